@@ -1,0 +1,20 @@
+# folian_embed_files(<target> <symbol-prefix> <files...>)
+# Compiles data files into the binary as byte arrays, so rule tables stay
+# readable text in data/ and need no files at run time.
+function(folian_embed_files target prefix)
+  set(out_dir ${CMAKE_BINARY_DIR}/generated/embedded)
+  file(MAKE_DIRECTORY ${out_dir})
+  set(sources)
+  foreach(f IN LISTS ARGN)
+    get_filename_component(name ${f} NAME)
+    string(MAKE_C_IDENTIFIER "${prefix}_${name}" sym)
+    set(out ${out_dir}/${sym}.cc)
+    add_custom_command(OUTPUT ${out}
+      COMMAND ${CMAKE_COMMAND} -DIN=${f} -DOUT=${out} -DSYM=${sym}
+              -P ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
+      DEPENDS ${f} ${CMAKE_SOURCE_DIR}/cmake/EmbedFile.cmake
+      COMMENT "Embedding ${name}")
+    list(APPEND sources ${out})
+  endforeach()
+  target_sources(${target} PRIVATE ${sources})
+endfunction()

@@ -1,0 +1,5 @@
+#pragma once
+namespace folian {
+// The program's version, from the build.
+const char* Version();
+}  // namespace folian

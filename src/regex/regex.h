@@ -1,0 +1,95 @@
+// The pattern engine: a byte-oriented, Perl-style backtracking regex dialect.
+//
+// Compile once, match or substitute many times. Patterns and subjects are
+// byte strings (GBK text: a Chinese character is two bytes). A pattern that
+// does not compile throws bad_regexpr carrying the dialect's message; a failed
+// compile leaves the Pattern it was called on unchanged.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/progress.h"
+
+namespace folian::regex {
+
+// Option bits, combined by or.
+enum : unsigned {
+  NOFLAGS = 0,
+  IGNORECASE = 1,    // fold ASCII letters only
+  ALLMATCHES = 2,    // every non-overlapping match (Match and Substitute)
+  LINEANCHORS = 4,   // ^ and $ at line starts/ends
+  DOTALL = 8,        // . also matches newline
+  KEEPGROUPS = 128,  // with ALLMATCHES: keep each match's groups in the result
+  FREESPACING = 512, // ignore blanks and #-comments in the pattern
+};
+
+class bad_regexpr : public std::invalid_argument {
+ public:
+  using std::invalid_argument::invalid_argument;
+};
+
+// One entry of a match result: a group's span in the subject.
+struct Span {
+  bool matched = false;
+  std::ptrdiff_t start = -1;  // -1 when not matched
+  std::size_t length = 0;
+};
+
+// Without ALLMATCHES|KEEPGROUPS: one Span per group, group 0 first.
+// With ALLMATCHES (no KEEPGROUPS): the whole match of every match.
+// With ALLMATCHES|KEEPGROUPS: every match's whole match followed by its groups.
+using MatchResult = std::vector<Span>;
+
+class Program;  // compiled form, internal
+
+class Pattern {
+ public:
+  Pattern();
+  ~Pattern();
+  Pattern(const Pattern&);
+  Pattern& operator=(const Pattern&);
+  Pattern(Pattern&&) noexcept;
+  Pattern& operator=(Pattern&&) noexcept;
+
+  // Throw bad_regexpr on failure; *this is unchanged then.
+  void Compile(std::string_view pattern, unsigned options = NOFLAGS);
+  void Compile(std::string_view pattern, std::string_view substitution, unsigned options);
+
+  static Pattern Compiled(std::string_view pattern, unsigned options = NOFLAGS) {
+    Pattern p;
+    p.Compile(pattern, options);
+    return p;
+  }
+  static Pattern Compiled(std::string_view pattern, std::string_view substitution, unsigned options) {
+    Pattern p;
+    p.Compile(pattern, substitution, options);
+    return p;
+  }
+
+  bool empty() const { return program_ == nullptr; }
+  unsigned options() const;
+  // Number of groups including group 0.
+  int GroupCount() const;
+
+  // True when anything matched; `result` (if given) receives the layout above.
+  // A set cancel flag stops the search; it then reports no match.
+  bool Match(std::string_view subject, MatchResult* result = nullptr,
+             const CancelFlag* cancel = nullptr) const;
+
+  // Replaces within [start, start+length) of `subject` using the compiled
+  // substitution; every match with ALLMATCHES, else the first. Returns the
+  // number of replacements. `subject` is rewritten in place.
+  std::size_t Substitute(std::string& subject, std::size_t start = 0,
+                         std::size_t length = std::string::npos,
+                         const CancelFlag* cancel = nullptr) const;
+
+ private:
+  std::shared_ptr<const Program> program_;
+};
+
+}  // namespace folian::regex

@@ -1,0 +1,21 @@
+// The one way this program writes a file: a temporary file in the same
+// folder, flushed, then renamed over the target (keeping its permissions).
+// A failed write never truncates or damages what was there.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace folian::text {
+
+// Returns true on success; on failure `*error` (if given) names the file and
+// the reason, and the target is untouched.
+bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data,
+                     std::string* error = nullptr);
+
+// Reads the whole file; false (with `*error`) when it cannot.
+bool ReadWholeFile(const std::filesystem::path& path, std::string* data,
+                   std::string* error = nullptr);
+
+}  // namespace folian::text
