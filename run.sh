@@ -36,7 +36,7 @@ echo
 echo "== The first lines of each sample as loaded (UTF-8 for the terminal)"
 for f in "$ex"/*.txt; do
   echo "-- $(basename "$f")"
-  "$cli" cat --utf8 "$f" | head -n 6
+  "$cli" cat --utf8 "$f" | head -n 6 || true
 done
 
 echo
