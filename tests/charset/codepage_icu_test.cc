@@ -16,6 +16,7 @@ using testing::IcuConverter;
 struct CodePageCase {
   int codepage;
   const char* icu_name;
+  friend void PrintTo(const CodePageCase& c, std::ostream* os) { *os << c.codepage << " (" << c.icu_name << ")"; }
 };
 
 class CodePageVsIcu : public ::testing::TestWithParam<CodePageCase> {};
