@@ -202,6 +202,24 @@ std::size_t DbcsCodec::FromWide(const char16_t* p, std::size_t n, char* out, cha
   return static_cast<std::size_t>(o - out);
 }
 
+std::size_t DbcsCodec::InexactCount(const char16_t* p, std::size_t n) const {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t u = p[i];
+    const std::uint16_t v = encode_[u];
+    if (v == 0 && u != 0) {
+      if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000) ++i;
+      ++count;
+      continue;
+    }
+    char16_t back;
+    if (v > 0xFF) back = decode_[(v & 0xFF) << 8 | v >> 8];
+    else back = v < 0x80 ? v : single_[v - 0x80];
+    count += back != u;
+  }
+  return count;
+}
+
 std::size_t DbcsCodec::ToUtf8(const unsigned char* p, std::size_t n, char* out) const {
   char* o = out;
   std::size_t i = 0;

@@ -48,6 +48,15 @@ TEST(FromWide, DefaultCharacterIsCountedOncePerCharacter) {
   EXPECT_EQ(defaulted, 0u);
 }
 
+TEST(FromWide, InexactCountSeesBestFitAndDefaults) {
+  EXPECT_EQ(InexactCount(kGbk, u"中文，abc\u20AC"), 0u);
+  EXPECT_EQ(InexactCount(kGbk, u"caf\u00E9 \u00AA"), 1u);  // é is held, ª becomes "a"
+  EXPECT_EQ(InexactCount(kGbk, u"\U0001F600\xD800x"), 2u);
+  EXPECT_EQ(InexactCount(kBig5, u"简體"), 1u);
+  EXPECT_EQ(InexactCount(kUtf8, u"\U0001F600\xD800x\xDC00"), 2u);
+  EXPECT_EQ(InexactCount(kGbk, u""), 0u);
+}
+
 TEST(Utf8, EncoderWritesEachUnitOnItsOwn) {
   EXPECT_EQ(EncodeUtf8(u"A\u007F\u0080\u07FF\u0800\uFFFF"),
             "A\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF");
