@@ -12,7 +12,7 @@ cmake --build "$BUILD" -j "$(nproc)" --target folian-cli
 work=$(mktemp -d "${TMPDIR:-/tmp}/folian-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"
-cli="$BUILD/folian-cli"
+cli="$BUILD/cli/folian-cli"
 ex="$work/examples"
 # The job's own settings, so the user's stored options are neither read nor changed.
 export FOLIAN_CONFIG_HOME="$work/config"
@@ -38,6 +38,10 @@ for f in "$ex"/*.txt; do
   echo "-- $(basename "$f")"
   "$cli" cat --utf8 "$f" | head -n 6 || true
 done
+
+echo
+echo "== Simplified to traditional script (GBK text, shown as UTF-8)"
+"$cli" cat "$ex/01-inn.gbk.txt" | "$cli" script gb2gbk | iconv -f GBK -t UTF-8 | head -n 6 || true
 
 echo
 echo "== Tidy options in force"

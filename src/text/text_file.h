@@ -37,11 +37,14 @@ struct LoadedText {
   StoredEncoding encoding;      // how the file stores it
   int codepage = 0;             // detected code page (status bar)
   int bom_flag = 0;             // detected BOM flag (status bar)
-  std::size_t unmappable = 0;   // characters GBK could not hold (became "?")
-  std::uintmax_t converted_size = 0;
+  std::size_t unmappable = 0;   // characters GBK could not hold ("?" or a look-alike)
+  std::uintmax_t converted_size = 0;  // bytes of `text`
 };
 
-// Loads a file into GBK text. False with `*error` when it cannot be read.
+// Loads a file into GBK text. A file without a mark is read as UTF-8 or
+// UTF-16 when its content says so; the mark itself is not part of the text,
+// and no terminating character is added. False with `*error` when the file
+// cannot be read.
 bool LoadTextFile(const std::filesystem::path& path, LoadedText* out,
                   std::string* error = nullptr);
 
@@ -50,8 +53,9 @@ bool LoadTextFile(const std::filesystem::path& path, LoadedText* out,
 std::string EncodeForFile(std::string_view gbk, StoredEncoding encoding,
                           std::size_t* unmappable = nullptr);
 
-// Writes GBK text to `path` in `encoding`, atomically. Refuses (false, with
-// the count in `*error`) when characters would be lost, unless forced.
+// Writes GBK text to `path` in `encoding` (pass the encoding it was loaded
+// with), atomically. Refuses (false, with the count in `*error`) when
+// characters would be lost, unless forced; a failed save leaves the file as it was.
 bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
                   StoredEncoding encoding, std::string* error = nullptr);
 
