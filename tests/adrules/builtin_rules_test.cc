@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -225,6 +226,23 @@ TEST(BuiltinRules, FindsAreInScannedForm) {
     for (const Rule& r : Stage(s))
       for (const std::string& g : gone)
         EXPECT_FALSE(HoldsChar(r.find, g)) << "stage " << s << ": \"" << Utf8(r.find) << "\"";
+}
+
+// Text that holds a site fragment is scanned with ASCII letters lower-cased
+// and blanks dropped, so a row naming such a host must be written that way.
+TEST(BuiltinRules, RowsNamingAFlaggedSiteAreInFlaggedForm) {
+  for (int s = 1; s <= kStageCount; ++s)
+    for (const Rule& r : Stage(s)) {
+      if (r.kind == RuleKind::kPatternDelete) continue;
+      std::string lower = r.find;
+      for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      bool flagged = std::any_of(Table().site_fragments.begin(), Table().site_fragments.end(),
+                                 [&](const std::string& f) { return lower.find(f) != std::string::npos; });
+      if (!flagged) continue;
+      EXPECT_FALSE(HoldsChar(r.find, " ")) << "stage " << s << ": \"" << Utf8(r.find) << "\"";
+      for (char c = 'A'; c <= 'Z'; ++c)
+        EXPECT_FALSE(HoldsChar(r.find, std::string(1, c))) << "stage " << s << ": \"" << Utf8(r.find) << "\"";
+    }
 }
 
 std::string ReadFile(const std::filesystem::path& p) {
