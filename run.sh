@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds (Release) and runs the main job: folian-cli
-# detecting and tidying a temporary copy of examples/ (the samples stay pristine).
+# working on a temporary copy of examples/ (the samples stay pristine).
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh
@@ -13,6 +13,35 @@ work=$(mktemp -d "${TMPDIR:-/tmp}/folian-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"
 cli="$BUILD/folian-cli"
-echo "== Working on a copy of examples/ in $work/examples"
+ex="$work/examples"
+# The job's own settings, so the user's stored options are neither read nor changed.
+export FOLIAN_CONFIG_HOME="$work/config"
+
+echo "== Working on a copy of examples/ in $ex"
+echo
 echo "== Encodings detected"
-"$cli" detect "$work"/examples/*.txt
+"$cli" detect "$ex"/*.txt
+
+echo
+echo "== Encoding conversion: one copy of each sample per target encoding"
+for to in ansi unicode utf8; do
+  mkdir -p "$ex/to-$to"
+  cp "$ex"/*.txt "$ex/to-$to/"
+  echo "-- encode --to $to"
+  "$cli" encode --to "$to" "$ex/to-$to"/*.txt || echo "(some files were not converted; see above)"
+  "$cli" detect "$ex/to-$to"/*.txt
+done
+
+echo
+echo "== The first lines of each sample as loaded (UTF-8 for the terminal)"
+for f in "$ex"/*.txt; do
+  echo "-- $(basename "$f")"
+  "$cli" cat --utf8 "$f" | head -n 6
+done
+
+echo
+echo "== Tidy options in force"
+"$cli" options show
+
+# Tidying of the samples goes here once folian-cli can tidy:
+# "$cli" tidy "$ex"/*.txt && "$cli" detect "$ex"/*.txt

@@ -24,6 +24,12 @@ enum : int {
   IS_TEXT_UNICODE_NOT_ASCII_MASK = 0xF000,
 };
 
+// The eleven tests "all tests" means (every flag above except the lead-byte
+// test, which is run only when asked for by name).
+inline constexpr int kAllTextUnicodeTests =
+    IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK | IS_TEXT_UNICODE_ILLEGAL_CHARS |
+    IS_TEXT_UNICODE_ODD_LENGTH | IS_TEXT_UNICODE_NULL_BYTES;
+
 // `*tests` in: the tests to run (all when it is null); out: the tests that
 // were satisfied. Returns whether the buffer is judged UTF-16 text.
 bool IsTextUnicode(const void* buffer, std::size_t size, int* tests);

@@ -21,6 +21,8 @@ enum BomClass : int {
 };
 
 int probe_bom_class(const std::filesystem::path& path);
+// The class of a file starting with `head` (only its first two bytes count).
+int BomClassOfBytes(std::string_view head);
 
 // How a document's text is stored on disk: its class and whether the file
 // starts with a mark. Saving and every rewrite keep both.
@@ -48,8 +50,22 @@ bool LoadTextFile(const std::filesystem::path& path, LoadedText* out,
 std::string EncodeForFile(std::string_view gbk, StoredEncoding encoding,
                           std::size_t* unmappable = nullptr);
 
-// Writes GBK text to `path` in `encoding`, atomically.
+// Writes GBK text to `path` in `encoding`, atomically. Refuses (false, with
+// the count in `*error`) when characters would be lost, unless forced.
 bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
                   StoredEncoding encoding, std::string* error = nullptr);
+
+struct SaveRequest {
+  // Characters already lost when the document was loaded (LoadedText::unmappable):
+  // writing makes that loss permanent, so it counts like a loss of the save itself.
+  std::size_t loaded_loss = 0;
+  bool force = false;
+};
+bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
+                  StoredEncoding encoding, const SaveRequest& request,
+                  std::string* error = nullptr, std::size_t* lost = nullptr);
+
+// The message the window shows after a save that succeeded.
+inline constexpr char kSavedMessage[] = "文件已经保存!";
 
 }  // namespace folian::text

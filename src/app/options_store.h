@@ -1,0 +1,48 @@
+// The Tidy options and the editor font in the per-user settings store.
+#pragma once
+
+#include <array>
+#include <filesystem>
+#include <string>
+
+#include "tidy/tidy_options.h"
+
+namespace folian::app {
+
+inline constexpr char kOptionsSection[] = "Software\\Quorvel\\Tekstor\\Options";
+inline constexpr char kEditorSection[] = "Software\\Microsoft\\Notepad";
+
+// The stored options, in the order they are read and written.
+struct OptionField {
+  const char* name;
+  int tidy::TidyOptions::*member;
+};
+const std::array<OptionField, 10>& StoredOptionFields();
+
+// Reads the options; a value that is missing or unreadable keeps its current
+// value, and without a store (or an unreadable one) nothing changes. False
+// only when the store exists but cannot be read.
+bool LoadOptions(tidy::TidyOptions* options, std::string* error = nullptr);
+bool LoadOptions(const std::filesystem::path& store, tidy::TidyOptions* options,
+                 std::string* error = nullptr);
+
+// Writes the ten values, keeping everything else in the store. True only if
+// all were written; a store that exists but cannot be read is not replaced.
+bool SaveOptions(const tidy::TidyOptions& options, std::string* error = nullptr);
+bool SaveOptions(const std::filesystem::path& store, const tidy::TidyOptions& options,
+                 std::string* error = nullptr);
+
+// The editor's font between runs: face name (UTF-8), size in tenths of a
+// point, and word wrap.
+struct EditorFont {
+  std::string face_name;
+  int point_size = 0;
+  int wrap = 0;
+  bool operator==(const EditorFont&) const = default;
+};
+bool LoadEditorFont(const std::filesystem::path& store, EditorFont* font,
+                    std::string* error = nullptr);
+bool SaveEditorFont(const std::filesystem::path& store, const EditorFont& font,
+                    std::string* error = nullptr);
+
+}  // namespace folian::app

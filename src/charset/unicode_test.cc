@@ -1,0 +1,91 @@
+#include "charset/unicode_test.h"
+
+#include <algorithm>
+#include <cstdint>
+
+#include "charset/codepage.h"
+
+namespace folian::charset {
+namespace {
+
+// Like the platform, only the start of the buffer is examined.
+constexpr std::size_t kMaxUnits = 256;
+
+bool IsControl(char16_t u) { return u == 0x000D || u == 0x000A || u == 0x0009 || u == 0x0020 || u == 0x3000; }
+bool IsReverseControl(char16_t u) { return u == 0x0D00 || u == 0x0A00 || u == 0x0900 || u == 0x2000; }
+
+bool IsPlainAsciiByte(unsigned char b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\r' || b == '\n'; }
+
+}  // namespace
+
+bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
+  const int wanted = tests ? *tests : kAllTextUnicodeTests;
+  if (size < 2 || buffer == nullptr) {
+    if (tests) *tests = 0;
+    return false;
+  }
+  const auto* bytes = static_cast<const unsigned char*>(buffer);
+  int found = 0;
+  if (size & 1) found |= IS_TEXT_UNICODE_ODD_LENGTH;
+
+  // A zero-terminated buffer's terminator is not part of the text.
+  std::size_t len = size;
+  if (bytes[len - 1] == 0) --len;
+  const std::size_t units = std::min(len / 2, kMaxUnits);
+  auto unit = [bytes](std::size_t i) { return static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8); };
+
+  if (units > 0) {
+    if (unit(0) == 0xFEFF) found |= IS_TEXT_UNICODE_SIGNATURE;
+    if (unit(0) == 0xFFFE) found |= IS_TEXT_UNICODE_REVERSE_SIGNATURE;
+  }
+
+  // Statistics: in UTF-16 text the high bytes vary far less from one unit to
+  // the next than the low bytes (and the reverse in byte-swapped text).
+  std::uint32_t lo_diff = 0, hi_diff = 0;
+  unsigned last_lo = 0, last_hi = 0;
+  bool ascii16 = true, reverse_ascii16 = true, plain_ascii = true;
+  for (std::size_t i = 0; i < units; ++i) {
+    const char16_t u = unit(i);
+    const unsigned lo = u & 0xFF, hi = u >> 8;
+    lo_diff += lo > last_lo ? lo - last_lo : last_lo - lo;
+    hi_diff += hi > last_hi ? hi - last_hi : last_hi - hi;
+    last_lo = lo;
+    last_hi = hi;
+    if (hi != 0 || lo >= 0x80) ascii16 = false;
+    if (lo != 0 || hi >= 0x80) reverse_ascii16 = false;
+    if (!IsPlainAsciiByte(static_cast<unsigned char>(lo)) || !IsPlainAsciiByte(static_cast<unsigned char>(hi)))
+      plain_ascii = false;
+    // The embedded reverse mark, NUL, a CR LF pair packed into one unit and
+    // the non-character U+FFFF cannot occur in UTF-16 text.
+    if ((u == 0xFFFE && i > 0) || u == 0x0000 || u == 0x0A0D || u == 0xFFFF) found |= IS_TEXT_UNICODE_ILLEGAL_CHARS;
+    if (IsControl(u)) found |= IS_TEXT_UNICODE_CONTROLS;
+    if (IsReverseControl(u)) found |= IS_TEXT_UNICODE_REVERSE_CONTROLS;
+    if (lo == 0 || hi == 0) found |= IS_TEXT_UNICODE_NULL_BYTES;
+  }
+  if (units > 0) {
+    if (ascii16) found |= IS_TEXT_UNICODE_ASCII16;
+    if (reverse_ascii16) found |= IS_TEXT_UNICODE_REVERSE_ASCII16;
+    // Plain 8-bit ASCII text is never judged UTF-16 by statistics alone: its
+    // byte pairs can mimic the pattern ("this app can break").
+    constexpr std::uint32_t kWeight = 3;
+    if (!plain_ascii && kWeight * hi_diff < lo_diff) found |= IS_TEXT_UNICODE_STATISTICS;
+    if (!plain_ascii && kWeight * lo_diff < hi_diff) found |= IS_TEXT_UNICODE_REVERSE_STATISTICS;
+  }
+
+  if (wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) {
+    for (std::size_t i = 0; i < 2 * units; ++i) {
+      if (IsLeadByte(kAnsiCodePage, bytes[i])) {
+        found |= IS_TEXT_UNICODE_DBCS_LEADBYTE;
+        break;
+      }
+    }
+  }
+
+  found &= wanted;
+  if (tests) *tests = found;
+  if (found & (IS_TEXT_UNICODE_REVERSE_MASK | IS_TEXT_UNICODE_NOT_UNICODE_MASK)) return false;
+  if (found & IS_TEXT_UNICODE_NOT_ASCII_MASK) return true;
+  return (found & IS_TEXT_UNICODE_UNICODE_MASK) != 0;
+}
+
+}  // namespace folian::charset

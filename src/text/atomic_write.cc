@@ -1,0 +1,163 @@
+#include "text/atomic_write.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+namespace folian::text {
+namespace {
+
+std::string Describe(const std::filesystem::path& path, const char* what, int err) {
+  return "\"" + path.string() + "\": " + what + ": " + std::strerror(err);
+}
+
+void SetError(std::string* error, std::string message) {
+  if (error != nullptr) *error = std::move(message);
+}
+
+// A name nobody else is using; O_EXCL makes the final decision.
+std::filesystem::path TempNameNear(const std::filesystem::path& target, unsigned attempt) {
+  static thread_local std::mt19937_64 rng{std::random_device{}()};
+  char suffix[48];
+  std::snprintf(suffix, sizeof suffix, ".%ld.%u.%016llx.tmp", static_cast<long>(getpid()), attempt,
+                static_cast<unsigned long long>(rng()));
+  std::filesystem::path name = target.filename();
+  name += suffix;
+  // Hidden, so a folder listing running meanwhile does not pick it up.
+  return target.parent_path() / ("." + name.string());
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  const char* p = data.data();
+  std::size_t left = data.size();
+  while (left > 0) {
+    ssize_t n = ::write(fd, p, left);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (n == 0) {
+      errno = EIO;
+      return false;
+    }
+    p += n;
+    left -= static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view data,
+                     std::string* error) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path target = target_in;
+  // Write through a symbolic link to the file it names rather than replacing the link.
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    fs::path resolved = fs::weakly_canonical(target, ec);
+    if (ec) {
+      SetError(error, Describe(target_in, "cannot resolve link", ec.value()));
+      return false;
+    }
+    target = resolved;
+  }
+
+  mode_t mode = 0666;
+  bool keep_owner = false;
+  struct stat st {};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) {
+      SetError(error, Describe(target_in, "cannot write", EISDIR));
+      return false;
+    }
+    mode = st.st_mode & 07777;
+    keep_owner = true;
+  } else {
+    // A new file gets what the umask allows, as an ordinary create would.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+
+  fs::path dir = target.parent_path();
+  if (dir.empty()) dir = ".";
+  fs::path temp;
+  int fd = -1;
+  for (unsigned attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+    temp = TempNameNear(target, attempt);
+    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) break;
+  }
+  if (fd < 0) {
+    SetError(error, Describe(target_in, "cannot create a temporary file", errno));
+    return false;
+  }
+
+  auto fail = [&](const char* what, int err) {
+    if (fd >= 0) ::close(fd);
+    ::unlink(temp.c_str());
+    SetError(error, Describe(target_in, what, err));
+    return false;
+  };
+
+  if (!WriteAll(fd, data)) return fail("write failed", errno);
+  if (::fchmod(fd, mode) != 0) return fail("cannot set permissions", errno);
+  if (keep_owner && (st.st_uid != ::geteuid() || st.st_gid != ::getegid())) {
+    // Best effort: only a privileged writer can hand the file back to its owner.
+    if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)0;
+  }
+  if (::fsync(fd) != 0) return fail("flush failed", errno);
+  int rc = ::close(fd);
+  fd = -1;
+  if (rc != 0) return fail("close failed", errno);
+  if (::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot replace the file", errno);
+
+  // Make the rename itself durable; failure here does not undo a complete write.
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string* data, std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, Describe(path, "cannot open", errno));
+    return false;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    SetError(error, Describe(path, "cannot read", EISDIR));
+    return false;
+  }
+  std::string out;
+  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  char buf[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int err = errno;
+      ::close(fd);
+      SetError(error, Describe(path, "read failed", err));
+      return false;
+    }
+    if (n == 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
+  *data = std::move(out);
+  return true;
+}
+
+}  // namespace folian::text

@@ -1,0 +1,101 @@
+#include "text/decode.h"
+
+#include <algorithm>
+
+#include "charset/codepage.h"
+#include "text/utf_tests.h"
+
+namespace folian::text {
+namespace {
+
+std::u16string UnitsFromBytes(std::string_view bytes, bool big_endian, std::size_t* unmappable) {
+  std::u16string units(bytes.size() / 2, u'\0');
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  for (std::size_t i = 0; i < units.size(); ++i, p += 2) {
+    units[i] = big_endian ? static_cast<char16_t>((p[0] << 8) | p[1])
+                          : static_cast<char16_t>((p[1] << 8) | p[0]);
+  }
+  // A dangling last byte is half a character: it cannot be kept.
+  if (bytes.size() % 2 != 0 && unmappable != nullptr) ++*unmappable;
+  return units;
+}
+
+}  // namespace
+
+StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int detected_codepage,
+                               int bom_flag) {
+  StoredEncoding enc{probed_class, false};
+  if (probed_class == kBomUtf8) {
+    enc.mark = bom_flag == 1 && detected_codepage == charset::kUtf8;
+    return enc;
+  }
+  if (probed_class == kBomUtf16LE || probed_class == kBomUtf16BE) {
+    enc.mark = bom_flag == 1;
+    return enc;
+  }
+  enc.bom_class = kBomAnsi;
+  if (LooksLikeUtf8(bytes)) {
+    enc.bom_class = kBomUtf8;
+  } else if (LooksLikeUtf16(bytes)) {
+    enc.bom_class = kBomUtf16LE;
+  } else if (bom_flag == 0 && detected_codepage == charset::kUtf16LE) {
+    // UTF-16 line breaks were found: reading it as ANSI would blank its zero
+    // bytes and ruin it on the next save.
+    enc.bom_class = kBomUtf16LE;
+  } else if (bom_flag == 0 && detected_codepage == charset::kUtf16BE) {
+    enc.bom_class = kBomUtf16BE;
+  }
+  return enc;
+}
+
+std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding) {
+  if (!encoding.mark) return bytes;
+  std::size_t n = encoding.bom_class == kBomUtf8 ? 3 : 2;
+  if (encoding.bom_class == kBomAnsi) n = 0;
+  return bytes.substr(std::min(n, bytes.size()));
+}
+
+std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* unmappable,
+                        bool zeros_to_blanks) {
+  std::size_t lost = 0;
+  std::string out;
+  switch (bom_class) {
+    case kBomUtf8:
+      out = charset::Utf8ToGbk(content, &lost);
+      break;
+    case kBomUtf16LE:
+    case kBomUtf16BE: {
+      std::u16string units = UnitsFromBytes(content, bom_class == kBomUtf16BE, &lost);
+      std::size_t defaulted = 0;
+      out = charset::FromWide(charset::kGbk, units, '?', &defaulted);
+      lost += defaulted;
+      break;
+    }
+    default:
+      out.assign(content);
+      break;
+  }
+  if (zeros_to_blanks) std::replace(out.begin(), out.end(), '\0', ' ');
+  if (unmappable != nullptr) *unmappable = lost;
+  return out;
+}
+
+std::u16string GbkToWideCounted(std::string_view gbk, std::size_t* unmappable) {
+  std::u16string wide = charset::ToWide(charset::kGbk, gbk);
+  if (unmappable == nullptr) return wide;
+  *unmappable = 0;
+  if (charset::FromWide(charset::kGbk, wide) == gbk) return wide;
+  // Something did not survive: find out how many characters, one at a time.
+  std::size_t i = 0;
+  while (i < gbk.size()) {
+    auto b = static_cast<unsigned char>(gbk[i]);
+    std::size_t len = 1;
+    if (b >= 0x80 && i + 1 < gbk.size() && charset::IsLeadByte(charset::kGbk, b)) len = 2;
+    std::string_view ch = gbk.substr(i, len);
+    if (charset::FromWide(charset::kGbk, charset::ToWide(charset::kGbk, ch)) != ch) ++*unmappable;
+    i += len;
+  }
+  return wide;
+}
+
+}  // namespace folian::text

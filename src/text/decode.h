@@ -1,0 +1,33 @@
+// Turning a text file's bytes into the program's GBK text: which encoding the
+// content is read in, and the conversion itself. Shared by loading and by the
+// file encoding conversions so both read a file the same way.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "text/text_file.h"
+
+namespace folian::text {
+
+// How a file is read: the probed class, upgraded for a mark-less file whose
+// content passes the UTF-8 or UTF-16 test (or whose UTF-16 line breaks the
+// detector found). `mark` is set only where the file really starts with one.
+StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int detected_codepage,
+                               int bom_flag);
+
+// The content after the mark, when `encoding.mark` says there is one.
+std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding);
+
+// Content (mark already skipped) of `bom_class` -> GBK bytes. Characters GBK
+// cannot hold become "?" and are counted in `*unmappable`. For the editor,
+// zero bytes of the result become blanks.
+std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* unmappable,
+                        bool zeros_to_blanks = true);
+
+// GBK bytes -> UTF-16 code units; `*unmappable` counts characters that do not
+// survive the trip back (bytes that are not valid GBK).
+std::u16string GbkToWideCounted(std::string_view gbk, std::size_t* unmappable);
+
+}  // namespace folian::text

@@ -1,0 +1,92 @@
+#include "text/text_file.h"
+
+#include <string>
+
+#include "charset/codepage.h"
+#include "text/atomic_write.h"
+#include "text/decode.h"
+#include "text/encoding_detector.h"
+
+namespace folian::text {
+namespace {
+
+void AppendUnits(std::string* out, std::u16string_view units, bool big_endian) {
+  std::size_t at = out->size();
+  out->resize(at + units.size() * 2);
+  char* p = out->data() + at;
+  for (char16_t u : units) {
+    char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
+    *p++ = big_endian ? hi : lo;
+    *p++ = big_endian ? lo : hi;
+  }
+}
+
+}  // namespace
+
+bool LoadTextFile(const std::filesystem::path& path, LoadedText* out, std::string* error) {
+  std::string bytes;
+  if (!ReadWholeFile(path, &bytes, error)) return false;
+  // Detection and class are judged on the bytes just read, so they agree with the content.
+  int codepage = 0, bom_flag = 0;
+  DetectEncodingOfSample(std::string_view(bytes).substr(0, kDetectSampleSize),
+                         kDetectCodePage | kDetectBomFlag, &codepage, &bom_flag,
+                         UserPrimaryLanguage());
+  StoredEncoding enc = ClassifyContent(bytes, BomClassOfBytes(bytes), codepage, bom_flag);
+  // A mark-less file is judged on its whole content, a marked one read after its mark.
+  std::string_view content = SkipMark(bytes, enc);
+
+  LoadedText loaded;
+  loaded.text = DecodeToGbk(content, enc.bom_class, &loaded.unmappable);
+  loaded.encoding = enc;
+  loaded.codepage = codepage;
+  loaded.bom_flag = bom_flag;
+  loaded.converted_size = loaded.text.size();
+  *out = std::move(loaded);
+  return true;
+}
+
+std::string EncodeForFile(std::string_view gbk, StoredEncoding encoding, std::size_t* unmappable) {
+  if (unmappable != nullptr) *unmappable = 0;
+  std::string out;
+  switch (encoding.bom_class) {
+    case kBomUtf8: {
+      std::u16string wide = GbkToWideCounted(gbk, unmappable);
+      if (encoding.mark) out = "\xEF\xBB\xBF";
+      out += charset::EncodeUtf8(wide);
+      return out;
+    }
+    case kBomUtf16LE:
+    case kBomUtf16BE: {
+      bool be = encoding.bom_class == kBomUtf16BE;
+      std::u16string wide = GbkToWideCounted(gbk, unmappable);
+      if (encoding.mark) out = be ? "\xFE\xFF" : "\xFF\xFE";
+      AppendUnits(&out, wide, be);
+      return out;
+    }
+    default:
+      return std::string(gbk);
+  }
+}
+
+bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
+                  StoredEncoding encoding, const SaveRequest& request, std::string* error,
+                  std::size_t* lost) {
+  std::size_t unmappable = 0;
+  std::string bytes = EncodeForFile(gbk, encoding, &unmappable);
+  std::size_t total = unmappable + request.loaded_loss;
+  if (lost != nullptr) *lost = total;
+  if (total > 0 && !request.force) {
+    if (error != nullptr)
+      *error = "\"" + path.string() + "\": " + std::to_string(total) +
+               " character(s) cannot be stored in this encoding and would become \"?\"";
+    return false;
+  }
+  return WriteFileAtomic(path, bytes, error);
+}
+
+bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
+                  StoredEncoding encoding, std::string* error) {
+  return SaveTextFile(path, gbk, encoding, SaveRequest{}, error);
+}
+
+}  // namespace folian::text

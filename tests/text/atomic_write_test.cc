@@ -1,0 +1,110 @@
+#include "text/atomic_write.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
+#include "support/temp_dir.h"
+
+namespace folian::text {
+namespace {
+
+using folian::testing::ReadBytes;
+using folian::testing::TempDir;
+using folian::testing::WriteBytes;
+
+std::size_t EntriesIn(const std::filesystem::path& dir) {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir)) ++n;
+  return n;
+}
+
+TEST(AtomicWriteTest, CreatesReplacesAndKeepsPermissions) {
+  TempDir dir;
+  auto target = dir / "novel.txt";
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomic(target, "first", &error)) << error;
+  EXPECT_EQ(ReadBytes(target), "first");
+
+  ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+  ASSERT_TRUE(WriteFileAtomic(target, std::string("sec\0ond", 7), &error)) << error;
+  EXPECT_EQ(ReadBytes(target), std::string("sec\0ond", 7));
+  struct stat st {};
+  ASSERT_EQ(::stat(target.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(EntriesIn(dir.path()), 1u) << "no temporary file may be left behind";
+
+  ASSERT_TRUE(WriteFileAtomic(target, "", &error)) << error;
+  EXPECT_EQ(ReadBytes(target), "");
+}
+
+TEST(AtomicWriteTest, WritesThroughSymlinkToItsTarget) {
+  TempDir dir;
+  WriteBytes(dir / "real.txt", "old");
+  std::filesystem::create_symlink("real.txt", dir / "link.txt");
+  ASSERT_TRUE(WriteFileAtomic(dir / "link.txt", "new"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.txt"));
+  EXPECT_EQ(ReadBytes(dir / "real.txt"), "new");
+}
+
+TEST(AtomicWriteTest, FailuresNameTheFileAndLeaveNothing) {
+  TempDir dir;
+  std::string error;
+  std::filesystem::create_directory(dir / "sub");
+  EXPECT_FALSE(WriteFileAtomic(dir / "sub", "x", &error));
+  EXPECT_NE(error.find("sub"), std::string::npos) << error;
+
+  error.clear();
+  EXPECT_FALSE(WriteFileAtomic(dir / "missing" / "a.txt", "x", &error));
+  EXPECT_NE(error.find("a.txt"), std::string::npos) << error;
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+// The write fails half way (file size limit) in a child process: the old
+// content must still be there, whole, and no temporary file may remain. A
+// writer that truncates the target first would leave it cut short here.
+TEST(AtomicWriteTest, FailedWriteLeavesTheOldFileIntact) {
+  TempDir dir;
+  auto target = dir / "keep.txt";
+  const std::string old_content(3000, 'o');
+  WriteBytes(target, old_content);
+  const std::string big(64 * 1024, 'n');
+
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit lim{8192, 8192};
+    if (::setrlimit(RLIMIT_FSIZE, &lim) != 0) ::_exit(3);
+    std::string error;
+    bool ok = WriteFileAtomic(target, big, &error);
+    // 0: failed and said why, naming the file.
+    ::_exit(ok ? 1 : (error.find("keep.txt") != std::string::npos ? 0 : 2));
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "1: reported success, 2: error without the file name";
+  EXPECT_EQ(ReadBytes(target), old_content);
+  EXPECT_EQ(EntriesIn(dir.path()), 1u);
+}
+
+TEST(ReadWholeFileTest, ReadsBytesAndReportsErrors) {
+  TempDir dir;
+  std::string data(200000, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+  WriteBytes(dir / "b.bin", data);
+  std::string got, error;
+  ASSERT_TRUE(ReadWholeFile(dir / "b.bin", &got, &error)) << error;
+  EXPECT_EQ(got, data);
+  EXPECT_FALSE(ReadWholeFile(dir / "none.txt", &got, &error));
+  EXPECT_NE(error.find("none.txt"), std::string::npos);
+  EXPECT_FALSE(ReadWholeFile(dir.path(), &got, &error));
+}
+
+}  // namespace
+}  // namespace folian::text
