@@ -199,7 +199,8 @@ class PatternLines {
 };
 
 struct Segment {
-  enum class Kind { kLiteralLines, kLiteralWhole, kPatternLines, kPatternWhole } kind;
+  enum class Kind { kLiteralLines, kLiteralWhole, kPatternLines, kPatternWhole };
+  Kind kind = Kind::kLiteralLines;
   std::unique_ptr<LiteralLines> literal_lines;
   LiteralOp literal;
   std::unique_ptr<PatternLines> pattern_lines;
@@ -229,13 +230,15 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
   std::vector<std::string> prefixes;
   auto flush = [&] {
     if (!lits.empty()) {
-      Segment s{Segment::Kind::kLiteralLines};
+      Segment s;
+      s.kind = Segment::Kind::kLiteralLines;
       s.literal_lines = std::make_unique<LiteralLines>(std::move(lits));
       segs.push_back(std::move(s));
       lits.clear();
     }
     if (!pats.empty()) {
-      Segment s{Segment::Kind::kPatternLines};
+      Segment s;
+      s.kind = Segment::Kind::kPatternLines;
       s.pattern_lines = std::make_unique<PatternLines>(std::move(pats), prefixes);
       segs.push_back(std::move(s));
       pats.clear();
@@ -251,7 +254,8 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
         prefixes.push_back(RequiredPrefix(rule.find));
       } else {
         flush();
-        Segment s{Segment::Kind::kPatternWhole};
+        Segment s;
+      s.kind = Segment::Kind::kPatternWhole;
         s.pattern = std::move(p);
         segs.push_back(std::move(s));
       }
@@ -264,7 +268,8 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
       lits.push_back(std::move(op));
     } else {
       flush();
-      Segment s{Segment::Kind::kLiteralWhole};
+      Segment s;
+      s.kind = Segment::Kind::kLiteralWhole;
       s.literal = std::move(op);
       segs.push_back(std::move(s));
     }
