@@ -37,7 +37,7 @@ TEST(EncodingDetectorTest, MarksDecideCodePageAndFlag) {
   auto be = Detect(Bytes({0xFE, 0xFF, 0, 'a'}));
   EXPECT_EQ(be.codepage, 1201);
   EXPECT_EQ(be.bom_flag, 1);
-  auto u8 = Detect("\xEF\xBB\xBFabc");
+  auto u8 = Detect("\xEF\xBB\xBF" "abc");
   EXPECT_EQ(u8.codepage, 65001);
   EXPECT_EQ(u8.bom_flag, 1);
   // Two mark bytes are not enough for the detector's UTF-8 flag.

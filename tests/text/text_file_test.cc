@@ -80,7 +80,9 @@ TEST(LoadTextFileTest, EveryStoredEncodingGivesTheSameGbkText) {
     LoadedText t = Load(path);
     EXPECT_EQ(t.text, kGbk);
     EXPECT_EQ(t.encoding, c.enc);
-    if (c.codepage != -1) EXPECT_EQ(t.codepage, c.codepage);
+    if (c.codepage != -1) {
+      EXPECT_EQ(t.codepage, c.codepage);
+    }
     EXPECT_EQ(t.bom_flag, c.bom_flag);
     EXPECT_EQ(t.unmappable, 0u);
     EXPECT_EQ(t.converted_size, kGbk.size());
@@ -114,7 +116,7 @@ TEST(LoadTextFileTest, SmallAndOddFiles) {
   EXPECT_EQ(Load(dir / "zeros.txt").text, "\xD6\xD0 ab ");
 
   // A UTF-16 file cut in the middle of a unit: the half unit is counted as lost.
-  WriteBytes(dir / "odd.txt", "\xFF\xFE" "a\0b");
+  WriteBytes(dir / "odd.txt", std::string("\xFF\xFE" "a\0b", 5));
   LoadedText odd = Load(dir / "odd.txt");
   EXPECT_EQ(odd.text, "a");
   EXPECT_EQ(odd.unmappable, 1u);
