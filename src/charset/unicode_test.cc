@@ -1,6 +1,7 @@
 #include "charset/unicode_test.h"
 
 #include <algorithm>
+#include <bitset>
 #include <cstdint>
 
 #include "charset/codepage.h"
@@ -39,18 +40,16 @@ bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
     if (unit(0) == 0xFFFE) found |= IS_TEXT_UNICODE_REVERSE_SIGNATURE;
   }
 
-  // Statistics: in UTF-16 text the high bytes vary far less from one unit to
-  // the next than the low bytes (and the reverse in byte-swapped text).
-  std::uint32_t lo_diff = 0, hi_diff = 0;
-  unsigned last_lo = 0, last_hi = 0;
+  // Statistics: in UTF-16 text the high bytes take far fewer distinct values
+  // than the low bytes (a script's block, zero for ASCII, a few punctuation
+  // blocks), and the reverse in byte-swapped text. 8-bit text spreads both.
+  std::bitset<256> lo_seen, hi_seen;
   bool ascii16 = true, reverse_ascii16 = true, plain_ascii = true;
   for (std::size_t i = 0; i < units; ++i) {
     const char16_t u = unit(i);
     const unsigned lo = u & 0xFF, hi = u >> 8;
-    lo_diff += lo > last_lo ? lo - last_lo : last_lo - lo;
-    hi_diff += hi > last_hi ? hi - last_hi : last_hi - hi;
-    last_lo = lo;
-    last_hi = hi;
+    lo_seen.set(lo);
+    hi_seen.set(hi);
     if (hi != 0 || lo >= 0x80) ascii16 = false;
     if (lo != 0 || hi >= 0x80) reverse_ascii16 = false;
     if (!IsPlainAsciiByte(static_cast<unsigned char>(lo)) || !IsPlainAsciiByte(static_cast<unsigned char>(hi)))
@@ -65,11 +64,11 @@ bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
   if (units > 0) {
     if (ascii16) found |= IS_TEXT_UNICODE_ASCII16;
     if (reverse_ascii16) found |= IS_TEXT_UNICODE_REVERSE_ASCII16;
-    // Plain 8-bit ASCII text is never judged UTF-16 by statistics alone: its
-    // byte pairs can mimic the pattern ("this app can break").
-    constexpr std::uint32_t kWeight = 3;
-    if (!plain_ascii && kWeight * hi_diff < lo_diff) found |= IS_TEXT_UNICODE_STATISTICS;
-    if (!plain_ascii && kWeight * lo_diff < hi_diff) found |= IS_TEXT_UNICODE_REVERSE_STATISTICS;
+    // Plain 8-bit ASCII is never judged by statistics: its byte pairs can
+    // mimic the pattern by chance ("Bush hid the facts").
+    const std::size_t lo_kinds = lo_seen.count(), hi_kinds = hi_seen.count();
+    if (!plain_ascii && 2 * lo_kinds > 3 * hi_kinds) found |= IS_TEXT_UNICODE_STATISTICS;
+    if (!plain_ascii && 2 * hi_kinds > 3 * lo_kinds) found |= IS_TEXT_UNICODE_REVERSE_STATISTICS;
   }
 
   if (wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) {

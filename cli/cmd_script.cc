@@ -1,0 +1,76 @@
+// folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "charset/script.h"
+#include "command.h"
+
+namespace folian::cli {
+namespace {
+
+bool ReadAll(std::FILE* f, std::string* out) {
+  char buf[1 << 16];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
+  return !std::ferror(f);
+}
+
+int RunScript(const std::string& mode_name, const std::string& path) {
+  static const std::map<std::string, charset::ScriptMode> kModes = {
+      {"gb2gbk", charset::ScriptMode::kGbToGbk},
+      {"gb2big5", charset::ScriptMode::kGbToBig5},
+      {"big52gb", charset::ScriptMode::kBig5ToGb},
+      {"gbk2gb", charset::ScriptMode::kGbkToGb},
+  };
+  std::string text;
+  if (path.empty() || path == "-") {
+    if (!ReadAll(stdin, &text)) {
+      std::fprintf(stderr, "folian-cli script: cannot read standard input: %s\n", std::strerror(errno));
+      return kExitFailed;
+    }
+  } else {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+      std::fprintf(stderr, "folian-cli script: %s: %s\n", path.c_str(), std::strerror(errno));
+      return kExitFailed;
+    }
+    const bool ok = ReadAll(f, &text);
+    const int read_errno = errno;
+    std::fclose(f);
+    if (!ok) {
+      std::fprintf(stderr, "folian-cli script: %s: %s\n", path.c_str(), std::strerror(read_errno));
+      return kExitFailed;
+    }
+  }
+  if (!charset::ConvertScript(text, kModes.at(mode_name))) {
+    std::fprintf(stderr, "folian-cli script: the script conversion is not available (OpenCC data missing?)\n");
+    return kExitFailed;
+  }
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+    std::fprintf(stderr, "folian-cli script: cannot write standard output: %s\n", std::strerror(errno));
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+RegisterCommand reg{[](CLI::App& app, int* exit_code) {
+  auto* cmd = app.add_subcommand(
+      "script", "Convert GBK text between simplified and traditional Chinese (and to/from Big5); GBK bytes "
+                "from FILE or standard input to standard output");
+  auto mode = std::make_shared<std::string>();
+  auto path = std::make_shared<std::string>();
+  cmd->add_option("mode", *mode,
+                  "gb2gbk: simplified -> traditional (GBK); gb2big5: simplified -> traditional Big5; "
+                  "big52gb: Big5 -> simplified GBK; gbk2gb: traditional -> simplified (GBK)")
+      ->required()
+      ->check(CLI::IsMember({"gb2gbk", "gb2big5", "big52gb", "gbk2gb"}));
+  cmd->add_option("file", *path, "input file (standard input when absent or \"-\")");
+  cmd->callback([mode, path, exit_code] { *exit_code = RunScript(*mode, *path); });
+}};
+
+}  // namespace
+}  // namespace folian::cli
