@@ -21,6 +21,11 @@ class NeedleSet {
   // needles that occur in `text`.
   void Collect(std::string_view text, std::uint32_t min_id, std::vector<std::uint32_t>* found) const;
 
+  // Calls `hit(id, pos)` for every occurrence in `text`, one-byte needles
+  // first; stops early when `hit` returns true.
+  template <typename Hit>
+  void ForEachHit(std::string_view text, Hit&& hit) const;
+
   bool empty() const { return needles_.empty(); }
 
  private:
@@ -34,5 +39,30 @@ class NeedleSet {
   std::vector<std::vector<std::uint32_t>> single_;   // 256 lists of one-byte needles
   bool any_single_ = false;
 };
+
+template <typename Hit>
+void NeedleSet::ForEachHit(std::string_view text, Hit&& hit) const {
+  if (needles_.empty()) return;
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  if (any_single_) {
+    for (std::size_t i = 0; i < n; ++i) {
+      for (std::uint32_t id : single_[s[i]]) {
+        if (hit(id, i)) return;
+      }
+    }
+  }
+  if (n < 2) return;
+  const std::uint64_t* bits = pair_bits_.data();
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const unsigned key = s[i] << 8 | s[i + 1];
+    if (!(bits[key >> 6] >> (key & 63) & 1)) continue;
+    for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
+      const std::uint32_t id = bucket_ids_[k];
+      const std::string& needle = needles_[id];
+      if (needle.size() <= n - i && Equal(s + i, needle) && hit(id, i)) return;
+    }
+  }
+}
 
 }  // namespace folian::tidy
