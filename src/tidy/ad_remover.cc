@@ -385,23 +385,99 @@ struct AdRemover::Impl {
 
   bool always_hot = false;  // some pattern could match on any line
 
+  bool IsHot(std::string_view line) const {
+    if (always_hot) return true;
+    bool hot = false;
+    hot_filter.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
+      hot = hot_chain[id] == nullptr || hot_chain[id]->MatchesAt(line, pos);
+      return hot;
+    });
+    return hot;
+  }
+
   void MarkHot(Lines& lines) const {
-    lines.hot.assign(lines.text.size(), always_hot ? 1 : 0);
-    if (always_hot) return;
-    for (std::size_t i = 0; i < lines.text.size(); ++i) {
-      const std::string_view line = lines.text[i];
-      hot_filter.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
-        if (hot_chain[id] == nullptr || hot_chain[id]->MatchesAt(line, pos)) {
-          lines.hot[i] = 1;
-          return true;
-        }
-        return false;
-      });
-    }
+    lines.hot.resize(lines.text.size());
+    for (std::size_t i = 0; i < lines.text.size(); ++i) lines.hot[i] = IsHot(lines.text[i]);
   }
 };
 
 namespace {
+
+// Replace-all of a find string holding line breaks, done on the lines: an
+// occurrence must end line i with the part before the first break, fill the
+// next lines with the middle parts and start line i+m with the last part, so
+// each line can start at most one occurrence; taking them in line order,
+// each after the previous one's end, is the left-to-right replace-all. Only
+// the lines rebuilt from a replacement need their hot flag worked out again.
+std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemover::Impl& impl) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  const std::string_view find = op.find;
+  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
+    parts.push_back(find.substr(from, at - from));
+    from = at + 1;
+  }
+  parts.push_back(find.substr(from));
+  const std::size_t m = parts.size() - 1;
+  auto& t = lines.text;
+  const std::size_t n = t.size();
+  // Where an occurrence would start in line i (not before `min_start`), or npos.
+  auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
+    if (i + m >= n || t[i].size() < parts[0].size()) return std::string::npos;
+    const std::size_t start = t[i].size() - parts[0].size();
+    if (start < min_start || !std::string_view(t[i]).ends_with(parts[0])) return std::string::npos;
+    for (std::size_t k = 1; k < m; ++k) {
+      if (t[i + k] != parts[k]) return std::string::npos;
+    }
+    if (!std::string_view(t[i + m]).starts_with(parts[m])) return std::string::npos;
+    return start;
+  };
+  std::size_t first = 0;
+  while (first < n && occurrence(first, 0) == std::string::npos) ++first;
+  if (first == n) return 0;
+
+  std::vector<std::string> out_text(std::make_move_iterator(t.begin()),
+                                    std::make_move_iterator(t.begin() + static_cast<std::ptrdiff_t>(first)));
+  std::vector<char> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
+  std::size_t count = 0;
+  for (std::size_t i = first; i < n;) {
+    std::size_t start = occurrence(i, 0);
+    if (start == std::string::npos) {
+      out_text.push_back(std::move(t[i]));
+      out_hot.push_back(lines.hot[i]);
+      ++i;
+      continue;
+    }
+    // A chain of occurrences, each starting in the line the previous one ended in.
+    std::string merged = t[i].substr(0, start);
+    for (;;) {
+      ++count;
+      merged += op.replace;
+      const std::size_t tail = i + m;
+      const std::size_t resume = parts[m].size();
+      const std::size_t next = occurrence(tail, resume);
+      if (next == std::string::npos) {
+        merged.append(t[tail], resume, std::string::npos);
+        i = tail + 1;
+        break;
+      }
+      merged.append(t[tail], resume, next - resume);
+      i = tail;
+    }
+    std::size_t pos = 0;
+    for (;;) {
+      const std::size_t nl = merged.find('\n', pos);
+      std::string piece = merged.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+      out_hot.push_back(impl.IsHot(piece) ? 1 : 0);
+      out_text.push_back(std::move(piece));
+      if (nl == std::string::npos) break;
+      pos = nl + 1;
+    }
+  }
+  t.swap(out_text);
+  lines.hot.swap(out_hot);
+  return count;
+}
 
 // Runs one stage's segments. A whole-text rule that changed the text
 // rebuilds the lines and their hot flags.
@@ -417,11 +493,17 @@ bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl
         if (!s.pattern_lines->Apply(lines, all_lines, cancel)) return false;
         break;
       case Segment::Kind::kLiteralWhole: {
-        if (!OccursAcrossLines(lines, s.literal.find)) break;
-        std::string text = lines.Join();
-        if (s.literal.Apply(text) == 0) break;
-        lines.Split(text);
-        impl.MarkHot(lines);
+        if (!HasNewline(s.literal.find)) {  // only the replacement breaks lines
+          if (!OccursAcrossLines(lines, s.literal.find)) break;
+          std::string text = lines.Join();
+          if (s.literal.Apply(text) == 0) break;
+          lines.Split(text);
+          impl.MarkHot(lines);
+          break;
+        }
+        const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
+        while (ReplaceAcrossLines(lines, s.literal, impl) > 0 && s.literal.repeat && !once) {
+        }
         break;
       }
       case Segment::Kind::kPatternWhole: {
@@ -442,6 +524,7 @@ bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl
 AdRemover::AdRemover(const RuleTable& rules) {
   auto impl = std::make_unique<Impl>();
   std::vector<std::string> needles;
+  std::vector<bool> fold;
   for (int st = 0; st < kStageCount; ++st) {
     impl->stages[st] = BuildSegments(rules.stages[st]);
   }
@@ -451,12 +534,14 @@ AdRemover::AdRemover(const RuleTable& rules) {
       if (s.kind == Segment::Kind::kLiteralLines) {
         for (const LiteralOp& op : s.literal_lines->ops()) {
           needles.push_back(op.find);
+          fold.push_back(false);
           impl->hot_chain.push_back(nullptr);
         }
       } else if (s.kind == Segment::Kind::kPatternLines) {
         for (const LinePattern& p : s.pattern_lines->patterns()) {
           if (p.prefix.empty()) always_hot = true;
           needles.push_back(p.prefix);
+          fold.push_back(true);
           impl->hot_chain.push_back(p.chain ? &*p.chain : nullptr);
         }
       }
@@ -465,10 +550,11 @@ AdRemover::AdRemover(const RuleTable& rules) {
   // A pattern without a known start could match on any line.
   if (always_hot) {
     needles.clear();
+    fold.clear();
     impl->hot_chain.clear();
     impl->always_hot = true;
   }
-  impl->hot_filter = NeedleSet(needles, /*fold_case=*/true);
+  impl->hot_filter = NeedleSet(needles, fold);
   impl_ = std::move(impl);
 }
 

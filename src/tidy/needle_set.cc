@@ -24,6 +24,9 @@ int Variants(unsigned char c, bool fold, unsigned char out[2]) {
 }  // namespace
 
 NeedleSet::NeedleSet(const std::vector<std::string>& needles, bool fold_case)
+    : NeedleSet(needles, std::vector<bool>(needles.size(), fold_case)) {}
+
+NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<bool>& fold_case)
     : needles_(needles), fold_(fold_case) {
   pair_bits_.assign(65536 / 64, 0);
   single_.resize(256);
@@ -32,13 +35,14 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, bool fold_case)
     const std::string& n = needles_[id];
     if (n.empty()) continue;
     unsigned char v0[2], v1[2];
-    const int c0 = Variants(static_cast<unsigned char>(n[0]), fold_, v0);
+    const bool fold = fold_[id];
+    const int c0 = Variants(static_cast<unsigned char>(n[0]), fold, v0);
     if (n.size() == 1) {
       for (int a = 0; a < c0; ++a) single_[v0[a]].push_back(id);
       any_single_ = true;
       continue;
     }
-    const int c1 = Variants(static_cast<unsigned char>(n[1]), fold_, v1);
+    const int c1 = Variants(static_cast<unsigned char>(n[1]), fold, v1);
     for (int a = 0; a < c0; ++a) {
       for (int b = 0; b < c1; ++b) {
         const unsigned key = v0[a] << 8 | v1[b];
@@ -54,12 +58,29 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, bool fold_case)
     total += static_cast<std::uint32_t>(buckets[key].size());
   }
   bucket_start_[65536] = total;
-  bucket_ids_.reserve(total);
-  for (auto& b : buckets) bucket_ids_.insert(bucket_ids_.end(), b.begin(), b.end());
+  bucket_entries_.reserve(total);
+  for (auto& b : buckets) {
+    for (std::uint32_t id : b) {
+      // Bytes beyond the needle are masked out; a folded letter ignores its case bit.
+      unsigned char mask[4] = {}, value[4] = {};
+      const std::string& n = needles_[id];
+      for (std::size_t k = 0; k < 4 && k < n.size(); ++k) {
+        const unsigned char c = static_cast<unsigned char>(n[k]);
+        const bool letter = Fold(c) >= 'a' && Fold(c) <= 'z';
+        mask[k] = (fold_[id] && letter) ? 0xDF : 0xFF;
+        value[k] = c & mask[k];
+      }
+      Entry e{id, 0, 0};
+      std::memcpy(&e.mask, mask, 4);
+      std::memcpy(&e.value, value, 4);
+      bucket_entries_.push_back(e);
+    }
+  }
 }
 
-bool NeedleSet::Equal(const unsigned char* at, const std::string& needle) const {
-  if (!fold_) return std::memcmp(at, needle.data(), needle.size()) == 0;
+bool NeedleSet::Equal(const unsigned char* at, std::uint32_t id) const {
+  const std::string& needle = needles_[id];
+  if (!fold_[id]) return std::memcmp(at, needle.data(), needle.size()) == 0;
   for (std::size_t i = 0; i < needle.size(); ++i) {
     if (Fold(at[i]) != Fold(static_cast<unsigned char>(needle[i]))) return false;
   }
@@ -88,13 +109,13 @@ void NeedleSet::Collect(std::string_view text, std::uint32_t min_id,
     for (std::size_t i = 0; i + 1 < n; ++i) {
       const unsigned key = s[i] << 8 | s[i + 1];
       if (!(bits[key >> 6] >> (key & 63) & 1)) continue;
+      const bool four = i + 4 <= n;
+      std::uint32_t word = 0;
+      if (four) std::memcpy(&word, s + i, 4);
       for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
-        const std::uint32_t id = bucket_ids_[k];
-        const std::string& needle = needles_[id];
-        if (id >= min_id && needle.size() <= n - i &&
-            Equal(s + i, needle)) {
-          take(id);
-        }
+        const Entry& e = bucket_entries_[k];
+        if (e.id < min_id || (four && (word & e.mask) != e.value)) continue;
+        if (needles_[e.id].size() <= n - i && Equal(s + i, e.id)) take(e.id);
       }
     }
   }

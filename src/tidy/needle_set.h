@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,6 +17,8 @@ class NeedleSet {
   // needles[i] is needle i; empty needles never match. With `fold_case`,
   // ASCII letters match in either case.
   explicit NeedleSet(const std::vector<std::string>& needles, bool fold_case = false);
+  // The same with a fold choice per needle.
+  NeedleSet(const std::vector<std::string>& needles, const std::vector<bool>& fold_case);
 
   // Thread-safe (read-only). Appends to `*found` (ascending, no duplicates) the ids >= `min_id` of the
   // needles that occur in `text`.
@@ -29,13 +32,20 @@ class NeedleSet {
   bool empty() const { return needles_.empty(); }
 
  private:
-  bool Equal(const unsigned char* at, const std::string& needle) const;
+  bool Equal(const unsigned char* at, std::uint32_t id) const;
+
+  // A bucket entry: the needle and a quick test of its first four bytes.
+  struct Entry {
+    std::uint32_t id;
+    std::uint32_t mask;
+    std::uint32_t value;
+  };
 
   std::vector<std::string> needles_;
-  bool fold_ = false;
+  std::vector<bool> fold_;
   std::vector<std::uint64_t> pair_bits_;             // 65536 bits over (b0 << 8 | b1)
   std::vector<std::uint32_t> bucket_start_;          // 65537 offsets into bucket_ids_
-  std::vector<std::uint32_t> bucket_ids_;
+  std::vector<Entry> bucket_entries_;
   std::vector<std::vector<std::uint32_t>> single_;   // 256 lists of one-byte needles
   bool any_single_ = false;
 };
@@ -57,10 +67,13 @@ void NeedleSet::ForEachHit(std::string_view text, Hit&& hit) const {
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const unsigned key = s[i] << 8 | s[i + 1];
     if (!(bits[key >> 6] >> (key & 63) & 1)) continue;
+    const bool four = i + 4 <= n;
+    std::uint32_t word = 0;
+    if (four) std::memcpy(&word, s + i, 4);
     for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
-      const std::uint32_t id = bucket_ids_[k];
-      const std::string& needle = needles_[id];
-      if (needle.size() <= n - i && Equal(s + i, needle) && hit(id, i)) return;
+      const Entry& e = bucket_entries_[k];
+      if (four && (word & e.mask) != e.value) continue;
+      if (needles_[e.id].size() <= n - i && Equal(s + i, e.id) && hit(e.id, i)) return;
     }
   }
 }
