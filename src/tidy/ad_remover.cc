@@ -422,8 +422,13 @@ std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemove
   auto& t = lines.text;
   const std::size_t n = t.size();
   // Where an occurrence would start in line i (not before `min_start`), or npos.
+  const char p0_last = parts[0].empty() ? 0 : parts[0].back();
+  const char pm_first = parts[m].empty() ? 0 : parts[m].front();
   auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
     if (i + m >= n || t[i].size() < parts[0].size()) return std::string::npos;
+    // Cheap byte checks first: this runs for every line.
+    if (!parts[0].empty() && t[i].back() != p0_last) return std::string::npos;
+    if (!parts[m].empty() && (t[i + m].empty() || t[i + m].front() != pm_first)) return std::string::npos;
     const std::size_t start = t[i].size() - parts[0].size();
     if (start < min_start || !std::string_view(t[i]).ends_with(parts[0])) return std::string::npos;
     for (std::size_t k = 1; k < m; ++k) {
