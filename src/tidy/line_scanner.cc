@@ -1,6 +1,8 @@
 #include "tidy/line_scanner.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 #include "tidy/numerals.h"
@@ -278,12 +280,124 @@ std::size_t EditorLineCount(std::string_view text) {
   return lines;
 }
 
+namespace {
+
+constexpr unsigned char kIndented = 1;     // the raw line starts with a blank
+constexpr unsigned char kBlankBefore = 2;  // a blank line separates it from the previous one
+
+struct LineLayout {
+  unsigned char flags;
+  std::uint32_t length;  // trimmed, in bytes
+};
+
+// Per non-empty line: how it sits in the layout of the raw text.
+std::vector<LineLayout> LayoutFlags(std::string_view text) {
+  std::vector<LineLayout> flags;
+  std::size_t pos = 0, breaks = 0;
+  const std::size_t n = text.size();
+  bool blank_seen = false;
+  while (pos < n) {
+    std::size_t end = pos;
+    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    const std::string_view raw = text.substr(pos, end - pos);
+    std::size_t lf = 0, cr = 0;
+    pos = end;
+    while (pos < n && (text[pos] == '\r' || text[pos] == '\n')) (text[pos++] == '\n' ? lf : cr)++;
+    const std::string_view trimmed = Trim(raw);
+    if (trimmed.empty()) {
+      if (!flags.empty()) blank_seen = true;
+    } else {
+      unsigned char f = 0;
+      const unsigned char c0 = raw.empty() ? 0 : static_cast<unsigned char>(raw[0]);
+      if (c0 == ' ' || c0 == '\t' || (raw.size() >= 2 && c0 == kA1 && static_cast<unsigned char>(raw[1]) == kBlank2)) {
+        f |= kIndented;
+      }
+      if (blank_seen || breaks > 1) f |= kBlankBefore;
+      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(trimmed.size(), 1u << 30))});
+      blank_seen = false;
+    }
+    breaks = lf > 0 ? lf : cr;
+  }
+  return flags;
+}
+
+// Where hard-wrapped paragraphs are marked by indentation or blank lines,
+// those marks (not a line's last character) tell where a paragraph ends: a
+// wrap can fall right after a "。". A stretch counts as marked when, in the
+// lines around, marked lines are repeatedly followed by unmarked ones (a
+// paragraph's first line, then its wrapped continuation); a text that marks
+// every line, or none, is left to the closing-character rule.
+class LayoutJudge {
+ public:
+  explicit LayoutJudge(std::vector<LineLayout> lines) : lines_(std::move(lines)) {
+    ind_.assign(lines_.size() + 1, 0);
+    blank_.assign(lines_.size() + 1, 0);
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+      const bool has_next = i + 1 < lines_.size();
+      const unsigned char f = lines_[i].flags, g = has_next ? lines_[i + 1].flags : 0xFF;
+      ind_[i + 1] = ind_[i] + ((f & kIndented) && !(g & kIndented) ? 1 : 0);
+      blank_[i + 1] = blank_[i] + ((f & kBlankBefore) && !(g & kBlankBefore) ? 1 : 0);
+    }
+  }
+
+  // For non-empty line k: -1 when the layout does not decide, else whether
+  // the paragraph ends after it.
+  int Ends(std::size_t k) const {
+    if (k + 1 >= lines_.size()) return -1;
+    const std::size_t lo = k >= kWindow ? k - kWindow : 0;
+    const std::size_t hi = std::min(lines_.size(), k + kWindow + 1);
+    const bool by_indent = ind_[hi] - ind_[lo] >= kMinStarts;
+    const bool by_blank = blank_[hi] - blank_[lo] >= kMinStarts;
+    if (by_indent || by_blank) {
+      const unsigned char next = lines_[k + 1].flags;
+      return (by_indent && (next & kIndented)) || (by_blank && (next & kBlankBefore)) ? 1 : 0;
+    }
+    // Unmarked: a stretch where most lines share one width of at least 40
+    // bytes is hard-wrapped; a line that reaches the width goes on.
+    const std::size_t width = WrapWidth(lo, hi);
+    if (width == 0) return -1;
+    return lines_[k].length + kWidthSlack < width ? 1 : 0;
+  }
+
+ private:
+  // The width most lines of [lo, hi) are wrapped at (their most common
+  // length), or 0 when the lines do not look wrapped: most of them must lie
+  // within a few bytes of it (a wrap can pull a closing mark onto a line).
+  std::size_t WrapWidth(std::size_t lo, std::size_t hi) const {
+    std::size_t mode = 0, mode_count = 0;
+    for (std::size_t i = lo; i < hi; ++i) {
+      const std::size_t w = lines_[i].length;
+      if (w < 40 || w == mode) continue;
+      std::size_t count = 0;
+      for (std::size_t j = lo; j < hi; ++j) count += lines_[j].length == w;
+      if (count > mode_count || (count == mode_count && w < mode)) mode_count = count, mode = w;
+    }
+    if (mode == 0) return 0;
+    std::size_t near = 0;
+    for (std::size_t j = lo; j < hi; ++j) {
+      const std::size_t v = lines_[j].length;
+      near += v + kWidthSlack >= mode && v <= mode + kWidthSlack;
+    }
+    return near * 10 >= (hi - lo) * 6 ? mode : 0;
+  }
+
+  static constexpr std::size_t kWindow = 12;
+  static constexpr std::size_t kMinStarts = 2;
+  static constexpr std::size_t kWidthSlack = 2;
+  std::vector<LineLayout> lines_;
+  // Prefix counts of "marked line followed by an unmarked one".
+  std::vector<std::size_t> ind_, blank_;
+};
+
+}  // namespace
+
 void ScanLines(std::string_view text, const ScanConfig& config, std::string* out,
                std::vector<std::string>* titles) {
   const Rewriter rewriter(config);
+  const LayoutJudge judge(config.follow_layout ? LayoutFlags(text) : std::vector<LineLayout>());
   std::string line;
   bool prev_title = false;
-  std::size_t lines_seen = 0;
+  std::size_t lines_seen = 0, nonempty = 0;
   int k = 0;
   std::size_t pos = 0;
   const std::size_t n = text.size();
@@ -303,6 +417,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
 
     const std::string_view trimmed = Trim(raw);
     if (trimmed.empty()) continue;
+    const std::size_t index = nonempty++;
     rewriter.Rewrite(trimmed, &line);
 
     const bool title = IsTitleLine(line);
@@ -322,7 +437,10 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       out->append("\r\n\r\n");
     } else {
       out->append(line);
-      if (EndsParagraph(line, config)) out->append("\r\n");
+      const int marked = config.follow_layout ? judge.Ends(index) : -1;
+      const bool ends = marked < 0 ? EndsParagraph(line, config)
+                                   : marked == 1 || static_cast<long long>(line.size()) < config.short_line;
+      if (ends) out->append("\r\n");
     }
     prev_title = title;
   }

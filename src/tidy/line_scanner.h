@@ -26,6 +26,11 @@ struct ScanConfig {
   int short_line = kDefaultShortLine;  // lines shorter than this end a paragraph
   std::string_view footer_token;       // five letters, matched in any case
   std::string_view footer_site_name;   // GBK
+  // Follow indentation or blank lines where a hard-wrapped text marks its
+  // paragraphs with them (mixed with unmarked continuation lines), instead of
+  // ending a paragraph at every wrapped line that ends in closing punctuation.
+  // Texts without such marks are joined by the closing-character rule alone.
+  bool follow_layout = true;
   // Progress: every `progress_step` lines the position moves to 7k+5
   // (k = 1, 2, …); 0 disables it.
   std::size_t progress_step = 0;

@@ -191,3 +191,67 @@ TEST(LineScanner, ProgressEveryStepLines) {
 
 }  // namespace
 }  // namespace folian::tidy
+
+namespace folian::tidy {
+namespace {
+
+// Builds a hard-wrapped paragraph: `lines` lines of `width` characters
+// (the last one shorter), every wrapped line ending in "。".
+std::vector<std::string> Wrapped(int lines, int width, const char* ch) {
+  std::vector<std::string> out;
+  for (int i = 0; i < lines; ++i) {
+    std::string l;
+    const int n = i + 1 == lines ? width / 2 : width;
+    for (int k = 0; k + 1 < n; ++k) l += ch;
+    l += "。";
+    out.push_back(l);
+  }
+  return out;
+}
+
+std::string Joined(const std::vector<std::string>& v) {
+  std::string s;
+  for (const auto& l : v) s += l;
+  return s;
+}
+
+TEST(LineScannerLayout, IndentedParagraphsJoinAcrossWrapsAfterFullStops) {
+  const char* chars[] = {"甲", "乙", "丙", "丁", "戊"};
+  std::string in, want;
+  for (const char* c : chars) {
+    auto p = Wrapped(4, 32, c);
+    for (std::size_t i = 0; i < p.size(); ++i) in += (i == 0 ? "　　" : "") + p[i] + "\r\n";
+    want += Joined(p) + "\r\n";
+  }
+  EXPECT_EQ(Scan(in).text, want);
+  // Without following the layout, every "。" line ends a paragraph.
+  ScanConfig exact;
+  exact.follow_layout = false;
+  EXPECT_NE(Scan(in, exact).text, want);
+}
+
+TEST(LineScannerLayout, BlankSeparatedAndUnmarkedWrapping) {
+  const char* chars[] = {"甲", "乙", "丙", "丁", "戊"};
+  std::string blank_in, plain_in, want;
+  for (const char* c : chars) {
+    auto p = Wrapped(5, 30, c);
+    for (const auto& l : p) blank_in += l + "\n", plain_in += l + "\n";
+    blank_in += "\n";
+    want += Joined(p) + "\r\n";
+  }
+  EXPECT_EQ(Scan(blank_in).text, want);
+  // No marks at all: lines that reach the common width go on.
+  EXPECT_EQ(Scan(plain_in).text, want);
+}
+
+TEST(LineScannerLayout, OneParagraphPerLineKeepsTheClosingRule) {
+  // Every line indented and of varied length: nothing to learn from the layout.
+  std::string in;
+  for (int i = 0; i < 20; ++i) in += "　　" + Long(25 + i % 7) + (i % 3 == 0 ? "" : "。") + "\n";
+  ScanConfig exact;
+  exact.follow_layout = false;
+  EXPECT_TRUE(Scan(in).text == Scan(in, exact).text);
+}
+
+}  // namespace
+}  // namespace folian::tidy
