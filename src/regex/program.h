@@ -96,6 +96,12 @@ class Program {
   int required_offset_max = -1;      // largest distance of `required` from the match start, -1 unknown
   std::size_t min_length = 0;
 
+  // States (pc, position) the matcher may remember as already tried, when
+  // nothing but the position decides how the rest of the pattern goes.
+  bool memo_ok = false;
+  std::vector<std::int32_t> memo_index;  // per pc: memo row or -1
+  std::int32_t memo_rows = 0;
+
   bool has_template = false;
   std::vector<TemplatePiece> subst;
 };
