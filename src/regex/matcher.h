@@ -108,4 +108,32 @@ class Matcher {
   std::size_t req_pos_ = 0;
 };
 
+// Steps through every match the way ALLMATCHES does: left to right, each
+// search resuming where the last match ended; after an empty match the next
+// one may not be empty at the same place.
+class MatchIterator {
+ public:
+  MatchIterator(Matcher& m, std::string_view subject, const CancelFlag* cancel)
+      : m_(m), subject_(subject), cancel_(cancel) {}
+  bool Next() {
+    if (from_ > subject_.size()) return false;
+    if (!m_.Search(subject_, from_, not_empty_at_, cancel_)) {
+      from_ = subject_.size() + 1;
+      return false;
+    }
+    const auto b = static_cast<std::size_t>(m_.Start(0));
+    const auto e = static_cast<std::size_t>(m_.End(0));
+    not_empty_at_ = b == e ? e : SIZE_MAX;
+    from_ = e;
+    return true;
+  }
+
+ private:
+  Matcher& m_;
+  std::string_view subject_;
+  const CancelFlag* cancel_;
+  std::size_t from_ = 0;
+  std::size_t not_empty_at_ = SIZE_MAX;
+};
+
 }  // namespace folian::regex
