@@ -304,4 +304,37 @@ BENCHMARK(BM_Common_Pcre2Jit)->DenseRange(0, 16)->Unit(benchmark::kMillisecond)-
 
 }  // namespace
 
+
+namespace {
+// One advertisement pattern alone over the corpus (for finding slow ones).
+void BM_AdsOne_Folian(benchmark::State& state) {
+  const std::string& text = Corpus();
+  if (text.empty()) return state.SkipWithError("../shared/text not found");
+  const Pattern p = Pattern::Compiled(AdPatterns()[static_cast<std::size_t>(state.range(0))], "",
+                                      folian::regex::ALLMATCHES | folian::regex::IGNORECASE);
+  std::string work;
+  for (auto _ : state) {
+    state.PauseTiming();
+    work = text;
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(p.Substitute(work));
+  }
+}
+void BM_AdsOne_Pcre2Jit(benchmark::State& state) {
+  const std::string& text = Corpus();
+  if (text.empty()) return state.SkipWithError("../shared/text not found");
+  const Pcre2 p(AdPatterns()[static_cast<std::size_t>(state.range(0))], PCRE2_CASELESS, true);
+  std::string out;
+  for (auto _ : state) {
+    out.resize(text.size() + 1);
+    PCRE2_SIZE out_len = out.size();
+    benchmark::DoNotOptimize(pcre2_substitute(p.code, reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), 0,
+                                              PCRE2_SUBSTITUTE_GLOBAL, p.md, nullptr, reinterpret_cast<PCRE2_SPTR>(""),
+                                              0, reinterpret_cast<PCRE2_UCHAR*>(out.data()), &out_len));
+  }
+}
+BENCHMARK(BM_AdsOne_Folian)->DenseRange(0, 72)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AdsOne_Pcre2Jit)->DenseRange(0, 72)->Unit(benchmark::kMillisecond);
+}  // namespace
+
 BENCHMARK_MAIN();

@@ -28,6 +28,9 @@ class Matcher {
   bool Search(std::string_view subject, std::size_t from, std::size_t not_empty_at = SIZE_MAX,
               const CancelFlag* cancel = nullptr);
 
+  // Whether a match starts exactly at `pos`.
+  bool MatchesAt(std::string_view subject, std::size_t pos, const CancelFlag* cancel = nullptr);
+
   std::int64_t Start(int group) const { return slots_[2 * static_cast<std::size_t>(group)]; }
   std::int64_t End(int group) const { return slots_[2 * static_cast<std::size_t>(group) + 1]; }
   bool cancelled() const { return cancelled_; }
