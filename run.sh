@@ -40,6 +40,10 @@ for f in "$ex"/*.txt; do
 done
 
 echo
+echo "== Simplified to traditional script (GBK text, shown as UTF-8)"
+"$cli" cat "$ex/01-inn.gbk.txt" | "$cli" script gb2gbk | iconv -f GBK -t UTF-8 | head -n 6 || true
+
+echo
 echo "== Tidy options in force"
 "$cli" options show
 
