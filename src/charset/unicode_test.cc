@@ -17,6 +17,45 @@ bool IsReverseControl(char16_t u) { return u == 0x0D00 || u == 0x0A00 || u == 0x
 
 bool IsPlainAsciiByte(unsigned char b) { return (b >= 0x20 && b < 0x7F) || b == '\t' || b == '\r' || b == '\n'; }
 
+// Units ordinary text is made of: ASCII and Latin-1 letters, general and CJK
+// punctuation, kana, CJK ideographs, full-width forms, the byte-order mark.
+bool IsPlausibleUnit(char16_t u) {
+  return u == 0x09 || u == 0x0A || u == 0x0D || (u >= 0x20 && u < 0x7F) || (u >= 0xA0 && u <= 0xFF) ||
+         (u >= 0x2000 && u <= 0x206F) || (u >= 0x3000 && u <= 0x30FF) || (u >= 0x3400 && u <= 0x9FFF) ||
+         (u >= 0xFF00 && u <= 0xFFEF) || u == 0xFEFF;
+}
+
+std::size_t PlausibleUtf16Bytes(const unsigned char* bytes, std::size_t units) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < units; ++i)
+    n += 2 * IsPlausibleUnit(static_cast<char16_t>(bytes[2 * i] | bytes[2 * i + 1] << 8));
+  return n;
+}
+
+// Bytes that read as printable ASCII or as GBK characters outside the
+// user-defined areas.
+std::size_t PlausibleAnsiBytes(const unsigned char* bytes, std::size_t size) {
+  std::size_t n = 0;
+  for (std::size_t i = 0; i < size;) {
+    const unsigned b = bytes[i];
+    if (b < 0x80) {
+      n += IsPlainAsciiByte(static_cast<unsigned char>(b));
+      ++i;
+      continue;
+    }
+    const unsigned t = i + 1 < size ? bytes[i + 1] : 0;
+    if (IsLeadByte(kAnsiCodePage, static_cast<unsigned char>(b)) && t >= 0x40 && t != 0x7F && t != 0xFF) {
+      const bool user_defined = (b >= 0xAA && b <= 0xAF && t >= 0xA1) || (b >= 0xF8 && t >= 0xA1) ||
+                                (b >= 0xA1 && b <= 0xA7 && t <= 0xA0);
+      n += user_defined ? 0 : 2;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return n;
+}
+
 }  // namespace
 
 bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
@@ -71,19 +110,16 @@ bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
     if (!plain_ascii && 2 * hi_kinds > 3 * lo_kinds) found |= IS_TEXT_UNICODE_REVERSE_STATISTICS;
   }
 
-  // Lead bytes of the ANSI code page count against Unicode only where the
-  // statistics are the sole evidence for it: double-byte text can pass that
-  // test, while real UTF-16 (which has lead-byte values everywhere) also
-  // shows line breaks, blanks or zero bytes.
-  if ((wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) &&
-      (found & wanted & (IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_NOT_ASCII_MASK)) ==
-          IS_TEXT_UNICODE_STATISTICS) {
-    for (std::size_t i = 0; i < size; ++i) {
-      if (IsLeadByte(kAnsiCodePage, bytes[i])) {
-        found |= IS_TEXT_UNICODE_DBCS_LEADBYTE;
-        break;
-      }
-    }
+  // Lead bytes of the ANSI code page speak against Unicode when the bytes
+  // read at least as well as double-byte text as they do as UTF-16: GBK text
+  // with a stray zero byte or a statistical look of UTF-16 then stays GBK,
+  // while real UTF-16 (full of lead-byte values too) reads far better as
+  // UTF-16.
+  if (wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) {
+    const std::size_t sample = 2 * units;
+    if (std::any_of(bytes, bytes + sample, [](unsigned char b) { return IsLeadByte(kAnsiCodePage, b); }) &&
+        PlausibleAnsiBytes(bytes, sample) >= PlausibleUtf16Bytes(bytes, units))
+      found |= IS_TEXT_UNICODE_DBCS_LEADBYTE;
   }
 
   found &= wanted;

@@ -25,7 +25,7 @@ enum : int {
 };
 
 // Every test. The lead-byte test reports lead bytes of the ANSI code page
-// only when the statistics test is the sole sign of Unicode.
+// only when the bytes read at least as well as ANSI text as they do as UTF-16.
 inline constexpr int kAllTextUnicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK |
                                             IS_TEXT_UNICODE_NOT_UNICODE_MASK | IS_TEXT_UNICODE_NOT_ASCII_MASK;
 

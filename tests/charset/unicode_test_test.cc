@@ -7,6 +7,7 @@
 #include <string>
 
 #include "charset/codepage.h"
+#include "charset/script.h"
 #include "test_data.h"
 
 namespace folian::charset {
@@ -142,7 +143,14 @@ TEST(IsTextUnicode, OnlyRequestedTestsAreReported) {
   Verdict lead = Check(same_trail, 0xFFFF);
   EXPECT_FALSE(lead.result);
   EXPECT_EQ(lead.flags, IS_TEXT_UNICODE_STATISTICS | IS_TEXT_UNICODE_DBCS_LEADBYTE);
-  // Real UTF-16 is full of lead-byte values, yet carries other evidence.
+  // GBK text with embedded zero bytes has "null bytes" but reads as GBK.
+  const std::string with_zeros = std::string("\xD6\xD0\0ab\0", 6);
+  EXPECT_FALSE(DetectorSaysUtf16(with_zeros));
+  EXPECT_TRUE(Check(with_zeros).flags & IS_TEXT_UNICODE_DBCS_LEADBYTE);
+  const std::string zeros_in_text = FromWide(kGbk, u"第一回　灵根育孕源流出") + std::string(1, '\0') +
+                                    FromWide(kGbk, u"心性修持大道生，") + std::string(3, '\0');
+  EXPECT_FALSE(DetectorSaysUtf16(zeros_in_text));
+  // Real UTF-16 is full of lead-byte values, yet reads far better as UTF-16.
   Verdict chinese = Check(Utf16LE(kChinese), 0xFFFF);
   EXPECT_TRUE(chinese.result);
   EXPECT_FALSE(chinese.flags & IS_TEXT_UNICODE_DBCS_LEADBYTE);
@@ -170,6 +178,12 @@ TEST(IsTextUnicode, SharedNovelSamples) {
       EXPECT_TRUE(DetectorSaysUtf16(Utf16LE(wide))) << path << " @" << start;
       EXPECT_FALSE(DetectorSaysUtf16(Utf16BE(wide))) << path << " @" << start;
       EXPECT_FALSE(DetectorSaysUtf16(sample.substr(0, sample.size() & ~std::size_t{1}))) << path << " @" << start;
+      // The same in traditional script, much of it outside GB2312.
+      std::string traditional = sample;
+      ASSERT_TRUE(ConvertScript(traditional, ScriptMode::kGbToGbk));
+      EXPECT_FALSE(DetectorSaysUtf16(traditional.substr(0, traditional.size() & ~std::size_t{1})))
+          << path << " @" << start;
+      EXPECT_TRUE(DetectorSaysUtf16(Utf16LE(ToWide(kGbk, traditional)))) << path << " @" << start;
       ++samples;
     }
   }
