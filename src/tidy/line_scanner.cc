@@ -114,6 +114,14 @@ class Rewriter {
       const u8 ch = s[i];
       const u8 next = i + 1 < n ? s[i + 1] : 0;
       if (IsLead(ch) && i + 1 < n) {
+        if (ch != kA1 && ch != kA3) {
+          // Most characters pass unchanged: copy the whole run at once.
+          std::size_t j = i + 2;
+          while (j + 1 < n && IsLead(s[j]) && s[j] != kA1 && s[j] != kA3) j += 2;
+          out->append(reinterpret_cast<const char*>(s + i), j - i);
+          i = j;
+          continue;
+        }
         RewritePair(ch, next, out, &dq, &sq);
         i += 2;
         continue;

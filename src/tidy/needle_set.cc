@@ -53,7 +53,10 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<
       c[k] = Variants(static_cast<unsigned char>(n[k]), fold, v[k]);
     }
     if (n.size() == 1) {
-      for (int a = 0; a < c[0]; ++a) single_[v[0][a]].push_back(id);
+      for (int a = 0; a < c[0]; ++a) {
+        single_[v[0][a]].push_back(id);
+        single_bits_[v[0][a]] = true;
+      }
       any_single_ = true;
     } else if (n.size() < 4) {
       for (int a = 0; a < c[0]; ++a) {

@@ -55,6 +55,7 @@ class NeedleSet {
   std::vector<std::uint32_t> quad_start_;    // 65537 offsets (by hash >> 4) into quad_entries_
   std::vector<Entry> quad_entries_;
   std::vector<std::vector<std::uint32_t>> single_;  // 256 lists of one-byte needles
+  bool single_bits_[256] = {};
   bool any_single_ = false, any_pair_ = false, any_quad_ = false;
 };
 
@@ -65,6 +66,7 @@ void NeedleSet::ForEachHit(std::string_view text, Hit&& hit) const {
   const std::size_t n = text.size();
   if (any_single_) {
     for (std::size_t i = 0; i < n; ++i) {
+      if (!single_bits_[s[i]]) continue;
       for (std::uint32_t id : single_[s[i]]) {
         if (hit(id, i)) return;
       }
