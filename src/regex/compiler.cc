@@ -35,6 +35,18 @@ void Simplify(NodePtr& n) {
         flat.push_back(std::move(k));
       }
     }
+    // "x x*" reads as "x+": one loop instead of a byte and a loop.
+    std::vector<NodePtr> merged;
+    for (auto& k : flat) {
+      if (!merged.empty() && k->kind == NodeKind::kRepeat && k->max < 0 && IsOneByte(*k->kids[0]) &&
+          IsOneByte(*merged.back()) && OneByteSet(*merged.back()) == OneByteSet(*k->kids[0])) {
+        k->min += 1;
+        merged.back() = std::move(k);
+        continue;
+      }
+      merged.push_back(std::move(k));
+    }
+    flat = std::move(merged);
     n->kids = std::move(flat);
     if (n->kids.empty()) {
       n = std::make_unique<Node>(NodeKind::kEmpty);
@@ -247,6 +259,12 @@ class Compiler {
       in.c = n.max;
       in.flags = greedy;
       in.group = group;
+      {
+        ByteSet dot;
+        dot.Negate();
+        dot.bits[0] &= ~(std::uint64_t{1} << '\n');
+        in.dot = s == dot;
+      }
       return;
     }
     const bool nullable = Nullable(body);
@@ -425,6 +443,41 @@ void AddStarHints(Program* p) {
   }
 }
 
+// Remembering failed (pc, position) states is sound only when the rest of
+// the match depends on nothing else: no back-references, group conditions,
+// recursion, counters or look-arounds that come back to a saved position.
+void PlanMemo(Program* p) {
+  p->memo_ok = true;
+  for (const Inst& in : p->code) {
+    switch (in.op) {
+      case Op::kBackref: case Op::kCondGroup: case Op::kRecurse: case Op::kLoopInit:
+      case Op::kLoopMark: case Op::kLoopTail: case Op::kLoopCheck: case Op::kEmptyStop:
+      case Op::kBehind: case Op::kAtPos:
+        p->memo_ok = false;
+        break;
+      case Op::kLookBegin:
+        if (!(in.flags & kLookAtomic)) p->memo_ok = false;
+        break;
+      default:
+        break;
+    }
+  }
+  if (!p->memo_ok) return;
+  p->memo_index.assign(p->code.size(), -1);
+  auto mark = [p](std::size_t pc) {
+    if (pc < p->memo_index.size() && p->memo_index[pc] < 0) p->memo_index[pc] = p->memo_rows++;
+  };
+  for (std::size_t pc = 0; pc < p->code.size(); ++pc) {
+    const Inst& in = p->code[pc];
+    if (in.op == Op::kSplit) {
+      mark(static_cast<std::size_t>(in.a));
+      mark(static_cast<std::size_t>(in.b));
+    } else if (in.op == Op::kStar) {
+      mark(pc + 1);
+    }
+  }
+}
+
 }  // namespace
 
 void NodeLength(const Node& n, std::size_t* min, long long* max) {
@@ -507,11 +560,62 @@ Program CompileAst(Ast& ast, unsigned options) {
   prog.code.push_back(Inst{});  // kMatch
   prog.slot_count = c.regs();
   AddStarHints(&prog);
+  PlanMemo(&prog);
+  // A leading unbounded one-byte loop: when a start fails, every start inside
+  // the same run of its bytes fails too (it can only end in fewer places).
+  if (!prog.code.empty() && prog.code[0].op == Op::kStar && prog.code[0].c < 0 && prog.code[0].group < 0) {
+    bool independent = true;
+    for (const Inst& in : prog.code)
+      if (in.op == Op::kBackref || in.op == Op::kRecurse || in.op == Op::kCondGroup) independent = false;
+    prog.leading_star = independent;
+  }
+  for (const Inst& in : prog.code) {
+    if (in.op == Op::kAssert || in.op == Op::kLookBegin || in.op == Op::kBackref || in.op == Op::kRecurse ||
+        in.op == Op::kCondGroup)
+      prog.looks_around = true;
+  }
+  {
+    std::size_t mn;
+    NodeLength(*ast.root, &mn, &prog.max_length);
+  }
   AnalyzeLiterals(*ast.root, &prog);
   prog.tables.resize(prog.sets.size());
   for (std::size_t i = 0; i < prog.sets.size(); ++i)
     for (unsigned c = 0; c < 256; ++c) prog.tables[i][c] = prog.sets[i].Has(static_cast<unsigned char>(c));
   for (unsigned c = 0; c < 256; ++c) prog.first_table[c] = prog.first_bytes.Has(static_cast<unsigned char>(c));
+  if (!prog.nullable && prog.first_count <= 3) {
+    int k = 0;
+    for (unsigned c = 0; c < 256; ++c)
+      if (prog.first_table[c]) prog.first_few[static_cast<std::size_t>(k++)] = static_cast<unsigned char>(c);
+  }
+  // Patterns starting with two single-byte items (such as "[Pp][Ss]") can
+  // reject most starts on their second byte.
+  if (prog.code.size() > 2) {
+    auto one_byte_set = [&prog](const Inst& in, ByteSet* s) {
+      if (in.op == Op::kByte) {
+        s->Add(static_cast<unsigned char>(in.a));
+        return true;
+      }
+      if (in.op == Op::kSet) {
+        *s = prog.sets[static_cast<std::size_t>(in.a)];
+        return true;
+      }
+      return false;
+    };
+    ByteSet first, second;
+    if (one_byte_set(prog.code[0], &first) && one_byte_set(prog.code[1], &second) && second.Count() < 200) {
+      prog.use_second = true;
+      for (unsigned c = 0; c < 256; ++c) prog.second_table[c] = second.Has(static_cast<unsigned char>(c));
+    }
+  }
+  if (prog.leading_star && !prog.required_icase && !prog.required.empty() && prog.code.size() > 1) {
+    const Inst& next = prog.code[1];
+    const bool literal_next =
+        (next.op == Op::kString && prog.strings.compare(static_cast<std::size_t>(next.a), static_cast<std::size_t>(next.b),
+                                                        prog.required) == 0) ||
+        (next.op == Op::kByte && prog.required.size() == 1 && static_cast<unsigned char>(prog.required[0]) == next.a);
+    prog.star_then_required = literal_next;
+  }
   return prog;
 }
 

@@ -1,6 +1,9 @@
 #include "regex/literals.h"
 
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <string>
 
 #include "regex/compiler.h"
@@ -139,6 +142,47 @@ void FindRequired(const Node& root, Required* best) {
   flush();
 }
 
+unsigned char FoldByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+// What every match must contain, from the parts of the pattern no match can
+// skip: pairs of adjacent literal bytes, and single bytes or byte sets.
+void CollectNeeds(const Node& n, Program* prog) {
+  auto add_set = [prog](ByteSet s) {
+    s.FoldCase();
+    if (s.Count() < 256) prog->need_bytes.push_back(s);
+  };
+  switch (n.kind) {
+    case NodeKind::kByte: {
+      ByteSet s;
+      s.Add(n.byte);
+      add_set(s);
+      return;
+    }
+    case NodeKind::kSet:
+      add_set(n.set);
+      return;
+    case NodeKind::kGroup:
+    case NodeKind::kAtomic:
+      CollectNeeds(*n.kids[0], prog);
+      return;
+    case NodeKind::kRepeat:
+      if (n.min >= 1) CollectNeeds(*n.kids[0], prog);
+      return;
+    case NodeKind::kConcat:
+      for (std::size_t i = 0; i < n.kids.size(); ++i) {
+        const Node& k = *n.kids[i];
+        if (k.kind == NodeKind::kByte && i + 1 < n.kids.size() && n.kids[i + 1]->kind == NodeKind::kByte) {
+          prog->need_pairs.push_back(static_cast<std::uint16_t>(FoldByte(k.byte) << 8 | FoldByte(n.kids[i + 1]->byte)));
+        } else if (k.kind != NodeKind::kByte || i == 0 || n.kids[i - 1]->kind != NodeKind::kByte) {
+          CollectNeeds(k, prog);
+        }
+      }
+      return;
+    default:
+      return;
+  }
+}
+
 }  // namespace
 
 void AnalyzeLiterals(const Node& root, Program* prog) {
@@ -155,43 +199,97 @@ void AnalyzeLiterals(const Node& root, Program* prog) {
   NodeLength(root, &mn, &mx);
   prog->min_length = prog->has_recursion ? 0 : mn;
   Required req;
-  if (!prog->has_recursion) FindRequired(root, &req);
+  if (!prog->has_recursion) {
+    FindRequired(root, &req);
+    CollectNeeds(root, prog);
+  }
   prog->required = req.bytes;
   prog->required_icase = req.icase;
   prog->required_offset_max = static_cast<int>(req.offset_max > (1 << 30) ? -1 : req.offset_max);
 }
 
+namespace {
+
+#if defined(__SSE2__)
+// Lanes of `v` equal to `c`, with ASCII case folded when `fold` (c is then
+// a lower-case letter).
+inline __m128i EqByte(__m128i v, unsigned char c, bool fold) {
+  if (fold) v = _mm_or_si128(v, _mm_set1_epi8(0x20));
+  return _mm_cmpeq_epi8(v, _mm_set1_epi8(static_cast<char>(c)));
+}
+#endif
+
+bool IsLowerLetter(unsigned char c) { return c >= 'a' && c <= 'z'; }
+
+}  // namespace
+
 std::size_t FindLiteral(std::string_view hay, std::string_view needle, bool icase, std::size_t from) {
   if (needle.empty()) return from <= hay.size() ? from : std::string_view::npos;
   if (from >= hay.size() || hay.size() - from < needle.size()) return std::string_view::npos;
-  if (!icase) {
-    const void* p = memmem(hay.data() + from, hay.size() - from, needle.data(), needle.size());
-    return p ? static_cast<std::size_t>(static_cast<const char*>(p) - hay.data()) : std::string_view::npos;
-  }
   const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
   const auto* nd = reinterpret_cast<const unsigned char*>(needle.data());
-  const std::size_t last = hay.size() - needle.size();
-  const unsigned char f = nd[0];
-  const bool letter = f >= 'a' && f <= 'z';
-  std::size_t i = from;
-  while (i <= last) {
-    if (!letter) {
-      const void* p = std::memchr(h + i, f, last - i + 1);
-      if (!p) return std::string_view::npos;
-      i = static_cast<std::size_t>(static_cast<const unsigned char*>(p) - h);
-    } else if ((h[i] | 0x20) != f) {
-      ++i;
-      continue;
-    }
-    std::size_t k = 1;
-    for (; k < needle.size(); ++k) {
+  const std::size_t n = needle.size();
+  const std::size_t last = hay.size() - n;  // last possible start
+  auto verify = [&](std::size_t i) {
+    if (!icase) return std::memcmp(h + i, nd, n) == 0;
+    for (std::size_t k = 0; k < n; ++k) {
       unsigned char c = h[i + k];
       if (c >= 'A' && c <= 'Z') c = static_cast<unsigned char>(c + 32);
-      if (c != nd[k]) break;
+      if (c != nd[k]) return false;
     }
-    if (k == needle.size()) return i;
-    ++i;
+    return true;
+  };
+  if (n == 1 && !(icase && IsLowerLetter(nd[0]))) {
+    const void* p = std::memchr(h + from, nd[0], hay.size() - from);
+    return p ? static_cast<std::size_t>(static_cast<const unsigned char*>(p) - h) : std::string_view::npos;
   }
+  std::size_t i = from;
+#if defined(__SSE2__)
+  if (n >= 2) {
+    // Scan for the first and the last byte together, sixteen starts at a time.
+    const bool f0 = icase && IsLowerLetter(nd[0]);
+    const bool f1 = icase && IsLowerLetter(nd[n - 1]);
+    while (i + 16 <= last + 1) {
+      const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+      const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i + n - 1));
+      unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_and_si128(EqByte(a, nd[0], f0), EqByte(b, nd[n - 1], f1))));
+      while (mask != 0) {
+        const std::size_t at = i + static_cast<std::size_t>(__builtin_ctz(mask));
+        if (verify(at)) return at;
+        mask &= mask - 1;
+      }
+      i += 16;
+    }
+  }
+#endif
+  for (; i <= last; ++i)
+    if (verify(i)) return i;
+  return std::string_view::npos;
+}
+
+std::size_t FindByteOf(std::string_view hay, const unsigned char* bytes, int count, std::size_t from) {
+  const auto* h = reinterpret_cast<const unsigned char*>(hay.data());
+  const std::size_t len = hay.size();
+  if (from >= len) return std::string_view::npos;
+  if (count == 1) {
+    const void* p = std::memchr(h + from, bytes[0], len - from);
+    return p ? static_cast<std::size_t>(static_cast<const unsigned char*>(p) - h) : std::string_view::npos;
+  }
+  std::size_t i = from;
+#if defined(__SSE2__)
+  const __m128i c0 = _mm_set1_epi8(static_cast<char>(bytes[0]));
+  const __m128i c1 = _mm_set1_epi8(static_cast<char>(bytes[1]));
+  const __m128i c2 = _mm_set1_epi8(static_cast<char>(bytes[count > 2 ? 2 : 1]));
+  for (; i + 16 <= len; i += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(h + i));
+    const __m128i eq = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, c0), _mm_cmpeq_epi8(v, c1)), _mm_cmpeq_epi8(v, c2));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(eq));
+    if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  for (; i < len; ++i)
+    for (int k = 0; k < count; ++k)
+      if (h[i] == bytes[k]) return i;
   return std::string_view::npos;
 }
 

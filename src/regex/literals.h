@@ -17,4 +17,7 @@ void AnalyzeLiterals(const Node& root, Program* prog);
 // With `icase`, `needle` is lower case and ASCII letters in `hay` fold.
 std::size_t FindLiteral(std::string_view hay, std::string_view needle, bool icase, std::size_t from);
 
+// First byte at or after `from` equal to one of bytes[0..count), count 1..3.
+std::size_t FindByteOf(std::string_view hay, const unsigned char* bytes, int count, std::size_t from);
+
 }  // namespace folian::regex

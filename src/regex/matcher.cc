@@ -23,6 +23,11 @@ enum FrameKind : std::uint32_t {
 
 constexpr std::size_t kMaxCallDepth = 100000;
 constexpr std::uint32_t kCancelPollMask = 0xFFF;
+// A run that takes this many steps (plus a few per subject byte) starts
+// remembering failed states; below it the bookkeeping would cost more than
+// it saves.
+constexpr std::uint64_t kMemoAfterSteps = 100000;
+constexpr std::size_t kMemoMaxBits = std::size_t{1} << 28;  // 32 MB
 
 inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
@@ -58,15 +63,23 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
     req_subject_ = subject.data();
     req_subject_size_ = len;
     req_from_ = from;
+  // A state that failed from one start position fails from every later one
+  // too (nothing but the position decides), so memory lasts the search.
+  memo_on_ = false;
+  run_steps_ = 0;
     req_pos_ = SIZE_MAX - 1;  // not looked up yet
   }
   req_from_ = from;
+  // A state that failed from one start position fails from every later one
+  // too (nothing but the position decides), so memory lasts the search.
+  memo_on_ = false;
+  run_steps_ = 0;
   const bool use_first = !prog_.nullable && prog_.first_count < 256;
-  unsigned char only_first = 0;
-  if (use_first && prog_.first_count == 1) {
-    for (unsigned c = 0; c < 256; ++c)
-      if (prog_.first_table[c]) only_first = static_cast<unsigned char>(c);
-  }
+  const unsigned char* few = prog_.first_few.data();
+  const int few_count = use_first && prog_.first_count <= 3 ? prog_.first_count : 0;
+  // With a rare first byte to scan for, hunting a literal that may be far
+  // ahead only costs a second pass.
+  const bool skip_required = few_count > 0 && prog_.required_offset_max < 0 && !prog_.star_then_required;
   std::size_t st = from;
   while (st <= len) {
     if (prog_.anchored_start && st > 0) return false;
@@ -77,7 +90,7 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
       continue;
     }
     if (len - st < prog_.min_length) return false;
-    if (!prog_.required.empty()) {
+    if (!prog_.required.empty() && !skip_required) {
       if (req_pos_ == SIZE_MAX - 1 || req_pos_ < st) {
         req_pos_ = FindLiteral(subject, prog_.required, prog_.required_icase, st);
         if (req_pos_ == std::string_view::npos) req_pos_ = SIZE_MAX;
@@ -87,13 +100,25 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
         st = req_pos_ - static_cast<std::size_t>(prog_.required_offset_max);
         continue;
       }
+      if (prog_.star_then_required) {
+        // The match is a run of the loop's bytes ending where the literal
+        // starts: begin at that run's first byte.
+        const Inst& star = prog_.code[0];
+        const auto& table = prog_.tables[static_cast<std::size_t>(star.a)];
+        std::size_t r = req_pos_;
+        while (r > st && table[data[r - 1]]) --r;
+        if (req_pos_ - r < static_cast<std::size_t>(star.b)) {
+          st = req_pos_ + 1;
+          continue;
+        }
+        st = r;
+      }
     }
     if (use_first) {
       if (st >= len) return false;
-      if (prog_.first_count == 1) {
-        const void* p = std::memchr(data + st, only_first, len - st);
-        if (!p) return false;
-        const std::size_t next = static_cast<std::size_t>(static_cast<const unsigned char*>(p) - data);
+      if (few_count > 0) {
+        const std::size_t next = FindByteOf(subject, few, few_count, st);
+        if (next == std::string_view::npos) return false;
         if (next != st) {
           st = next;
           continue;
@@ -105,16 +130,49 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
         continue;
       }
     }
+    if (prog_.use_second && (st + 1 >= len || !prog_.second_table[data[st + 1]])) {
+      ++st;
+      continue;
+    }
     if (Run(st)) return true;
     if (cancelled_) return false;
+    if (prog_.leading_star) {
+      const auto& table = prog_.tables[static_cast<std::size_t>(prog_.code[0].a)];
+      std::size_t next = st + 1;
+      if (table[data[st]]) {
+        while (next < len && table[data[next]]) ++next;
+      }
+      st = next;
+      continue;
+    }
     ++st;
   }
   return false;
 }
 
+bool Matcher::MatchesAt(std::string_view subject, std::size_t pos, const CancelFlag* cancel) {
+  s_ = subject;
+  not_empty_at_ = SIZE_MAX;
+  cancel_ = cancel;
+  cancelled_ = false;
+  memo_on_ = false;
+  run_steps_ = 0;
+  if (pos > subject.size() || subject.size() - pos < prog_.min_length) return false;
+  return Run(pos);
+}
+
 void Matcher::SetSlot(std::size_t slot, std::int64_t value) {
   stack_.Push(kRestore, static_cast<std::uint32_t>(slot), slots_[slot]);
   slots_[slot] = value;
+}
+
+void Matcher::MaybeStartMemo() {
+  if (memo_on_ || !prog_.memo_ok) return;
+  if (run_steps_ < kMemoAfterSteps + 8 * static_cast<std::uint64_t>(s_.size())) return;
+  const std::size_t bits = static_cast<std::size_t>(prog_.memo_rows) * (s_.size() + 1);
+  if (bits == 0 || bits > kMemoMaxBits) return;
+  memo_.assign((bits + 63) / 64, 0);
+  memo_on_ = true;
 }
 
 bool Matcher::TooDeep() const { return calls_.size() >= kMaxCallDepth; }
@@ -218,19 +276,30 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
       case kStarLazy: {
         const Inst& in = prog_.code[f.a];
         const std::int64_t highest = stack_[stack_.size() - 2].b;
-        const std::int64_t end = f.b;
+        std::int64_t end = f.b;
         if (end >= highest || !InSet(in.a, d[end])) {
           stack_.Pop();
           stack_.Pop();
           break;
         }
-        f.b = end + 1;
-        *pos = static_cast<std::size_t>(end + 1);
+        ++end;
+        if (in.dot && in.d >= 0 && in.group < 0) {
+          // Only ends before the next literal byte can succeed; the dot stops
+          // at a newline.
+          const auto from = static_cast<std::size_t>(end);
+          const auto limit = static_cast<std::size_t>(highest);
+          const void* nl = std::memchr(d + from, '\n', limit - from);
+          const std::size_t stop = nl ? static_cast<std::size_t>(static_cast<const unsigned char*>(nl) - d) : limit;
+          const void* hit = std::memchr(d + from, in.d, stop - from);
+          end = hit ? static_cast<const unsigned char*>(hit) - d : static_cast<std::int64_t>(stop);
+        }
+        f.b = end;
+        *pos = static_cast<std::size_t>(end);
         *pc = f.a + 1;
         if (in.group >= 0) {
           const std::size_t g = 2 * static_cast<std::size_t>(in.group);
-          slots_[g] = end;
-          slots_[g + 1] = end + 1;
+          slots_[g] = end - 1;
+          slots_[g + 1] = end;
         }
         return true;
       }
@@ -253,8 +322,8 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
       case kBehindIter: {
         const Inst& in = prog_.code[f.a];
         const std::int64_t anchor = slots_[static_cast<std::size_t>(in.a)];
-        const std::int64_t next = f.b - 1;
-        if (next < 0 || anchor - next > in.c) {
+        const std::int64_t next = f.b + 1;
+        if (next > anchor - in.b) {
           stack_.Pop();
           break;
         }
@@ -296,9 +365,13 @@ bool Matcher::Run(std::size_t start) {
   std::size_t pc = 0;
   std::size_t pos = start;
   for (;;) {
-    if ((++steps_ & kCancelPollMask) == 0 && Cancelled(cancel_)) {
-      cancelled_ = true;
-      return false;
+    if ((++steps_ & kCancelPollMask) == 0) {
+      if (Cancelled(cancel_)) {
+        cancelled_ = true;
+        return false;
+      }
+      run_steps_ += kCancelPollMask + 1;
+      MaybeStartMemo();
     }
     const Inst& in = code[pc];
     switch (in.op) {
@@ -409,6 +482,7 @@ bool Matcher::Run(std::size_t start) {
       case Op::kSplit:
         stack_.Push(kChoice, static_cast<std::uint32_t>(in.b), static_cast<std::int64_t>(pos));
         pc = static_cast<std::size_t>(in.a);
+        if (memo_on_ && Seen(pc, pos)) goto fail;
         continue;
       case Op::kJmp:
         pc = static_cast<std::size_t>(in.a);
@@ -512,10 +586,12 @@ bool Matcher::Run(std::size_t start) {
         continue;
       }
       case Op::kBehind: {
+        // Longest look-behind first, as Perl does for variable lengths.
         const std::int64_t anchor = slots_[static_cast<std::size_t>(in.a)];
         if (anchor < in.b) goto fail;
-        pos = static_cast<std::size_t>(anchor - in.b);
-        if (in.c > in.b && pos > 0) stack_.Push(kBehindIter, static_cast<std::uint32_t>(pc), static_cast<std::int64_t>(pos));
+        const std::int64_t first = std::max<std::int64_t>(0, anchor - in.c);
+        pos = static_cast<std::size_t>(first);
+        if (first < anchor - in.b) stack_.Push(kBehindIter, static_cast<std::uint32_t>(pc), first);
         ++pc;
         continue;
       }
@@ -537,7 +613,9 @@ bool Matcher::Run(std::size_t start) {
       }
     }
   fail:
-    if (!Backtrack(&pc, &pos)) return false;
+    do {
+      if (!Backtrack(&pc, &pos)) return false;
+    } while (memo_on_ && Seen(pc, pos));
   }
 }
 

@@ -53,6 +53,7 @@ struct Inst {
   std::int32_t a = 0, b = 0, c = 0, d = -1;
   std::int32_t count_min = 0, count_max = -1;
   std::int32_t group = -1;  // kStar: the capturing group around the byte, if any
+  bool dot = false;         // kStar: the set is every byte but the newline
 };
 
 // One piece of a compiled substitution template.
@@ -89,12 +90,31 @@ class Program {
   bool anchored_start = false;       // only position 0 can match
   bool anchored_line = false;        // only line starts can match
   bool nullable = true;              // can match the empty string
+  bool leading_star = false;         // starts with an unbounded one-byte loop (see compiler)
+  bool star_then_required = false;   // ... directly followed by the required literal
   ByteSet first_bytes;               // bytes that can start a match (when !nullable)
   int first_count = 256;
+  std::array<unsigned char, 3> first_few{};  // the first bytes when first_count <= 3
+  std::array<std::uint8_t, 256> second_table{};  // bytes that can follow the first one
+  bool use_second = false;
   std::string required;              // bytes every match contains (folded when required_icase)
   bool required_icase = false;
   int required_offset_max = -1;      // largest distance of `required` from the match start, -1 unknown
   std::size_t min_length = 0;
+  // Byte pairs and single bytes (ASCII letters folded to lower case) that
+  // every match contains; a text without one of them cannot match.
+  std::vector<std::uint16_t> need_pairs;
+  // Whether a match depends on the text around it (anchors, look-arounds,
+  // back-references, recursion), and the longest match (-1: unbounded).
+  bool looks_around = false;
+  long long max_length = -1;
+  std::vector<ByteSet> need_bytes;
+
+  // States (pc, position) the matcher may remember as already tried, when
+  // nothing but the position decides how the rest of the pattern goes.
+  bool memo_ok = false;
+  std::vector<std::int32_t> memo_index;  // per pc: memo row or -1
+  std::int32_t memo_rows = 0;
 
   bool has_template = false;
   std::vector<TemplatePiece> subst;

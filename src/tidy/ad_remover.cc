@@ -1,0 +1,605 @@
+// The fast advertisement removal. A rule can only fire where its find string
+// occurs, so each stage first asks a needle filter which rules occur in a
+// line and runs only those there; after a rule fires in a line, the line is
+// filtered again for the rules after it, since the replacement may have
+// created their find strings. Rules whose strings (or patterns) cannot span a
+// line break behave on each line exactly as on the whole text, which is what
+// keeps the result byte-identical to the full-pass reference; the few that
+// can span lines run over the whole text.
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+#include "tidy/ad_removal.h"
+#include "tidy/ad_stages_internal.h"
+#include "tidy/needle_set.h"
+#include "tidy/pattern_chain.h"
+#include "tidy/replace_all.h"
+
+namespace folian::tidy {
+namespace {
+
+using internal::Stage;
+
+constexpr std::size_t kCancelCheckLines = 4096;
+
+bool HasNewline(std::string_view s) { return s.find('\n') != std::string_view::npos; }
+
+// The working text as lines (split at "\n", each keeping its "\r"), with a
+// flag for the lines that hold any needle or pattern start of the whole table.
+// A cold line cannot be changed by any line-local rule, and only a changed
+// line can turn hot, so line-local rules only ever look at hot lines.
+struct Lines {
+  std::vector<std::string> text;
+  std::vector<char> hot;
+
+  void Split(std::string_view s) {
+    text.clear();
+    std::size_t pos = 0;
+    for (;;) {
+      const char* nl = static_cast<const char*>(std::memchr(s.data() + pos, '\n', s.size() - pos));
+      if (nl == nullptr) break;
+      const std::size_t end = static_cast<std::size_t>(nl - s.data());
+      text.emplace_back(s.substr(pos, end - pos));
+      pos = end + 1;
+    }
+    text.emplace_back(s.substr(pos));
+  }
+  std::string Join() const {
+    std::size_t total = text.size();
+    for (const auto& l : text) total += l.size();
+    std::string out;
+    out.reserve(total);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (i != 0) out.push_back('\n');
+      out += text[i];
+    }
+    return out;
+  }
+};
+
+struct LiteralOp {
+  std::string find, replace;
+  bool repeat = false;
+  std::size_t Apply(std::string& s) const {
+    return repeat ? ReplaceAllRepeat(s, find, replace) : ReplaceAll(s, find, replace);
+  }
+};
+
+// Consecutive literal rules none of whose strings contain a line break.
+class LiteralLines {
+ public:
+  explicit LiteralLines(std::vector<LiteralOp> ops) : ops_(std::move(ops)) {
+    std::vector<std::string> finds;
+    finds.reserve(ops_.size());
+    for (const LiteralOp& op : ops_) finds.push_back(op.find);
+    filter_ = NeedleSet(finds);
+  }
+
+  // Applies the rules to the hot lines (every line when `all`); a changed
+  // line is marked hot.
+  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
+    std::vector<std::uint32_t> cands;
+    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+      if (!all && !lines.hot[i]) continue;
+      if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
+      std::string& cur = lines.text[i];
+      cands.clear();
+      filter_.Collect(cur, 0, &cands);
+      for (std::size_t k = 0; k < cands.size();) {
+        const std::uint32_t id = cands[k++];
+        if (ops_[id].Apply(cur) == 0) continue;
+        lines.hot[i] = 1;
+        cands.clear();
+        filter_.Collect(cur, id + 1, &cands);
+        k = 0;
+      }
+    }
+    return true;
+  }
+
+  const std::vector<LiteralOp>& ops() const { return ops_; }
+
+ private:
+  std::vector<LiteralOp> ops_;
+  NeedleSet filter_;
+};
+
+// Whether a pattern's matches are confined to one line and depend on nothing
+// outside it: "." never matches a newline, so only constructs that can match
+// one, anchors, boundaries and inline options make a pattern non-local.
+bool PatternIsLineLocal(std::string_view p) {
+  if (HasNewline(p)) return false;
+  static constexpr std::string_view kNonLocal[] = {
+      "^", "$", "(?", "[^", "[:", "\\s", "\\D", "\\W", "\\n", "\\x", "\\c",
+      "\\b", "\\B", "\\A", "\\Z", "\\z", "\\Q", "\\v", "\\f", "\\r"};
+  for (std::string_view bad : kNonLocal) {
+    if (p.find(bad) != std::string_view::npos) return false;
+  }
+  return true;
+}
+
+bool IsMeta(char c) { return std::string_view("\\.[]()|*+?{}^$").find(c) != std::string_view::npos; }
+bool IsQuantifier(char c) { return c == '*' || c == '+' || c == '?' || c == '{'; }
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z');
+}
+
+// A byte string every match of the pattern starts with (letters in either
+// case); empty when none can be read off safely.
+std::string RequiredPrefix(std::string_view p) {
+  if (p.find('|') != std::string_view::npos) return {};
+  std::string lit;
+  std::size_t i = 0;
+  while (i < p.size()) {
+    char c = p[i];
+    std::size_t width = 1;
+    if (c == '\\') {
+      if (i + 1 >= p.size() || IsAsciiAlnum(p[i + 1])) break;
+      c = p[i + 1];
+      width = 2;
+    } else if (IsMeta(c)) {
+      break;
+    }
+    if (i + width < p.size() && IsQuantifier(p[i + width])) break;
+    lit.push_back(c);
+    i += width;
+  }
+  if (!lit.empty()) return lit;
+  // A leading class of one letter in its two cases, such as "[Ww]".
+  if (p.size() >= 4 && p[0] == '[' && p[3] == ']' && (p[1] | 0x20) == (p[2] | 0x20) &&
+      (p[1] | 0x20) >= 'a' && (p[1] | 0x20) <= 'z' && !(p.size() > 4 && IsQuantifier(p[4]))) {
+    return std::string(1, static_cast<char>(p[1] | 0x20));
+  }
+  return {};
+}
+
+// A pattern of a line-local group with its quick line test.
+struct LinePattern {
+  regex::Pattern pattern;
+  std::optional<PatternChain> chain;  // exact "can match here" test, when readable
+  std::string prefix;                 // bytes every match starts with (may be empty)
+};
+
+// Consecutive line-local patterns, each run only on lines where it can match.
+class PatternLines {
+ public:
+  explicit PatternLines(std::vector<LinePattern> pats) : pats_(std::move(pats)) {
+    std::vector<std::string> prefixes;
+    for (std::uint32_t id = 0; id < pats_.size(); ++id) {
+      prefixes.push_back(pats_[id].prefix);
+      if (pats_[id].prefix.empty()) always_.push_back(id);
+    }
+    filter_ = NeedleSet(prefixes, /*fold_case=*/true);
+  }
+
+  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
+    std::vector<std::uint32_t> cands;
+    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+      if (!all && !lines.hot[i]) continue;
+      if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
+      std::string& cur = lines.text[i];
+      Candidates(cur, 0, &cands);
+      for (std::size_t k = 0; k < cands.size();) {
+        const std::uint32_t id = cands[k++];
+        const std::size_t before = cur.size();
+        if (pats_[id].pattern.Substitute(cur) == 0 || cur.size() == before) continue;
+        lines.hot[i] = 1;
+        Candidates(cur, id + 1, &cands);
+        k = 0;
+      }
+    }
+    return true;
+  }
+
+  const std::vector<LinePattern>& patterns() const { return pats_; }
+
+ private:
+  void Candidates(std::string_view line, std::uint32_t min_id,
+                  std::vector<std::uint32_t>* out) const {
+    out->clear();
+    filter_.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
+      if (id >= min_id && (!pats_[id].chain || pats_[id].chain->MatchesAt(line, pos))) {
+        out->push_back(id);
+      }
+      return false;
+    });
+    for (std::uint32_t id : always_) {
+      if (id >= min_id) out->push_back(id);
+    }
+    std::sort(out->begin(), out->end());
+    out->erase(std::unique(out->begin(), out->end()), out->end());
+  }
+
+  std::vector<LinePattern> pats_;
+  NeedleSet filter_;
+  std::vector<std::uint32_t> always_;
+};
+
+struct Segment {
+  enum class Kind { kLiteralLines, kLiteralWhole, kPatternLines, kPatternWhole };
+  Kind kind = Kind::kLiteralLines;
+  std::unique_ptr<LiteralLines> literal_lines;
+  LiteralOp literal;
+  std::unique_ptr<PatternLines> pattern_lines;
+  regex::Pattern pattern;
+};
+
+std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
+  std::vector<Segment> segs;
+  std::vector<LiteralOp> lits;
+  std::vector<LinePattern> pats;
+  auto flush = [&] {
+    if (!lits.empty()) {
+      Segment s;
+      s.kind = Segment::Kind::kLiteralLines;
+      s.literal_lines = std::make_unique<LiteralLines>(std::move(lits));
+      segs.push_back(std::move(s));
+      lits.clear();
+    }
+    if (!pats.empty()) {
+      Segment s;
+      s.kind = Segment::Kind::kPatternLines;
+      s.pattern_lines = std::make_unique<PatternLines>(std::move(pats));
+      segs.push_back(std::move(s));
+      pats.clear();
+    }
+  };
+  for (const Rule& rule : rows) {
+    if (rule.kind == RuleKind::kPatternDelete) {
+      regex::Pattern p = regex::Pattern::Compiled(rule.find, "", internal::kAdPatternFlags);
+      if (!lits.empty()) flush();
+      if (PatternIsLineLocal(rule.find)) {
+        LinePattern lp{std::move(p), PatternChain::Parse(rule.find, /*ignore_case=*/true), {}};
+        lp.prefix = lp.chain ? lp.chain->prefix() : RequiredPrefix(rule.find);
+        pats.push_back(std::move(lp));
+      } else {
+        flush();
+        Segment s;
+        s.kind = Segment::Kind::kPatternWhole;
+        s.pattern = std::move(p);
+        segs.push_back(std::move(s));
+      }
+      continue;
+    }
+    if (rule.find.empty()) continue;  // finds nothing
+    LiteralOp op{rule.find, rule.replace, rule.kind == RuleKind::kReplaceRepeat};
+    if (!pats.empty()) flush();
+    if (!HasNewline(op.find) && !HasNewline(op.replace)) {
+      lits.push_back(std::move(op));
+    } else {
+      flush();
+      Segment s;
+      s.kind = Segment::Kind::kLiteralWhole;
+      s.literal = std::move(op);
+      segs.push_back(std::move(s));
+    }
+  }
+  flush();
+  return segs;
+}
+
+// Whether `find` (holding a line break) occurs across the lines: some line
+// ends with its part before the first break, the next lines equal its
+// middle parts, and the line after starts with its last part.
+bool OccursAcrossLines(const Lines& lines, std::string_view find) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
+    parts.push_back(find.substr(from, at - from));
+    from = at + 1;
+  }
+  parts.push_back(find.substr(from));
+  const std::size_t m = parts.size() - 1;
+  const auto& t = lines.text;
+  if (m == 0) {  // no break in it (only the replacement has one)
+    for (const auto& l : t) {
+      if (FindBytes(l, find) != std::string_view::npos) return true;
+    }
+    return false;
+  }
+  for (std::size_t i = 0; i + m < t.size(); ++i) {
+    if (!std::string_view(t[i]).ends_with(parts[0])) continue;
+    bool ok = true;
+    for (std::size_t k = 1; k < m && ok; ++k) ok = t[i + k] == parts[k];
+    if (ok && std::string_view(t[i + m]).starts_with(parts[m])) return true;
+  }
+  return false;
+}
+
+// Titles X for which X + "\r\n" + X occurs in the text: only their doubled-title
+// replacements can fire. A title holding a line break is always listed.
+std::unordered_set<std::string_view> DoubledTitles(std::string_view text,
+                                                   const std::vector<std::string>& titles) {
+  std::unordered_set<std::string_view> result;
+  std::unordered_set<std::string_view> plain;
+  std::vector<std::size_t> lengths;
+  std::vector<std::uint64_t> first_pair(65536 / 64, 0);
+  bool has_one_byte = false;
+  for (const std::string& t : titles) {
+    if (t.find('\r') != std::string::npos || t.find('\n') != std::string::npos) {
+      result.insert(t);
+      continue;
+    }
+    if (t.empty()) continue;
+    if (plain.insert(t).second) lengths.push_back(t.size());
+    if (t.size() == 1) {
+      has_one_byte = true;
+    } else {
+      const unsigned key = static_cast<unsigned char>(t[0]) << 8 | static_cast<unsigned char>(t[1]);
+      first_pair[key >> 6] |= std::uint64_t{1} << (key & 63);
+    }
+  }
+  std::sort(lengths.begin(), lengths.end());
+  lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  for (std::size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', nl + 1)) {
+    if (nl == 0 || s[nl - 1] != '\r' || nl + 1 >= n) continue;
+    const std::size_t after = nl + 1;
+    const bool pair_ok =
+        after + 1 < n && (first_pair[(s[after] << 8 | s[after + 1]) >> 6] >>
+                              ((s[after] << 8 | s[after + 1]) & 63) & 1);
+    if (!pair_ok && !has_one_byte) continue;
+    const std::size_t cr = nl - 1;  // the title's copy before must end here
+    for (std::size_t len : lengths) {
+      if (len > cr || after + len > n) break;
+      if (std::memcmp(s + cr - len, s + after, len) != 0) continue;
+      const std::string_view x(text.data() + after, len);
+      if (plain.count(x) != 0) result.insert(x);
+    }
+  }
+  // Keys must outlive `text` edits: copy them into owned storage by the caller.
+  return result;
+}
+
+bool CollapseTitles(std::string& text, const std::vector<std::string>& t, const CancelFlag* cancel) {
+  auto compute = [&] {
+    std::unordered_set<std::string> owned;
+    for (std::string_view x : DoubledTitles(text, t)) owned.emplace(x);
+    return owned;
+  };
+  std::unordered_set<std::string> doubled = compute();
+  for (std::size_t i = 0; i + 1 < t.size() && !doubled.empty(); ++i) {
+    if (Cancelled(cancel)) return false;
+    if (doubled.count(t[i]) != 0 &&
+        ReplaceAll(text, "\r\n" + t[i] + "\r\n" + t[i], "\r\n" + t[i] + "\r\n") > 0) {
+      doubled = compute();
+    }
+    if (!t[i].empty() && doubled.count(t[i + 1]) != 0 &&
+        ReplaceAll(text, t[i + 1] + "\r\n" + t[i + 1], t[i + 1] + "\r\n") > 0) {
+      doubled = compute();
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+struct AdRemover::Impl {
+  std::array<std::vector<Segment>, kStageCount> stages;
+  // Every find string of the line-local rules and every pattern start, to
+  // tell hot lines from cold ones in one pass.
+  NeedleSet hot_filter;
+  std::vector<const PatternChain*> hot_chain;  // per needle: the chain to confirm it, or null
+
+  bool always_hot = false;  // some pattern could match on any line
+
+  bool IsHot(std::string_view line) const {
+    if (always_hot) return true;
+    bool hot = false;
+    hot_filter.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
+      hot = hot_chain[id] == nullptr || hot_chain[id]->MatchesAt(line, pos);
+      return hot;
+    });
+    return hot;
+  }
+
+  void MarkHot(Lines& lines) const {
+    lines.hot.resize(lines.text.size());
+    for (std::size_t i = 0; i < lines.text.size(); ++i) lines.hot[i] = IsHot(lines.text[i]);
+  }
+};
+
+namespace {
+
+// Replace-all of a find string holding line breaks, done on the lines: an
+// occurrence must end line i with the part before the first break, fill the
+// next lines with the middle parts and start line i+m with the last part, so
+// each line can start at most one occurrence; taking them in line order,
+// each after the previous one's end, is the left-to-right replace-all. Only
+// the lines rebuilt from a replacement need their hot flag worked out again.
+std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemover::Impl& impl) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  const std::string_view find = op.find;
+  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
+    parts.push_back(find.substr(from, at - from));
+    from = at + 1;
+  }
+  parts.push_back(find.substr(from));
+  const std::size_t m = parts.size() - 1;
+  auto& t = lines.text;
+  const std::size_t n = t.size();
+  // Where an occurrence would start in line i (not before `min_start`), or npos.
+  const char p0_last = parts[0].empty() ? 0 : parts[0].back();
+  const char pm_first = parts[m].empty() ? 0 : parts[m].front();
+  auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
+    if (i + m >= n || t[i].size() < parts[0].size()) return std::string::npos;
+    // Cheap byte checks first: this runs for every line.
+    if (!parts[0].empty() && t[i].back() != p0_last) return std::string::npos;
+    if (!parts[m].empty() && (t[i + m].empty() || t[i + m].front() != pm_first)) return std::string::npos;
+    const std::size_t start = t[i].size() - parts[0].size();
+    if (start < min_start || !std::string_view(t[i]).ends_with(parts[0])) return std::string::npos;
+    for (std::size_t k = 1; k < m; ++k) {
+      if (t[i + k] != parts[k]) return std::string::npos;
+    }
+    if (!std::string_view(t[i + m]).starts_with(parts[m])) return std::string::npos;
+    return start;
+  };
+  std::size_t first = 0;
+  while (first < n && occurrence(first, 0) == std::string::npos) ++first;
+  if (first == n) return 0;
+
+  std::vector<std::string> out_text(std::make_move_iterator(t.begin()),
+                                    std::make_move_iterator(t.begin() + static_cast<std::ptrdiff_t>(first)));
+  std::vector<char> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
+  std::size_t count = 0;
+  for (std::size_t i = first; i < n;) {
+    std::size_t start = occurrence(i, 0);
+    if (start == std::string::npos) {
+      out_text.push_back(std::move(t[i]));
+      out_hot.push_back(lines.hot[i]);
+      ++i;
+      continue;
+    }
+    // A chain of occurrences, each starting in the line the previous one ended in.
+    std::string merged = t[i].substr(0, start);
+    for (;;) {
+      ++count;
+      merged += op.replace;
+      const std::size_t tail = i + m;
+      const std::size_t resume = parts[m].size();
+      const std::size_t next = occurrence(tail, resume);
+      if (next == std::string::npos) {
+        merged.append(t[tail], resume, std::string::npos);
+        i = tail + 1;
+        break;
+      }
+      merged.append(t[tail], resume, next - resume);
+      i = tail;
+    }
+    std::size_t pos = 0;
+    for (;;) {
+      const std::size_t nl = merged.find('\n', pos);
+      std::string piece = merged.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+      out_hot.push_back(impl.IsHot(piece) ? 1 : 0);
+      out_text.push_back(std::move(piece));
+      if (nl == std::string::npos) break;
+      pos = nl + 1;
+    }
+  }
+  t.swap(out_text);
+  lines.hot.swap(out_hot);
+  return count;
+}
+
+// Runs one stage's segments. A whole-text rule that changed the text
+// rebuilds the lines and their hot flags.
+bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl, Lines& lines,
+                   bool all_lines, const CancelFlag* cancel) {
+  for (const Segment& s : segs) {
+    if (Cancelled(cancel)) return false;
+    switch (s.kind) {
+      case Segment::Kind::kLiteralLines:
+        if (!s.literal_lines->Apply(lines, all_lines, cancel)) return false;
+        break;
+      case Segment::Kind::kPatternLines:
+        if (!s.pattern_lines->Apply(lines, all_lines, cancel)) return false;
+        break;
+      case Segment::Kind::kLiteralWhole: {
+        if (!HasNewline(s.literal.find)) {  // only the replacement breaks lines
+          if (!OccursAcrossLines(lines, s.literal.find)) break;
+          std::string text = lines.Join();
+          if (s.literal.Apply(text) == 0) break;
+          lines.Split(text);
+          impl.MarkHot(lines);
+          break;
+        }
+        const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
+        while (ReplaceAcrossLines(lines, s.literal, impl) > 0 && s.literal.repeat && !once) {
+        }
+        break;
+      }
+      case Segment::Kind::kPatternWhole: {
+        std::string text = lines.Join();
+        const std::size_t before = text.size();
+        if (s.pattern.Substitute(text, 0, std::string::npos, cancel) == 0 || text.size() == before) break;
+        lines.Split(text);
+        impl.MarkHot(lines);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+AdRemover::AdRemover(const RuleTable& rules) {
+  auto impl = std::make_unique<Impl>();
+  std::vector<std::string> needles;
+  std::vector<bool> fold;
+  for (int st = 0; st < kStageCount; ++st) {
+    impl->stages[st] = BuildSegments(rules.stages[st]);
+  }
+  bool always_hot = false;
+  for (const auto& stage : impl->stages) {
+    for (const Segment& s : stage) {
+      if (s.kind == Segment::Kind::kLiteralLines) {
+        for (const LiteralOp& op : s.literal_lines->ops()) {
+          needles.push_back(op.find);
+          fold.push_back(false);
+          impl->hot_chain.push_back(nullptr);
+        }
+      } else if (s.kind == Segment::Kind::kPatternLines) {
+        for (const LinePattern& p : s.pattern_lines->patterns()) {
+          if (p.prefix.empty()) always_hot = true;
+          needles.push_back(p.prefix);
+          fold.push_back(true);
+          impl->hot_chain.push_back(p.chain ? &*p.chain : nullptr);
+        }
+      }
+    }
+  }
+  // A pattern without a known start could match on any line.
+  if (always_hot) {
+    needles.clear();
+    fold.clear();
+    impl->hot_chain.clear();
+    impl->always_hot = true;
+  }
+  impl->hot_filter = NeedleSet(needles, fold);
+  impl_ = std::move(impl);
+}
+
+AdRemover::~AdRemover() = default;
+AdRemover::AdRemover(AdRemover&&) noexcept = default;
+AdRemover& AdRemover::operator=(AdRemover&&) noexcept = default;
+
+bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
+  const Impl& impl = *impl_;
+  Lines lines;
+  lines.Split(text);
+  impl.MarkHot(lines);
+  const bool ok = internal::DriveStages(in, [&](Stage stage) {
+    switch (stage) {
+      case Stage::kCustom: {
+        if (in.custom == nullptr || in.custom->empty()) return true;
+        std::vector<Rule> rows;
+        for (const std::string& line : *in.custom) rows.push_back({RuleKind::kReplace, line, ""});
+        // Custom strings are not among the hot needles: every line is looked at.
+        return ApplySegments(BuildSegments(rows), impl, lines, /*all_lines=*/true, in.cancel);
+      }
+      case Stage::kDuplicateTitles: {
+        if (in.titles == nullptr || in.titles->size() < 2) return true;
+        std::string joined = lines.Join();
+        const std::size_t before = joined.size();
+        if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
+        if (joined.size() != before) {
+          lines.Split(joined);
+          impl.MarkHot(lines);
+        }
+        return true;
+      }
+      default:
+        return ApplySegments(impl.stages[static_cast<int>(stage)], impl, lines, impl.always_hot,
+                             in.cancel);
+    }
+  });
+  if (!ok) return false;
+  text = lines.Join();
+  return true;
+}
+
+}  // namespace folian::tidy

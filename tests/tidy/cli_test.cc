@@ -1,0 +1,109 @@
+// folian-cli tidy as a user runs it: stdin to stdout, folders, -o, exit codes.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "test_support.h"
+
+namespace folian::tidy {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::G;
+
+struct Result {
+  int code;
+  std::string out;
+};
+
+Result Cli(const std::string& args, const std::string& cwd) {
+  const std::string cmd = "cd '" + cwd + "' && HOME='" + cwd + "' " + FOLIAN_CLI_PATH + " " + args;
+  Result r{-1, {}};
+  std::FILE* p = popen(cmd.c_str(), "r");
+  if (p == nullptr) return r;
+  char buf[4096];
+  while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) r.out.append(buf, n);
+  const int status = pclose(p);
+  r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string Read(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+void Write(const fs::path& p, const std::string& bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+class TidyCli : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("folian_cli_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_ / "in");
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+  fs::path dir_;
+};
+
+TEST_F(TidyCli, StdinToStdoutInGbk) {
+  Write(dir_ / "input.txt", G("　　年份２０１０。\r\n\r\n"));
+  const Result r = Cli("tidy - < input.txt", dir_.string());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(r.out, G("年份2010。\r\n"));
+  const Result full = Cli("tidy --num 1 --indent 3 --indent-count 2 - < input.txt", dir_.string());
+  EXPECT_EQ(full.out, G("\r\n　　年份２０１０。\r\n　　"));
+}
+
+TEST_F(TidyCli, FolderIntoOutputFolderWithReportLines) {
+  Write(dir_ / "in" / "a.txt", G("甲。\n"));
+  Write(dir_ / "in" / "b.TXT", G("乙。\n"));
+  Write(dir_ / "in" / "c.htm", "x");
+  fs::create_directories(dir_ / "out");
+  const Result r = Cli("tidy -j 2 -o out in", dir_.string());
+  EXPECT_EQ(r.code, 0) << r.out;
+  EXPECT_EQ(Read(dir_ / "out" / "a.txt"), G("甲。\r\n"));
+  EXPECT_EQ(Read(dir_ / "out" / "b.TXT"), G("乙。\r\n"));
+  EXPECT_FALSE(fs::exists(dir_ / "out" / "c.htm"));
+  EXPECT_EQ(Read(dir_ / "in" / "a.txt"), G("甲。\n"));  // originals untouched
+  EXPECT_NE(r.out.find("a.txt\t"), std::string::npos);
+  EXPECT_NE(r.out.find(" KB/s"), std::string::npos);
+}
+
+TEST_F(TidyCli, FailedWriteNamesTheFileAndExitsOne) {
+  Write(dir_ / "in" / "a.txt", G("甲。\n"));
+  const Result r = Cli("tidy -o missing/x.txt in/a.txt 2>&1", dir_.string());
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.out.find("in/a.txt"), std::string::npos) << r.out;
+  const Result gone = Cli("tidy in/none.txt 2>&1", dir_.string());
+  EXPECT_EQ(gone.code, 1);
+}
+
+TEST_F(TidyCli, UsageErrorsExitTwo) {
+  Write(dir_ / "in" / "a.txt", G("甲。\n"));
+  EXPECT_EQ(Cli("tidy --punc 4 in/a.txt 2>&1", dir_.string()).code, 2);
+  EXPECT_EQ(Cli("tidy --remove nofile.txt in/a.txt 2>&1", dir_.string()).code, 2);
+  EXPECT_EQ(Cli("tidy --ads --no-ads in/a.txt 2>&1", dir_.string()).code, 2);
+  EXPECT_EQ(Read(dir_ / "in" / "a.txt"), G("甲。\n"));
+}
+
+TEST_F(TidyCli, RemoveListAndAdsSwitch) {
+  Write(dir_ / "list.txt", G("讨厌的广告") + "\r\n");
+  Write(dir_ / "in" / "a.txt", G("正文讨厌的广告。\n"));
+  Write(dir_ / "in" / "b.txt", G("正文讨厌的广告。\n"));
+  EXPECT_EQ(Cli("tidy --remove list.txt in/a.txt", dir_.string()).code, 0);
+  EXPECT_EQ(Read(dir_ / "in" / "a.txt"), G("正文。\r\n"));
+  EXPECT_EQ(Cli("tidy --no-ads --remove list.txt in/b.txt", dir_.string()).code, 0);
+  EXPECT_EQ(Read(dir_ / "in" / "b.txt"), G("正文讨厌的广告。\r\n"));
+}
+
+}  // namespace
+}  // namespace folian::tidy
