@@ -7,9 +7,10 @@
 namespace folian::tidy {
 namespace {
 
-// GBK digits 0..9 and the units 十/百 of each form; index 0 is 零.
+// GBK digits 0..9 and the units 十/百 of each form. The zero inside a
+// number is 零 in the capital form and 另 in the common one.
 constexpr std::array<std::string_view, 10> kCommonDigits = {
-    "\xC1\xE3", "\xD2\xBB", "\xB6\xFE", "\xC8\xFD", "\xCB\xC4",
+    "\xC1\xED", "\xD2\xBB", "\xB6\xFE", "\xC8\xFD", "\xCB\xC4",
     "\xCE\xE5", "\xC1\xF9", "\xC6\xDF", "\xB0\xCB", "\xBE\xC5"};
 constexpr std::array<std::string_view, 10> kCapitalDigits = {
     "\xC1\xE3", "\xD2\xBC", "\xB7\xA1", "\xC8\xFE", "\xCB\xC1",
@@ -20,7 +21,7 @@ constexpr std::string_view kCapitalTen = "\xCA\xB0";    // 拾
 constexpr std::string_view kCapitalHundred = "\xB0\xDB";// 佰
 
 // Writing convention of chapter numbers: 十一 (not 一十一) below 20,
-// 一百零五 for a zero tens digit, 一百一十 with an explicit tens digit.
+// 一百另五 / 壹佰零伍 for a zero tens digit, 一百一十 with an explicit tens digit.
 std::string Spell(int n, const std::array<std::string_view, 10>& digit,
                   std::string_view ten, std::string_view hundred) {
   std::string s;
@@ -39,7 +40,7 @@ std::string Spell(int n, const std::array<std::string_view, 10>& digit,
 }
 
 struct Tables {
-  std::array<std::string, kNumeralMax + 1> capital, common;
+  std::array<std::string, kNumeralMax + 1> capital, common, zero_spelt;
   std::unordered_map<std::string_view, int> value;
   Tables() {
     for (int n = 1; n <= kNumeralMax; ++n) {
@@ -49,6 +50,13 @@ struct Tables {
     for (int n = 1; n <= kNumeralMax; ++n) {
       value.emplace(capital[n], n);
       value.emplace(common[n], n);
+    }
+    // Names often spell the common form's zero as 零 (一百零一); read those too.
+    for (int n = 101; n <= kNumeralMax; ++n) {
+      if (n / 10 % 10 != 0 || n % 10 == 0) continue;
+      zero_spelt[n] = common[n];
+      zero_spelt[n].replace(4, 2, kCapitalDigits[0]);
+      value.emplace(zero_spelt[n], n);
     }
   }
 };

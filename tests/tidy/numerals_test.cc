@@ -15,8 +15,8 @@ using testing::U;
 TEST(Numerals, SpellingsOfBothFormsAcrossTheRange) {
   const std::pair<int, const char*> common[] = {
       {1, "一"},      {10, "十"},         {11, "十一"},       {20, "二十"},     {99, "九十九"},
-      {100, "一百"},  {101, "一百零一"},  {110, "一百一十"},  {119, "一百一十九"},
-      {200, "二百"},  {305, "三百零五"},  {512, "五百一十二"}};
+      {100, "一百"},  {101, "一百另一"},  {110, "一百一十"},  {119, "一百一十九"},
+      {200, "二百"},  {305, "三百另五"},  {512, "五百一十二"}};
   for (auto [n, s] : common) EXPECT_EQ(U(CommonNumeral(n)), s) << n;
   const std::pair<int, const char*> capital[] = {
       {1, "壹"}, {9, "玖"}, {10, "拾"}, {12, "拾贰"}, {40, "肆拾"}, {108, "壹佰零捌"},
@@ -44,6 +44,9 @@ TEST(Numerals, ValueOfStringsOutsideTheTables) {
   EXPECT_EQ(NumeralValue(G("第一")), 0);
   EXPECT_EQ(NumeralValue(G("五百一十三")), 0);
   EXPECT_EQ(NumeralValue("12"), 0);
+  // The common form's zero is 另; names that write it 零 still read.
+  EXPECT_EQ(NumeralValue(G("一百零一")), 101);
+  EXPECT_EQ(NumeralValue(G("三百零五")), 305);
 }
 
 }  // namespace
