@@ -1,0 +1,333 @@
+#include "tidy/line_scanner.h"
+
+#include <array>
+#include <cstring>
+
+#include "tidy/numerals.h"
+
+namespace folian::tidy {
+namespace {
+
+using u8 = unsigned char;
+
+// GBK byte pairs the scanner looks at.
+constexpr u8 kA1 = 0xA1, kA3 = 0xA3;
+constexpr u8 kFullStop2 = 0xA3;    // 。 = A1 A3
+constexpr u8 kLDQuote2 = 0xB0;     // “ = A1 B0
+constexpr u8 kRDQuote2 = 0xB1;     // ” = A1 B1
+constexpr u8 kLSQuote2 = 0xAE;     // ‘ = A1 AE
+constexpr u8 kRSQuote2 = 0xAF;     // ’ = A1 AF
+constexpr u8 kBlank2 = 0xA1;       // full-width blank = A1 A1
+
+// ” ！ 。 ＝ － × ※ ） ？ … ’ 」 』 —: a line whose last two bytes occur
+// anywhere in here ends a paragraph.
+constexpr std::string_view kClosing =
+    "\xA1\xB1\xA3\xA1\xA1\xA3\xA3\xBD\xA3\xAD\xA1\xC1\xA1\xF9\xA3\xA9\xA3\xBF"
+    "\xA1\xAD\xA1\xAF\xA1\xB9\xA1\xBB\xA1\xAA";
+// The ASCII paragraph-end set: the double quote, the apostrophe, then these.
+constexpr std::string_view kAsciiEnds = "\"'~]!#*=-.)?_>1234567890";
+
+// Title words: 序章 译序 "正文 " 楔子 引子 引言 序幕 前言 作品相关.
+constexpr std::array<std::string_view, 9> kTitleWords = {
+    "\xD0\xF2\xD5\xC2", "\xD2\xEB\xD0\xF2", "\xD5\xFD\xCE\xC4 ", "\xD0\xA8\xD7\xD3",
+    "\xD2\xFD\xD7\xD3", "\xD2\xFD\xD1\xD4", "\xD0\xF2\xC4\xBB", "\xC7\xB0\xD1\xD4",
+    "\xD7\xF7\xC6\xB7\xCF\xE0\xB9\xD8"};
+constexpr std::string_view kDi = "\xB5\xDA";  // 第
+// 章 卷 部 回 节
+constexpr std::array<std::string_view, 5> kDiUnits = {
+    "\xD5\xC2", "\xBE\xED", "\xB2\xBF", "\xBB\xD8", "\xBD\xDA"};
+
+constexpr std::string_view kUpdateTime = "\xB8\xFC\xD0\xC2\xCA\xB1\xBC\xE4";   // 更新时间
+constexpr std::string_view kChapterWords = "\xB1\xBE\xD5\xC2\xD7\xD6\xCA\xFD"; // 本章字数
+constexpr std::string_view kSectionWords =
+    "\xB1\xBE\xBD\xDA\xD7\xD6\xCA\xFD\xA3\xBA";                               // 本节字数：
+constexpr std::string_view kWordCount = "\xD7\xD6\xCA\xFD";                   // 字数
+
+bool Contains(std::string_view s, std::string_view what) {
+  return s.find(what) != std::string_view::npos;
+}
+
+bool IsDigit(u8 c) { return c >= '0' && c <= '9'; }
+bool IsAlpha(u8 c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
+bool IsLead(u8 c) { return c >= 0x81 && c <= 0xFE; }
+bool IsTrimByte(u8 c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// ASCII punctuation handled by full-width conversion: "!", blank, "#"-"&",
+// "("-"/", ":"-"@", "["-"`", "{"-0x7F.
+constexpr std::array<bool, 128> MakePunctSet() {
+  std::array<bool, 128> t{};
+  t['!'] = t[' '] = true;
+  for (int c = '#'; c <= '&'; ++c) t[c] = true;
+  for (int c = '('; c <= '/'; ++c) t[c] = true;
+  for (int c = ':'; c <= '@'; ++c) t[c] = true;
+  for (int c = '['; c <= '`'; ++c) t[c] = true;
+  for (int c = '{'; c <= 0x7F; ++c) t[c] = true;
+  return t;
+}
+constexpr std::array<bool, 128> kPunct = MakePunctSet();
+constexpr std::string_view kKeptPunct = "/-*|\\=^%;@ #&[]:.";
+
+// Full-width punctuation seconds (after A3) that fold to ASCII.
+bool IsFullPunct2(u8 c) {
+  return c == 0xA0 || c == 0xA1 || (c >= 0xA3 && c <= 0xAF) || (c >= 0xBA && c <= 0xC0) ||
+         (c >= 0xDB && c <= 0xE0) || (c >= 0xFB && c <= 0xFE);
+}
+
+bool StartsWithNonZeroNumber(std::string_view s) {
+  // atoi's reading: leading white space, a sign, then digits.
+  std::size_t i = 0;
+  while (i < s.size() && (s[i] == ' ' || (s[i] >= '\t' && s[i] <= '\r'))) ++i;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) ++i;
+  for (; i < s.size() && IsDigit(static_cast<u8>(s[i])); ++i) {
+    if (s[i] != '0') return true;
+  }
+  return false;
+}
+
+bool ContainsIgnoreCase(std::string_view hay, std::string_view needle) {
+  if (needle.empty() || needle.size() > hay.size()) return false;
+  for (std::size_t i = 0; i + needle.size() <= hay.size(); ++i) {
+    std::size_t k = 0;
+    while (k < needle.size()) {
+      u8 a = static_cast<u8>(hay[i + k]), b = static_cast<u8>(needle[k]);
+      if (a != b && !(IsAlpha(a) && IsAlpha(b) && (a | 0x20) == (b | 0x20))) break;
+      ++k;
+    }
+    if (k == needle.size()) return true;
+  }
+  return false;
+}
+
+class Rewriter {
+ public:
+  explicit Rewriter(const ScanConfig& c) : c_(c) {}
+
+  // Rewrites one trimmed line into `*out` (cleared first).
+  void Rewrite(std::string_view in, std::string* out) const {
+    out->clear();
+    bool dq = false, sq = false;
+    const std::size_t n = in.size();
+    const u8* s = reinterpret_cast<const u8*>(in.data());
+    for (std::size_t i = 0; i < n;) {
+      const u8 ch = s[i];
+      const u8 next = i + 1 < n ? s[i + 1] : 0;
+      if (IsLead(ch) && i + 1 < n) {
+        RewritePair(ch, next, out, &dq, &sq);
+        i += 2;
+        continue;
+      }
+      const u8 prev = i > 0 ? s[i - 1] : 0;
+      RewriteByte(ch, prev, next, i, out, &dq, &sq);
+      ++i;
+    }
+  }
+
+ private:
+  static void Put2(std::string* out, u8 a, u8 b) {
+    const char p[2] = {static_cast<char>(a), static_cast<char>(b)};
+    out->append(p, 2);
+  }
+
+  void RewritePair(u8 ch, u8 next, std::string* out, bool* dq, bool* sq) const {
+    if (ch == kA1) {
+      if (next == kFullStop2 && c_.split_at_fullstop) {
+        out->append("\xA1\xA3\r\n");
+        return;
+      }
+      if (next == kBlank2) {
+        out->append("  ");
+        return;
+      }
+      if (c_.punc_convert == 2) {
+        if (next == kFullStop2) return out->push_back('.');
+        if (next == kLDQuote2 || next == kRDQuote2) return out->push_back('"');
+        if (next == kLSQuote2 || next == kRSQuote2) return out->push_back('\'');
+      }
+      if (next == kLDQuote2) {
+        *dq = !*dq;
+      } else if (next == kLSQuote2) {
+        *sq = !*sq;
+      } else if (next == 0xB8 || next == 0xBA) {  // 「 『
+        return Put2(out, kA1, kLDQuote2);
+      } else if (next == 0xB9 || next == 0xBB) {  // 」 』
+        return Put2(out, kA1, kRDQuote2);
+      }
+      return Put2(out, ch, next);
+    }
+    if (ch == kA3) {
+      if (c_.num_convert == 2 && next >= 0xB0 && next <= 0xB9) {
+        return out->push_back(static_cast<char>(next - 0x80));
+      }
+      if ((c_.char_convert == 2 || c_.site_flag) &&
+          ((next >= 0xC1 && next <= 0xDA) || (next >= 0xE1 && next <= 0xFA))) {
+        u8 a = next - 0x80;
+        if (c_.site_flag && a <= 'Z') a += 0x20;
+        return out->push_back(static_cast<char>(a));
+      }
+      if (c_.punc_convert == 2 && IsFullPunct2(next)) {
+        return out->push_back(static_cast<char>(next - 0x80));
+      }
+    }
+    Put2(out, ch, next);
+  }
+
+  void RewriteByte(u8 ch, u8 prev, u8 next, std::size_t i, std::string* out, bool* dq,
+                   bool* sq) const {
+    if (c_.num_convert == 1 && IsDigit(ch)) return Put2(out, kA3, ch + 0x80);
+    if (c_.char_convert == 1 && IsAlpha(ch)) return Put2(out, kA3, ch + 0x80);
+    if (c_.punc_convert == 1 && ch < 0x80 && kPunct[ch]) {
+      if (ch == '.' && i > 0 && !IsDigit(prev) && !IsDigit(next)) {
+        return Put2(out, kA1, kFullStop2);
+      }
+      if (kKeptPunct.find(static_cast<char>(ch)) != std::string_view::npos) {
+        return out->push_back(static_cast<char>(ch));
+      }
+      return Put2(out, kA3, static_cast<u8>(ch + 0x80));
+    }
+    if (ch == '\t') return out->push_back(' ');
+    if (c_.site_flag && ch >= 'A' && ch <= 'Z') return out->push_back(static_cast<char>(ch + 0x20));
+    if (ch == '`') return out->push_back('.');
+    if (ch == '"') {
+      Put2(out, kA1, *dq ? kRDQuote2 : kLDQuote2);
+      *dq = !*dq;
+      return;
+    }
+    if (ch == '\'' && i > 0 && !IsAlpha(prev) && !IsAlpha(next)) {
+      Put2(out, kA1, *sq ? kRSQuote2 : kLSQuote2);
+      *sq = !*sq;
+      return;
+    }
+    out->push_back(static_cast<char>(ch));
+  }
+
+  const ScanConfig& c_;
+};
+
+std::string_view Trim(std::string_view s) {
+  for (;;) {
+    if (!s.empty() && IsTrimByte(static_cast<u8>(s.front()))) {
+      s.remove_prefix(1);
+    } else if (s.size() >= 2 && static_cast<u8>(s[0]) == kA1 && static_cast<u8>(s[1]) == kBlank2) {
+      s.remove_prefix(2);
+    } else {
+      break;
+    }
+  }
+  for (;;) {
+    if (!s.empty() && IsTrimByte(static_cast<u8>(s.back()))) {
+      s.remove_suffix(1);
+    } else if (s.size() >= 2 && static_cast<u8>(s[s.size() - 2]) == kA1 &&
+               static_cast<u8>(s.back()) == kBlank2) {
+      s.remove_suffix(2);
+    } else {
+      break;
+    }
+  }
+  return s;
+}
+
+bool IsFooter(std::string_view line, const ScanConfig& c) {
+  if (line.size() < 40 && ContainsIgnoreCase(line, c.footer_token)) return true;
+  const bool update = Contains(line, kUpdateTime);
+  if (update && Contains(line, kChapterWords)) return true;
+  if (!c.footer_site_name.empty() && Contains(line, c.footer_site_name) &&
+      Contains(line, kSectionWords)) {
+    return true;
+  }
+  return update && Contains(line, kWordCount);
+}
+
+bool EndsParagraph(std::string_view line, const ScanConfig& c) {
+  if (static_cast<long long>(line.size()) < c.short_line) return true;
+  if (line.empty()) return true;
+  if (line.size() >= 2 && Contains(kClosing, line.substr(line.size() - 2))) return true;
+  return kAsciiEnds.find(line.back()) != std::string_view::npos;
+}
+
+}  // namespace
+
+bool IsTitleLine(std::string_view line) {
+  if (line.size() > 59) return false;
+  for (std::string_view w : kTitleWords) {
+    if (Contains(line, w)) return true;
+  }
+  const std::size_t di = line.find(kDi);
+  if (di != std::string_view::npos) {
+    for (std::string_view u : kDiUnits) {
+      const std::size_t at = line.find(u);
+      if (at != std::string_view::npos && di < at) return true;
+    }
+  }
+  if (StartsWithNonZeroNumber(line)) return true;
+  if (line.size() >= 2) {
+    const std::string_view last = line.substr(line.size() - 2);
+    for (int n = 1; n <= 10; ++n) {
+      if (last == CapitalNumeral(n) || last == CommonNumeral(n)) return true;
+    }
+  }
+  return false;
+}
+
+std::size_t EditorLineCount(std::string_view text) {
+  std::size_t lines = 1;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++lines;
+    } else if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
+      ++lines;
+    }
+  }
+  return lines;
+}
+
+void ScanLines(std::string_view text, const ScanConfig& config, std::string* out,
+               std::vector<std::string>* titles) {
+  const Rewriter rewriter(config);
+  std::string line;
+  bool prev_title = false;
+  std::size_t lines_seen = 0;
+  int k = 0;
+  std::size_t pos = 0;
+  const std::size_t n = text.size();
+  while (pos < n) {
+    std::size_t end = pos;
+    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    const std::string_view raw = text.substr(pos, end - pos);
+    pos = end;
+    while (pos < n && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
+
+    ++lines_seen;
+    if (config.progress_step != 0 && config.progress != nullptr &&
+        lines_seen % config.progress_step == 0) {
+      ++k;
+      config.progress->SetPosition(7 * k + 5);
+    }
+
+    const std::string_view trimmed = Trim(raw);
+    if (trimmed.empty()) continue;
+    rewriter.Rewrite(trimmed, &line);
+
+    const bool title = IsTitleLine(line);
+    if (!title && config.site_flag && line.find(' ') != std::string::npos) {
+      std::erase(line, ' ');
+    }
+    // A dropped footer line leaves no trace: no title entry, no line break,
+    // and the previous-title flag keeps its value.
+    if (config.has_adver && IsFooter(line, config)) continue;
+
+    if (title) {
+      if (titles != nullptr && titles->size() < kMaxTitles) titles->push_back(line);
+      if (prev_title && out->size() >= 4) out->resize(out->size() - 4);
+      out->append("\r\n");
+      out->append(line);
+      // Always a blank line after a title, so the next title can take it back.
+      out->append("\r\n\r\n");
+    } else {
+      out->append(line);
+      if (EndsParagraph(line, config)) out->append("\r\n");
+    }
+    prev_title = title;
+  }
+}
+
+}  // namespace folian::tidy

@@ -1,0 +1,49 @@
+// The tidying pipeline: one document's text in, the tidied text out. Pure
+// (no files); TidyFile (tidy_file.h) wraps it with loading and saving.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/progress.h"
+#include "tidy/ad_removal.h"
+#include "tidy/line_scanner.h"
+#include "tidy/rule_table.h"
+#include "tidy/tidy_options.h"
+
+namespace folian::tidy {
+
+enum class AdEngine { kFast, kReference };
+
+struct TidyParams {
+  // Lines shorter than this end a paragraph; 0 or less means the default 44.
+  int short_line = kDefaultShortLine;
+  // Custom deletions (GBK), run when advertising removal is on.
+  std::vector<std::string> custom;
+  ProgressSink* progress = nullptr;
+  const CancelFlag* cancel = nullptr;
+  // A remover compiled from the same table, to share it between runs; when
+  // null one is compiled for the call.
+  const AdRemover* remover = nullptr;
+  AdEngine engine = AdEngine::kFast;
+};
+
+// Tidies GBK text by `options` and `rules`; nullopt when cancelled. Throws
+// regex::bad_regexpr when a table pattern does not compile.
+std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& options,
+                                    const RuleTable& rules, const TidyParams& params);
+
+// True when the text (compared in lower case) names one of the table's
+// novel sites, which makes the scanner fold letters and drop blanks.
+bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragments);
+
+// Replaces every "&#N;" (N decimal digits) by the GBK form of the character
+// N mod 65536; characters GBK lacks (and N = 0) become "?".
+std::string DecodeNumericEntities(std::string_view gbk);
+
+// Indentation and blank lines as the options choose them.
+std::string ApplyLayout(std::string_view text, const TidyOptions& options);
+
+}  // namespace folian::tidy

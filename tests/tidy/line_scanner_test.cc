@@ -1,0 +1,193 @@
+#include "tidy/line_scanner.h"
+
+#include <gtest/gtest.h>
+
+#include "test_support.h"
+
+namespace folian::tidy {
+namespace {
+
+using testing::G;
+using testing::U;
+
+struct Scanned {
+  std::string text;  // UTF-8
+  std::vector<std::string> titles;
+};
+
+Scanned Scan(std::string_view utf8, ScanConfig c = {}) {
+  std::string out;
+  std::vector<std::string> titles;
+  ScanLines(G(utf8), c, &out, &titles);
+  Scanned s{U(out), {}};
+  for (const auto& t : titles) s.titles.push_back(U(t));
+  return s;
+}
+
+// A line of n Chinese characters (2n bytes) without closing punctuation.
+std::string Long(int n, const char* ch = "文") {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += ch;
+  return s;
+}
+
+TEST(TitleTest, WordsOrderOfDiNumbersAndLength) {
+  EXPECT_TRUE(IsTitleLine(G("第一章 开始")));
+  EXPECT_FALSE(IsTitleLine(G("章在第页")));
+  // Ending in a numeral makes a title whatever the order, so 章第一 is one.
+  EXPECT_TRUE(IsTitleLine(G("章第一")));
+  EXPECT_TRUE(IsTitleLine(G("第三卷 风云")));
+  EXPECT_TRUE(IsTitleLine(G("第十二回 宝玉")));
+  EXPECT_TRUE(IsTitleLine(G("楔子")));
+  EXPECT_TRUE(IsTitleLine(G("作品相关 感言")));
+  EXPECT_TRUE(IsTitleLine(G("正文 第一")));
+  EXPECT_FALSE(IsTitleLine(G("正文。")));     // "正文" needs the blank after it
+  EXPECT_TRUE(IsTitleLine("12 abc"));
+  EXPECT_TRUE(IsTitleLine(" -3x"));           // read like atoi
+  EXPECT_FALSE(IsTitleLine("0 abc"));
+  EXPECT_TRUE(IsTitleLine(G("卷拾")));         // ends in a numeral of either table
+  EXPECT_TRUE(IsTitleLine(G("他数到了十")));
+  EXPECT_TRUE(IsTitleLine(G("十")));
+  EXPECT_FALSE(IsTitleLine(G("他数到了十一个")));
+  // 59 bytes is the limit.
+  std::string t = G("第一章") + std::string(53, 'a');
+  EXPECT_EQ(t.size(), 59u);
+  EXPECT_TRUE(IsTitleLine(t));
+  EXPECT_FALSE(IsTitleLine(t + "a"));
+}
+
+TEST(LineScanner, TitlesStandOnTheirOwnWithOneBlankLineAround) {
+  Scanned s = Scan("前文。\r\n第一章 开始\r\n第二章 继续\r\n第三章 结束\r\n正文开始了。\r\n");
+  EXPECT_EQ(s.text, "前文。\r\n\r\n第一章 开始\r\n第二章 继续\r\n第三章 结束\r\n\r\n正文开始了。\r\n");
+  EXPECT_EQ(s.titles, (std::vector<std::string>{"第一章 开始", "第二章 继续", "第三章 结束"}));
+  // A long title (no closing mark, over the threshold) still keeps its text
+  // when the next title takes back the blank line.
+  ScanConfig c;
+  c.short_line = 4;
+  s = Scan("第一章 天下大势分久必合\n第二章 合久必分", c);
+  EXPECT_EQ(s.text, "\r\n第一章 天下大势分久必合\r\n第二章 合久必分\r\n\r\n");
+}
+
+TEST(LineScanner, ParagraphJoiningAndTrimming) {
+  const std::string a = Long(25), b = Long(10, "字");
+  // A long line without closing punctuation joins the next; short lines end.
+  EXPECT_EQ(Scan(a + "\r\n" + b + "\r\n").text, a + b + "\r\n");
+  EXPECT_EQ(Scan(a + "……\n" + b).text, a + "……\r\n" + b + "\r\n");
+  EXPECT_EQ(Scan(a + "”\n" + b).text, a + "”\r\n" + b + "\r\n");
+  EXPECT_EQ(Scan(a + "?\n" + b).text, a + "?\r\n" + b + "\r\n");
+  EXPECT_EQ(Scan(a + "7\n" + b).text, a + "7\r\n" + b + "\r\n");
+  // Indents of full-width and ASCII blanks, tabs and blank lines vanish.
+  EXPECT_EQ(Scan("　　开头。\r\n\r\n\r\n    \t第二段。　\r\n\n\r").text,
+            "开头。\r\n第二段。\r\n");
+  EXPECT_EQ(Scan("\r\n\r\n　　\r\n").text, "");
+  // The threshold is a parameter.
+  ScanConfig c;
+  c.short_line = 100;
+  EXPECT_EQ(Scan(a + "\n" + b, c).text, a + "\r\n" + b + "\r\n");
+}
+
+TEST(LineScanner, DigitLetterAndPunctuationConversions) {
+  ScanConfig half;  // the values at start: digits and letters to half-width
+  EXPECT_EQ(Scan("年份２０１０ＡＢｃ", half).text, "年份2010ABc\r\n");
+  ScanConfig full;
+  full.num_convert = 1;
+  full.char_convert = 1;
+  EXPECT_EQ(Scan("年份2010Ab", full).text, "年份２０１０Ａｂ\r\n");
+  ScanConfig keep;
+  keep.num_convert = keep.char_convert = 3;
+  EXPECT_EQ(Scan("２０10ｘy", keep).text, "２０10ｘy\r\n");
+
+  ScanConfig p1;
+  p1.punc_convert = 1;
+  EXPECT_EQ(Scan("值3.14和好.你(说)!a-b", p1).text, "值3.14和好。你（说）！a-b\r\n");
+  EXPECT_EQ(Scan(".开头", p1).text, ".开头\r\n");  // no preceding byte: kept
+  ScanConfig p2;
+  p2.punc_convert = 2;
+  EXPECT_EQ(Scan("你好！（是）“对”‘嗯’。", p2).text, "你好!(是)\"对\"'嗯'.\r\n");
+}
+
+TEST(LineScanner, QuotesBracketsAndBlanks) {
+  EXPECT_EQ(Scan("「对」『好』").text, "“对”“好”\r\n");
+  EXPECT_EQ(Scan("他说\"走\"又说\"停\"").text, "他说“走”又说“停”\r\n");
+  // The quote state restarts on every line.
+  EXPECT_EQ(Scan("\"甲\n\"乙").text, "“甲\r\n“乙\r\n");
+  // An apostrophe inside a word stays; between non-letters it becomes curly.
+  EXPECT_EQ(Scan("don't 说'好'").text, "don't 说‘好’\r\n");
+  EXPECT_EQ(Scan("'开头").text, "'开头\r\n");
+  EXPECT_EQ(Scan("甲　乙\t丙`").text, "甲  乙 丙.\r\n");
+}
+
+TEST(LineScanner, SiteFlagFoldsLettersAndDropsBlanksOutsideTitles) {
+  ScanConfig c;
+  c.site_flag = true;
+  c.char_convert = 3;
+  EXPECT_EQ(Scan("ＡＢＣ a B 文字\n第一章 开始", c).text, "abcab文字\r\n\r\n第一章 开始\r\n\r\n");
+}
+
+TEST(LineScanner, FullStopSplit) {
+  ScanConfig c;
+  c.split_at_fullstop = true;
+  EXPECT_EQ(Scan("一句。二句。", c).text, "一句。\r\n二句。\r\n\r\n");
+}
+
+TEST(LineScanner, FooterLinesAreDroppedWithoutTrace) {
+  ScanConfig c;
+  c.footer_token = "abcde";
+  const std::string site = G("某某网");
+  c.footer_site_name = site;
+  const std::string a = Long(25);
+  EXPECT_EQ(Scan("第一章 开始\n更新时间:2007-11-16 7:55:51 本章字数:4804\n第二章 继续", c).text,
+            "\r\n第一章 开始\r\n第二章 继续\r\n\r\n");
+  EXPECT_EQ(Scan("甲。\n请到ABCDE.com看\n乙。", c).text, "甲。\r\n乙。\r\n");
+  // The token only drops short lines; the line keeps its case.
+  EXPECT_EQ(Scan(a + "ABCDE。", c).text, a + "ABCDE。\r\n");
+  EXPECT_EQ(Scan("某某网 本节字数：3000\n乙。", c).text, "乙。\r\n");
+  EXPECT_EQ(Scan("更新时间 2010 字数 3000\n乙。", c).text, "乙。\r\n");
+  // Without advertising removal nothing is dropped.
+  c.has_adver = false;
+  EXPECT_EQ(Scan("更新时间 字数\n", c).text, "更新时间 字数\r\n");
+}
+
+TEST(LineScanner, OutputGrowsBeyondItsInitialSize) {
+  ScanConfig c;
+  c.num_convert = 1;
+  const std::string digits(10000, '7');
+  std::string out;
+  ScanLines(digits, c, &out, nullptr);
+  // Twice the input; no closing mark, so no line break follows.
+  EXPECT_EQ(out.size(), 20000u);
+}
+
+TEST(LineScanner, TitleListStopsAt4096) {
+  std::string text;
+  for (int i = 1; i <= 5000; ++i) text += std::to_string(i) + "\n";
+  std::string out;
+  std::vector<std::string> titles;
+  ScanLines(text, {}, &out, &titles);
+  ASSERT_EQ(titles.size(), kMaxTitles);
+  EXPECT_EQ(titles.back(), "4096");
+  EXPECT_NE(out.find("\r\n4999\r\n5000\r\n\r\n"), std::string::npos);
+}
+
+class RecordingSink : public ProgressSink {
+ public:
+  void SetPosition(std::int64_t pos) override { positions.push_back(pos); }
+  std::vector<std::int64_t> positions;
+};
+
+TEST(LineScanner, ProgressEveryStepLines) {
+  std::string text;
+  for (int i = 0; i < 100; ++i) text += G("文字。") + "\r\n";
+  RecordingSink sink;
+  ScanConfig c;
+  c.progress = &sink;
+  c.progress_step = EditorLineCount(text) / 10;
+  EXPECT_EQ(c.progress_step, 10u);
+  std::string out;
+  ScanLines(text, c, &out, nullptr);
+  EXPECT_EQ(sink.positions, (std::vector<std::int64_t>{12, 19, 26, 33, 40, 47, 54, 61, 68, 75}));
+  EXPECT_EQ(EditorLineCount("a\r\nb\nc\rd"), 4u);
+}
+
+}  // namespace
+}  // namespace folian::tidy
