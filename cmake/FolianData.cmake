@@ -17,4 +17,9 @@ function(folian_embed_files target prefix)
     list(APPEND sources ${out})
   endforeach()
   target_sources(${target} PRIVATE ${sources})
+  # A custom command only drives targets of its own directory; when called
+  # from another one (data/), a custom target carries the generation step.
+  set(embed_target ${target}_embed_${prefix})
+  add_custom_target(${embed_target} DEPENDS ${sources})
+  add_dependencies(${target} ${embed_target})
 endfunction()
