@@ -40,9 +40,10 @@ struct Span {
   std::size_t length = 0;
 };
 
-// Without ALLMATCHES|KEEPGROUPS: one Span per group, group 0 first.
-// With ALLMATCHES (no KEEPGROUPS): the whole match of every match.
-// With ALLMATCHES|KEEPGROUPS: every match's whole match followed by its groups.
+// Without KEEPGROUPS: one Span per group of the first match, group 0 first
+// (ALLMATCHES alone only matters to Substitute).
+// With ALLMATCHES|KEEPGROUPS: every match's whole match followed by its groups,
+// GroupCount() entries per match.
 using MatchResult = std::vector<Span>;
 
 class Program;  // compiled form, internal

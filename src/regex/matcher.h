@@ -1,0 +1,96 @@
+// The backtracking matcher: runs a Program over a subject with an explicit,
+// heap-allocated backtracking stack (never recursion on the subject), so long
+// subjects cannot exhaust the call stack.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "common/progress.h"
+#include "regex/program.h"
+
+namespace folian::regex {
+
+class Matcher {
+ public:
+  explicit Matcher(const Program& prog);
+  ~Matcher();
+  Matcher(const Matcher&) = delete;
+  Matcher& operator=(const Matcher&) = delete;
+
+  // Finds the leftmost match starting at or after `from`. A match that is
+  // empty and starts at `not_empty_at` is refused (how ALLMATCHES moves on
+  // after an empty match). Group k spans [Start(k), End(k)), -1 when unset.
+  bool Search(std::string_view subject, std::size_t from, std::size_t not_empty_at = SIZE_MAX,
+              const CancelFlag* cancel = nullptr);
+
+  std::int64_t Start(int group) const { return slots_[2 * static_cast<std::size_t>(group)]; }
+  std::int64_t End(int group) const { return slots_[2 * static_cast<std::size_t>(group) + 1]; }
+  bool cancelled() const { return cancelled_; }
+
+ private:
+  struct Frame {
+    std::uint32_t kind;
+    std::uint32_t a;
+    std::int64_t b;
+  };
+  // A stack in fixed-size chunks: growing never copies what is there.
+  class FrameStack {
+   public:
+    static constexpr std::size_t kShift = 12;
+    static constexpr std::size_t kChunk = std::size_t{1} << kShift;
+    void Push(std::uint32_t kind, std::uint32_t a, std::int64_t b) {
+      if (size_ == capacity_) Grow();
+      chunks_[size_ >> kShift][size_ & (kChunk - 1)] = Frame{kind, a, b};
+      ++size_;
+    }
+    Frame& operator[](std::size_t i) { return chunks_[i >> kShift][i & (kChunk - 1)]; }
+    Frame& Top() { return (*this)[size_ - 1]; }
+    void Pop() { --size_; }
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    void Resize(std::size_t n) { size_ = n; }
+    void Clear();
+
+   private:
+    void Grow();
+    std::vector<std::unique_ptr<Frame[]>> chunks_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+  };
+  struct Call {
+    std::int32_t ret_pc;
+    std::int64_t pos;
+    std::size_t snapshot;
+  };
+
+  bool Run(std::size_t start);
+  bool Backtrack(std::size_t* pc, std::size_t* pos);
+  void SetSlot(std::size_t slot, std::int64_t value);
+  void Unwind(std::size_t to);
+  bool CheckAssert(int kind, std::size_t pos) const;
+  bool InSet(int set, unsigned char c) const { return prog_.tables[static_cast<std::size_t>(set)][c] != 0; }
+  bool TooDeep() const;
+
+  const Program& prog_;
+  std::string_view s_;
+  std::size_t not_empty_at_ = SIZE_MAX;
+  const CancelFlag* cancel_ = nullptr;
+  bool cancelled_ = false;
+  std::uint32_t steps_ = 0;
+  std::vector<std::int64_t> slots_;
+  FrameStack stack_;
+  std::vector<Call> calls_;
+  std::vector<std::int64_t> arena_;
+  // Where the required literal was last found, for the current subject.
+  const char* req_subject_ = nullptr;
+  std::size_t req_subject_size_ = 0;
+  std::size_t req_from_ = 0;
+  std::size_t req_pos_ = 0;
+};
+
+}  // namespace folian::regex
