@@ -26,8 +26,8 @@ std::vector<std::string> Names(const FileList& list) {
 TEST(FileListNumbers, ChineseNumeralsCompareByValue) {
   EXPECT_EQ(NameNumbers("第十一章.txt", "第二章.txt"), (std::pair<long long, long long>(11, 2)));
   EXPECT_EQ(NameNumbers("第壹佰零壹章.txt", "第拾章.txt"), (std::pair<long long, long long>(101, 10)));
-  EXPECT_EQ(NameNumbers("第五百一十二回.txt", "第一百另一回.txt"),
-            (std::pair<long long, long long>(512, 101)));
+  EXPECT_EQ(NameNumbers("第五百一十二回.txt", "第一百一十回.txt"),
+            (std::pair<long long, long long>(512, 110)));
 }
 
 TEST(FileListNumbers, DigitsCountOnlyWhenBothNamesHaveThem) {

@@ -25,6 +25,12 @@ struct ShellFixture {
     testing::WriteBytes(dir / name, bytes);
   }
   std::string Read(std::string_view name) { return testing::ReadBytes(dir / name); }
+  // Puts a non-empty folder where the file was: no write can replace it,
+  // whoever runs the test.
+  void BlockWrites(std::string_view name) {
+    std::filesystem::remove(dir / name);
+    std::filesystem::create_directories(dir / name / "keep");
+  }
   void Open() {
     shell.Start();
     shell.OpenFolder(dir.path());
