@@ -8,6 +8,7 @@ if [[ $# -ne 1 ]]; then
   exit 2
 fi
 out=$(realpath -m "$1")
+mkdir -p "$(dirname "$out")"
 cd "$(dirname "$0")/.."
 BUILD=${FOLIAN_RUN_BUILD:-build/release}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIAN_BUILD_TESTS=OFF >/dev/null
