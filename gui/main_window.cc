@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -447,6 +448,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   }
   SaveFont();
   event->accept();
+}
+
+// Esc stops a running worker; what it finished stays done.
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && shell_->busy()) {
+    shell_->RequestStop();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
 }
 
 // --- ShellView ---

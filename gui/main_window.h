@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildUi();

@@ -86,6 +86,7 @@ void Shell::OpenFolder(const std::filesystem::path& folder) {
   scan_running_ = true;
   // "remove.txt" is read from the current directory: the Working folder's.
   std::filesystem::current_path(folder_, ec);
+  cancel_ = std::make_shared<CancelFlag>(false);
   auto cancel = cancel_;
   runner_.Run([this, absolute, cancel]() -> Continuation {
     auto rows = std::make_shared<std::vector<FileRow>>(ScanFolder(absolute, cancel.get()));
