@@ -31,7 +31,7 @@ if [[ "${1:-}" != "--cli" ]]; then
 fi
 
 cmake --build "$BUILD" -j "$(nproc)" --target folian-cli
-cli="$BUILD/folian-cli"
+cli="$BUILD/cli/folian-cli"
 echo "== Working on a copy of examples/ in $ex"
 echo
 echo "== Encodings detected"
@@ -53,6 +53,10 @@ for f in "$ex"/*.txt; do
   echo "-- $(basename "$f")"
   "$cli" cat --utf8 "$f" | head -n 6 || true
 done
+
+echo
+echo "== Simplified to traditional script (GBK text, shown as UTF-8)"
+"$cli" cat "$ex/01-inn.gbk.txt" | "$cli" script gb2gbk | iconv -f GBK -t UTF-8 | head -n 6 || true
 
 echo
 echo "== Tidy options in force"

@@ -1,6 +1,12 @@
 #include "charset/dbcs_codec.h"
 
+#include <algorithm>
+#include <bit>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "charset/utf8_decode.h"
 
@@ -28,10 +34,57 @@ inline std::uint16_t Stored(unsigned bytes) {
                       : static_cast<std::uint16_t>(bytes);
 }
 
+inline std::uint64_t LittleEndian(std::uint64_t x) {
+  if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);
+  return x;
+}
+
+inline std::uint32_t LittleEndian32(std::uint32_t x) {
+  if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
+  return x;
+}
+
 inline bool IsAscii8(const unsigned char* p) {
   std::uint64_t w;
   std::memcpy(&w, p, 8);
   return (w & 0x8080808080808080ULL) == 0;
+}
+
+inline bool EvenBytesHigh16(const unsigned char* p) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return (_mm_movemask_epi8(v) & 0x5555) == 0x5555;
+#else
+  std::uint64_t a, b;
+  std::memcpy(&a, p, 8);
+  std::memcpy(&b, p + 8, 8);
+  a = LittleEndian(a);
+  b = LittleEndian(b);
+  constexpr std::uint64_t kEven = 0x0080008000800080ULL;
+  return (a & b & kEven) == kEven;
+#endif
+}
+
+// The pair at p as a table index: lead << 8 | trail.
+inline std::size_t Pair(const unsigned char* p) { return static_cast<std::size_t>(p[0]) << 8 | p[1]; }
+
+// Bytes 0..2 of x (first byte lowest) as a three-byte UTF-8 sequence.
+inline char32_t Utf8Three(std::uint32_t x) {
+  return (x & 0x0F) << 12 | (x & 0x3F00) >> 2 | (x & 0x3F0000) >> 16;
+}
+
+// Writes one encoded character (one byte, or two with the first lowest).
+inline void PutEncoded(char*& o, std::uint16_t v) {
+  o[0] = static_cast<char>(v & 0xFF);
+  o[1] = static_cast<char>(v >> 8);
+  o += 1 + (v > 0xFF);
+}
+
+// Writes two double-byte characters (each first byte lowest).
+inline void PutTwoPairs(char*& o, std::uint16_t v0, std::uint16_t v1) {
+  const std::uint32_t both = LittleEndian32(static_cast<std::uint32_t>(v0) | static_cast<std::uint32_t>(v1) << 16);
+  std::memcpy(o, &both, 4);
+  o += 4;
 }
 
 inline std::size_t PutUtf8(char* out, char32_t cp) {
@@ -54,7 +107,7 @@ inline std::size_t PutUtf8(char* out, char32_t cp) {
 
 DbcsCodec::DbcsCodec(const char16_t* single, const char16_t* pairs, const EncodeOverride* overrides,
                      std::size_t override_count)
-    : single_(single), pairs_(pairs) {
+    : single_(single) {
   // Same derivation as the generator's: ASCII, then the first byte sequence
   // in byte order for each unit, then the recorded exceptions.
   std::memset(encode_, 0, sizeof encode_);
@@ -64,34 +117,84 @@ DbcsCodec::DbcsCodec(const char16_t* single, const char16_t* pairs, const Encode
     if (u && !encode_[u]) encode_[u] = Stored(b);
   }
   for (std::size_t i = 0; i < kPairCount; ++i) {
-    char16_t u = pairs_[i];
+    char16_t u = pairs[i];
     if (u == 0 || u == 0xFFFD || encode_[u]) continue;
     encode_[u] = Stored((0x81 + i / 191) << 8 | (0x40 + i % 191));
   }
   for (std::size_t i = 0; i < override_count; ++i) encode_[overrides[i].unit] = Stored(overrides[i].bytes);
 
-  for (std::size_t i = 0; i < kPairCount; ++i) {
-    char16_t u = pairs_[i];
-    if (u == 0 || u == 0xFFFD) {
-      pair_utf8_[i] = 0;
-      continue;
+  std::memset(decode_, 0, sizeof decode_);
+  std::memset(decode_utf8_, 0, sizeof decode_utf8_);
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const char16_t u = pairs[PairIndex(lead, trail)];
+      decode_[Row(lead, trail)] = u;
+      if (u == 0) continue;
+      char buf[4] = {};
+      buf[3] = static_cast<char>(PutUtf8(buf, u));
+      std::memcpy(&decode_utf8_[Row(lead, trail)], buf, 4);
     }
-    char buf[4] = {};
-    std::size_t len = PutUtf8(buf, u);
-    buf[3] = static_cast<char>(len);
-    std::memcpy(&pair_utf8_[i], buf, 4);
   }
 }
 
-std::u16string DbcsCodec::ToWide(std::string_view bytes) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::u16string out(n, u'\0');  // never more units than bytes
-  char16_t* o = out.data();
+std::size_t DbcsCodec::ToWide(const unsigned char* p, std::size_t n, char16_t* out) const {
+  char16_t* o = out;
   std::size_t i = 0;
   while (i < n) {
-    unsigned b = p[i];
-    if (b < 0x80) {
+    // Chinese text is mostly pairs: take eight at a time while every other
+    // byte has its top bit set (a lead byte, or 0x80/0xFF, which the table
+    // turns into a stop), then four.
+#if defined(__SSE2__)
+    while (i + 16 <= n) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+      if ((_mm_movemask_epi8(v) & 0x5555) != 0x5555) break;
+      const __m128i idx = _mm_or_si128(_mm_slli_epi16(v, 8), _mm_srli_epi16(v, 8));
+      __m128i u = _mm_cvtsi32_si128(decode_[_mm_extract_epi16(idx, 0)]);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 1)], 1);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 2)], 2);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 3)], 3);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 4)], 4);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 5)], 5);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 6)], 6);
+      u = _mm_insert_epi16(u, decode_[_mm_extract_epi16(idx, 7)], 7);
+      if (_mm_movemask_epi8(_mm_cmpeq_epi16(u, _mm_setzero_si128())) != 0) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(o), u);
+      o += 8;
+      i += 16;
+    }
+#else
+    while (i + 16 <= n && EvenBytesHigh16(p + i)) {
+      char16_t u[8];
+      unsigned ok = 1;
+      for (int k = 0; k < 8; ++k) {
+        u[k] = decode_[Pair(p + i + 2 * k)];
+        ok &= u[k] != 0;
+      }
+      if (!ok) break;
+      std::memcpy(o, u, sizeof u);
+      o += 8;
+      i += 16;
+    }
+#endif
+    while (i + 4 <= n && (p[i] & p[i + 2] & 0x80)) {
+      const char16_t u0 = decode_[Pair(p + i)];
+      const char16_t u1 = decode_[Pair(p + i + 2)];
+      if ((u0 == 0) | (u1 == 0)) break;
+      o[0] = u0;
+      o[1] = u1;
+      o += 2;
+      i += 4;
+    }
+    if (i >= n) break;
+    const unsigned b = p[i];
+    if (b >= 0x80 && i + 1 < n) {
+      const char16_t u = decode_[Pair(p + i)];
+      if (u) {
+        *o++ = u;
+        i += 2;
+        continue;
+      }
+    } else if (b < 0x80) {
       *o++ = static_cast<char16_t>(b);
       ++i;
       while (i + 8 <= n && IsAscii8(p + i)) {
@@ -101,39 +204,30 @@ std::u16string DbcsCodec::ToWide(std::string_view bytes) const {
       }
       continue;
     }
-    if (IsLead(static_cast<unsigned char>(b)) && i + 1 < n) {
-      unsigned t = p[i + 1];
-      if (t >= 0x40 && t != 0xFF) {
-        char16_t u = pairs_[PairIndex(b, t)];
-        if (u) {
-          *o++ = u;
-          i += 2;
-          continue;
-        }
-      }
-    }
-    char16_t s = single_[b - 0x80];
+    // A high single byte, or a lead byte without its trail.
+    const char16_t s = single_[b - 0x80];
     *o++ = s ? s : u'\uFFFD';
     ++i;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
-std::string DbcsCodec::FromWide(std::u16string_view text, char default_char, std::size_t* defaulted) const {
-  const char16_t* p = text.data();
-  const std::size_t n = text.size();
-  std::string out(2 * n, '\0');
-  char* o = out.data();
+std::size_t DbcsCodec::FromWide(const char16_t* p, std::size_t n, char* out, char default_char,
+                                std::size_t* defaulted) const {
+  char* o = out;
   std::size_t missed = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    char16_t u = p[i];
-    if (u < 0x80) {
-      *o++ = static_cast<char>(u);
-      continue;
+    // Two double-byte characters at a time while they last.
+    while (i + 2 <= n) {
+      const std::uint16_t v0 = encode_[p[i]], v1 = encode_[p[i + 1]];
+      if (std::min(v0, v1) <= 0xFF) break;
+      PutTwoPairs(o, v0, v1);
+      i += 2;
     }
-    std::uint16_t v = encode_[u];
-    if (v) {
+    if (i >= n) break;
+    const char16_t u = p[i];
+    const std::uint16_t v = encode_[u];
+    if (v || u == 0) {
       o[0] = static_cast<char>(v & 0xFF);
       o[1] = static_cast<char>(v >> 8);
       o += 1 + (v > 0xFF);
@@ -143,19 +237,106 @@ std::string DbcsCodec::FromWide(std::u16string_view text, char default_char, std
     *o++ = default_char;
     ++missed;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
   if (defaulted) *defaulted = missed;
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
-std::string DbcsCodec::ToUtf8(std::string_view bytes) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::string out(3 * n + 1, '\0');  // three bytes per input byte at most, +1 for the 4-byte stores
-  char* o = out.data();
+std::size_t DbcsCodec::InexactCount(const char16_t* p, std::size_t n) const {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t u = p[i];
+    const std::uint16_t v = encode_[u];
+    if (v == 0 && u != 0) {
+      if (u >= 0xD800 && u < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000) ++i;
+      ++count;
+      continue;
+    }
+    char16_t back;
+    if (v > 0xFF) back = decode_[(v & 0xFF) << 8 | v >> 8];
+    else back = v < 0x80 ? v : single_[v - 0x80];
+    count += back != u;
+  }
+  return count;
+}
+
+std::size_t DbcsCodec::ToUtf8(const unsigned char* p, std::size_t n, char* out) const {
+  char* o = out;
   std::size_t i = 0;
   while (i < n) {
-    unsigned b = p[i];
+    // Four pairs at a time while all of them are three UTF-8 bytes long (the
+    // length byte ANDs to 3 only then; 0 marks a pair that is no character).
+    while (i + 8 <= n && (p[i] & p[i + 2] & p[i + 4] & p[i + 6] & 0x80)) {
+      const std::uint32_t v0 = decode_utf8_[Pair(p + i)], v1 = decode_utf8_[Pair(p + i + 2)];
+      const std::uint32_t v2 = decode_utf8_[Pair(p + i + 4)], v3 = decode_utf8_[Pair(p + i + 6)];
+      if ((v0 & v1 & v2 & v3) >> 24 != 3) break;
+      std::memcpy(o, &v0, 4);
+      std::memcpy(o + 3, &v1, 4);
+      std::memcpy(o + 6, &v2, 4);
+      std::memcpy(o + 9, &v3, 4);
+      o += 12;
+      i += 8;
+    }
+    while (i + 4 <= n && (p[i] & p[i + 2] & 0x80)) {
+      const std::uint32_t v0 = decode_utf8_[Pair(p + i)];
+      const std::uint32_t v1 = decode_utf8_[Pair(p + i + 2)];
+      if ((v0 == 0) | (v1 == 0)) break;
+      std::memcpy(o, &v0, 4);
+      o += v0 >> 24;
+      std::memcpy(o, &v1, 4);
+      o += v1 >> 24;
+      i += 4;
+    }
+    if (i >= n) break;
+    const unsigned b = p[i];
+    if (b >= 0x80 && i + 1 < n) {
+      const std::uint32_t v = decode_utf8_[Pair(p + i)];
+      if (v) {
+        std::memcpy(o, &v, 4);
+        o += v >> 24;
+        i += 2;
+        continue;
+      }
+    } else if (b < 0x80) {
+      *o++ = static_cast<char>(b);
+      ++i;
+      while (i + 8 <= n && IsAscii8(p + i)) {
+        std::memcpy(o, p + i, 8);
+        o += 8;
+        i += 8;
+      }
+      continue;
+    }
+    const char16_t s = single_[b - 0x80];
+    o += PutUtf8(o, s ? s : 0xFFFD);
+    ++i;
+  }
+  return static_cast<std::size_t>(o - out);
+}
+
+std::size_t DbcsCodec::FromUtf8(const unsigned char* p, std::size_t n, char* out, char default_char,
+                                std::size_t* defaulted) const {
+  char* o = out;
+  std::size_t missed = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    // Chinese text is mostly three-byte characters that become two bytes:
+    // two at a time. Overlong forms fail the cp >= 0x800 bit test; surrogate
+    // code points and anything unmappable or single-byte leave the fast path
+    // through the table (0 or <= 0xFF) and take the careful one.
+    while (i + 8 <= n) {
+      std::uint64_t x;
+      std::memcpy(&x, p + i, 8);
+      x = LittleEndian(x);
+      if ((x & 0xC0C0F0C0C0F0ULL) != 0x8080E08080E0ULL) break;
+      if ((x & 0x200F) == 0 || (x & 0x200F000000ULL) == 0) break;
+      const std::uint16_t v0 = encode_[Utf8Three(static_cast<std::uint32_t>(x))];
+      const std::uint16_t v1 = encode_[Utf8Three(static_cast<std::uint32_t>(x >> 24))];
+      if (std::min(v0, v1) <= 0xFF) break;
+      PutTwoPairs(o, v0, v1);
+      i += 6;
+    }
+    if (i >= n) break;
+    const unsigned b = p[i];
     if (b < 0x80) {
       *o++ = static_cast<char>(b);
       ++i;
@@ -166,66 +347,17 @@ std::string DbcsCodec::ToUtf8(std::string_view bytes) const {
       }
       continue;
     }
-    if (IsLead(static_cast<unsigned char>(b)) && i + 1 < n) {
-      unsigned t = p[i + 1];
-      if (t >= 0x40 && t != 0xFF) {
-        std::uint32_t v = pair_utf8_[PairIndex(b, t)];
-        if (v) {
-          std::memcpy(o, &v, 4);
-          o += v >> 24;
-          i += 2;
-          continue;
-        }
-        if (pairs_[PairIndex(b, t)] == 0xFFFD) {  // undefined pair: one replacement for both bytes
-          o += PutUtf8(o, 0xFFFD);
-          i += 2;
-          continue;
-        }
-      }
-    }
-    char16_t s = single_[b - 0x80];
-    o += PutUtf8(o, s ? s : 0xFFFD);
-    ++i;
-  }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
-}
-
-std::string DbcsCodec::FromUtf8(std::string_view utf8, char default_char, std::size_t* defaulted) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const std::size_t n = utf8.size();
-  std::string out(n, '\0');  // a character never takes more bytes in GBK/Big5 than in UTF-8
-  char* o = out.data();
-  std::size_t missed = 0;
-  std::size_t i = 0;
-  while (i < n) {
-    if (p[i] < 0x80) {
-      *o++ = static_cast<char>(p[i++]);
-      while (i + 8 <= n && IsAscii8(p + i)) {
-        std::memcpy(o, p + i, 8);
-        o += 8;
-        i += 8;
-      }
-      continue;
-    }
-    char32_t cp = NextUtf8(p, n, i);
-    std::uint16_t v = cp < 0x10000 ? encode_[cp] : 0;
+    const char32_t cp = NextUtf8(p, n, i);
+    const std::uint16_t v = cp < 0x10000 ? encode_[cp] : 0;
     if (v) {
-      o[0] = static_cast<char>(v & 0xFF);
-      if (v > 0xFF) {
-        o[1] = static_cast<char>(v >> 8);
-        o += 2;
-      } else {
-        o += 1;
-      }
+      PutEncoded(o, v);
       continue;
     }
     *o++ = default_char;
     ++missed;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
   if (defaulted) *defaulted = missed;
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
 const DbcsCodec& Gbk() {
