@@ -18,8 +18,7 @@
 // define becomes one U+FFFD. On the way out every character the code page
 // cannot hold is the default character; a surrogate pair counts as one
 // character, an unpaired surrogate half as one. The Windows best-fit mappings
-// (e.g. U+00B7 style look-alikes) are used, as the platform does unless told
-// otherwise.
+// (e.g. U+00AA as "a") are used, as the platform does unless told otherwise.
 
 namespace folian::charset::detail {
 namespace {
@@ -34,15 +33,9 @@ inline std::uint16_t Stored(unsigned bytes) {
                       : static_cast<std::uint16_t>(bytes);
 }
 
-inline std::uint64_t LittleEndian(std::uint64_t x) {
-  if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap64(x);
-  return x;
-}
-
-inline std::uint32_t LittleEndian32(std::uint32_t x) {
-  if constexpr (std::endian::native == std::endian::big) x = __builtin_bswap32(x);
-  return x;
-}
+// The kernels move table entries and input words with whole-word loads and
+// stores whose byte order is the memory order on little-endian machines.
+static_assert(std::endian::native == std::endian::little, "little-endian host expected");
 
 inline bool IsAscii8(const unsigned char* p) {
   std::uint64_t w;
@@ -50,20 +43,15 @@ inline bool IsAscii8(const unsigned char* p) {
   return (w & 0x8080808080808080ULL) == 0;
 }
 
+#if !defined(__SSE2__)
 inline bool EvenBytesHigh16(const unsigned char* p) {
-#if defined(__SSE2__)
-  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  return (_mm_movemask_epi8(v) & 0x5555) == 0x5555;
-#else
   std::uint64_t a, b;
   std::memcpy(&a, p, 8);
   std::memcpy(&b, p + 8, 8);
-  a = LittleEndian(a);
-  b = LittleEndian(b);
   constexpr std::uint64_t kEven = 0x0080008000800080ULL;
   return (a & b & kEven) == kEven;
-#endif
 }
+#endif
 
 // The pair at p as a table index: lead << 8 | trail.
 inline std::size_t Pair(const unsigned char* p) { return static_cast<std::size_t>(p[0]) << 8 | p[1]; }
@@ -82,7 +70,7 @@ inline void PutEncoded(char*& o, std::uint16_t v) {
 
 // Writes two double-byte characters (each first byte lowest).
 inline void PutTwoPairs(char*& o, std::uint16_t v0, std::uint16_t v1) {
-  const std::uint32_t both = LittleEndian32(static_cast<std::uint32_t>(v0) | static_cast<std::uint32_t>(v1) << 16);
+  const std::uint32_t both = static_cast<std::uint32_t>(v0) | static_cast<std::uint32_t>(v1) << 16;
   std::memcpy(o, &both, 4);
   o += 4;
 }
@@ -326,7 +314,6 @@ std::size_t DbcsCodec::FromUtf8(const unsigned char* p, std::size_t n, char* out
     while (i + 8 <= n) {
       std::uint64_t x;
       std::memcpy(&x, p + i, 8);
-      x = LittleEndian(x);
       if ((x & 0xC0C0F0C0C0F0ULL) != 0x8080E08080E0ULL) break;
       if ((x & 0x200F) == 0 || (x & 0x200F000000ULL) == 0) break;
       const std::uint16_t v0 = encode_[Utf8Three(static_cast<std::uint32_t>(x))];
