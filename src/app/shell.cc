@@ -34,6 +34,7 @@ void Shell::EnterReady() {
   // The advertisement pattern keeps "全部替换*" off until another pattern is chosen.
   if (pattern_item_ == 1 && regex_mode_) view_.SetEnabled(kReplaceAll, false);
   view_.SetEditorEnabled(true);
+  if (!current_path_.empty() && !batch_mode_) EnableConversions(encoding_.bom_class);
   ShowEncoding();
 }
 
