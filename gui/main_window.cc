@@ -481,7 +481,15 @@ std::optional<std::filesystem::path> MainWindow::ChooseFolder(std::string_view t
 }
 
 std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
-  auto name = prompter_->AskNewName(Q(old_name));
+  RenameMergeContext context;
+  context.working_folder = shell_->working_folder();
+  context.editor_gbk = editor_->Gbk();
+  if (const QMimeData* data = QApplication::clipboard()->mimeData(); data && data->hasText()) {
+    context.clipboard_utf8 = data->text().toStdString();
+  }
+  context.name_source = &name_source_;
+  context.save_folder = &merge_folder_;
+  auto name = prompter_->AskNewName(Q(old_name), context);
   if (!name) return std::nullopt;
   return name->toStdString();
 }
