@@ -79,7 +79,8 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
   const int few_count = use_first && prog_.first_count <= 3 ? prog_.first_count : 0;
   // With a rare first byte to scan for, hunting a literal that may be far
   // ahead only costs a second pass.
-  const bool skip_required = few_count > 0 && prog_.required_offset_max < 0 && !prog_.star_then_required;
+  const bool skip_required = few_count > 0 && !prog_.star_then_required &&
+                             (prog_.required_offset_max < 0 || (prog_.required_offset_max == 0 && prog_.required.size() == 1));
   std::size_t st = from;
   while (st <= len) {
     if (prog_.anchored_start && st > 0) return false;
@@ -134,12 +135,22 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
       ++st;
       continue;
     }
+    if (prog_.probe_hi >= 0) {
+      const std::size_t a = st + static_cast<std::size_t>(prog_.probe_lo);
+      const std::size_t b = std::min(len, st + static_cast<std::size_t>(prog_.probe_hi) + 1);
+      bool seen = false;
+      for (std::size_t k = a; k < b && !seen; ++k) seen = prog_.probe_table[data[k]] != 0;
+      if (!seen) {
+        ++st;
+        continue;
+      }
+    }
     if (Run(st)) return true;
     if (cancelled_) return false;
     if (prog_.leading_star) {
       const auto& table = prog_.tables[static_cast<std::size_t>(prog_.code[0].a)];
       std::size_t next = st + 1;
-      if (table[data[st]]) {
+      if (st < len && table[data[st]]) {
         while (next < len && table[data[next]]) ++next;
       }
       st = next;
@@ -158,6 +169,14 @@ bool Matcher::MatchesAt(std::string_view subject, std::size_t pos, const CancelF
   memo_on_ = false;
   run_steps_ = 0;
   if (pos > subject.size() || subject.size() - pos < prog_.min_length) return false;
+  if (prog_.probe_hi >= 0) {
+    const auto* data = reinterpret_cast<const unsigned char*>(subject.data());
+    const std::size_t a = pos + static_cast<std::size_t>(prog_.probe_lo);
+    const std::size_t b = std::min(subject.size(), pos + static_cast<std::size_t>(prog_.probe_hi) + 1);
+    bool seen = false;
+    for (std::size_t k = a; k < b && !seen; ++k) seen = prog_.probe_table[data[k]] != 0;
+    if (!seen) return false;
+  }
   return Run(pos);
 }
 

@@ -72,7 +72,12 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
 std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::size_t length,
                                 const CancelFlag* cancel) const {
   if (!program_) return 0;
-  return SubstituteRange(*program_, subject, start, length, cancel);
+  // One spare buffer per thread: repeated substitutions over a large text
+  // then reuse memory instead of faulting in a fresh output every time.
+  thread_local std::string spare;
+  const std::size_t n = SubstituteRange(*program_, subject, start, length, cancel, nullptr, &spare);
+  if (spare.capacity() > (std::size_t{64} << 20)) std::string().swap(spare);
+  return n;
 }
 
 }  // namespace folian::regex

@@ -132,6 +132,9 @@ TEST(Constructs, LookAroundAtomicConditionalRecursion) {
   EXPECT_EQ(Describe("\\x41\\x4g\\cA\\e\\0", std::string("A\x04g\x01\x1B\0", 6)), "0:6");
   EXPECT_EQ(Describe("[\\b]\\v", "\b\v"), "0:2");
   EXPECT_EQ(Describe("\\h\\K", "hK"), "0:2");  // unknown escapes are literals
+  // A failed leading loop at the very end of the subject (found by fuzzing).
+  EXPECT_EQ(Describe(".*(?<=foo)", "ral/al\x03\x03"), "NOMATCH");
+  EXPECT_EQ(Describe(".*(?<=foo)", "xfoo\nab"), "0:4");
 }
 
 TEST(Substitute, CommasAndRanges) {
