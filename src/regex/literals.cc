@@ -194,7 +194,8 @@ void FindProbe(const Node& root, std::size_t from, Program* prog) {
   long long hi = 0;
   for (const auto& kp : n->kids) {
     const Node& k = *kp;
-    if ((k.kind == NodeKind::kByte || k.kind == NodeKind::kSet) && lo >= from && hi - static_cast<long long>(lo) <= 16) {
+    if ((k.kind == NodeKind::kByte || k.kind == NodeKind::kSet) && lo >= from && hi < (1LL << 30) &&
+        hi - static_cast<long long>(lo) <= 16) {
       ByteSet s;
       if (k.kind == NodeKind::kSet) {
         s = k.set;

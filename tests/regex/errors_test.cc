@@ -77,6 +77,15 @@ TEST(TemplateErrors, LoneBackslashAndMissingGroup) {
   EXPECT_EQ(TemplateError("(a)", "$1$&$0\\\\"), "");
 }
 
+TEST(CompileErrors, DeepNestingIsRefusedNotACrash) {
+  EXPECT_EQ(CompileError(std::string(100000, '(') + std::string(100000, ')')), "ill-formed regular expression");
+  EXPECT_EQ(CompileError(std::string(200, '(') + "a" + std::string(200, ')')), "");
+  // Counts whose product exceeds any subject still compile and behave.
+  Pattern p = Pattern::Compiled("(?:(?:(?:a{1000}){1000}){1000}){1000}|b");
+  EXPECT_TRUE(p.Match("xb"));
+  EXPECT_EQ(CompileError("(?<=(?:a{1000}){2000000})b"), "ill-formed regular expression");
+}
+
 TEST(CompileErrors, ExceptionIsAnInvalidArgument) {
   try {
     Pattern::Compiled("(");
