@@ -1,5 +1,6 @@
 #include "regex/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "regex/literals.h"
@@ -218,31 +219,6 @@ bool Matcher::CheckAssert(int kind, std::size_t pos) const {
     }
   }
   return false;
-}
-
-// Pops frames down to `to`, undoing what they record but resuming nothing.
-void Matcher::Unwind(std::size_t to) {
-  while (stack_.size() > to) {
-    const Frame f = stack_.Top();
-    stack_.Pop();
-    switch (f.kind) {
-      case kRestore:
-        slots_[f.a] = f.b;
-        break;
-      case kUncall:
-        arena_.resize(calls_.back().snapshot);
-        calls_.pop_back();
-        break;
-      case kRecall: {
-        const Frame data = stack_.Top();
-        stack_.Pop();
-        calls_.push_back(Call{static_cast<std::int32_t>(f.a), f.b, static_cast<std::size_t>(data.b)});
-        break;
-      }
-      default:
-        break;
-    }
-  }
 }
 
 bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
