@@ -1,6 +1,7 @@
 #include "regex/compiler.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "regex/literals.h"
 #include "regex/parser.h"
@@ -226,14 +227,17 @@ class Compiler {
     for (int j : jumps) p_->code[j].a = Pc();
   }
 
-  // Instruction count of `n` when emitted (by emitting and discarding it).
+  // Instruction count of `n` when emitted (by emitting and discarding it;
+  // remembered, or nested loops would cost twice per level).
   int SizeOf(const Node& n) {
+    if (auto it = sizes_.find(&n); it != sizes_.end()) return it->second;
     const std::size_t mark = p_->code.size();
     const int saved_regs = regs_;
     Emit(n);
     const int size = Pc() - static_cast<int>(mark);
     p_->code.resize(mark);
     regs_ = saved_regs;
+    sizes_[&n] = size;
     return size;
   }
 
@@ -426,6 +430,7 @@ class Compiler {
 
   Program* p_;
   int regs_;
+  std::unordered_map<const Node*, int> sizes_;
 };
 
 // Fills in kStar's "next byte" hint: the literal byte that must follow the

@@ -669,7 +669,7 @@ class Parser {
   bool recursion_ = false;
   bool bracketed_ = false;  // the last atom was a non-capturing group
   int depth_ = 0;
-  static constexpr int kMaxDepth = 250;
+  static constexpr int kMaxDepth = 100;
 };
 
 }  // namespace
