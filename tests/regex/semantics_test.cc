@@ -214,3 +214,22 @@ TEST(PatternSet, SameResultAsSubstitutingInSequence) {
 
 }  // namespace
 }  // namespace folian::regex
+
+namespace folian::regex {
+namespace {
+
+TEST(Substitute, SmallStringsKeepSmallBuffers) {
+  Pattern p = Pattern::Compiled("a", "b", ALLMATCHES);
+  for (int i = 0; i < 3; ++i) {
+    std::string big(4 << 20, 'a');
+    EXPECT_EQ(p.Substitute(big), big.size());
+    EXPECT_EQ(big.find('a'), std::string::npos);
+    std::string small = "xax";
+    EXPECT_EQ(p.Substitute(small), 1u);
+    EXPECT_EQ(small, "xbx");
+    EXPECT_LT(small.capacity(), std::size_t{1} << 20);
+  }
+}
+
+}  // namespace
+}  // namespace folian::regex
