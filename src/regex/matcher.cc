@@ -93,8 +93,11 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
     }
     if (len - st < prog_.min_length) return false;
     if (!prog_.required.empty() && !skip_required) {
-      if (req_pos_ == SIZE_MAX - 1 || req_pos_ < st) {
-        req_pos_ = FindLiteral(subject, prog_.required, prog_.required_icase, st);
+      // After a leading loop the literal needs at least the loop's minimum
+      // of bytes before it.
+      const std::size_t need_from = st + (prog_.star_then_required ? static_cast<std::size_t>(prog_.code[0].b) : 0);
+      if (req_pos_ == SIZE_MAX - 1 || req_pos_ < need_from) {
+        req_pos_ = FindLiteral(subject, prog_.required, prog_.required_icase, need_from);
         if (req_pos_ == std::string_view::npos) req_pos_ = SIZE_MAX;
       }
       if (req_pos_ == SIZE_MAX) return false;
@@ -103,16 +106,11 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
         continue;
       }
       if (prog_.star_then_required) {
-        // The match is a run of the loop's bytes ending where the literal
-        // starts: begin at that run's first byte.
-        const Inst& star = prog_.code[0];
-        const auto& table = prog_.tables[static_cast<std::size_t>(star.a)];
+        // No match starts before the run of the loop's bytes that reaches
+        // the first possible literal: begin at that run's first byte.
+        const auto& table = prog_.tables[static_cast<std::size_t>(prog_.code[0].a)];
         std::size_t r = req_pos_;
         while (r > st && table[data[r - 1]]) --r;
-        if (req_pos_ - r < static_cast<std::size_t>(star.b)) {
-          st = req_pos_ + 1;
-          continue;
-        }
         st = r;
       }
     }
