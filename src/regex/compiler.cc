@@ -1,6 +1,7 @@
 #include "regex/compiler.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "regex/literals.h"
 #include "regex/parser.h"
@@ -226,14 +227,17 @@ class Compiler {
     for (int j : jumps) p_->code[j].a = Pc();
   }
 
-  // Instruction count of `n` when emitted (by emitting and discarding it).
+  // Instruction count of `n` when emitted (by emitting and discarding it;
+  // remembered, or nested loops would cost twice per level).
   int SizeOf(const Node& n) {
+    if (auto it = sizes_.find(&n); it != sizes_.end()) return it->second;
     const std::size_t mark = p_->code.size();
     const int saved_regs = regs_;
     Emit(n);
     const int size = Pc() - static_cast<int>(mark);
     p_->code.resize(mark);
     regs_ = saved_regs;
+    sizes_[&n] = size;
     return size;
   }
 
@@ -383,7 +387,7 @@ class Compiler {
         std::size_t mn;
         long long mx;
         NodeLength(*alts[i], &mn, &mx);
-        if (mx == kUnbounded) throw bad_regexpr(msg::kIllFormed);
+        if (mx == kUnbounded || mx > (1LL << 30)) throw bad_regexpr(msg::kIllFormed);
         Inst& b = Add(Op::kBehind);
         b.a = reg;
         b.b = static_cast<int>(mn);
@@ -426,6 +430,7 @@ class Compiler {
 
   Program* p_;
   int regs_;
+  std::unordered_map<const Node*, int> sizes_;
 };
 
 // Fills in kStar's "next byte" hint: the literal byte that must follow the
@@ -504,8 +509,8 @@ void NodeLength(const Node& n, std::size_t* min, long long* max) {
         std::size_t a;
         long long b;
         NodeLength(*k, &a, &b);
-        mn += a;
-        mx = (mx == kUnbounded || b == kUnbounded) ? kUnbounded : mx + b;
+        mn = std::min<std::size_t>(mn + a, std::size_t{1} << 40);
+        mx = (mx == kUnbounded || b == kUnbounded || mx + b >= (1LL << 40)) ? kUnbounded : mx + b;
       }
       *min = mn;
       *max = mx;
@@ -531,11 +536,21 @@ void NodeLength(const Node& n, std::size_t* min, long long* max) {
       std::size_t a;
       long long b;
       NodeLength(*n.kids[0], &a, &b);
-      *min = a * static_cast<std::size_t>(n.min);
+      // Saturate: nested counts can exceed any real subject.
+      constexpr long long kHuge = 1LL << 40;
+      const auto mn = static_cast<long long>(std::min<std::size_t>(a, kHuge)) * std::min(n.min, 1 << 20);
+      *min = static_cast<std::size_t>(std::min(mn, kHuge));
       if (n.max < 0) {
         *max = b == 0 ? 0 : kUnbounded;
+      } else if (b == kUnbounded) {
+        *max = kUnbounded;
+      } else if (b == 0) {
+        *max = 0;
+      } else if (b >= kHuge || n.max > (1 << 20)) {
+        *max = kUnbounded;
       } else {
-        *max = b == kUnbounded ? kUnbounded : b * n.max;
+        const long long mx = b * n.max;
+        *max = mx >= kHuge ? kUnbounded : mx;
       }
       return;
     }

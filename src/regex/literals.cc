@@ -1,5 +1,6 @@
 #include "regex/literals.h"
 
+#include <algorithm>
 #include <cstring>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -183,6 +184,46 @@ void CollectNeeds(const Node& n, Program* prog) {
   }
 }
 
+// The first single-byte item of the top-level sequence that sits at a short
+// range of distances from the match start, at or beyond `from` bytes in.
+void FindProbe(const Node& root, std::size_t from, Program* prog) {
+  const Node* n = &root;
+  while (n->kind == NodeKind::kGroup || n->kind == NodeKind::kAtomic) n = n->kids[0].get();
+  if (n->kind != NodeKind::kConcat) return;
+  std::size_t lo = 0;
+  long long hi = 0;
+  for (const auto& kp : n->kids) {
+    const Node& k = *kp;
+    if ((k.kind == NodeKind::kByte || k.kind == NodeKind::kSet) && lo >= from && hi < (1LL << 30) &&
+        hi - static_cast<long long>(lo) <= 16) {
+      ByteSet s;
+      if (k.kind == NodeKind::kSet) {
+        s = k.set;
+      } else {
+        s.Add(k.byte);
+        if (k.icase) s.FoldCase();
+      }
+      if (s.Count() > 128) {
+        // Too common to reject much; keep looking.
+      } else {
+        for (unsigned c = 0; c < 256; ++c) prog->probe_table[c] = s.Has(static_cast<unsigned char>(c));
+        prog->probe_lo = static_cast<int>(lo);
+        prog->probe_hi = static_cast<int>(hi);
+        return;
+      }
+    }
+    if (k.kind == NodeKind::kLook || k.kind == NodeKind::kBackref || k.kind == NodeKind::kRecurse ||
+        k.kind == NodeKind::kCondition)
+      return;
+    std::size_t mn;
+    long long mx;
+    NodeLength(k, &mn, &mx);
+    if (mx < 0) return;
+    lo += mn;
+    hi += mx;
+  }
+}
+
 }  // namespace
 
 void AnalyzeLiterals(const Node& root, Program* prog) {
@@ -202,6 +243,7 @@ void AnalyzeLiterals(const Node& root, Program* prog) {
   if (!prog->has_recursion) {
     FindRequired(root, &req);
     CollectNeeds(root, prog);
+    FindProbe(root, req.offset_max == 0 ? std::max<std::size_t>(req.bytes.size(), 1) : 1, prog);
   }
   prog->required = req.bytes;
   prog->required_icase = req.icase;
@@ -239,7 +281,11 @@ std::size_t FindLiteral(std::string_view hay, std::string_view needle, bool icas
     }
     return true;
   };
-  if (n == 1 && !(icase && IsLowerLetter(nd[0]))) {
+  if (n == 1) {
+    if (icase && IsLowerLetter(nd[0])) {
+      const unsigned char both[2] = {nd[0], static_cast<unsigned char>(nd[0] - 32)};
+      return FindByteOf(hay, both, 2, from);
+    }
     const void* p = std::memchr(h + from, nd[0], hay.size() - from);
     return p ? static_cast<std::size_t>(static_cast<const unsigned char*>(p) - h) : std::string_view::npos;
   }

@@ -1,5 +1,6 @@
 #include "regex/matcher.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "regex/literals.h"
@@ -79,7 +80,8 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
   const int few_count = use_first && prog_.first_count <= 3 ? prog_.first_count : 0;
   // With a rare first byte to scan for, hunting a literal that may be far
   // ahead only costs a second pass.
-  const bool skip_required = few_count > 0 && prog_.required_offset_max < 0 && !prog_.star_then_required;
+  const bool skip_required = few_count > 0 && !prog_.star_then_required &&
+                             (prog_.required_offset_max < 0 || (prog_.required_offset_max == 0 && prog_.required.size() == 1));
   std::size_t st = from;
   while (st <= len) {
     if (prog_.anchored_start && st > 0) return false;
@@ -91,8 +93,11 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
     }
     if (len - st < prog_.min_length) return false;
     if (!prog_.required.empty() && !skip_required) {
-      if (req_pos_ == SIZE_MAX - 1 || req_pos_ < st) {
-        req_pos_ = FindLiteral(subject, prog_.required, prog_.required_icase, st);
+      // After a leading loop the literal needs at least the loop's minimum
+      // of bytes before it.
+      const std::size_t need_from = st + (prog_.star_then_required ? static_cast<std::size_t>(prog_.code[0].b) : 0);
+      if (req_pos_ == SIZE_MAX - 1 || req_pos_ < need_from) {
+        req_pos_ = FindLiteral(subject, prog_.required, prog_.required_icase, need_from);
         if (req_pos_ == std::string_view::npos) req_pos_ = SIZE_MAX;
       }
       if (req_pos_ == SIZE_MAX) return false;
@@ -101,16 +106,11 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
         continue;
       }
       if (prog_.star_then_required) {
-        // The match is a run of the loop's bytes ending where the literal
-        // starts: begin at that run's first byte.
-        const Inst& star = prog_.code[0];
-        const auto& table = prog_.tables[static_cast<std::size_t>(star.a)];
+        // No match starts before the run of the loop's bytes that reaches
+        // the first possible literal: begin at that run's first byte.
+        const auto& table = prog_.tables[static_cast<std::size_t>(prog_.code[0].a)];
         std::size_t r = req_pos_;
         while (r > st && table[data[r - 1]]) --r;
-        if (req_pos_ - r < static_cast<std::size_t>(star.b)) {
-          st = req_pos_ + 1;
-          continue;
-        }
         st = r;
       }
     }
@@ -134,12 +134,22 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
       ++st;
       continue;
     }
+    if (prog_.probe_hi >= 0) {
+      const std::size_t a = st + static_cast<std::size_t>(prog_.probe_lo);
+      const std::size_t b = std::min(len, st + static_cast<std::size_t>(prog_.probe_hi) + 1);
+      bool seen = false;
+      for (std::size_t k = a; k < b && !seen; ++k) seen = prog_.probe_table[data[k]] != 0;
+      if (!seen) {
+        ++st;
+        continue;
+      }
+    }
     if (Run(st)) return true;
     if (cancelled_) return false;
     if (prog_.leading_star) {
       const auto& table = prog_.tables[static_cast<std::size_t>(prog_.code[0].a)];
       std::size_t next = st + 1;
-      if (table[data[st]]) {
+      if (st < len && table[data[st]]) {
         while (next < len && table[data[next]]) ++next;
       }
       st = next;
@@ -158,6 +168,14 @@ bool Matcher::MatchesAt(std::string_view subject, std::size_t pos, const CancelF
   memo_on_ = false;
   run_steps_ = 0;
   if (pos > subject.size() || subject.size() - pos < prog_.min_length) return false;
+  if (prog_.probe_hi >= 0) {
+    const auto* data = reinterpret_cast<const unsigned char*>(subject.data());
+    const std::size_t a = pos + static_cast<std::size_t>(prog_.probe_lo);
+    const std::size_t b = std::min(subject.size(), pos + static_cast<std::size_t>(prog_.probe_hi) + 1);
+    bool seen = false;
+    for (std::size_t k = a; k < b && !seen; ++k) seen = prog_.probe_table[data[k]] != 0;
+    if (!seen) return false;
+  }
   return Run(pos);
 }
 
@@ -199,31 +217,6 @@ bool Matcher::CheckAssert(int kind, std::size_t pos) const {
     }
   }
   return false;
-}
-
-// Pops frames down to `to`, undoing what they record but resuming nothing.
-void Matcher::Unwind(std::size_t to) {
-  while (stack_.size() > to) {
-    const Frame f = stack_.Top();
-    stack_.Pop();
-    switch (f.kind) {
-      case kRestore:
-        slots_[f.a] = f.b;
-        break;
-      case kUncall:
-        arena_.resize(calls_.back().snapshot);
-        calls_.pop_back();
-        break;
-      case kRecall: {
-        const Frame data = stack_.Top();
-        stack_.Pop();
-        calls_.push_back(Call{static_cast<std::int32_t>(f.a), f.b, static_cast<std::size_t>(data.b)});
-        break;
-      }
-      default:
-        break;
-    }
-  }
 }
 
 bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {

@@ -74,7 +74,6 @@ class Matcher {
   bool Run(std::size_t start);
   bool Backtrack(std::size_t* pc, std::size_t* pos);
   void SetSlot(std::size_t slot, std::int64_t value);
-  void Unwind(std::size_t to);
   bool CheckAssert(int kind, std::size_t pos) const;
   bool InSet(int set, unsigned char c) const { return prog_.tables[static_cast<std::size_t>(set)][c] != 0; }
   bool TooDeep() const;

@@ -519,6 +519,12 @@ class Parser {
   }
 
   NodePtr ParseGroup() {
+    // Every later stage walks the tree recursively; bound its depth.
+    if (++depth_ > kMaxDepth) Fail(msg::kIllFormed);
+    struct Leave {
+      int& d;
+      ~Leave() { --d; }
+    } leave{depth_};
     ++i_;  // '('
     if (AtEnd()) Fail(msg::kParen);
     if (Peek() != '?') {
@@ -662,6 +668,8 @@ class Parser {
   int max_ref_ = 0;
   bool recursion_ = false;
   bool bracketed_ = false;  // the last atom was a non-capturing group
+  int depth_ = 0;
+  static constexpr int kMaxDepth = 100;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 
 #include "regex/matcher.h"
 #include "regex/program.h"
@@ -57,7 +58,8 @@ std::vector<std::size_t> PatternSet::SubstituteEach(std::string& text, const Can
   std::vector<Plan> plans(n);
   std::vector<char> may_match(n, 0);
   // Scan lists: which patterns to try where a byte pair or a byte occurs.
-  std::vector<std::vector<std::uint32_t>> by_pair(65536), by_byte(256);
+  std::unordered_map<std::uint16_t, std::vector<std::uint32_t>> by_pair;
+  std::vector<std::vector<std::uint32_t>> by_byte(256);
   std::vector<std::uint64_t> pair_keyed(1024, 0);
   std::array<char, 256> byte_keyed{};
   for (std::size_t k = 0; k < n; ++k) {
@@ -98,7 +100,7 @@ std::vector<std::size_t> PatternSet::SubstituteEach(std::string& text, const Can
       if (byte_keyed[b0]) try_list(by_byte[b0], i);
       if (i + 1 < len) {
         const unsigned key = b0 << 8 | fold[d[i + 1]];
-        if ((pair_keyed[key >> 6] >> (key & 63)) & 1) try_list(by_pair[key], i);
+        if ((pair_keyed[key >> 6] >> (key & 63)) & 1) try_list(by_pair[static_cast<std::uint16_t>(key)], i);
       }
       if ((i & 0xFFFFF) == 0 && Cancelled(cancel)) return counts;
     }

@@ -96,6 +96,10 @@ class Program {
   int first_count = 256;
   std::array<unsigned char, 3> first_few{};  // the first bytes when first_count <= 3
   std::array<std::uint8_t, 256> second_table{};  // bytes that can follow the first one
+  // A byte set one of s[start+probe_lo .. start+probe_hi] must belong to for
+  // a match at `start` (probe_hi < 0: none). Rejects starts before running.
+  std::array<std::uint8_t, 256> probe_table{};
+  int probe_lo = 0, probe_hi = -1;
   bool use_second = false;
   std::string required;              // bytes every match contains (folded when required_icase)
   bool required_icase = false;

@@ -72,7 +72,15 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
 std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::size_t length,
                                 const CancelFlag* cancel) const {
   if (!program_) return 0;
-  return SubstituteRange(*program_, subject, start, length, cancel);
+  // One spare buffer per thread: repeated substitutions over a large text
+  // then reuse memory instead of faulting in a fresh output every time.
+  // Only for large texts, and only a buffer of about their size, so a small
+  // string never walks away holding a huge one.
+  thread_local std::string spare;
+  const bool lend = subject.size() >= (std::size_t{1} << 20) && spare.capacity() <= 2 * subject.size();
+  const std::size_t n = SubstituteRange(*program_, subject, start, length, cancel, nullptr, lend ? &spare : nullptr);
+  if (spare.capacity() > (std::size_t{256} << 20)) std::string().swap(spare);
+  return n;
 }
 
 }  // namespace folian::regex

@@ -209,7 +209,9 @@ std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size
   std::vector<std::int64_t> spans(2 * static_cast<std::size_t>(prog.capture_count));
   if (inserted) inserted->clear();
   while (it.Next()) {
-    if (count == 0) rebuilt.reserve(subject.size() + subject.size() / 16);
+    // Enough for a result no longer than the subject; a reused buffer
+    // usually has that already, and fresh pages are costly to fault in.
+    if (count == 0) rebuilt.reserve(subject.size());
     const auto b = static_cast<std::size_t>(m.Start(0));
     rebuilt.append(range.substr(copied, b - copied));
     for (int g = 0; g < prog.capture_count; ++g) {

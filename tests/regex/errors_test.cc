@@ -77,6 +77,20 @@ TEST(TemplateErrors, LoneBackslashAndMissingGroup) {
   EXPECT_EQ(TemplateError("(a)", "$1$&$0\\\\"), "");
 }
 
+TEST(CompileErrors, DeepNestingIsRefusedNotACrash) {
+  EXPECT_EQ(CompileError(std::string(100000, '(') + std::string(100000, ')')), "ill-formed regular expression");
+  EXPECT_EQ(CompileError(std::string(100, '(') + "a" + std::string(100, ')')), "");
+  EXPECT_EQ(CompileError(std::string(101, '(') + "a" + std::string(101, ')')), "ill-formed regular expression");
+  // Deeply nested loops compile in time proportional to their size.
+  std::string nested = "a*";
+  for (int i = 0; i < 90; ++i) nested = "(" + nested + ")*";
+  EXPECT_EQ(CompileError(nested), "");
+  // Counts whose product exceeds any subject still compile and behave.
+  Pattern p = Pattern::Compiled("(?:(?:(?:a{1000}){1000}){1000}){1000}|b");
+  EXPECT_TRUE(p.Match("xb"));
+  EXPECT_EQ(CompileError("(?<=(?:a{1000}){2000000})b"), "ill-formed regular expression");
+}
+
 TEST(CompileErrors, ExceptionIsAnInvalidArgument) {
   try {
     Pattern::Compiled("(");

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "regex/pattern_set.h"
 #include "regex/regex.h"
 
 namespace folian::regex {
@@ -241,7 +242,7 @@ std::string Printable(const std::string& s) {
 
 int CaseCount() {
   if (const char* env = std::getenv("FOLIAN_REGEX_DIFF_CASES")) return std::max(1, std::atoi(env));
-  return 3000;
+  return 6000;
 }
 
 TEST(Pcre2Differential, RandomPatternsAgreeGroupByGroup) {
@@ -294,6 +295,76 @@ TEST(Pcre2Differential, RandomPatternsAgreeGroupByGroup) {
   EXPECT_GT(compared, cases * 3);
   RecordProperty("compared", compared);
   RecordProperty("skipped", skipped);
+}
+
+}  // namespace
+}  // namespace folian::regex
+
+namespace folian::regex {
+namespace {
+
+// The shapes the searcher has shortcuts for (leading loops, a literal right
+// after a loop, probes at a distance, lazy dots jumping to the next literal,
+// first-byte and second-byte filters), over subjects dense in their bytes.
+TEST(Pcre2Differential, ShortcutShapesAgree) {
+  const char* const patterns[] = {
+      "[a-z]+://[^\\s]*", "[a-zA-z]+://[^\\s]*", "x.{0,2}y.{0,2}z", "\\(.*?\\)", "[Pp][Ss].*?\\r\\n", "\\w+",
+      "[0-9]\\d*", "a+b", "[ab]*c", ".*?b", ".*b", "(.)*b", "<.+?>", "\xB5\xDA.{1,4}(\xD5\xC2|b)", "ab.{0,3}c",
+      "[xy]{1,2}z", "b[^a]*?a", "(a|b)+c", "\\d+(?=x)", "a.{0,2}\xB5\xDA.{0,2}c",
+      // The literal after the loop is one of the loop's own bytes.
+      "[^a]+1", "b(?:b)*b", "[a-c]+b", "\\w+\\d", "[^a]{2,}b", "x+xy",
+  };
+  const char alphabet[] = "abcxyzXYZ://()<> \r\n0123PpSs\xB5\xDA\xD5\xC2";
+  std::mt19937 rng(7);
+  int failures = 0;
+  for (const char* pat : patterns) {
+    for (unsigned options : {0u, 1u}) {
+      Pattern p = Pattern::Compiled(pat, options | ALLMATCHES | KEEPGROUPS);
+      for (int k = 0; k < 150 && failures < 10; ++k) {
+        std::string s;
+        const int n = std::uniform_int_distribution<int>(0, 60)(rng);
+        for (int i = 0; i < n; ++i) s += alphabet[std::uniform_int_distribution<std::size_t>(0, sizeof alphabet - 2)(rng)];
+        const Pcre2Result ref = RunPcre2(pat, s, options ? PCRE2_CASELESS : 0, true);
+        ASSERT_FALSE(ref.error) << pat;
+        MatchResult r;
+        std::vector<long> mine;
+        if (p.Match(s, &r)) {
+          for (const Span& sp : r) {
+            mine.push_back(sp.matched ? static_cast<long>(sp.start) : -1);
+            mine.push_back(sp.matched ? static_cast<long>(sp.start + static_cast<std::ptrdiff_t>(sp.length)) : -1);
+          }
+        }
+        if (mine != ref.entries) {
+          ++failures;
+          ADD_FAILURE() << "pattern " << Printable(pat) << " options " << options << " subject " << Printable(s);
+        }
+      }
+    }
+  }
+}
+
+// PatternSet must give exactly what substituting pattern by pattern gives,
+// including matches that only appear after an earlier pattern's replacement.
+TEST(PatternSetRandom, SameAsSequentialSubstitution) {
+  const std::pair<const char*, const char*> rules[] = {
+      {"x.{0,2}y", ""}, {"ab", "c"}, {"c.{0,1}c", "x"}, {"[Yy]y", "ab"}, {"\xB5\xDA.{0,2}a", ""},
+      {"q", "xy"}, {"a{2,3}", ""}, {"zz", ""}, {"\\d+", "q"}, {"b.{0,1}x", "\xB5\xDA"}};
+  std::vector<Pattern> pats;
+  for (const auto& [p, t] : rules) pats.push_back(Pattern::Compiled(p, t, ALLMATCHES | IGNORECASE));
+  const PatternSet set(pats);
+  const char alphabet[] = "abcxyqzY1\xB5\xDA";
+  std::mt19937 rng(11);
+  for (int k = 0; k < 1500; ++k) {
+    std::string s;
+    const int n = std::uniform_int_distribution<int>(0, 40)(rng);
+    for (int i = 0; i < n; ++i) s += alphabet[std::uniform_int_distribution<std::size_t>(0, sizeof alphabet - 2)(rng)];
+    std::string expected = s;
+    std::vector<std::size_t> counts;
+    for (const auto& p : pats) counts.push_back(p.Substitute(expected));
+    std::string got = s;
+    ASSERT_EQ(set.SubstituteEach(got), counts) << Printable(s);
+    ASSERT_EQ(got, expected) << Printable(s);
+  }
 }
 
 }  // namespace

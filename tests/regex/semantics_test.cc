@@ -132,6 +132,9 @@ TEST(Constructs, LookAroundAtomicConditionalRecursion) {
   EXPECT_EQ(Describe("\\x41\\x4g\\cA\\e\\0", std::string("A\x04g\x01\x1B\0", 6)), "0:6");
   EXPECT_EQ(Describe("[\\b]\\v", "\b\v"), "0:2");
   EXPECT_EQ(Describe("\\h\\K", "hK"), "0:2");  // unknown escapes are literals
+  // A failed leading loop at the very end of the subject (found by fuzzing).
+  EXPECT_EQ(Describe(".*(?<=foo)", "ral/al\x03\x03"), "NOMATCH");
+  EXPECT_EQ(Describe(".*(?<=foo)", "xfoo\nab"), "0:4");
 }
 
 TEST(Substitute, CommasAndRanges) {
@@ -207,6 +210,25 @@ TEST(PatternSet, SameResultAsSubstitutingInSequence) {
   std::string t = "abXc";
   EXPECT_EQ(set.SubstituteEach(t), (std::vector<std::size_t>{1, 1, 0, 0, 0, 0, 0, 0}));
   EXPECT_EQ(t, "<abc>");
+}
+
+}  // namespace
+}  // namespace folian::regex
+
+namespace folian::regex {
+namespace {
+
+TEST(Substitute, SmallStringsKeepSmallBuffers) {
+  Pattern p = Pattern::Compiled("a", "b", ALLMATCHES);
+  for (int i = 0; i < 3; ++i) {
+    std::string big(4 << 20, 'a');
+    EXPECT_EQ(p.Substitute(big), big.size());
+    EXPECT_EQ(big.find('a'), std::string::npos);
+    std::string small = "xax";
+    EXPECT_EQ(p.Substitute(small), 1u);
+    EXPECT_EQ(small, "xbx");
+    EXPECT_LT(small.capacity(), std::size_t{1} << 20);
+  }
 }
 
 }  // namespace
