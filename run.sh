@@ -12,7 +12,7 @@ cmake --build "$BUILD" -j "$(nproc)" --target folian-cli
 work=$(mktemp -d "${TMPDIR:-/tmp}/folian-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"
-cli="$BUILD/folian-cli"
+cli="$BUILD/cli/folian-cli"
 ex="$work/examples"
 # The job's own settings, so the user's stored options are neither read nor changed.
 export FOLIAN_CONFIG_HOME="$work/config"

@@ -39,7 +39,7 @@ int Detect(const std::vector<std::string>& files) {
     std::string error;
     if (status != text::kDetectOk || bom_class == text::kBomCannotOpen ||
         !text::LoadTextFile(file, &loaded, &error)) {
-      if (error.empty()) error = "\"" + file + "\": cannot read (status " + std::to_string(status) + ")";
+      if (error.empty()) error = fmt::format("\"{}\": cannot read (status {})", file, status);
       fmt::print(stderr, "folian-cli detect: {}\n", error);
       rc = kExitFailed;
       continue;

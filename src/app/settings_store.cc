@@ -1,5 +1,6 @@
 #include "app/settings_store.h"
 
+#include <fmt/core.h>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -105,7 +106,8 @@ bool SettingsStore::Save(const std::filesystem::path& path, std::string* error) 
     std::filesystem::create_directories(path.parent_path(), ec);
     if (ec) {
       if (error != nullptr)
-        *error = "\"" + path.parent_path().string() + "\": cannot create folder: " + ec.message();
+        *error = fmt::format("\"{}\": cannot create folder: {}", path.parent_path().string(),
+                             ec.message());
       return false;
     }
   }
@@ -154,7 +156,7 @@ std::optional<int> SettingsStore::GetInt(std::string_view section, std::string_v
 }
 
 void SettingsStore::Set(std::string_view section, std::string_view name, std::string_view value) {
-  std::string entry = std::string(name) + "=" + std::string(value);
+  std::string entry = std::string(name).append("=").append(value);
   // A line break inside a value would split it into lines of its own.
   for (char& c : entry)
     if (c == '\n' || c == '\r') c = ' ';
@@ -179,7 +181,7 @@ void SettingsStore::Set(std::string_view section, std::string_view name, std::st
     return;
   }
   if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
-  lines_.push_back("[" + std::string(section) + "]");
+  lines_.push_back(std::string("[").append(section).append("]"));
   lines_.push_back(entry);
 }
 

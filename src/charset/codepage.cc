@@ -18,10 +18,10 @@ const detail::DbcsCodec* DbcsFor(int codepage) {
   throw std::invalid_argument("unsupported code page " + std::to_string(codepage));
 }
 
-std::u16string Utf8ToWide(std::string_view bytes) {
+void Utf8ToWide(std::string_view bytes, std::u16string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const std::size_t n = bytes.size();
-  std::u16string out(n, u'\0');  // one unit per byte at most (4 bytes -> 2 units)
+  out.resize(n);  // one unit per byte at most (4 bytes -> 2 units)
   char16_t* o = out.data();
   std::size_t i = 0;
   while (i < n) {
@@ -35,13 +35,12 @@ std::u16string Utf8ToWide(std::string_view bytes) {
     }
   }
   out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
 }
 
 // Standard UTF-8: a surrogate pair is one 4-byte character; an unpaired half
 // cannot be represented and becomes U+FFFD, as the platform's conversion does.
-std::string WideToUtf8(std::u16string_view text, std::size_t* defaulted) {
-  std::string out;
+void WideToUtf8(std::u16string_view text, std::string& out, std::size_t* defaulted) {
+  out.clear();
   out.reserve(text.size() * 3);
   std::size_t missed = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -71,27 +70,66 @@ std::string WideToUtf8(std::u16string_view text, std::size_t* defaulted) {
     }
   }
   if (defaulted) *defaulted = missed;
-  return out;
 }
+
+const unsigned char* Bytes(std::string_view s) { return reinterpret_cast<const unsigned char*>(s.data()); }
 
 }  // namespace
 
+void ToWide(int codepage, std::string_view bytes, std::u16string& out) {
+  if (const auto* codec = DbcsFor(codepage)) {
+    out.resize(bytes.size());
+    out.resize(codec->ToWide(Bytes(bytes), bytes.size(), out.data()));
+  } else if (codepage == kUtf8) {
+    Utf8ToWide(bytes, out);
+  } else {
+    Unsupported(codepage);
+  }
+}
+
+void FromWide(int codepage, std::u16string_view text, std::string& out, char default_char, std::size_t* defaulted) {
+  if (const auto* codec = DbcsFor(codepage)) {
+    out.resize(2 * text.size());
+    out.resize(codec->FromWide(text.data(), text.size(), out.data(), default_char, defaulted));
+  } else if (codepage == kUtf8) {
+    WideToUtf8(text, out, defaulted);
+  } else {
+    Unsupported(codepage);
+  }
+}
+
+void GbkToUtf8(std::string_view gbk, std::string& out) {
+  out.resize(3 * gbk.size() + 1);
+  out.resize(detail::Gbk().ToUtf8(Bytes(gbk), gbk.size(), out.data()));
+}
+
+void Utf8ToGbk(std::string_view utf8, std::string& out, std::size_t* defaulted) {
+  out.resize(utf8.size() + 1);
+  out.resize(detail::Gbk().FromUtf8(Bytes(utf8), utf8.size(), out.data(), '?', defaulted));
+}
+
 std::u16string ToWide(int codepage, std::string_view bytes) {
-  if (const auto* codec = DbcsFor(codepage)) return codec->ToWide(bytes);
-  if (codepage == kUtf8) return Utf8ToWide(bytes);
-  Unsupported(codepage);
+  std::u16string out;
+  ToWide(codepage, bytes, out);
+  return out;
 }
 
 std::string FromWide(int codepage, std::u16string_view text, char default_char, std::size_t* defaulted) {
-  if (const auto* codec = DbcsFor(codepage)) return codec->FromWide(text, default_char, defaulted);
-  if (codepage == kUtf8) return WideToUtf8(text, defaulted);
-  Unsupported(codepage);
+  std::string out;
+  FromWide(codepage, text, out, default_char, defaulted);
+  return out;
 }
 
-std::string GbkToUtf8(std::string_view gbk) { return detail::Gbk().ToUtf8(gbk); }
+std::string GbkToUtf8(std::string_view gbk) {
+  std::string out;
+  GbkToUtf8(gbk, out);
+  return out;
+}
 
 std::string Utf8ToGbk(std::string_view utf8, std::size_t* defaulted) {
-  return detail::Gbk().FromUtf8(utf8, '?', defaulted);
+  std::string out;
+  Utf8ToGbk(utf8, out, defaulted);
+  return out;
 }
 
 std::size_t EncodedUtf8Size(std::u16string_view text) {

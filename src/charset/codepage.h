@@ -35,6 +35,14 @@ std::string FromWide(int codepage, std::u16string_view text, char default_char =
 std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8, std::size_t* defaulted = nullptr);
 
+// The same conversions into a caller's string, replacing its content and
+// reusing its capacity (for loops over many or large texts).
+void ToWide(int codepage, std::string_view bytes, std::u16string& out);
+void FromWide(int codepage, std::u16string_view text, std::string& out, char default_char = '?',
+              std::size_t* defaulted = nullptr);
+void GbkToUtf8(std::string_view gbk, std::string& out);
+void Utf8ToGbk(std::string_view utf8, std::string& out, std::size_t* defaulted = nullptr);
+
 // The UTF-8 encoder of the program: each UTF-16 unit on its own (a surrogate
 // half is three bytes by itself).
 std::string EncodeUtf8(std::u16string_view text);

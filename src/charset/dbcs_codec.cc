@@ -54,7 +54,7 @@ inline std::size_t PutUtf8(char* out, char32_t cp) {
 
 DbcsCodec::DbcsCodec(const char16_t* single, const char16_t* pairs, const EncodeOverride* overrides,
                      std::size_t override_count)
-    : single_(single), pairs_(pairs) {
+    : single_(single) {
   // Same derivation as the generator's: ASCII, then the first byte sequence
   // in byte order for each unit, then the recorded exceptions.
   std::memset(encode_, 0, sizeof encode_);
@@ -64,34 +64,54 @@ DbcsCodec::DbcsCodec(const char16_t* single, const char16_t* pairs, const Encode
     if (u && !encode_[u]) encode_[u] = Stored(b);
   }
   for (std::size_t i = 0; i < kPairCount; ++i) {
-    char16_t u = pairs_[i];
+    char16_t u = pairs[i];
     if (u == 0 || u == 0xFFFD || encode_[u]) continue;
     encode_[u] = Stored((0x81 + i / 191) << 8 | (0x40 + i % 191));
   }
   for (std::size_t i = 0; i < override_count; ++i) encode_[overrides[i].unit] = Stored(overrides[i].bytes);
 
-  for (std::size_t i = 0; i < kPairCount; ++i) {
-    char16_t u = pairs_[i];
-    if (u == 0 || u == 0xFFFD) {
-      pair_utf8_[i] = 0;
-      continue;
+  std::memset(decode_, 0, sizeof decode_);
+  std::memset(decode_utf8_, 0, sizeof decode_utf8_);
+  for (unsigned lead = 0x81; lead <= 0xFE; ++lead) {
+    for (unsigned trail = 0x40; trail <= 0xFE; ++trail) {
+      const char16_t u = pairs[PairIndex(lead, trail)];
+      decode_[Row(lead, trail)] = u;
+      if (u == 0) continue;
+      char buf[4] = {};
+      buf[3] = static_cast<char>(PutUtf8(buf, u));
+      std::memcpy(&decode_utf8_[Row(lead, trail)], buf, 4);
     }
-    char buf[4] = {};
-    std::size_t len = PutUtf8(buf, u);
-    buf[3] = static_cast<char>(len);
-    std::memcpy(&pair_utf8_[i], buf, 4);
   }
 }
 
-std::u16string DbcsCodec::ToWide(std::string_view bytes) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::u16string out(n, u'\0');  // never more units than bytes
-  char16_t* o = out.data();
+std::size_t DbcsCodec::ToWide(const unsigned char* p, std::size_t n, char16_t* out) const {
+  char16_t* o = out;
   std::size_t i = 0;
   while (i < n) {
-    unsigned b = p[i];
-    if (b < 0x80) {
+    // Chinese text is mostly pairs: take four at a time while they last.
+    while (i + 8 <= n && (p[i] & p[i + 2] & p[i + 4] & p[i + 6] & 0x80)) {
+      const char16_t u0 = decode_[Row(p[i], p[i + 1])];
+      const char16_t u1 = decode_[Row(p[i + 2], p[i + 3])];
+      const char16_t u2 = decode_[Row(p[i + 4], p[i + 5])];
+      const char16_t u3 = decode_[Row(p[i + 6], p[i + 7])];
+      if ((u0 == 0) | (u1 == 0) | (u2 == 0) | (u3 == 0)) break;
+      o[0] = u0;
+      o[1] = u1;
+      o[2] = u2;
+      o[3] = u3;
+      o += 4;
+      i += 8;
+    }
+    if (i >= n) break;
+    const unsigned b = p[i];
+    if (b >= 0x80 && i + 1 < n) {
+      const char16_t u = decode_[Row(b, p[i + 1])];
+      if (u) {
+        *o++ = u;
+        i += 2;
+        continue;
+      }
+    } else if (b < 0x80) {
       *o++ = static_cast<char16_t>(b);
       ++i;
       while (i + 8 <= n && IsAscii8(p + i)) {
@@ -101,39 +121,22 @@ std::u16string DbcsCodec::ToWide(std::string_view bytes) const {
       }
       continue;
     }
-    if (IsLead(static_cast<unsigned char>(b)) && i + 1 < n) {
-      unsigned t = p[i + 1];
-      if (t >= 0x40 && t != 0xFF) {
-        char16_t u = pairs_[PairIndex(b, t)];
-        if (u) {
-          *o++ = u;
-          i += 2;
-          continue;
-        }
-      }
-    }
-    char16_t s = single_[b - 0x80];
+    // A high single byte, or a lead byte without its trail.
+    const char16_t s = single_[b - 0x80];
     *o++ = s ? s : u'\uFFFD';
     ++i;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
-std::string DbcsCodec::FromWide(std::u16string_view text, char default_char, std::size_t* defaulted) const {
-  const char16_t* p = text.data();
-  const std::size_t n = text.size();
-  std::string out(2 * n, '\0');
-  char* o = out.data();
+std::size_t DbcsCodec::FromWide(const char16_t* p, std::size_t n, char* out, char default_char,
+                                std::size_t* defaulted) const {
+  char* o = out;
   std::size_t missed = 0;
   for (std::size_t i = 0; i < n; ++i) {
-    char16_t u = p[i];
-    if (u < 0x80) {
-      *o++ = static_cast<char>(u);
-      continue;
-    }
-    std::uint16_t v = encode_[u];
-    if (v) {
+    const char16_t u = p[i];
+    const std::uint16_t v = encode_[u];
+    if (v || u == 0) {
       o[0] = static_cast<char>(v & 0xFF);
       o[1] = static_cast<char>(v >> 8);
       o += 1 + (v > 0xFF);
@@ -143,19 +146,59 @@ std::string DbcsCodec::FromWide(std::u16string_view text, char default_char, std
     *o++ = default_char;
     ++missed;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
   if (defaulted) *defaulted = missed;
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
-std::string DbcsCodec::ToUtf8(std::string_view bytes) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
-  const std::size_t n = bytes.size();
-  std::string out(3 * n + 1, '\0');  // three bytes per input byte at most, +1 for the 4-byte stores
-  char* o = out.data();
+std::size_t DbcsCodec::ToUtf8(const unsigned char* p, std::size_t n, char* out) const {
+  char* o = out;
   std::size_t i = 0;
   while (i < n) {
-    unsigned b = p[i];
+    while (i + 4 <= n && (p[i] & p[i + 2] & 0x80)) {
+      const std::uint32_t v0 = decode_utf8_[Row(p[i], p[i + 1])];
+      const std::uint32_t v1 = decode_utf8_[Row(p[i + 2], p[i + 3])];
+      if ((v0 == 0) | (v1 == 0)) break;
+      std::memcpy(o, &v0, 4);
+      o += v0 >> 24;
+      std::memcpy(o, &v1, 4);
+      o += v1 >> 24;
+      i += 4;
+    }
+    if (i >= n) break;
+    const unsigned b = p[i];
+    if (b >= 0x80 && i + 1 < n) {
+      const std::uint32_t v = decode_utf8_[Row(b, p[i + 1])];
+      if (v) {
+        std::memcpy(o, &v, 4);
+        o += v >> 24;
+        i += 2;
+        continue;
+      }
+    } else if (b < 0x80) {
+      *o++ = static_cast<char>(b);
+      ++i;
+      while (i + 8 <= n && IsAscii8(p + i)) {
+        std::memcpy(o, p + i, 8);
+        o += 8;
+        i += 8;
+      }
+      continue;
+    }
+    const char16_t s = single_[b - 0x80];
+    o += PutUtf8(o, s ? s : 0xFFFD);
+    ++i;
+  }
+  return static_cast<std::size_t>(o - out);
+}
+
+std::size_t DbcsCodec::FromUtf8(const unsigned char* p, std::size_t n, char* out, char default_char,
+                                std::size_t* defaulted) const {
+  char* o = out;
+  std::size_t missed = 0;
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned b = p[i];
+    char32_t cp;
     if (b < 0x80) {
       *o++ = static_cast<char>(b);
       ++i;
@@ -166,66 +209,25 @@ std::string DbcsCodec::ToUtf8(std::string_view bytes) const {
       }
       continue;
     }
-    if (IsLead(static_cast<unsigned char>(b)) && i + 1 < n) {
-      unsigned t = p[i + 1];
-      if (t >= 0x40 && t != 0xFF) {
-        std::uint32_t v = pair_utf8_[PairIndex(b, t)];
-        if (v) {
-          std::memcpy(o, &v, 4);
-          o += v >> 24;
-          i += 2;
-          continue;
-        }
-        if (pairs_[PairIndex(b, t)] == 0xFFFD) {  // undefined pair: one replacement for both bytes
-          o += PutUtf8(o, 0xFFFD);
-          i += 2;
-          continue;
-        }
-      }
+    if ((b & 0xF0) == 0xE0 && i + 2 < n && (p[i + 1] & 0xC0) == 0x80 && (p[i + 2] & 0xC0) == 0x80 &&
+        (cp = (b & 0x0F) << 12 | (p[i + 1] & 0x3F) << 6 | (p[i + 2] & 0x3F)) >= 0x800 &&
+        (cp & 0xF800) != 0xD800) {
+      i += 3;  // the common case: a well-formed three-byte character
+    } else {
+      cp = NextUtf8(p, n, i);
     }
-    char16_t s = single_[b - 0x80];
-    o += PutUtf8(o, s ? s : 0xFFFD);
-    ++i;
-  }
-  out.resize(static_cast<std::size_t>(o - out.data()));
-  return out;
-}
-
-std::string DbcsCodec::FromUtf8(std::string_view utf8, char default_char, std::size_t* defaulted) const {
-  const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-  const std::size_t n = utf8.size();
-  std::string out(n, '\0');  // a character never takes more bytes in GBK/Big5 than in UTF-8
-  char* o = out.data();
-  std::size_t missed = 0;
-  std::size_t i = 0;
-  while (i < n) {
-    if (p[i] < 0x80) {
-      *o++ = static_cast<char>(p[i++]);
-      while (i + 8 <= n && IsAscii8(p + i)) {
-        std::memcpy(o, p + i, 8);
-        o += 8;
-        i += 8;
-      }
-      continue;
-    }
-    char32_t cp = NextUtf8(p, n, i);
-    std::uint16_t v = cp < 0x10000 ? encode_[cp] : 0;
+    const std::uint16_t v = cp < 0x10000 ? encode_[cp] : 0;
     if (v) {
       o[0] = static_cast<char>(v & 0xFF);
-      if (v > 0xFF) {
-        o[1] = static_cast<char>(v >> 8);
-        o += 2;
-      } else {
-        o += 1;
-      }
+      o[1] = static_cast<char>(v >> 8);
+      o += 1 + (v > 0xFF);
       continue;
     }
     *o++ = default_char;
     ++missed;
   }
-  out.resize(static_cast<std::size_t>(o - out.data()));
   if (defaulted) *defaulted = missed;
-  return out;
+  return static_cast<std::size_t>(o - out);
 }
 
 const DbcsCodec& Gbk() {

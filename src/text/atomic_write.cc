@@ -1,6 +1,7 @@
 #include "text/atomic_write.h"
 
 #include <fcntl.h>
+#include <fmt/core.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,7 +15,7 @@ namespace folian::text {
 namespace {
 
 std::string Describe(const std::filesystem::path& path, const char* what, int err) {
-  return "\"" + path.string() + "\": " + what + ": " + std::strerror(err);
+  return fmt::format("\"{}\": {}: {}", path.string(), what, std::strerror(err));
 }
 
 void SetError(std::string* error, std::string message) {
@@ -30,7 +31,7 @@ std::filesystem::path TempNameNear(const std::filesystem::path& target, unsigned
   std::filesystem::path name = target.filename();
   name += suffix;
   // Hidden, so a folder listing running meanwhile does not pick it up.
-  return target.parent_path() / ("." + name.string());
+  return target.parent_path() / std::string(".").append(name.string());
 }
 
 bool WriteAll(int fd, std::string_view data) {

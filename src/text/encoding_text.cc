@@ -43,9 +43,9 @@ std::string EncodingText(int codepage, int bom_flag) {
     default: {
       auto name = charset::CodePageName(codepage);
       if (name && LeadingNumber(*name) == codepage)
-        text = "当前文件编码:" + *name;
+        text = std::string("当前文件编码:").append(*name);
       else
-        text = "当前文件编码: " + std::to_string(codepage);
+        text = std::string("当前文件编码: ").append(std::to_string(codepage));
     }
   }
   if ((codepage == charset::kUtf16LE || codepage == charset::kUtf16BE ||

@@ -1,5 +1,7 @@
 #include "text/file_conversion.h"
 
+#include <fmt/core.h>
+
 #include <algorithm>
 
 #include "text/atomic_write.h"
@@ -107,8 +109,9 @@ ConversionReport ConvertFileEncoding(const std::filesystem::path& path, Encoding
   if (report.unmappable > 0 && !force) {
     report.outcome = ConversionOutcome::kRefusedLoss;
     report.to = report.from;
-    report.error = "\"" + path.string() + "\": " + std::to_string(report.unmappable) +
-                   " character(s) cannot be stored in the new encoding and would become \"?\"";
+    report.error = fmt::format(
+        "\"{}\": {} character(s) cannot be stored in the new encoding and would become \"?\"",
+        path.string(), report.unmappable);
     return report;
   }
   if (!WriteFileAtomic(path, out, &report.error)) {

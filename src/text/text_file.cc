@@ -1,5 +1,7 @@
 #include "text/text_file.h"
 
+#include <fmt/core.h>
+
 #include <string>
 
 #include "charset/codepage.h"
@@ -77,8 +79,9 @@ bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
   if (lost != nullptr) *lost = total;
   if (total > 0 && !request.force) {
     if (error != nullptr)
-      *error = "\"" + path.string() + "\": " + std::to_string(total) +
-               " character(s) cannot be stored in this encoding and would become \"?\"";
+      *error = fmt::format(
+          "\"{}\": {} character(s) cannot be stored in this encoding and would become \"?\"",
+          path.string(), total);
     return false;
   }
   return WriteFileAtomic(path, bytes, error);

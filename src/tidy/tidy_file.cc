@@ -8,8 +8,10 @@
 
 namespace folian::tidy {
 
-TidyReport TidyFile(const std::filesystem::path& path, const TidyOptions& options,
-                    const RuleTable& rules, const TidyFileParams& params) {
+namespace {
+
+TidyReport Run(const std::filesystem::path& path, const TidyOptions& options,
+               const RuleTable& rules, const TidyFileParams& params) {
   TidyReport report;
   report.file = path.filename().string();
   const auto t0 = std::chrono::steady_clock::now();
@@ -44,7 +46,11 @@ TidyReport TidyFile(const std::filesystem::path& path, const TidyOptions& option
   // An empty UTF-8 result stays the plain empty file the ANSI write leaves.
   if (result->empty() && encoding.bom_class == text::kBomUtf8) encoding = {text::kBomAnsi, false};
   const std::filesystem::path& target = params.output.empty() ? path : params.output;
-  if (!text::SaveTextFile(target, *result, encoding, &error)) {
+  // Characters the file holds but GBK cannot were lost on loading; the save
+  // refuses rather than write them back as "?".
+  text::SaveRequest request;
+  request.loaded_loss = loaded.unmappable;
+  if (!text::SaveTextFile(target, *result, encoding, request, &error)) {
     report.error = error.empty() ? "cannot write " + target.string() : error;
     return report;
   }
@@ -56,6 +62,15 @@ TidyReport TidyFile(const std::filesystem::path& path, const TidyOptions& option
   if (report.seconds == 0.0) report.seconds = 1.0;
   report.kb_per_sec = report.size_kb / report.seconds;
   report.ok = true;
+  return report;
+}
+
+}  // namespace
+
+TidyReport TidyFile(const std::filesystem::path& path, TidyOptions* options,
+                    const RuleTable& rules, const TidyFileParams& params) {
+  TidyReport report = Run(path, *options, rules, params);
+  options->split_at_fullstop = false;
   return report;
 }
 

@@ -28,7 +28,9 @@ struct TidyFileParams {
   bool read_remove_txt = true;
 };
 
-TidyReport TidyFile(const std::filesystem::path& path, const TidyOptions& options,
+// Clears `options->split_at_fullstop` afterwards: forcing breaks at "。"
+// applies to one run only.
+TidyReport TidyFile(const std::filesystem::path& path, TidyOptions* options,
                     const RuleTable& rules, const TidyFileParams& params);
 
 // The report as the window words it (GBK), "    文件 : %s\r\n    大小 : …".

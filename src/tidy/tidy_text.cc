@@ -77,6 +77,9 @@ std::string DecodeNumericEntities(std::string_view s) {
     // U+0000 would cut the text short wherever it is handled as a C string.
     if (code == 0) {
       out.push_back('?');
+    } else if (code == 0x2022) {
+      // The system conversion's best fit for the bullet, which GBK lacks: "·".
+      out += "\xA1\xA4";
     } else {
       out += charset::FromWide(charset::kGbk, std::u16string(1, static_cast<char16_t>(code)));
     }

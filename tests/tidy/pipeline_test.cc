@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "test_support.h"
+#include "text/text_file.h"
+#include "tidy/status_texts.h"
+#include "tidy/tidy_file.h"
+#include "tidy/tidy_text.h"
+
+namespace folian::tidy {
+namespace {
+
+using testing::G;
+using testing::U;
+
+const RuleTable& Rules() {
+  static const RuleTable t = testing::GenericRules();
+  return t;
+}
+
+std::string Tidy(std::string_view utf8, const TidyOptions& o, TidyParams p = {}) {
+  auto out = TidyText(G(utf8), o, Rules(), p);
+  EXPECT_TRUE(out.has_value());
+  return out ? U(*out) : std::string();
+}
+
+TidyOptions NoAds() {
+  TidyOptions o = TidyOptions::AtStart();
+  o.has_adver = 0;
+  return o;
+}
+
+TEST(Pipeline, EmptyTextWithAndWithoutIndentation) {
+  TidyOptions o = TidyOptions::AtStart();
+  EXPECT_EQ(Tidy("", o), "");
+  o.indent = 2;
+  EXPECT_EQ(Tidy("", o), "\r\n    ");
+  o.paragraph = 1;
+  EXPECT_EQ(Tidy("", o), "\r\n\r\n    ");
+}
+
+TEST(Pipeline, IndentationKindsAndRanges) {
+  TidyOptions o = NoAds();
+  o.indent = 3;
+  o.indent_num2 = 2;
+  o.paragraph = 1;
+  EXPECT_EQ(Tidy("第一段。\n第二段。", o), "\r\n\r\n　　第一段。\r\n\r\n　　第二段。\r\n\r\n　　");
+  o = NoAds();
+  o.indent = 2;
+  o.indent_num1 = 20;  // outside 1..19: no indentation
+  EXPECT_EQ(Tidy("甲。\n乙。", o), "甲。\r\n乙。\r\n");
+  o.indent_num1 = 19;
+  EXPECT_EQ(Tidy("甲。", o), "\r\n" + std::string(19, ' ') + "甲。\r\n" + std::string(19, ' '));
+  o = NoAds();
+  o.indent = 4;
+  o.indent_num3 = 2;
+  EXPECT_EQ(Tidy("甲。", o), "\r\n\t\t甲。\r\n\t\t");
+  o.indent_num3 = 10;
+  EXPECT_EQ(Tidy("甲。", o), "甲。\r\n");
+  o = NoAds();
+  o.paragraph = 1;
+  EXPECT_EQ(Tidy("甲。\n乙。", o), "甲。\r\n\r\n乙。\r\n\r\n");
+}
+
+TEST(Pipeline, NumericEntities) {
+  EXPECT_EQ(U(DecodeNumericEntities(G("a&#8226;b&#65;c"))), "a·bAc");
+  EXPECT_EQ(DecodeNumericEntities("&#65601;"), "A");  // 16-bit truncation
+  EXPECT_EQ(DecodeNumericEntities("&#1758;"), "?");   // no GBK form
+  EXPECT_EQ(DecodeNumericEntities("&#0;x"), "?x");
+  EXPECT_EQ(DecodeNumericEntities("&#;&#x41;&#12"), "&#;&#x41;&#12");
+  EXPECT_EQ(DecodeNumericEntities("&&#66;;"), "&B;");
+  EXPECT_EQ(DecodeNumericEntities("&#000000000000000000000000000066;"), "B");
+  EXPECT_EQ(Tidy("点&#8226;点&#65;。", NoAds()), "点·点A。\r\n");
+}
+
+TEST(Pipeline, SiteFlagFromTheTableFragments) {
+  EXPECT_TRUE(HasSiteFragment("see WWW.X23US.COM", {".abc.", ".x23us."}));
+  EXPECT_FALSE(HasSiteFragment("x23us", {".x23us."}));
+  TidyOptions o = NoAds();
+  o.char_convert = 3;
+  EXPECT_EQ(Tidy("ＡＢ a b 来自www.x23us.com。", o), "abab来自www.x23us.com。\r\n");
+}
+
+TEST(Pipeline, ShortLineThresholdParameter) {
+  const std::string line(30, 'a');  // 30 bytes, no closing mark
+  TidyParams p;
+  EXPECT_EQ(Tidy(line + "\n" + line, NoAds(), p), line + "\r\n" + line + "\r\n");
+  p.short_line = 20;
+  // Joined, and the last line has no closing mark: no line break at all.
+  EXPECT_EQ(Tidy(line + "\n" + line, NoAds(), p), line + line);
+}
+
+class LogSink : public ProgressSink {
+ public:
+  void SetStatus(std::string_view s) override { statuses.push_back(std::string(s)); }
+  void SetPosition(std::int64_t p) override { positions.push_back(p); }
+  std::vector<std::string> statuses;
+  std::vector<std::int64_t> positions;
+};
+
+TEST(Pipeline, StatusTextsAndPositions) {
+  LogSink sink;
+  TidyParams p;
+  p.progress = &sink;
+  Tidy("文字。", TidyOptions::AtStart(), p);
+  const std::vector<std::string> with_ads = {
+      std::string(status::kTidying),       std::string(status::kRestoringAds),
+      std::string(status::kClearingAdText), std::string(status::kClearingHtml),
+      std::string(status::kPunctuation),   std::string(status::kCustomAds),
+      std::string(status::kDeformedAds),   std::string(status::kDuplicateTitles),
+      std::string(status::kFormatting),    ""};
+  EXPECT_EQ(sink.statuses, with_ads);
+  EXPECT_EQ(sink.positions, (std::vector<std::int64_t>{0, 5, 80, 85, 90, 95, 100}));
+
+  LogSink plain;
+  p.progress = &plain;
+  Tidy("文字。", NoAds(), p);
+  EXPECT_EQ(plain.statuses, (std::vector<std::string>{std::string(status::kTidying),
+                                                      std::string(status::kRestoringAds),
+                                                      std::string(status::kFormatting), ""}));
+}
+
+TEST(Pipeline, CancelReturnsNothing) {
+  CancelFlag cancel{true};
+  TidyParams p;
+  p.cancel = &cancel;
+  EXPECT_FALSE(TidyText(G("文字。"), TidyOptions::AtStart(), Rules(), p).has_value());
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    path_ = std::filesystem::temp_directory_path() /
+            ("folian_tidy_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::remove_all(path_);
+    std::filesystem::create_directories(path_);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteBytes(const std::filesystem::path& p, std::string_view bytes) {
+  std::ofstream out(p, std::ios::binary);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string ReadBytes(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+TEST(TidyFileRun, KeepsEachEncodingAndMark) {
+  TempDir dir;
+  TidyFileParams params;
+  params.read_remove_txt = false;
+  TidyOptions o = NoAds();
+  // UTF-8 with mark.
+  const auto u8 = dir.path() / "u8.txt";
+  WriteBytes(u8, "\xEF\xBB\xBF" + std::string("　　第一行\r\n\r\n第二行。"));
+  TidyReport r = TidyFile(u8, &o, Rules(), params);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(ReadBytes(u8), "\xEF\xBB\xBF" + std::string("第一行\r\n第二行。\r\n"));
+  // UTF-16BE with mark.
+  const auto be = dir.path() / "be.txt";
+  std::u16string wide = u"甲\r\n乙。";
+  std::string bytes = "\xFE\xFF";
+  for (char16_t c : wide) {
+    bytes.push_back(static_cast<char>(c >> 8));
+    bytes.push_back(static_cast<char>(c & 0xFF));
+  }
+  WriteBytes(be, bytes);
+  r = TidyFile(be, &o, Rules(), params);
+  ASSERT_TRUE(r.ok) << r.error;
+  std::string expected = "\xFE\xFF";
+  for (char16_t c : std::u16string(u"甲\r\n乙。\r\n")) {
+    expected.push_back(static_cast<char>(c >> 8));
+    expected.push_back(static_cast<char>(c & 0xFF));
+  }
+  EXPECT_EQ(ReadBytes(be), expected);
+  // GBK stays GBK; the report carries name, size and a speed.
+  const auto gbk = dir.path() / "gbk.txt";
+  WriteBytes(gbk, G("年份２０１０\n"));
+  r = TidyFile(gbk, &o, Rules(), params);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(ReadBytes(gbk), G("年份2010\r\n"));
+  EXPECT_EQ(r.file, "gbk.txt");
+  EXPECT_DOUBLE_EQ(r.size_kb, G("年份２０１０\n").size() / 1024.0);
+  EXPECT_GT(r.seconds, 0.0);
+  EXPECT_DOUBLE_EQ(r.kb_per_sec, r.size_kb / r.seconds);
+}
+
+TEST(TidyFileRun, EmptyUtf8ResultIsAPlainEmptyFile) {
+  TempDir dir;
+  const auto u8 = dir.path() / "empty.txt";
+  WriteBytes(u8, "\xEF\xBB\xBF\r\n\r\n");
+  TidyOptions o = NoAds();
+  TidyFileParams params;
+  params.read_remove_txt = false;
+  ASSERT_TRUE(TidyFile(u8, &o, Rules(), params).ok);
+  EXPECT_EQ(ReadBytes(u8), "");
+}
+
+TEST(TidyFileRun, FullStopSplitAppliesToOneRunOnly) {
+  TempDir dir;
+  const auto f = dir.path() / "a.txt";
+  TidyOptions o = NoAds();
+  o.split_at_fullstop = true;
+  TidyFileParams params;
+  params.read_remove_txt = false;
+  WriteBytes(f, G("一句。二句。"));
+  ASSERT_TRUE(TidyFile(f, &o, Rules(), params).ok);
+  EXPECT_EQ(U(ReadBytes(f)), "一句。\r\n二句。\r\n\r\n");
+  EXPECT_FALSE(o.split_at_fullstop);
+  WriteBytes(f, G("一句。二句。"));
+  ASSERT_TRUE(TidyFile(f, &o, Rules(), params).ok);
+  EXPECT_EQ(U(ReadBytes(f)), "一句。二句。\r\n");
+}
+
+TEST(TidyFileRun, FailedWriteIsReportedAndLeavesTheOriginal) {
+  TempDir dir;
+  const auto f = dir.path() / "a.txt";
+  WriteBytes(f, G("　　原文\n"));
+  TidyOptions o = NoAds();
+  TidyFileParams params;
+  params.read_remove_txt = false;
+  params.output = dir.path() / "missing-folder" / "out.txt";
+  const TidyReport r = TidyFile(f, &o, Rules(), params);
+  EXPECT_FALSE(r.ok);
+  EXPECT_FALSE(r.error.empty());
+  EXPECT_EQ(ReadBytes(f), G("　　原文\n"));
+  EXPECT_FALSE(TidyFile(dir.path() / "nope.txt", &o, Rules(), params).ok);
+}
+
+TEST(TidyFileRun, RemoveTxtInTheCurrentDirectory) {
+  TempDir dir;
+  const auto old = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  WriteBytes("remove.txt", G("讨厌的广告") + "\r\n");
+  WriteBytes("a.txt", G("正文讨厌的广告。\n"));
+  TidyOptions o = TidyOptions::AtStart();
+  TidyFileParams params;
+  const TidyReport r = TidyFile("a.txt", &o, Rules(), params);
+  const std::string result = ReadBytes("a.txt");
+  std::filesystem::current_path(old);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(U(result), "正文。\r\n");
+}
+
+TEST(TidyFileRun, ReportWording) {
+  TidyReport r;
+  r.file = "a.txt";
+  r.size_kb = 2.5;
+  r.seconds = 1.0;
+  r.kb_per_sec = 2.5;
+  EXPECT_EQ(U(FormatReport(r)),
+            "    文件 : a.txt\r\n    大小 :     2.50(Kb)\r\n    耗时 :     1.00(Sec)\r\n"
+            "整理速度 :     2.50(Kb/Sec)");
+}
+
+}  // namespace
+}  // namespace folian::tidy
