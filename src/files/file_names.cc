@@ -26,7 +26,7 @@ std::u32string Decode(std::string_view s) {
     }
     if (ok && n >= 1 && cp < (n == 1 ? 0x80u : n == 2 ? 0x800u : 0x10000u)) ok = false;
     if (!ok) {
-      out.push_back(0xDC80 + c);
+      out.push_back(0xDC00 + c);
       ++i;
       continue;
     }
