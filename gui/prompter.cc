@@ -1,0 +1,56 @@
+#include "prompter.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+using folian::app::Answer;
+using folian::app::MessageIcon;
+
+Answer DialogPrompter::AskYesNoCancel(const QString& text, const QString& caption) {
+  switch (QMessageBox::question(parent_, caption, text,
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                QMessageBox::Yes)) {
+    case QMessageBox::Yes: return Answer::kYes;
+    case QMessageBox::No: return Answer::kNo;
+    default: return Answer::kCancel;
+  }
+}
+
+bool DialogPrompter::AskOkCancel(const QString& text, const QString& caption) {
+  return QMessageBox::question(parent_, caption, text, QMessageBox::Ok | QMessageBox::Cancel,
+                               QMessageBox::Ok) == QMessageBox::Ok;
+}
+
+void DialogPrompter::ShowMessage(const QString& text, const QString& caption, MessageIcon icon) {
+  QMessageBox box(parent_);
+  box.setWindowTitle(caption);
+  box.setText(text);
+  switch (icon) {
+    case MessageIcon::kInformation: box.setIcon(QMessageBox::Information); break;
+    case MessageIcon::kWarning: box.setIcon(QMessageBox::Warning); break;
+    case MessageIcon::kError: box.setIcon(QMessageBox::Critical); break;
+    case MessageIcon::kNone: break;
+  }
+  box.exec();
+}
+
+std::optional<QString> DialogPrompter::ChooseFolder(const QString& title) {
+  const QString folder = QFileDialog::getExistingDirectory(parent_, title, QDir::currentPath());
+  if (folder.isEmpty()) return std::nullopt;
+  return folder;
+}
+
+std::optional<QString> DialogPrompter::AskNewName(const QString& old_name) {
+  bool ok = false;
+  const QString name = QInputDialog::getText(parent_, QStringLiteral("文件更名"),
+                                             QStringLiteral("新文件名："), QLineEdit::Normal,
+                                             old_name, &ok);
+  if (!ok) return std::nullopt;
+  return name;
+}
+
+void DialogPrompter::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }
