@@ -156,6 +156,8 @@ BatchRunner::BatchRunner(Shell& shell, ToolView& tools) : shell_(shell), tools_(
   shell_.SetBatchRunner([this](BatchCommand command) { Run(command); });
 }
 
+BatchRunner::~BatchRunner() { shell_.SetBatchRunner(nullptr); }
+
 void BatchRunner::Run(BatchCommand command) {
   if (shell_.busy() || A::List(shell_).empty()) return;
   switch (command) {

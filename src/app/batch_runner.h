@@ -31,6 +31,9 @@ class BatchRunner {
 
   // Installs itself as the shell's batch runner; must outlive the shell's use.
   BatchRunner(Shell& shell, ToolView& tools);
+  ~BatchRunner();
+  BatchRunner(const BatchRunner&) = delete;
+  BatchRunner& operator=(const BatchRunner&) = delete;
 
   void SetHtmlConverter(HtmlConverter converter) { html_ = std::move(converter); }
   // Files batch tidy works on at once; 0 = one per processor.
