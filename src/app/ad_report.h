@@ -18,7 +18,8 @@ std::span<const std::string_view> AdReportSubstrings();
 // The reported lines of GBK text, each followed by CR LF (GBK).
 std::string AdReportLines(std::string_view gbk);
 
-// Where the report of a document goes: its path with ".txt" appended.
+// Where the report of a document goes: its path with ".txt" appended (the
+// command numbers the name when a file already has it).
 std::filesystem::path AdReportPath(const std::filesystem::path& document);
 
 }  // namespace folian::app

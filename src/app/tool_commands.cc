@@ -98,7 +98,9 @@ void ToolCommands::AdReport() {
   ShellView& view = A::View(shell_);
   const std::string text = view.EditorText();
   if (text.find_first_of("\r\n") == std::string::npos) return;  // one line: nothing to list
-  const fs::path report = AdReportPath(shell_.current_path());
+  // A file of that name may be the user's own: never write over it.
+  const fs::path wanted = AdReportPath(shell_.current_path());
+  const fs::path report = files::FreeName(wanted.parent_path(), wanted.filename().string());
   std::string error;
   if (!text::WriteFileAtomic(report, AdReportLines(text), &error)) {
     view.ShowMessage(std::string(msg::kAdReportFailed) + error, kCaption, MessageIcon::kError);

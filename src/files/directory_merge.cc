@@ -52,8 +52,13 @@ MergeResult MergeSubfolders(const fs::path& folder) {
   }
   for (; it != fs::recursive_directory_iterator(); it.increment(ec)) {
     if (ec) break;
-    if (it.depth() == 0 || !IsTextFile(it->path())) continue;
     std::error_code type_ec;
+    // Hidden folders (".git", a reader's caches) are no part of the library.
+    if (it->is_directory(type_ec) && it->path().filename().string().starts_with(".")) {
+      it.disable_recursion_pending();
+      continue;
+    }
+    if (it.depth() == 0 || !IsTextFile(it->path())) continue;
     if (it->is_regular_file(type_ec) && !it->is_symlink(type_ec)) found.push_back(it->path());
   }
   std::sort(found.begin(), found.end());

@@ -1,6 +1,7 @@
 // Directory merge: the text files (".txt", ".htm", ".html") of every folder
 // below a folder are moved up into it. Nothing is overwritten: a name that is
-// taken gets a number, "name(1).txt", "name(2).txt", …. Emptied folders stay.
+// taken gets a number, "name(1).txt", "name(2).txt", …. Emptied folders stay;
+// hidden folders (names starting with ".") and links are not entered.
 #pragma once
 
 #include <filesystem>

@@ -61,6 +61,19 @@ TEST_F(AdReportCommand, WritesOpensAndDeletesOnATimer) {
   EXPECT_FALSE(fs::exists(report));
 }
 
+TEST_F(AdReportCommand, AFileOfTheReportsNameIsNeverTouched) {
+  WriteGbkFile("a.txt", "一行\r\nhttp://x\r\n");
+  WriteGbkFile("a.txt.txt", "用户自己的文件。\r\n");
+  const std::string own = ReadBytes(File("a.txt.txt"));
+  Open();
+  tools_->AdReport();
+  ASSERT_EQ(view_.opened.size(), 1u);
+  EXPECT_EQ(view_.opened[0], File("a.txt(1).txt"));
+  view_.timers.at(0).second();
+  EXPECT_EQ(ReadBytes(File("a.txt.txt")), own);
+  EXPECT_FALSE(fs::exists(File("a.txt(1).txt")));
+}
+
 TEST_F(AdReportCommand, AOneLineDocumentGivesNoReport) {
   WriteGbkFile("a.txt", "只有一行 http://x");
   Open();

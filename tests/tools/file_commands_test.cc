@@ -177,6 +177,8 @@ TEST_F(DirectoryMerge, MovesTextFilesUpWithoutOverwriting) {
   WriteGbkFile("sub1/deep/b.HTM", "<p>深</p>");
   WriteGbkFile("sub2/a.txt", "二号。\r\n");
   WriteBytes(File("sub2/cover.jpg"), "JPEG");
+  fs::create_directories(File(".cache"));
+  WriteGbkFile(".cache/c.txt", "隐藏。\r\n");
   Open();
   tools_->MergeDirectories();
   char expected[64];
@@ -187,6 +189,7 @@ TEST_F(DirectoryMerge, MovesTextFilesUpWithoutOverwriting) {
   EXPECT_EQ(TextOf("a(2).txt"), "二号。\r\n");
   EXPECT_TRUE(fs::exists(File("b.HTM")));
   EXPECT_TRUE(fs::exists(File("sub2/cover.jpg")));
+  EXPECT_TRUE(fs::exists(File(".cache/c.txt")));
   EXPECT_FALSE(fs::exists(File("sub1/a.txt")));
   // The list is read again and shows the moved files.
   EXPECT_NE(RowOf("a(2).txt"), -1);
