@@ -1,22 +1,37 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds (Release) and runs the main job: folian-cli
-# working on a temporary copy of examples/ (the samples stay pristine).
+# Installs what is missing, builds (Release) and starts the window on a
+# temporary copy of examples/ (the samples stay pristine).
+#   ./run.sh          the window (needs a display)
+#   ./run.sh --cli    the command-line job instead: folian-cli over the copy
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
+# The window's runtime needs a CJK font; xvfb serves scripts/screenshot.sh.
+FOLIAN_EXTRA_PKGS="${FOLIAN_EXTRA_PKGS:-} fonts-noto-cjk xvfb" scripts/install-deps.sh
 
 BUILD=${FOLIAN_RUN_BUILD:-build/release}
 cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIAN_BUILD_TESTS=OFF >/dev/null
-cmake --build "$BUILD" -j "$(nproc)" --target folian-cli
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/folian-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cp -r examples "$work/"
-cli="$BUILD/cli/folian-cli"
 ex="$work/examples"
-# The job's own settings, so the user's stored options are neither read nor changed.
+# The run's own settings, so the user's stored options are neither read nor changed.
 export FOLIAN_CONFIG_HOME="$work/config"
 
+if [[ "${1:-}" != "--cli" ]]; then
+  if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
+    echo "run.sh: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); the window cannot start." >&2
+    echo "        Use ./run.sh --cli for the command-line job, or scripts/screenshot.sh OUT.png." >&2
+    exit 1
+  fi
+  cmake --build "$BUILD" -j "$(nproc)" --target folian
+  echo "== The window on a copy of examples/ in $ex"
+  "$BUILD/gui/folian" "$ex"
+  exit $?
+fi
+
+cmake --build "$BUILD" -j "$(nproc)" --target folian-cli
+cli="$BUILD/cli/folian-cli"
 echo "== Working on a copy of examples/ in $ex"
 echo
 echo "== Encodings detected"
@@ -38,6 +53,10 @@ for f in "$ex"/*.txt; do
   echo "-- $(basename "$f")"
   "$cli" cat --utf8 "$f" | head -n 6 || true
 done
+
+echo
+echo "== Simplified to traditional script (GBK text, shown as UTF-8)"
+"$cli" cat "$ex/01-inn.gbk.txt" | "$cli" script gb2gbk | iconv -f GBK -t UTF-8 | head -n 6 || true
 
 echo
 echo "== Tidy options in force"

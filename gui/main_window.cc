@@ -14,6 +14,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -449,6 +450,16 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
+// Esc stops a running worker; what it finished stays done.
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && shell_->busy()) {
+    shell_->RequestStop();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
 // --- ShellView ---
 
 Answer MainWindow::AskYesNoCancel(std::string_view text, std::string_view caption) {
@@ -470,7 +481,15 @@ std::optional<std::filesystem::path> MainWindow::ChooseFolder(std::string_view t
 }
 
 std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
-  auto name = prompter_->AskNewName(Q(old_name));
+  RenameMergeContext context;
+  context.working_folder = shell_->working_folder();
+  context.editor_gbk = editor_->Gbk();
+  if (const QMimeData* data = QApplication::clipboard()->mimeData(); data && data->hasText()) {
+    context.clipboard_utf8 = data->text().toStdString();
+  }
+  context.name_source = &name_source_;
+  context.save_folder = &merge_folder_;
+  auto name = prompter_->AskNewName(Q(old_name), context);
   if (!name) return std::nullopt;
   return name->toStdString();
 }

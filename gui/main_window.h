@@ -72,6 +72,7 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildUi();
@@ -99,4 +100,7 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   QAction* wrap_action_ = nullptr;
   bool syncing_selection_ = false;
   std::filesystem::path settings_path_;
+  // The rename/merge dialog's name source and merge folder, kept while the program runs.
+  int name_source_ = 0;
+  std::filesystem::path merge_folder_;
 };

@@ -3,7 +3,6 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
-#include <QInputDialog>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -44,13 +43,11 @@ std::optional<QString> DialogPrompter::ChooseFolder(const QString& title) {
   return folder;
 }
 
-std::optional<QString> DialogPrompter::AskNewName(const QString& old_name) {
-  bool ok = false;
-  const QString name = QInputDialog::getText(parent_, QStringLiteral("文件更名"),
-                                             QStringLiteral("新文件名："), QLineEdit::Normal,
-                                             old_name, &ok);
-  if (!ok) return std::nullopt;
-  return name;
+std::optional<QString> DialogPrompter::AskNewName(const QString& /*old_name*/,
+                                                  const RenameMergeContext& context) {
+  RenameMergeDialog dialog(RenameMergeDialog::Mode::kRename, context, parent_);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.name();
 }
 
 void DialogPrompter::OpenUrl(const QString& url) { QDesktopServices::openUrl(QUrl(url)); }

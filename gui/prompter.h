@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "app/shell_view.h"
+#include "rename_merge_dialog.h"
 
 class QWidget;
 
@@ -17,7 +18,9 @@ class Prompter {
   virtual void ShowMessage(const QString& text, const QString& caption,
                            folian::app::MessageIcon icon) = 0;
   virtual std::optional<QString> ChooseFolder(const QString& title) = 0;
-  virtual std::optional<QString> AskNewName(const QString& old_name) = 0;
+  // The rename dialog; nothing when cancelled.
+  virtual std::optional<QString> AskNewName(const QString& old_name,
+                                            const RenameMergeContext& context) = 0;
   virtual void OpenUrl(const QString& url) = 0;
 };
 
@@ -30,7 +33,8 @@ class DialogPrompter final : public Prompter {
   void ShowMessage(const QString& text, const QString& caption,
                    folian::app::MessageIcon icon) override;
   std::optional<QString> ChooseFolder(const QString& title) override;
-  std::optional<QString> AskNewName(const QString& old_name) override;
+  std::optional<QString> AskNewName(const QString& old_name,
+                                    const RenameMergeContext& context) override;
   void OpenUrl(const QString& url) override;
 
  private:

@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -118,15 +117,13 @@ WindowTools::WindowTools(MainWindow& window, ToolDialogs* dialogs)
       dialogs_(dialogs ? dialogs : own_dialogs_.get()),
       batch_(window.shell(), *this),
       commands_(window.shell(), *this) {
-  // Stopping a run: a button beside the progress bar while it shows, and Esc.
+  // Stopping a run: a button beside the progress bar while it shows (the
+  // window itself takes Esc).
   stop_ = new QPushButton(QStringLiteral("停止"));
   stop_->setToolTip(QStringLiteral("停止批处理（Esc）"));
   stop_->setVisible(false);
   window_.statusBar()->addPermanentWidget(stop_);
   window_.progressBar()->installEventFilter(this);
-  auto* esc = new QShortcut(QKeySequence(Qt::Key_Escape), &window_);
-  esc->setContext(Qt::WindowShortcut);
-  connect(esc, &QShortcut::activated, this, &WindowTools::Stop);
   connect(stop_, &QPushButton::clicked, this, &WindowTools::Stop);
   Connect();
 }

@@ -1,5 +1,5 @@
 // The batch runner and the window's further commands on the Main window:
-// the buttons they answer to, a stop button and Esc while a run is busy,
+// the buttons they answer to, a stop button while a run is busy,
 // and the desktop services and dialogs they need (ToolView).
 #pragma once
 

@@ -10,6 +10,7 @@ PKGS=(
   libopencc-dev libopencc-data libmspack-dev
   libcli11-dev libfmt-dev
   libpcre2-dev libicu-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
 )
 # Extra groups a caller may ask for (e.g. the window build) via FOLIAN_EXTRA_PKGS.
 if [[ -n "${FOLIAN_EXTRA_PKGS:-}" ]]; then

@@ -34,7 +34,7 @@ class EditorTest : public QObject {
   void lfOnlyTextStaysLf() {
     GbkEditor e;
     e.SetGbk("a\nb\n");
-    QCOMPARE(e.blockCount(), 3);
+    QCOMPARE(e.toPlainText(), QStringLiteral("a\nb\n"));
     e.moveCursor(QTextCursor::End);
     e.insertPlainText(QStringLiteral("c\nd"));
     QCOMPARE(e.Gbk(), std::string("a\nb\nc\nd"));
@@ -67,6 +67,25 @@ class EditorTest : public QObject {
     QCOMPARE(e.CaretText(), QStringLiteral("行2:列2"));
     e.SelectBytes(4, 3);
     QCOMPARE(e.CaretText(), QStringLiteral("行2:列4, 选定3字符"));
+  }
+
+  void manyLinesKeepLineNumbersAcrossGroupedBlocks() {
+    GbkEditor e;
+    std::string text;
+    for (int i = 1; i <= 100; ++i) text += "line" + std::to_string(i) + "\r\n";
+    e.SetGbk(text);
+    QCOMPARE(e.Gbk(), text);
+    const std::size_t at = text.find("line70");
+    e.SelectBytes(at + 2, 0);
+    QCOMPARE(e.CaretText(), QStringLiteral("行70:列3"));
+    e.SelectBytes(text.find("line33"), 0);
+    QCOMPARE(e.CaretText(), QStringLiteral("行33:列1"));
+    QTest::keyClick(&e, Qt::Key_Return);
+    QCOMPARE(e.CaretText(), QStringLiteral("行34:列1"));
+    QTest::keyClick(&e, Qt::Key_Backspace);
+    QCOMPARE(e.Gbk(), text);
+    e.moveCursor(QTextCursor::End);
+    QCOMPARE(e.CaretText(), QStringLiteral("行101:列1"));
   }
 
   void insertKeyTogglesEditMode() {

@@ -45,7 +45,11 @@ class TestPrompter final : public Prompter {
     questions << title;
     return folder;
   }
-  std::optional<QString> AskNewName(const QString&) override { return new_name; }
+  std::optional<QString> AskNewName(const QString&, const RenameMergeContext& context) override {
+    rename_folder = context.working_folder;
+    return new_name;
+  }
+  std::filesystem::path rename_folder;
   void OpenUrl(const QString& url) override { urls << url; }
 
   QString last() const { return messages.isEmpty() ? QString() : messages.last().text; }

@@ -81,10 +81,12 @@ bool SettingsStore::Load(const std::filesystem::path& path, std::string* error) 
 
 void SettingsStore::Parse(std::string_view text) {
   lines_.clear();
+  crlf_ = false;
   while (!text.empty()) {
     std::size_t nl = text.find('\n');
+    // Lines are kept as they are, CR included, so a save changes only what was set.
     std::string_view line = text.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (lines_.empty()) crlf_ = !line.empty() && line.back() == '\r';
     lines_.emplace_back(line);
     if (nl == std::string_view::npos) break;
     text.remove_prefix(nl + 1);
@@ -160,6 +162,7 @@ void SettingsStore::Set(std::string_view section, std::string_view name, std::st
   // A line break inside a value would split it into lines of its own.
   for (char& c : entry)
     if (c == '\n' || c == '\r') c = ' ';
+  const std::string eol = crlf_ ? "\r" : "";
   bool inside = false;
   std::optional<std::size_t> insert_at;
   for (std::size_t i = 0; i < lines_.size(); ++i) {
@@ -170,19 +173,20 @@ void SettingsStore::Set(std::string_view section, std::string_view name, std::st
     }
     if (!inside) continue;
     if (auto e = EntryOf(lines_[i]); e && SameName(e->first, name)) {
-      lines_[i] = entry;
+      bool had_cr = !lines_[i].empty() && lines_[i].back() == '\r';
+      lines_[i] = entry + (had_cr ? "\r" : "");
       return;
     }
     // New entries go after the section's last non-blank line of its first occurrence.
     if (!Trim(lines_[i]).empty() && insert_at && *insert_at == i) insert_at = i + 1;
   }
   if (insert_at) {
-    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insert_at), entry);
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(*insert_at), entry + eol);
     return;
   }
-  if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.emplace_back();
-  lines_.push_back(std::string("[").append(section).append("]"));
-  lines_.push_back(entry);
+  if (!lines_.empty() && !Trim(lines_.back()).empty()) lines_.push_back(eol);
+  lines_.push_back(std::string("[").append(section).append("]").append(eol));
+  lines_.push_back(entry + eol);
 }
 
 void SettingsStore::SetInt(std::string_view section, std::string_view name, int value) {

@@ -36,7 +36,8 @@ class SettingsStore {
   void SetInt(std::string_view section, std::string_view name, int value);
 
  private:
-  std::vector<std::string> lines_;
+  std::vector<std::string> lines_;  // without their LF
+  bool crlf_ = false;               // new lines follow the file's line ends
 };
 
 }  // namespace folian::app

@@ -34,6 +34,7 @@ void Shell::EnterReady() {
   // The advertisement pattern keeps "全部替换*" off until another pattern is chosen.
   if (pattern_item_ == 1 && regex_mode_) view_.SetEnabled(kReplaceAll, false);
   view_.SetEditorEnabled(true);
+  if (!current_path_.empty() && !batch_mode_) EnableConversions(encoding_.bom_class);
   ShowEncoding();
 }
 
@@ -86,6 +87,7 @@ void Shell::OpenFolder(const std::filesystem::path& folder) {
   scan_running_ = true;
   // "remove.txt" is read from the current directory: the Working folder's.
   std::filesystem::current_path(folder_, ec);
+  cancel_ = std::make_shared<CancelFlag>(false);
   auto cancel = cancel_;
   runner_.Run([this, absolute, cancel]() -> Continuation {
     auto rows = std::make_shared<std::vector<FileRow>>(ScanFolder(absolute, cancel.get()));

@@ -87,7 +87,8 @@ class Shell {
   bool batch_mode() const { return batch_mode_; }
   bool regex_mode() const { return regex_mode_; }
   const text::StoredEncoding& document_encoding() const { return encoding_; }
-  // Asks the running worker to stop at its next check.
+  // Asks the running worker to stop at its next check (each worker has its
+  // own flag, so a stop never reaches the next run).
   void RequestStop() { cancel_->store(true); }
 
  private:

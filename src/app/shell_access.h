@@ -20,9 +20,10 @@ struct ShellAccess {
   static void EnterReady(Shell& s) { s.EnterReady(); }
   static bool OfferSave(Shell& s) { return s.OfferSave(); }
 
-  // A fresh flag for a new run; RequestStop sets it.
+  // A fresh flag for a new run (a stop never reaches the next one);
+  // RequestStop sets it.
   static std::shared_ptr<CancelFlag> ResetCancel(Shell& s) {
-    s.cancel_->store(false);
+    s.cancel_ = std::make_shared<CancelFlag>(false);
     return s.cancel_;
   }
 

@@ -73,7 +73,7 @@ void Shell::Tidy() {
   EnterBusy();
   view_.SetProgress(0);
   view_.SetProgressVisible(true);
-  cancel_->store(false);
+  cancel_ = std::make_shared<CancelFlag>(false);
   auto cancel = cancel_;
   runner_.Run([this, job, cancel]() -> Continuation {
     PostingProgress progress(runner_, view_);

@@ -108,6 +108,19 @@ void Utf8ToGbk(std::string_view utf8, std::string& out, std::size_t* defaulted) 
   out.resize(detail::Gbk().FromUtf8(Bytes(utf8), utf8.size(), out.data(), '?', defaulted));
 }
 
+std::size_t InexactCount(int codepage, std::u16string_view text) {
+  if (const auto* codec = DbcsFor(codepage)) return codec->InexactCount(text.data(), text.size());
+  if (codepage != kUtf8) Unsupported(codepage);
+  std::size_t lone = 0;  // UTF-8 holds everything but unpaired surrogates
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char16_t u = text[i];
+    if (u < 0xD800 || u >= 0xE000) continue;
+    if (u < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) ++i;
+    else ++lone;
+  }
+  return lone;
+}
+
 std::u16string ToWide(int codepage, std::string_view bytes) {
   std::u16string out;
   ToWide(codepage, bytes, out);

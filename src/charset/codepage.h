@@ -23,13 +23,23 @@ inline constexpr int kAnsiCodePage = kGbk;
 inline constexpr int kOemCodePage = kGbk;
 
 // Bytes of `codepage` (936, 950 or 65001) to UTF-16, as the platform's
-// multi-byte-to-wide conversion does it.
+// multi-byte-to-wide conversion does it without error flags: what is not a
+// character of the code page becomes U+FFFD. Other code pages throw
+// std::invalid_argument.
 std::u16string ToWide(int codepage, std::string_view bytes);
 
-// UTF-16 to `codepage`; every character the code page cannot hold becomes
-// `default_char`, and `*defaulted` (if given) receives how many did.
+// UTF-16 to `codepage` with the platform's best-fit mappings; every other
+// character the code page cannot hold (a surrogate pair counts as one)
+// becomes `default_char`, and `*defaulted` (if given) receives how many did.
+// For 65001 the result is standard UTF-8 and an unpaired surrogate becomes
+// U+FFFD (counted); `default_char` is not used.
 std::string FromWide(int codepage, std::u16string_view text, char default_char = '?',
                      std::size_t* defaulted = nullptr);
+
+// How many characters of `text` FromWide(codepage, ...) would not carry over
+// exactly: those given the default character and those given a best-fit
+// look-alike (e.g. U+00E9 as "e"). Zero means the text round-trips.
+std::size_t InexactCount(int codepage, std::u16string_view text);
 
 // Direct paths for the hot conversions (same results as going through UTF-16).
 std::string GbkToUtf8(std::string_view gbk);

@@ -25,6 +25,10 @@ class DbcsCodec {
   std::size_t FromUtf8(const unsigned char* in, std::size_t n, char* out, char default_char,
                        std::size_t* defaulted) const;
 
+  // Characters that encode to something decoding to another character, or
+  // to nothing.
+  std::size_t InexactCount(const char16_t* in, std::size_t n) const;
+
   static bool IsLead(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
 
  private:

@@ -2,6 +2,7 @@
 
 #include <opencc/SimpleConverter.hpp>
 
+#include <cstdlib>
 #include <exception>
 #include <memory>
 #include <string_view>
@@ -11,15 +12,23 @@
 namespace folian::charset {
 namespace {
 
-// Each OpenCC converter is loaded on first use and kept for the whole run;
-// loading takes tens of milliseconds, converting with it is thread-safe.
+// OpenCC's data folder; the environment can point elsewhere (an install
+// outside the system's share folder).
+std::string OpenccConfig(const char* name) {
+  const char* dir = std::getenv("FOLIAN_OPENCC_DATA_DIR");
+  return std::string(dir && *dir ? dir : FOLIAN_OPENCC_DATA_DIR) + "/" + name;
+}
+
+// Each OpenCC converter is loaded on first use and kept for the whole run
+// (loading takes tens of milliseconds; converting with it is thread-safe).
+// A failed load throws and is tried again on the next use.
 const opencc::SimpleConverter& SimplifiedToTraditional() {
-  static const opencc::SimpleConverter converter(FOLIAN_OPENCC_DATA_DIR "/s2t.json");
+  static const opencc::SimpleConverter converter(OpenccConfig("s2t.json"));
   return converter;
 }
 
 const opencc::SimpleConverter& TraditionalToSimplified() {
-  static const opencc::SimpleConverter converter(FOLIAN_OPENCC_DATA_DIR "/t2s.json");
+  static const opencc::SimpleConverter converter(OpenccConfig("t2s.json"));
   return converter;
 }
 

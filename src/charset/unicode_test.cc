@@ -71,8 +71,14 @@ bool IsTextUnicode(const void* buffer, std::size_t size, int* tests) {
     if (!plain_ascii && 2 * hi_kinds > 3 * lo_kinds) found |= IS_TEXT_UNICODE_REVERSE_STATISTICS;
   }
 
-  if (wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) {
-    for (std::size_t i = 0; i < 2 * units; ++i) {
+  // Lead bytes of the ANSI code page count against Unicode only where the
+  // statistics are the sole evidence for it: double-byte text can pass that
+  // test, while real UTF-16 (which has lead-byte values everywhere) also
+  // shows line breaks, blanks or zero bytes.
+  if ((wanted & IS_TEXT_UNICODE_DBCS_LEADBYTE) &&
+      (found & wanted & (IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_NOT_ASCII_MASK)) ==
+          IS_TEXT_UNICODE_STATISTICS) {
+    for (std::size_t i = 0; i < size; ++i) {
       if (IsLeadByte(kAnsiCodePage, bytes[i])) {
         found |= IS_TEXT_UNICODE_DBCS_LEADBYTE;
         break;

@@ -24,11 +24,10 @@ enum : int {
   IS_TEXT_UNICODE_NOT_ASCII_MASK = 0xF000,
 };
 
-// The eleven tests "all tests" means (every flag above except the lead-byte
-// test, which is run only when asked for by name).
-inline constexpr int kAllTextUnicodeTests =
-    IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK | IS_TEXT_UNICODE_ILLEGAL_CHARS |
-    IS_TEXT_UNICODE_ODD_LENGTH | IS_TEXT_UNICODE_NULL_BYTES;
+// Every test. The lead-byte test reports lead bytes of the ANSI code page
+// only when the statistics test is the sole sign of Unicode.
+inline constexpr int kAllTextUnicodeTests = IS_TEXT_UNICODE_UNICODE_MASK | IS_TEXT_UNICODE_REVERSE_MASK |
+                                            IS_TEXT_UNICODE_NOT_UNICODE_MASK | IS_TEXT_UNICODE_NOT_ASCII_MASK;
 
 // `*tests` in: the tests to run (all when it is null); out: the tests that
 // were satisfied. Returns whether the buffer is judged UTF-16 text.

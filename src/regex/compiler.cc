@@ -425,6 +425,41 @@ void AddStarHints(Program* p) {
   }
 }
 
+// Remembering failed (pc, position) states is sound only when the rest of
+// the match depends on nothing else: no back-references, group conditions,
+// recursion, counters or look-arounds that come back to a saved position.
+void PlanMemo(Program* p) {
+  p->memo_ok = true;
+  for (const Inst& in : p->code) {
+    switch (in.op) {
+      case Op::kBackref: case Op::kCondGroup: case Op::kRecurse: case Op::kLoopInit:
+      case Op::kLoopMark: case Op::kLoopTail: case Op::kLoopCheck: case Op::kEmptyStop:
+      case Op::kBehind: case Op::kAtPos:
+        p->memo_ok = false;
+        break;
+      case Op::kLookBegin:
+        if (!(in.flags & kLookAtomic)) p->memo_ok = false;
+        break;
+      default:
+        break;
+    }
+  }
+  if (!p->memo_ok) return;
+  p->memo_index.assign(p->code.size(), -1);
+  auto mark = [p](std::size_t pc) {
+    if (pc < p->memo_index.size() && p->memo_index[pc] < 0) p->memo_index[pc] = p->memo_rows++;
+  };
+  for (std::size_t pc = 0; pc < p->code.size(); ++pc) {
+    const Inst& in = p->code[pc];
+    if (in.op == Op::kSplit) {
+      mark(static_cast<std::size_t>(in.a));
+      mark(static_cast<std::size_t>(in.b));
+    } else if (in.op == Op::kStar) {
+      mark(pc + 1);
+    }
+  }
+}
+
 }  // namespace
 
 void NodeLength(const Node& n, std::size_t* min, long long* max) {
@@ -507,6 +542,7 @@ Program CompileAst(Ast& ast, unsigned options) {
   prog.code.push_back(Inst{});  // kMatch
   prog.slot_count = c.regs();
   AddStarHints(&prog);
+  PlanMemo(&prog);
   AnalyzeLiterals(*ast.root, &prog);
   prog.tables.resize(prog.sets.size());
   for (std::size_t i = 0; i < prog.sets.size(); ++i)

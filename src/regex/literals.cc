@@ -139,6 +139,47 @@ void FindRequired(const Node& root, Required* best) {
   flush();
 }
 
+unsigned char FoldByte(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
+
+// What every match must contain, from the parts of the pattern no match can
+// skip: pairs of adjacent literal bytes, and single bytes or byte sets.
+void CollectNeeds(const Node& n, Program* prog) {
+  auto add_set = [prog](ByteSet s) {
+    s.FoldCase();
+    if (s.Count() < 256) prog->need_bytes.push_back(s);
+  };
+  switch (n.kind) {
+    case NodeKind::kByte: {
+      ByteSet s;
+      s.Add(n.byte);
+      add_set(s);
+      return;
+    }
+    case NodeKind::kSet:
+      add_set(n.set);
+      return;
+    case NodeKind::kGroup:
+    case NodeKind::kAtomic:
+      CollectNeeds(*n.kids[0], prog);
+      return;
+    case NodeKind::kRepeat:
+      if (n.min >= 1) CollectNeeds(*n.kids[0], prog);
+      return;
+    case NodeKind::kConcat:
+      for (std::size_t i = 0; i < n.kids.size(); ++i) {
+        const Node& k = *n.kids[i];
+        if (k.kind == NodeKind::kByte && i + 1 < n.kids.size() && n.kids[i + 1]->kind == NodeKind::kByte) {
+          prog->need_pairs.push_back(static_cast<std::uint16_t>(FoldByte(k.byte) << 8 | FoldByte(n.kids[i + 1]->byte)));
+        } else if (k.kind != NodeKind::kByte || i == 0 || n.kids[i - 1]->kind != NodeKind::kByte) {
+          CollectNeeds(k, prog);
+        }
+      }
+      return;
+    default:
+      return;
+  }
+}
+
 }  // namespace
 
 void AnalyzeLiterals(const Node& root, Program* prog) {
@@ -155,7 +196,10 @@ void AnalyzeLiterals(const Node& root, Program* prog) {
   NodeLength(root, &mn, &mx);
   prog->min_length = prog->has_recursion ? 0 : mn;
   Required req;
-  if (!prog->has_recursion) FindRequired(root, &req);
+  if (!prog->has_recursion) {
+    FindRequired(root, &req);
+    CollectNeeds(root, prog);
+  }
   prog->required = req.bytes;
   prog->required_icase = req.icase;
   prog->required_offset_max = static_cast<int>(req.offset_max > (1 << 30) ? -1 : req.offset_max);

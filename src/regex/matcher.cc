@@ -23,6 +23,11 @@ enum FrameKind : std::uint32_t {
 
 constexpr std::size_t kMaxCallDepth = 100000;
 constexpr std::uint32_t kCancelPollMask = 0xFFF;
+// A run that takes this many steps (plus a few per subject byte) starts
+// remembering failed states; below it the bookkeeping would cost more than
+// it saves.
+constexpr std::uint64_t kMemoAfterSteps = 100000;
+constexpr std::size_t kMemoMaxBits = std::size_t{1} << 28;  // 32 MB
 
 inline unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + 32) : c; }
 
@@ -58,9 +63,17 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
     req_subject_ = subject.data();
     req_subject_size_ = len;
     req_from_ = from;
+  // A state that failed from one start position fails from every later one
+  // too (nothing but the position decides), so memory lasts the search.
+  memo_on_ = false;
+  run_steps_ = 0;
     req_pos_ = SIZE_MAX - 1;  // not looked up yet
   }
   req_from_ = from;
+  // A state that failed from one start position fails from every later one
+  // too (nothing but the position decides), so memory lasts the search.
+  memo_on_ = false;
+  run_steps_ = 0;
   const bool use_first = !prog_.nullable && prog_.first_count < 256;
   unsigned char only_first = 0;
   if (use_first && prog_.first_count == 1) {
@@ -115,6 +128,15 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
 void Matcher::SetSlot(std::size_t slot, std::int64_t value) {
   stack_.Push(kRestore, static_cast<std::uint32_t>(slot), slots_[slot]);
   slots_[slot] = value;
+}
+
+void Matcher::MaybeStartMemo() {
+  if (memo_on_ || !prog_.memo_ok) return;
+  if (run_steps_ < kMemoAfterSteps + 8 * static_cast<std::uint64_t>(s_.size())) return;
+  const std::size_t bits = static_cast<std::size_t>(prog_.memo_rows) * (s_.size() + 1);
+  if (bits == 0 || bits > kMemoMaxBits) return;
+  memo_.assign((bits + 63) / 64, 0);
+  memo_on_ = true;
 }
 
 bool Matcher::TooDeep() const { return calls_.size() >= kMaxCallDepth; }
@@ -253,8 +275,8 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
       case kBehindIter: {
         const Inst& in = prog_.code[f.a];
         const std::int64_t anchor = slots_[static_cast<std::size_t>(in.a)];
-        const std::int64_t next = f.b - 1;
-        if (next < 0 || anchor - next > in.c) {
+        const std::int64_t next = f.b + 1;
+        if (next > anchor - in.b) {
           stack_.Pop();
           break;
         }
@@ -296,9 +318,13 @@ bool Matcher::Run(std::size_t start) {
   std::size_t pc = 0;
   std::size_t pos = start;
   for (;;) {
-    if ((++steps_ & kCancelPollMask) == 0 && Cancelled(cancel_)) {
-      cancelled_ = true;
-      return false;
+    if ((++steps_ & kCancelPollMask) == 0) {
+      if (Cancelled(cancel_)) {
+        cancelled_ = true;
+        return false;
+      }
+      run_steps_ += kCancelPollMask + 1;
+      MaybeStartMemo();
     }
     const Inst& in = code[pc];
     switch (in.op) {
@@ -409,6 +435,7 @@ bool Matcher::Run(std::size_t start) {
       case Op::kSplit:
         stack_.Push(kChoice, static_cast<std::uint32_t>(in.b), static_cast<std::int64_t>(pos));
         pc = static_cast<std::size_t>(in.a);
+        if (memo_on_ && Seen(pc, pos)) goto fail;
         continue;
       case Op::kJmp:
         pc = static_cast<std::size_t>(in.a);
@@ -512,10 +539,12 @@ bool Matcher::Run(std::size_t start) {
         continue;
       }
       case Op::kBehind: {
+        // Longest look-behind first, as Perl does for variable lengths.
         const std::int64_t anchor = slots_[static_cast<std::size_t>(in.a)];
         if (anchor < in.b) goto fail;
-        pos = static_cast<std::size_t>(anchor - in.b);
-        if (in.c > in.b && pos > 0) stack_.Push(kBehindIter, static_cast<std::uint32_t>(pc), static_cast<std::int64_t>(pos));
+        const std::int64_t first = std::max<std::int64_t>(0, anchor - in.c);
+        pos = static_cast<std::size_t>(first);
+        if (first < anchor - in.b) stack_.Push(kBehindIter, static_cast<std::uint32_t>(pc), first);
         ++pc;
         continue;
       }
@@ -537,7 +566,9 @@ bool Matcher::Run(std::size_t start) {
       }
     }
   fail:
-    if (!Backtrack(&pc, &pos)) return false;
+    do {
+      if (!Backtrack(&pc, &pos)) return false;
+    } while (memo_on_ && Seen(pc, pos));
   }
 }
 

@@ -75,6 +75,18 @@ class Matcher {
   bool CheckAssert(int kind, std::size_t pos) const;
   bool InSet(int set, unsigned char c) const { return prog_.tables[static_cast<std::size_t>(set)][c] != 0; }
   bool TooDeep() const;
+  // True when (pc, pos) was tried before in this run (and marks it).
+  bool Seen(std::size_t pc, std::size_t pos) {
+    const std::int32_t row = prog_.memo_index[pc];
+    if (row < 0) return false;
+    const std::size_t bit = static_cast<std::size_t>(row) * (s_.size() + 1) + pos;
+    std::uint64_t& w = memo_[bit >> 6];
+    const std::uint64_t m = std::uint64_t{1} << (bit & 63);
+    if (w & m) return true;
+    w |= m;
+    return false;
+  }
+  void MaybeStartMemo();
 
   const Program& prog_;
   std::string_view s_;
@@ -86,11 +98,42 @@ class Matcher {
   FrameStack stack_;
   std::vector<Call> calls_;
   std::vector<std::int64_t> arena_;
+  std::vector<std::uint64_t> memo_;
+  bool memo_on_ = false;
+  std::uint64_t run_steps_ = 0;
   // Where the required literal was last found, for the current subject.
   const char* req_subject_ = nullptr;
   std::size_t req_subject_size_ = 0;
   std::size_t req_from_ = 0;
   std::size_t req_pos_ = 0;
+};
+
+// Steps through every match the way ALLMATCHES does: left to right, each
+// search resuming where the last match ended; after an empty match the next
+// one may not be empty at the same place.
+class MatchIterator {
+ public:
+  MatchIterator(Matcher& m, std::string_view subject, const CancelFlag* cancel)
+      : m_(m), subject_(subject), cancel_(cancel) {}
+  bool Next() {
+    if (from_ > subject_.size()) return false;
+    if (!m_.Search(subject_, from_, not_empty_at_, cancel_)) {
+      from_ = subject_.size() + 1;
+      return false;
+    }
+    const auto b = static_cast<std::size_t>(m_.Start(0));
+    const auto e = static_cast<std::size_t>(m_.End(0));
+    not_empty_at_ = b == e ? e : SIZE_MAX;
+    from_ = e;
+    return true;
+  }
+
+ private:
+  Matcher& m_;
+  std::string_view subject_;
+  const CancelFlag* cancel_;
+  std::size_t from_ = 0;
+  std::size_t not_empty_at_ = SIZE_MAX;
 };
 
 }  // namespace folian::regex

@@ -249,13 +249,16 @@ class Parser {
       SkipSpace();
       if (AtEnd() || Peek() == '|' || Peek() == ')') break;
       if (AtQuantifier()) Fail(msg::kQuantifier);
+      bracketed_ = false;
       NodePtr atom = ParseAtom(seq.get());
       if (!atom) continue;  // comment, inline option, empty \Q\E
+      const bool bracketed = bracketed_;
       SkipSpace();
       int min, max;
       bool greedy;
       if (TryQuantifier(&min, &max, &greedy)) {
-        CheckQuantifiable(*atom);
+        // "(?:(?=a))*" quantifies a group, which is allowed.
+        if (!bracketed) CheckQuantifiable(*atom);
         auto rep = MakeNode(NodeKind::kRepeat);
         rep->min = min;
         rep->max = max;
@@ -536,7 +539,9 @@ class Parser {
       }
       case ':': {
         ++i_;
-        return ParseGroupBody();
+        NodePtr body = ParseGroupBody();
+        bracketed_ = true;
+        return body;
       }
       case '=': case '!': {
         ++i_;
@@ -611,6 +616,7 @@ class Parser {
           flags_ = f;
           NodePtr body = ParseGroupBody();
           flags_ = saved;
+          bracketed_ = true;
           return body;
         }
         default:
@@ -655,6 +661,7 @@ class Parser {
   int ncap_ = 0;
   int max_ref_ = 0;
   bool recursion_ = false;
+  bool bracketed_ = false;  // the last atom was a non-capturing group
 };
 
 }  // namespace

@@ -95,6 +95,16 @@ class Program {
   bool required_icase = false;
   int required_offset_max = -1;      // largest distance of `required` from the match start, -1 unknown
   std::size_t min_length = 0;
+  // Byte pairs and single bytes (ASCII letters folded to lower case) that
+  // every match contains; a text without one of them cannot match.
+  std::vector<std::uint16_t> need_pairs;
+  std::vector<ByteSet> need_bytes;
+
+  // States (pc, position) the matcher may remember as already tried, when
+  // nothing but the position decides how the rest of the pattern goes.
+  bool memo_ok = false;
+  std::vector<std::int32_t> memo_index;  // per pc: memo row or -1
+  std::int32_t memo_rows = 0;
 
   bool has_template = false;
   std::vector<TemplatePiece> subst;

@@ -47,26 +47,6 @@ void AppendGroups(const Matcher& m, int groups, MatchResult* out) {
   }
 }
 
-// Calls `on_match` for every match, left to right, the way ALLMATCHES steps:
-// after an empty match the next one may not be empty at the same place.
-template <typename F>
-bool ForEachMatch(Matcher& m, std::string_view subject, bool all, const CancelFlag* cancel, F&& on_match) {
-  std::size_t from = 0;
-  std::size_t not_empty_at = SIZE_MAX;
-  bool any = false;
-  while (from <= subject.size()) {
-    if (!m.Search(subject, from, not_empty_at, cancel)) break;
-    any = true;
-    on_match();
-    if (!all) break;
-    const auto b = static_cast<std::size_t>(m.Start(0));
-    const auto e = static_cast<std::size_t>(m.End(0));
-    not_empty_at = b == e ? e : SIZE_MAX;
-    from = e;
-  }
-  return any && !m.cancelled();
-}
-
 }  // namespace
 
 bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelFlag* cancel) const {
@@ -74,43 +54,25 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
   if (!program_) return false;
   const Program& prog = *program_;
   Matcher m(prog);
+  MatchIterator it(m, subject, cancel);
   const bool keep_all = (prog.options & ALLMATCHES) && (prog.options & KEEPGROUPS);
-  MatchResult local;
-  MatchResult* out = result ? result : &local;
-  const bool found = ForEachMatch(m, subject, keep_all, cancel, [&] {
-    if (result) AppendGroups(m, prog.capture_count, out);
-  });
-  if (!found && result) result->clear();
-  return found;
+  bool any = false;
+  while (it.Next()) {
+    any = true;
+    if (result) AppendGroups(m, prog.capture_count, result);
+    if (!keep_all) break;
+  }
+  if (m.cancelled()) {
+    if (result) result->clear();
+    return false;
+  }
+  return any;
 }
 
 std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::size_t length,
                                 const CancelFlag* cancel) const {
-  if (!program_ || start > subject.size()) return 0;
-  const Program& prog = *program_;
-  if (length > subject.size() - start) length = subject.size() - start;
-  const std::string_view range(subject.data() + start, length);
-  Matcher m(prog);
-  std::string rebuilt;
-  std::size_t copied = 0;  // bytes of `range` already in `rebuilt`
-  std::size_t count = 0;
-  std::vector<std::int64_t> spans(2 * static_cast<std::size_t>(prog.capture_count));
-  const bool found = ForEachMatch(m, range, (prog.options & ALLMATCHES) != 0, cancel, [&] {
-    if (count == 0) rebuilt.reserve(range.size() + range.size() / 8);
-    const auto b = static_cast<std::size_t>(m.Start(0));
-    rebuilt.append(range.substr(copied, b - copied));
-    for (int g = 0; g < prog.capture_count; ++g) {
-      spans[2 * static_cast<std::size_t>(g)] = m.Start(g);
-      spans[2 * static_cast<std::size_t>(g) + 1] = m.End(g);
-    }
-    ExpandTemplate(prog.subst, range, MatchSpans{spans.data(), prog.capture_count}, &rebuilt);
-    copied = static_cast<std::size_t>(m.End(0));
-    ++count;
-  });
-  if (!found || count == 0) return 0;
-  rebuilt.append(range.substr(copied));
-  subject.replace(start, length, rebuilt);
-  return count;
+  if (!program_) return 0;
+  return SubstituteRange(*program_, subject, start, length, cancel);
 }
 
 }  // namespace folian::regex

@@ -90,6 +90,7 @@ class Pattern {
                          const CancelFlag* cancel = nullptr) const;
 
  private:
+  friend class PatternSet;
   std::shared_ptr<const Program> program_;
 };
 

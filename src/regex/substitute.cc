@@ -1,5 +1,6 @@
 #include "regex/substitute.h"
 
+#include "regex/matcher.h"
 #include "regex/parser.h"
 #include "regex/regex.h"
 
@@ -185,6 +186,43 @@ void ExpandTemplate(const std::vector<TemplatePiece>& pieces, std::string_view s
       case TemplatePiece::kLowerNext: next = kLow; break;
     }
   }
+}
+
+std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size_t start, std::size_t length,
+                            const CancelFlag* cancel, std::vector<std::pair<std::size_t, std::size_t>>* inserted) {
+  if (start > subject.size()) return 0;
+  if (length > subject.size() - start) length = subject.size() - start;
+  const std::string_view range(subject.data() + start, length);
+  Matcher m(prog);
+  MatchIterator it(m, range, cancel);
+  const bool all = (prog.options & ALLMATCHES) != 0;
+  std::string rebuilt;
+  std::size_t copied = 0;  // bytes of `range` already in `rebuilt`
+  std::size_t count = 0;
+  std::vector<std::int64_t> spans(2 * static_cast<std::size_t>(prog.capture_count));
+  if (inserted) inserted->clear();
+  while (it.Next()) {
+    if (count == 0) rebuilt.reserve(range.size() + range.size() / 16);
+    const auto b = static_cast<std::size_t>(m.Start(0));
+    rebuilt.append(range.substr(copied, b - copied));
+    for (int g = 0; g < prog.capture_count; ++g) {
+      spans[2 * static_cast<std::size_t>(g)] = m.Start(g);
+      spans[2 * static_cast<std::size_t>(g) + 1] = m.End(g);
+    }
+    const std::size_t at = rebuilt.size();
+    ExpandTemplate(prog.subst, range, MatchSpans{spans.data(), prog.capture_count}, &rebuilt);
+    if (inserted) inserted->emplace_back(start + at, start + rebuilt.size());
+    copied = static_cast<std::size_t>(m.End(0));
+    ++count;
+    if (!all) break;
+  }
+  if (m.cancelled() || count == 0) {
+    if (inserted) inserted->clear();
+    return 0;
+  }
+  rebuilt.append(range.substr(copied));
+  subject.replace(start, length, rebuilt);
+  return count;
 }
 
 }  // namespace folian::regex

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
+#include "common/progress.h"
 #include "regex/program.h"
 
 namespace folian::regex {
@@ -22,5 +24,13 @@ struct MatchSpans {
 // Appends the expansion of `pieces` for the match to `out`.
 void ExpandTemplate(const std::vector<TemplatePiece>& pieces, std::string_view subject,
                     const MatchSpans& match, std::string* out);
+
+// Substitutes `prog`'s template in subject[start, start+length): every match
+// with ALLMATCHES, else the first. The output is built once. When `inserted`
+// is given it receives where each replacement text lies in the new subject.
+// Cancelled: the subject is left alone and 0 returned.
+std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size_t start, std::size_t length,
+                            const CancelFlag* cancel,
+                            std::vector<std::pair<std::size_t, std::size_t>>* inserted = nullptr);
 
 }  // namespace folian::regex

@@ -78,6 +78,11 @@ bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view da
       SetError(error, Describe(target_in, "cannot write", EISDIR));
       return false;
     }
+    // Renaming would get past a read-only mark that an ordinary write respects.
+    if (::access(target.c_str(), W_OK) != 0) {
+      SetError(error, Describe(target_in, "cannot write", errno));
+      return false;
+    }
     mode = st.st_mode & 07777;
     keep_owner = true;
   } else {

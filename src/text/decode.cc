@@ -60,15 +60,21 @@ std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* un
   std::size_t lost = 0;
   std::string out;
   switch (bom_class) {
-    case kBomUtf8:
-      out = charset::Utf8ToGbk(content, &lost);
+    case kBomUtf8: {
+      std::size_t defaulted = 0;
+      out = charset::Utf8ToGbk(content, &defaulted);
+      // Best-fit look-alikes (U+00C0 as "à") are lost as surely as "?", but
+      // only a text that does not come back whole can hold any.
+      if (defaulted != 0 || charset::GbkToUtf8(out) != content)
+        lost = std::max(defaulted,
+                        charset::InexactCount(charset::kGbk, charset::ToWide(charset::kUtf8, content)));
       break;
+    }
     case kBomUtf16LE:
     case kBomUtf16BE: {
       std::u16string units = UnitsFromBytes(content, bom_class == kBomUtf16BE, &lost);
-      std::size_t defaulted = 0;
-      out = charset::FromWide(charset::kGbk, units, '?', &defaulted);
-      lost += defaulted;
+      out = charset::FromWide(charset::kGbk, units);
+      lost += charset::InexactCount(charset::kGbk, units);
       break;
     }
     default:

@@ -21,7 +21,7 @@ StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int det
 std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding);
 
 // Content (mark already skipped) of `bom_class` -> GBK bytes. Characters GBK
-// cannot hold become "?" and are counted in `*unmappable`. For the editor,
+// cannot hold become "?" (or a look-alike) and are counted in `*unmappable`. For the editor,
 // zero bytes of the result become blanks.
 std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* unmappable,
                         bool zeros_to_blanks = true);

@@ -1,5 +1,9 @@
 #include "text/utf_tests.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "charset/codepage.h"
 #include "charset/unicode_test.h"
 
@@ -8,8 +12,20 @@ namespace folian::text {
 bool LooksLikeUtf8(std::string_view bytes) {
   int expected = 0;
   bool saw_high = false;
-  for (char c : bytes) {
-    auto b = static_cast<unsigned char>(c);
+  const std::size_t n = bytes.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    // Novels are mostly ASCII punctuation and line ends between characters:
+    // skip plain ASCII eight bytes at a time.
+    if (expected == 0) {
+      while (i + 8 <= n) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes.data() + i, 8);
+        if (word & 0x8080808080808080ull) break;
+        i += 8;
+      }
+      if (i >= n) break;
+    }
+    auto b = static_cast<unsigned char>(bytes[i]);
     if (expected > 0) {
       if ((b & 0xC0) != 0x80) return false;
       --expected;
@@ -18,10 +34,9 @@ bool LooksLikeUtf8(std::string_view bytes) {
     if (b < 0x80) continue;
     saw_high = true;
     // The 1 bits that follow the top bit say how many continuation bytes come.
-    int n = 0;
-    for (unsigned mask = 0x40; mask != 0 && (b & mask); mask >>= 1) ++n;
-    if (n == 0) return false;
-    expected = n;
+    int ones = std::countl_one(static_cast<unsigned char>(b << 1));
+    if (ones == 0) return false;
+    expected = ones;
   }
   return expected == 0 && saw_high;
 }

@@ -40,8 +40,10 @@ class AdRemover {
   // Same contract and same result as RemoveAdsReference. Thread-safe.
   bool Run(std::string& text, const AdRunInput& in) const;
 
+ public:
+  struct Impl;  // internal
+
  private:
-  struct Impl;
   std::unique_ptr<const Impl> impl_;
 };
 

@@ -13,6 +13,7 @@
 #include "tidy/ad_removal.h"
 #include "tidy/ad_stages_internal.h"
 #include "tidy/needle_set.h"
+#include "tidy/pattern_chain.h"
 #include "tidy/replace_all.h"
 
 namespace folian::tidy {
@@ -24,38 +25,38 @@ constexpr std::size_t kCancelCheckLines = 4096;
 
 bool HasNewline(std::string_view s) { return s.find('\n') != std::string_view::npos; }
 
-// Calls `fn(line)` for every line of `text` without its "\n"; `fn` returns the
-// replacement line or nullptr when unchanged. Rebuilds the text only once a
-// line changed. False when cancelled.
-template <typename Fn>
-bool ForEachLine(std::string& text, const CancelFlag* cancel, Fn&& fn) {
-  std::string out;
-  bool dirty = false;
-  std::size_t pos = 0, lines = 0;
-  const std::size_t n = text.size();
-  while (pos < n) {
-    if (++lines % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
-    const char* nl = static_cast<const char*>(std::memchr(text.data() + pos, '\n', n - pos));
-    const std::size_t end = nl != nullptr ? static_cast<std::size_t>(nl - text.data()) : n;
-    const std::string* changed = fn(std::string_view(text.data() + pos, end - pos));
-    if (changed != nullptr && !dirty) {
-      dirty = true;
-      out.reserve(n + n / 16);
-      out.append(text, 0, pos);
+// The working text as lines (split at "\n", each keeping its "\r"), with a
+// flag for the lines that hold any needle or pattern start of the whole table.
+// A cold line cannot be changed by any line-local rule, and only a changed
+// line can turn hot, so line-local rules only ever look at hot lines.
+struct Lines {
+  std::vector<std::string> text;
+  std::vector<char> hot;
+
+  void Split(std::string_view s) {
+    text.clear();
+    std::size_t pos = 0;
+    for (;;) {
+      const char* nl = static_cast<const char*>(std::memchr(s.data() + pos, '\n', s.size() - pos));
+      if (nl == nullptr) break;
+      const std::size_t end = static_cast<std::size_t>(nl - s.data());
+      text.emplace_back(s.substr(pos, end - pos));
+      pos = end + 1;
     }
-    if (dirty) {
-      if (changed != nullptr) {
-        out.append(*changed);
-      } else {
-        out.append(text, pos, end - pos);
-      }
-      if (nl != nullptr) out.push_back('\n');
-    }
-    pos = nl != nullptr ? end + 1 : n;
+    text.emplace_back(s.substr(pos));
   }
-  if (dirty) text.swap(out);
-  return true;
-}
+  std::string Join() const {
+    std::size_t total = text.size();
+    for (const auto& l : text) total += l.size();
+    std::string out;
+    out.reserve(total);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (i != 0) out.push_back('\n');
+      out += text[i];
+    }
+    return out;
+  }
+};
 
 struct LiteralOp {
   std::string find, replace;
@@ -75,26 +76,29 @@ class LiteralLines {
     filter_ = NeedleSet(finds);
   }
 
-  bool Apply(std::string& text, const CancelFlag* cancel) const {
+  // Applies the rules to the hot lines (every line when `all`); a changed
+  // line is marked hot.
+  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
-    std::string cur;
-    return ForEachLine(text, cancel, [&](std::string_view line) -> const std::string* {
+    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+      if (!all && !lines.hot[i]) continue;
+      if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
+      std::string& cur = lines.text[i];
       cands.clear();
-      filter_.Collect(line, 0, &cands);
-      if (cands.empty()) return nullptr;
-      cur.assign(line);
-      bool changed = false;
+      filter_.Collect(cur, 0, &cands);
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
         if (ops_[id].Apply(cur) == 0) continue;
-        changed = true;
+        lines.hot[i] = 1;
         cands.clear();
         filter_.Collect(cur, id + 1, &cands);
         k = 0;
       }
-      return changed ? &cur : nullptr;
-    });
+    }
+    return true;
   }
+
+  const std::vector<LiteralOp>& ops() const { return ops_; }
 
  private:
   std::vector<LiteralOp> ops_;
@@ -150,50 +154,64 @@ std::string RequiredPrefix(std::string_view p) {
   return {};
 }
 
-// Consecutive line-local patterns, each run on the lines holding its prefix.
+// A pattern of a line-local group with its quick line test.
+struct LinePattern {
+  regex::Pattern pattern;
+  std::optional<PatternChain> chain;  // exact "can match here" test, when readable
+  std::string prefix;                 // bytes every match starts with (may be empty)
+};
+
+// Consecutive line-local patterns, each run only on lines where it can match.
 class PatternLines {
  public:
-  PatternLines(std::vector<regex::Pattern> patterns, const std::vector<std::string>& prefixes)
-      : patterns_(std::move(patterns)), filter_(prefixes, /*fold_case=*/true) {
-    for (std::uint32_t id = 0; id < prefixes.size(); ++id) {
-      if (prefixes[id].empty()) always_.push_back(id);
+  explicit PatternLines(std::vector<LinePattern> pats) : pats_(std::move(pats)) {
+    std::vector<std::string> prefixes;
+    for (std::uint32_t id = 0; id < pats_.size(); ++id) {
+      prefixes.push_back(pats_[id].prefix);
+      if (pats_[id].prefix.empty()) always_.push_back(id);
     }
+    filter_ = NeedleSet(prefixes, /*fold_case=*/true);
   }
 
-  bool Apply(std::string& text, const CancelFlag* cancel) const {
+  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
-    std::string cur;
-    return ForEachLine(text, cancel, [&](std::string_view line) -> const std::string* {
-      Candidates(line, 0, &cands);
-      if (cands.empty()) return nullptr;
-      cur.assign(line);
-      bool changed = false;
+    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+      if (!all && !lines.hot[i]) continue;
+      if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
+      std::string& cur = lines.text[i];
+      Candidates(cur, 0, &cands);
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
         const std::size_t before = cur.size();
-        if (patterns_[id].Substitute(cur) == 0 || cur.size() == before) continue;
-        changed = true;
+        if (pats_[id].pattern.Substitute(cur) == 0 || cur.size() == before) continue;
+        lines.hot[i] = 1;
         Candidates(cur, id + 1, &cands);
         k = 0;
       }
-      return changed ? &cur : nullptr;
-    });
+    }
+    return true;
   }
+
+  const std::vector<LinePattern>& patterns() const { return pats_; }
 
  private:
   void Candidates(std::string_view line, std::uint32_t min_id,
                   std::vector<std::uint32_t>* out) const {
     out->clear();
-    filter_.Collect(line, min_id, out);
-    if (always_.empty()) return;
-    const std::size_t mid = out->size();
+    filter_.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
+      if (id >= min_id && (!pats_[id].chain || pats_[id].chain->MatchesAt(line, pos))) {
+        out->push_back(id);
+      }
+      return false;
+    });
     for (std::uint32_t id : always_) {
       if (id >= min_id) out->push_back(id);
     }
-    std::inplace_merge(out->begin(), out->begin() + static_cast<std::ptrdiff_t>(mid), out->end());
+    std::sort(out->begin(), out->end());
+    out->erase(std::unique(out->begin(), out->end()), out->end());
   }
 
-  std::vector<regex::Pattern> patterns_;
+  std::vector<LinePattern> pats_;
   NeedleSet filter_;
   std::vector<std::uint32_t> always_;
 };
@@ -205,29 +223,12 @@ struct Segment {
   LiteralOp literal;
   std::unique_ptr<PatternLines> pattern_lines;
   regex::Pattern pattern;
-
-  bool Apply(std::string& text, const CancelFlag* cancel) const {
-    switch (kind) {
-      case Kind::kLiteralLines:
-        return literal_lines->Apply(text, cancel);
-      case Kind::kLiteralWhole:
-        literal.Apply(text);
-        return true;
-      case Kind::kPatternLines:
-        return pattern_lines->Apply(text, cancel);
-      case Kind::kPatternWhole:
-        pattern.Substitute(text, 0, std::string::npos, cancel);
-        return true;
-    }
-    return true;
-  }
 };
 
 std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
   std::vector<Segment> segs;
   std::vector<LiteralOp> lits;
-  std::vector<regex::Pattern> pats;
-  std::vector<std::string> prefixes;
+  std::vector<LinePattern> pats;
   auto flush = [&] {
     if (!lits.empty()) {
       Segment s;
@@ -239,10 +240,9 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
     if (!pats.empty()) {
       Segment s;
       s.kind = Segment::Kind::kPatternLines;
-      s.pattern_lines = std::make_unique<PatternLines>(std::move(pats), prefixes);
+      s.pattern_lines = std::make_unique<PatternLines>(std::move(pats));
       segs.push_back(std::move(s));
       pats.clear();
-      prefixes.clear();
     }
   };
   for (const Rule& rule : rows) {
@@ -250,12 +250,13 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
       regex::Pattern p = regex::Pattern::Compiled(rule.find, "", internal::kAdPatternFlags);
       if (!lits.empty()) flush();
       if (PatternIsLineLocal(rule.find)) {
-        pats.push_back(std::move(p));
-        prefixes.push_back(RequiredPrefix(rule.find));
+        LinePattern lp{std::move(p), PatternChain::Parse(rule.find, /*ignore_case=*/true), {}};
+        lp.prefix = lp.chain ? lp.chain->prefix() : RequiredPrefix(rule.find);
+        pats.push_back(std::move(lp));
       } else {
         flush();
         Segment s;
-      s.kind = Segment::Kind::kPatternWhole;
+        s.kind = Segment::Kind::kPatternWhole;
         s.pattern = std::move(p);
         segs.push_back(std::move(s));
       }
@@ -278,11 +279,32 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
   return segs;
 }
 
-bool ApplySegments(const std::vector<Segment>& segs, std::string& text, const CancelFlag* cancel) {
-  for (const Segment& s : segs) {
-    if (Cancelled(cancel) || !s.Apply(text, cancel)) return false;
+// Whether `find` (holding a line break) occurs across the lines: some line
+// ends with its part before the first break, the next lines equal its
+// middle parts, and the line after starts with its last part.
+bool OccursAcrossLines(const Lines& lines, std::string_view find) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
+    parts.push_back(find.substr(from, at - from));
+    from = at + 1;
   }
-  return true;
+  parts.push_back(find.substr(from));
+  const std::size_t m = parts.size() - 1;
+  const auto& t = lines.text;
+  if (m == 0) {  // no break in it (only the replacement has one)
+    for (const auto& l : t) {
+      if (FindBytes(l, find) != std::string_view::npos) return true;
+    }
+    return false;
+  }
+  for (std::size_t i = 0; i + m < t.size(); ++i) {
+    if (!std::string_view(t[i]).ends_with(parts[0])) continue;
+    bool ok = true;
+    for (std::size_t k = 1; k < m && ok; ++k) ok = t[i + k] == parts[k];
+    if (ok && std::string_view(t[i + m]).starts_with(parts[m])) return true;
+  }
+  return false;
 }
 
 // Titles X for which X + "\r\n" + X occurs in the text: only their doubled-title
@@ -356,11 +378,188 @@ bool CollapseTitles(std::string& text, const std::vector<std::string>& t, const 
 
 struct AdRemover::Impl {
   std::array<std::vector<Segment>, kStageCount> stages;
+  // Every find string of the line-local rules and every pattern start, to
+  // tell hot lines from cold ones in one pass.
+  NeedleSet hot_filter;
+  std::vector<const PatternChain*> hot_chain;  // per needle: the chain to confirm it, or null
+
+  bool always_hot = false;  // some pattern could match on any line
+
+  bool IsHot(std::string_view line) const {
+    if (always_hot) return true;
+    bool hot = false;
+    hot_filter.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
+      hot = hot_chain[id] == nullptr || hot_chain[id]->MatchesAt(line, pos);
+      return hot;
+    });
+    return hot;
+  }
+
+  void MarkHot(Lines& lines) const {
+    lines.hot.resize(lines.text.size());
+    for (std::size_t i = 0; i < lines.text.size(); ++i) lines.hot[i] = IsHot(lines.text[i]);
+  }
 };
+
+namespace {
+
+// Replace-all of a find string holding line breaks, done on the lines: an
+// occurrence must end line i with the part before the first break, fill the
+// next lines with the middle parts and start line i+m with the last part, so
+// each line can start at most one occurrence; taking them in line order,
+// each after the previous one's end, is the left-to-right replace-all. Only
+// the lines rebuilt from a replacement need their hot flag worked out again.
+std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemover::Impl& impl) {
+  std::vector<std::string_view> parts;
+  std::size_t from = 0;
+  const std::string_view find = op.find;
+  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
+    parts.push_back(find.substr(from, at - from));
+    from = at + 1;
+  }
+  parts.push_back(find.substr(from));
+  const std::size_t m = parts.size() - 1;
+  auto& t = lines.text;
+  const std::size_t n = t.size();
+  // Where an occurrence would start in line i (not before `min_start`), or npos.
+  const char p0_last = parts[0].empty() ? 0 : parts[0].back();
+  const char pm_first = parts[m].empty() ? 0 : parts[m].front();
+  auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
+    if (i + m >= n || t[i].size() < parts[0].size()) return std::string::npos;
+    // Cheap byte checks first: this runs for every line.
+    if (!parts[0].empty() && t[i].back() != p0_last) return std::string::npos;
+    if (!parts[m].empty() && (t[i + m].empty() || t[i + m].front() != pm_first)) return std::string::npos;
+    const std::size_t start = t[i].size() - parts[0].size();
+    if (start < min_start || !std::string_view(t[i]).ends_with(parts[0])) return std::string::npos;
+    for (std::size_t k = 1; k < m; ++k) {
+      if (t[i + k] != parts[k]) return std::string::npos;
+    }
+    if (!std::string_view(t[i + m]).starts_with(parts[m])) return std::string::npos;
+    return start;
+  };
+  std::size_t first = 0;
+  while (first < n && occurrence(first, 0) == std::string::npos) ++first;
+  if (first == n) return 0;
+
+  std::vector<std::string> out_text(std::make_move_iterator(t.begin()),
+                                    std::make_move_iterator(t.begin() + static_cast<std::ptrdiff_t>(first)));
+  std::vector<char> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
+  std::size_t count = 0;
+  for (std::size_t i = first; i < n;) {
+    std::size_t start = occurrence(i, 0);
+    if (start == std::string::npos) {
+      out_text.push_back(std::move(t[i]));
+      out_hot.push_back(lines.hot[i]);
+      ++i;
+      continue;
+    }
+    // A chain of occurrences, each starting in the line the previous one ended in.
+    std::string merged = t[i].substr(0, start);
+    for (;;) {
+      ++count;
+      merged += op.replace;
+      const std::size_t tail = i + m;
+      const std::size_t resume = parts[m].size();
+      const std::size_t next = occurrence(tail, resume);
+      if (next == std::string::npos) {
+        merged.append(t[tail], resume, std::string::npos);
+        i = tail + 1;
+        break;
+      }
+      merged.append(t[tail], resume, next - resume);
+      i = tail;
+    }
+    std::size_t pos = 0;
+    for (;;) {
+      const std::size_t nl = merged.find('\n', pos);
+      std::string piece = merged.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
+      out_hot.push_back(impl.IsHot(piece) ? 1 : 0);
+      out_text.push_back(std::move(piece));
+      if (nl == std::string::npos) break;
+      pos = nl + 1;
+    }
+  }
+  t.swap(out_text);
+  lines.hot.swap(out_hot);
+  return count;
+}
+
+// Runs one stage's segments. A whole-text rule that changed the text
+// rebuilds the lines and their hot flags.
+bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl, Lines& lines,
+                   bool all_lines, const CancelFlag* cancel) {
+  for (const Segment& s : segs) {
+    if (Cancelled(cancel)) return false;
+    switch (s.kind) {
+      case Segment::Kind::kLiteralLines:
+        if (!s.literal_lines->Apply(lines, all_lines, cancel)) return false;
+        break;
+      case Segment::Kind::kPatternLines:
+        if (!s.pattern_lines->Apply(lines, all_lines, cancel)) return false;
+        break;
+      case Segment::Kind::kLiteralWhole: {
+        if (!HasNewline(s.literal.find)) {  // only the replacement breaks lines
+          if (!OccursAcrossLines(lines, s.literal.find)) break;
+          std::string text = lines.Join();
+          if (s.literal.Apply(text) == 0) break;
+          lines.Split(text);
+          impl.MarkHot(lines);
+          break;
+        }
+        const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
+        while (ReplaceAcrossLines(lines, s.literal, impl) > 0 && s.literal.repeat && !once) {
+        }
+        break;
+      }
+      case Segment::Kind::kPatternWhole: {
+        std::string text = lines.Join();
+        const std::size_t before = text.size();
+        if (s.pattern.Substitute(text, 0, std::string::npos, cancel) == 0 || text.size() == before) break;
+        lines.Split(text);
+        impl.MarkHot(lines);
+        break;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
 
 AdRemover::AdRemover(const RuleTable& rules) {
   auto impl = std::make_unique<Impl>();
-  for (int s = 0; s < kStageCount; ++s) impl->stages[s] = BuildSegments(rules.stages[s]);
+  std::vector<std::string> needles;
+  std::vector<bool> fold;
+  for (int st = 0; st < kStageCount; ++st) {
+    impl->stages[st] = BuildSegments(rules.stages[st]);
+  }
+  bool always_hot = false;
+  for (const auto& stage : impl->stages) {
+    for (const Segment& s : stage) {
+      if (s.kind == Segment::Kind::kLiteralLines) {
+        for (const LiteralOp& op : s.literal_lines->ops()) {
+          needles.push_back(op.find);
+          fold.push_back(false);
+          impl->hot_chain.push_back(nullptr);
+        }
+      } else if (s.kind == Segment::Kind::kPatternLines) {
+        for (const LinePattern& p : s.pattern_lines->patterns()) {
+          if (p.prefix.empty()) always_hot = true;
+          needles.push_back(p.prefix);
+          fold.push_back(true);
+          impl->hot_chain.push_back(p.chain ? &*p.chain : nullptr);
+        }
+      }
+    }
+  }
+  // A pattern without a known start could match on any line.
+  if (always_hot) {
+    needles.clear();
+    fold.clear();
+    impl->hot_chain.clear();
+    impl->always_hot = true;
+  }
+  impl->hot_filter = NeedleSet(needles, fold);
   impl_ = std::move(impl);
 }
 
@@ -369,20 +568,38 @@ AdRemover::AdRemover(AdRemover&&) noexcept = default;
 AdRemover& AdRemover::operator=(AdRemover&&) noexcept = default;
 
 bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
-  return internal::DriveStages(in, [&](Stage stage) {
+  const Impl& impl = *impl_;
+  Lines lines;
+  lines.Split(text);
+  impl.MarkHot(lines);
+  const bool ok = internal::DriveStages(in, [&](Stage stage) {
     switch (stage) {
       case Stage::kCustom: {
         if (in.custom == nullptr || in.custom->empty()) return true;
         std::vector<Rule> rows;
         for (const std::string& line : *in.custom) rows.push_back({RuleKind::kReplace, line, ""});
-        return ApplySegments(BuildSegments(rows), text, in.cancel);
+        // Custom strings are not among the hot needles: every line is looked at.
+        return ApplySegments(BuildSegments(rows), impl, lines, /*all_lines=*/true, in.cancel);
       }
-      case Stage::kDuplicateTitles:
-        return in.titles == nullptr || CollapseTitles(text, *in.titles, in.cancel);
+      case Stage::kDuplicateTitles: {
+        if (in.titles == nullptr || in.titles->size() < 2) return true;
+        std::string joined = lines.Join();
+        const std::size_t before = joined.size();
+        if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
+        if (joined.size() != before) {
+          lines.Split(joined);
+          impl.MarkHot(lines);
+        }
+        return true;
+      }
       default:
-        return ApplySegments(impl_->stages[static_cast<int>(stage)], text, in.cancel);
+        return ApplySegments(impl.stages[static_cast<int>(stage)], impl, lines, impl.always_hot,
+                             in.cancel);
     }
   });
+  if (!ok) return false;
+  text = lines.Join();
+  return true;
 }
 
 }  // namespace folian::tidy

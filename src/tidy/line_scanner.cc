@@ -269,13 +269,11 @@ bool IsTitleLine(std::string_view line) {
 }
 
 std::size_t EditorLineCount(std::string_view text) {
+  // Every LF is a break; a CR is one only when no LF follows it.
   std::size_t lines = 1;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '\n') {
-      ++lines;
-    } else if (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n')) {
-      ++lines;
-    }
+  for (char c : text) lines += c == '\n';
+  for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
+    if (at + 1 == text.size() || text[at + 1] != '\n') ++lines;
   }
   return lines;
 }

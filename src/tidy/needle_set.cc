@@ -1,65 +1,111 @@
 #include "tidy/needle_set.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace folian::tidy {
 namespace {
 
 unsigned char Fold(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+bool IsLetter(unsigned char c) { return Fold(c) >= 'a' && Fold(c) <= 'z'; }
 
 // The byte values that match `c` (one, or two for a letter when folding).
 int Variants(unsigned char c, bool fold, unsigned char out[2]) {
   out[0] = c;
-  if (!fold) return 1;
-  const unsigned char f = Fold(c);
-  if (f >= 'a' && f <= 'z') {
-    out[0] = f;
-    out[1] = static_cast<unsigned char>(f - 0x20);
-    return 2;
-  }
-  return 1;
+  if (!fold || !IsLetter(c)) return 1;
+  out[0] = Fold(c);
+  out[1] = static_cast<unsigned char>(out[0] - 0x20);
+  return 2;
 }
 
 }  // namespace
 
 NeedleSet::NeedleSet(const std::vector<std::string>& needles, bool fold_case)
+    : NeedleSet(needles, std::vector<bool>(needles.size(), fold_case)) {}
+
+NeedleSet::Entry NeedleSet::MakeEntry(std::uint32_t id) const {
+  // Bytes beyond the needle are masked out; a folded letter ignores its case bit.
+  unsigned char mask[4] = {}, value[4] = {};
+  const std::string& n = needles_[id];
+  for (std::size_t k = 0; k < 4 && k < n.size(); ++k) {
+    const unsigned char c = static_cast<unsigned char>(n[k]);
+    mask[k] = (fold_[id] && IsLetter(c)) ? 0xDF : 0xFF;
+    value[k] = c & mask[k];
+  }
+  Entry e{id, 0, 0};
+  std::memcpy(&e.mask, mask, 4);
+  std::memcpy(&e.value, value, 4);
+  return e;
+}
+
+NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<bool>& fold_case)
     : needles_(needles), fold_(fold_case) {
   pair_bits_.assign(65536 / 64, 0);
+  quad_bits_.assign((std::size_t{1} << kQuadBits) / 64, 0);
   single_.resize(256);
-  std::vector<std::vector<std::uint32_t>> buckets(65536);
+  std::vector<std::vector<std::uint32_t>> pairs(65536), quads(65536);
   for (std::uint32_t id = 0; id < needles_.size(); ++id) {
     const std::string& n = needles_[id];
     if (n.empty()) continue;
-    unsigned char v0[2], v1[2];
-    const int c0 = Variants(static_cast<unsigned char>(n[0]), fold_, v0);
+    const bool fold = fold_[id];
+    unsigned char v[4][2];
+    int c[4] = {0, 0, 0, 0};
+    for (std::size_t k = 0; k < 4 && k < n.size(); ++k) {
+      c[k] = Variants(static_cast<unsigned char>(n[k]), fold, v[k]);
+    }
     if (n.size() == 1) {
-      for (int a = 0; a < c0; ++a) single_[v0[a]].push_back(id);
+      for (int a = 0; a < c[0]; ++a) single_[v[0][a]].push_back(id);
       any_single_ = true;
-      continue;
-    }
-    const int c1 = Variants(static_cast<unsigned char>(n[1]), fold_, v1);
-    for (int a = 0; a < c0; ++a) {
-      for (int b = 0; b < c1; ++b) {
-        const unsigned key = v0[a] << 8 | v1[b];
-        pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
-        buckets[key].push_back(id);
+    } else if (n.size() < 4) {
+      for (int a = 0; a < c[0]; ++a) {
+        for (int b = 0; b < c[1]; ++b) {
+          const unsigned key = v[0][a] << 8 | v[1][b];
+          pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+          pairs[key].push_back(id);
+        }
       }
+      any_pair_ = true;
+    } else {
+      std::vector<std::uint32_t> hashes;
+      for (int a = 0; a < c[0]; ++a)
+        for (int b = 0; b < c[1]; ++b)
+          for (int d = 0; d < c[2]; ++d)
+            for (int e = 0; e < c[3]; ++e) {
+              const unsigned char bytes[4] = {v[0][a], v[1][b], v[2][d], v[3][e]};
+              std::uint32_t w;
+              std::memcpy(&w, bytes, 4);
+              hashes.push_back(QuadHash(w));
+            }
+      std::sort(hashes.begin(), hashes.end());
+      hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+      for (std::uint32_t h : hashes) {
+        quad_bits_[h >> 6] |= std::uint64_t{1} << (h & 63);
+        auto& bucket = quads[h >> 4];
+        if (std::find(bucket.begin(), bucket.end(), id) == bucket.end()) bucket.push_back(id);
+      }
+      any_quad_ = true;
     }
   }
-  bucket_start_.resize(65537);
-  std::uint32_t total = 0;
-  for (unsigned key = 0; key < 65536; ++key) {
-    bucket_start_[key] = total;
-    total += static_cast<std::uint32_t>(buckets[key].size());
-  }
-  bucket_start_[65536] = total;
-  bucket_ids_.reserve(total);
-  for (auto& b : buckets) bucket_ids_.insert(bucket_ids_.end(), b.begin(), b.end());
+  auto flatten = [&](std::vector<std::vector<std::uint32_t>>& buckets, std::vector<std::uint32_t>* start,
+                     std::vector<Entry>* entries) {
+    start->resize(65537);
+    std::uint32_t total = 0;
+    for (unsigned key = 0; key < 65536; ++key) {
+      (*start)[key] = total;
+      total += static_cast<std::uint32_t>(buckets[key].size());
+    }
+    (*start)[65536] = total;
+    entries->reserve(total);
+    for (auto& b : buckets) {
+      for (std::uint32_t id : b) entries->push_back(MakeEntry(id));
+    }
+  };
+  flatten(pairs, &pair_start_, &pair_entries_);
+  flatten(quads, &quad_start_, &quad_entries_);
 }
 
-bool NeedleSet::Equal(const unsigned char* at, const std::string& needle) const {
-  if (!fold_) return std::memcmp(at, needle.data(), needle.size()) == 0;
+bool NeedleSet::Equal(const unsigned char* at, std::uint32_t id) const {
+  const std::string& needle = needles_[id];
+  if (!fold_[id]) return std::memcmp(at, needle.data(), needle.size()) == 0;
   for (std::size_t i = 0; i < needle.size(); ++i) {
     if (Fold(at[i]) != Fold(static_cast<unsigned char>(needle[i]))) return false;
   }
@@ -68,36 +114,11 @@ bool NeedleSet::Equal(const unsigned char* at, const std::string& needle) const 
 
 void NeedleSet::Collect(std::string_view text, std::uint32_t min_id,
                         std::vector<std::uint32_t>* found) const {
-  if (needles_.empty()) return;
   const std::size_t first = found->size();
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  auto take = [&](std::uint32_t id) {
+  ForEachHit(text, [&](std::uint32_t id, std::size_t) {
     if (id >= min_id) found->push_back(id);
-  };
-  if (any_single_) {
-    bool seen[256] = {};
-    for (std::size_t i = 0; i < n; ++i) {
-      if (seen[s[i]]) continue;
-      seen[s[i]] = true;
-      for (std::uint32_t id : single_[s[i]]) take(id);
-    }
-  }
-  if (n >= 2) {
-    const std::uint64_t* bits = pair_bits_.data();
-    for (std::size_t i = 0; i + 1 < n; ++i) {
-      const unsigned key = s[i] << 8 | s[i + 1];
-      if (!(bits[key >> 6] >> (key & 63) & 1)) continue;
-      for (std::uint32_t k = bucket_start_[key]; k < bucket_start_[key + 1]; ++k) {
-        const std::uint32_t id = bucket_ids_[k];
-        const std::string& needle = needles_[id];
-        if (id >= min_id && needle.size() <= n - i &&
-            Equal(s + i, needle)) {
-          take(id);
-        }
-      }
-    }
-  }
+    return false;
+  });
   const auto begin = found->begin() + static_cast<std::ptrdiff_t>(first);
   std::sort(begin, found->end());
   found->erase(std::unique(begin, found->end()), found->end());

@@ -71,6 +71,10 @@ TEST(BuiltinRules, GenericRowsInPlace) {
   const auto& s3 = Stage(3);
   EXPECT_EQ(s3.front().find, Gbk("\r\n”"));
   EXPECT_EQ(s3.back().find, Gbk("╠╠"));
+  // A lone blank as replace is easy for an editor to strip from the file.
+  auto nbsp = std::find_if(s3.begin(), s3.end(), [](const Rule& r) { return r.find == "&nbsp;"; });
+  ASSERT_NE(nbsp, s3.end());
+  EXPECT_EQ(nbsp->replace, " ");
   EXPECT_EQ(s3.back().replace, Gbk("…"));
 
   const auto& s4 = Stage(4);

@@ -68,6 +68,19 @@ TEST(SettingsStoreTest, SetKeepsEverythingElse) {
             "# mine\n[A]\nx=5\nz=6\n\n[B]\ny=2\nkeep me as I am\n\n[C]\nface=Noto Serif\n");
 }
 
+TEST(SettingsStoreTest, LineEndsSurviveLoadAndSave) {
+  SettingsStore s;
+  s.Parse("[A]\r\nx=1\r\nodd\r\r\n");
+  s.SetInt("A", "x", 2);
+  s.SetInt("A", "y", 3);
+  s.SetInt("B", "z", 4);
+  const std::string once = s.Serialize();
+  EXPECT_EQ(once, "[A]\r\nx=2\r\nodd\r\r\ny=3\r\n\r\n[B]\r\nz=4\r\n");
+  SettingsStore again;
+  again.Parse(once);
+  EXPECT_EQ(again.Serialize(), once) << "saving again changes nothing";
+}
+
 TEST(SettingsStoreTest, DamagedTextNeverBreaksParsing) {
   SettingsStore s;
   std::string junk;

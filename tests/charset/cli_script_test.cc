@@ -20,8 +20,8 @@ struct CliRun {
   std::string out;
 };
 
-CliRun RunCli(const std::string& args) {
-  const std::string command = std::string("'") + FOLIAN_CLI_PATH + "' " + args + " 2>/dev/null";
+CliRun RunCli(const std::string& args, const std::string& env = "") {
+  const std::string command = env + "'" + FOLIAN_CLI_PATH + "' " + args + " 2>/dev/null";
   CliRun run{-1, {}};
   FILE* p = popen(command.c_str(), "r");
   if (!p) return run;
@@ -77,6 +77,16 @@ TEST_F(CliScript, EmptyInputGivesEmptyOutput) {
   CliRun run = RunCli("script gbk2gb '" + Write("empty.txt", "") + "'");
   EXPECT_EQ(run.exit_code, 0);
   EXPECT_EQ(run.out, "");
+}
+
+TEST_F(CliScript, MissingConversionDataFailsWithoutOutput) {
+  const std::string path = Write("in.txt", FromWide(kGbk, u"简体"));
+  CliRun run = RunCli("script gb2gbk '" + path + "'", "FOLIAN_OPENCC_DATA_DIR='" + (dir_ / "none").string() + "' ");
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_EQ(run.out, "");
+  // An empty text needs no mapping and stays empty.
+  CliRun empty = RunCli("script gb2gbk '" + Write("e.txt", "") + "'", "FOLIAN_OPENCC_DATA_DIR=/nonexistent ");
+  EXPECT_EQ(empty.exit_code, 0);
 }
 
 TEST_F(CliScript, UsageAndMissingFile) {

@@ -131,12 +131,21 @@ TEST(IsTextUnicode, OnlyRequestedTestsAreReported) {
   EXPECT_FALSE(none.result);
   EXPECT_EQ(none.flags, 0);
 
-  // The lead-byte test runs only when asked for by name.
-  const std::string gbk = FromWide(kGbk, u"中文");
-  EXPECT_FALSE(Check(gbk).flags & IS_TEXT_UNICODE_DBCS_LEADBYTE);
-  Verdict lead = Check(gbk, kAllTextUnicodeTests | IS_TEXT_UNICODE_DBCS_LEADBYTE);
-  EXPECT_TRUE(lead.flags & IS_TEXT_UNICODE_DBCS_LEADBYTE);
+  // GBK characters sharing one trail byte look like UTF-16 to the statistics
+  // alone; the lead-byte test then speaks against Unicode.
+  std::string same_trail;
+  for (unsigned lead = 0xB0; lead < 0xD0; ++lead) same_trail += {static_cast<char>(lead), '\xA1'};
+  Verdict stats_only = Check(same_trail, kAllTextUnicodeTests & ~IS_TEXT_UNICODE_DBCS_LEADBYTE);
+  EXPECT_TRUE(stats_only.result);
+  EXPECT_EQ(stats_only.flags, IS_TEXT_UNICODE_STATISTICS);
+  EXPECT_FALSE(DetectorSaysUtf16(same_trail));
+  Verdict lead = Check(same_trail, 0xFFFF);
   EXPECT_FALSE(lead.result);
+  EXPECT_EQ(lead.flags, IS_TEXT_UNICODE_STATISTICS | IS_TEXT_UNICODE_DBCS_LEADBYTE);
+  // Real UTF-16 is full of lead-byte values, yet carries other evidence.
+  Verdict chinese = Check(Utf16LE(kChinese), 0xFFFF);
+  EXPECT_TRUE(chinese.result);
+  EXPECT_FALSE(chinese.flags & IS_TEXT_UNICODE_DBCS_LEADBYTE);
 
   // An embedded NUL unit is illegal; the null-byte test alone says "not ASCII".
   Verdict nul = Check(Utf16LE(std::u16string(u"ab\0cd", 5)));

@@ -87,6 +87,23 @@ TEST(LongSubject, SubstituteEveryByte) {
   EXPECT_EQ(s.size(), kTen);
 }
 
+TEST(Catastrophic, NestedQuantifiersFinish) {
+  // Exponential for a plain backtracker; failed states are remembered.
+  std::string s(5000, 'a');
+  EXPECT_FALSE(Pattern::Compiled("(a+)+[bc]").Match(s));
+  EXPECT_FALSE(Pattern::Compiled("^(a|aa)*$").Match(s + "!"));
+  EXPECT_FALSE(Pattern::Compiled("(?>a|aa)*(a+)+[bc]").Match(s));
+  auto r = MatchOf(".X(.+)+X", "bbbbXcXaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa");
+  ASSERT_EQ(r.size(), 2u);
+  EXPECT_EQ(r[0].start, 3);
+  EXPECT_EQ(r[0].length, 4u);
+  EXPECT_EQ(r[1].start, 5);
+  EXPECT_EQ(r[1].length, 1u);
+  r = MatchOf("(\\w+\\s?)*$", "lorem ipsum dolor sit amet consectetur adipiscing elit sed do");
+  EXPECT_EQ(r[0].start, 0);
+  EXPECT_FALSE(Pattern::Compiled("^(\\w+\\s?)*$").Match(std::string(3000, 'w') + "!"));
+}
+
 TEST(Cancel, FromAnotherThread) {
   // Exponential for a backtracker, and the back-reference keeps shortcuts off.
   std::string s(64, 'a');

@@ -2,6 +2,7 @@
 // result layout, options, and the template syntax.
 #include <gtest/gtest.h>
 
+#include "regex/pattern_set.h"
 #include "test_util.h"
 
 namespace folian::regex {
@@ -176,6 +177,36 @@ TEST(Substitute, RangeSeesOnlyItself) {
   std::string s = "aaa";
   EXPECT_EQ(p.Substitute(s, 1), 1u);
   EXPECT_EQ(s, "aXa");
+}
+
+}  // namespace
+}  // namespace folian::regex
+
+namespace folian::regex {
+namespace {
+
+TEST(PatternSet, SameResultAsSubstitutingInSequence) {
+  const std::vector<std::pair<const char*, const char*>> rules = {
+      {"X", ""}, {"abc", "<$&>"}, {"[Ww].{0,1}[Ww].{0,1}[Ww]", ""}, {"q+", ""}, {"\\d{3}", "#"},
+      {"\xB8\xFC.{0,2}\xD0\xC2", ""}, {"zz", "ab"}, {"b<", "c"}};
+  const std::vector<std::string> texts = {
+      "abXc wXww W.w.W 123 45 q", "zzc", "\xB8\xFC" "a" "\xD0\xC2", "", "nothing here", "abzzc"};
+  std::vector<Pattern> pats;
+  for (const auto& [p, t] : rules) pats.push_back(Pattern::Compiled(p, t, ALLMATCHES | IGNORECASE));
+  const PatternSet set(pats);
+  for (const std::string& original : texts) {
+    std::string expected = original;
+    std::vector<std::size_t> expected_counts;
+    for (const auto& p : pats) expected_counts.push_back(p.Substitute(expected));
+    std::string got = original;
+    EXPECT_EQ(set.SubstituteEach(got), expected_counts) << original;
+    EXPECT_EQ(got, expected) << original;
+  }
+  // Deleting X makes "abc" (a pair that was not in the text) and then
+  // "zz" -> "ab" makes "b<" only after the second rule ran.
+  std::string t = "abXc";
+  EXPECT_EQ(set.SubstituteEach(t), (std::vector<std::size_t>{1, 1, 0, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(t, "<abc>");
 }
 
 }  // namespace

@@ -51,6 +51,18 @@ TEST(AtomicWriteTest, WritesThroughSymlinkToItsTarget) {
   EXPECT_EQ(ReadBytes(dir / "real.txt"), "new");
 }
 
+TEST(AtomicWriteTest, ReadOnlyFileIsNotReplaced) {
+  if (::geteuid() == 0) GTEST_SKIP() << "root may write any file";
+  TempDir dir;
+  auto target = dir / "ro.txt";
+  WriteBytes(target, "old");
+  ASSERT_EQ(::chmod(target.c_str(), 0444), 0);
+  std::string error;
+  EXPECT_FALSE(WriteFileAtomic(target, "new", &error));
+  EXPECT_NE(error.find("ro.txt"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(target), "old");
+}
+
 TEST(AtomicWriteTest, FailuresNameTheFileAndLeaveNothing) {
   TempDir dir;
   std::string error;

@@ -112,8 +112,11 @@ TEST(LoadTextFileTest, SmallAndOddFiles) {
   WriteBytes(dir / "ascii.txt", "pure ascii\r\n");
   EXPECT_EQ(Load(dir / "ascii.txt").encoding.bom_class, kBomAnsi);
 
-  WriteBytes(dir / "zeros.txt", std::string("\xD6\xD0\0ab\0", 6));
-  EXPECT_EQ(Load(dir / "zeros.txt").text, "\xD6\xD0 ab ");
+  // Zero bytes inside GBK text show as blanks.
+  WriteBytes(dir / "zeros.txt", kGbk.substr(0, 6) + '\0' + kGbk.substr(6) + '\0');
+  LoadedText zeros = Load(dir / "zeros.txt");
+  EXPECT_EQ(zeros.encoding.bom_class, kBomAnsi);
+  EXPECT_EQ(zeros.text, kGbk.substr(0, 6) + ' ' + kGbk.substr(6) + ' ');
 
   // A UTF-16 file cut in the middle of a unit: the half unit is counted as lost.
   WriteBytes(dir / "odd.txt", std::string("\xFF\xFE" "a\0b", 5));
@@ -148,6 +151,21 @@ TEST(LoadTextFileTest, CharactersGbkLacksAreCounted) {
   EXPECT_EQ(t.text.back(), 'x');
   EXPECT_GE(t.unmappable, 2u);
   EXPECT_NE(t.text.find('?'), std::string::npos);
+}
+
+TEST(LoadTextFileTest, LookAlikesCountAsLost) {
+  TempDir dir;
+  // U+00C0 and U+0100 have no GBK code; they load as look-alikes, not "?".
+  WriteBytes(dir / "u8.txt", "\xC3\x80\xC4\x80\xE4\xB8\xAD");
+  LoadedText t = Load(dir / "u8.txt");
+  EXPECT_EQ(t.encoding.bom_class, kBomUtf8);
+  EXPECT_EQ(t.unmappable, 2u);
+  EXPECT_EQ(t.text.substr(t.text.size() - 2), "\xD6\xD0");
+  WriteBytes(dir / "le.txt", std::string("\xFF\xFE\xC0\x00\x2D\x4E", 6));
+  EXPECT_EQ(Load(dir / "le.txt").unmappable, 1u);
+  std::string error;
+  EXPECT_FALSE(SaveTextFile(dir / "u8.txt", t.text, t.encoding, {t.unmappable, false}, &error));
+  EXPECT_EQ(ReadBytes(dir / "u8.txt"), "\xC3\x80\xC4\x80\xE4\xB8\xAD");
 }
 
 TEST(SaveTextFileTest, RoundTripsEveryEncodingByteForByte) {

@@ -25,6 +25,18 @@ TEST(LooksLikeUtf8Test, NeedsAHighByteAndWholeSequences) {
   EXPECT_TRUE(LooksLikeUtf8(std::string("\xE4\xB8\xAD\0", 4))) << "a zero byte is plain ASCII";
 }
 
+TEST(LooksLikeUtf8Test, LongAsciiRunsAroundSequences) {
+  for (std::size_t run = 0; run < 20; ++run) {
+    SCOPED_TRACE(run);
+    const std::string ascii(run, 'a');
+    EXPECT_TRUE(LooksLikeUtf8(ascii + "\xC3\xA9" + ascii));
+    EXPECT_FALSE(LooksLikeUtf8(ascii + "\xE4\xB8"));
+    EXPECT_FALSE(LooksLikeUtf8(ascii + "\x80" + ascii));
+    EXPECT_FALSE(LooksLikeUtf8(std::string("\xE4") + ascii)) << "ASCII cannot continue a sequence";
+    EXPECT_FALSE(LooksLikeUtf8(ascii));
+  }
+}
+
 std::string Utf16LE(std::u16string_view s) {
   std::string out;
   for (char16_t c : s) {
