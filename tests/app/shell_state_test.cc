@@ -62,6 +62,33 @@ TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
   EXPECT_FALSE(view.IsEnabled(kFindNext));
 }
 
+TEST_F(MainWindowState, StoppedTidyLeavesTheFileAndComesBackReady) {
+  const std::string body = G("第一章\r\n  正文。\r\n");
+  Write("a.txt", body);
+  struct Deferred : TaskRunner {
+    BackgroundWork work;
+    void Run(BackgroundWork w) override { work = std::move(w); }
+    void Post(Continuation c) override { c(); }
+    void PostAndWait(Continuation c) override { c(); }
+  } deferred;
+  Shell stopping(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
+  stopping.OpenFolder(dir.path());
+  deferred.work()();
+  stopping.Tidy();
+  stopping.RequestStop();
+  view.messages.clear();
+  deferred.work()();
+  EXPECT_FALSE(stopping.busy());
+  EXPECT_TRUE(view.IsEnabled(kTidy));
+  EXPECT_TRUE(view.messages.empty()) << view.LastMessage();
+  EXPECT_EQ(Read("a.txt"), body);
+  // The stop belonged to that run: the next one tidies.
+  stopping.Tidy();
+  deferred.work()();
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_EQ(view.messages.back().caption, "处理完成");
+}
+
 TEST_F(MainWindowState, EncodingButtonsFollowTheDocumentsClass) {
   Write("a.txt", "plain ascii");
   Write("b.txt", "\xEF\xBB\xBFutf8 " + charset::GbkToUtf8(G("中文")));
