@@ -7,6 +7,7 @@
 
 #include "app/options_store.h"
 #include "main_window.h"
+#include "window_tools.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -30,6 +31,7 @@ int main(int argc, char** argv) {
   }
 
   MainWindow window(options);
+  WindowTools tools(window);
   window.show();
   window.shell().Start(folder);
   if (!screenshot.isEmpty()) {

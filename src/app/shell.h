@@ -92,6 +92,10 @@ class Shell {
   void RequestStop() { cancel_->store(true); }
 
  private:
+  // The batch runner and the window's further commands work on this state
+  // as the commands above do, on the window's thread.
+  friend struct ShellAccess;
+
   void EnterReady();
   void EnterBusy();
   void EnterEmptyFolder();

@@ -1,0 +1,34 @@
+// Arbitrary bytes through the editor-text checks and the name normaliser:
+// every range they report must lie inside the input, and repairs must be
+// clean GBK.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+
+#include "app/ad_report.h"
+#include "files/file_names.h"
+#include "text/bracket_match.h"
+#include "text/garbled.h"
+#include "text/hard_returns.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view text(reinterpret_cast<const char*>(data), size);
+  using namespace folian::text;
+  auto inside = [&](const ByteRange& r) {
+    if (r.length == 0 || r.start + r.length > size) std::abort();
+  };
+  for (std::size_t from = 0; auto run = FindGarbled(text, from); from = run->start + run->length) {
+    inside(*run);
+  }
+  for (std::size_t from = 0; auto hr = FindHardReturn(text, from); from = hr->start + hr->length) {
+    inside(*hr);
+  }
+  for (const ByteRange& r : UnmatchedBrackets(text)) inside(r);
+  if (auto repair = RepairGarbled(text.substr(0, 64))) {
+    if (FindGarbled(repair->gbk, 0)) std::abort();
+  }
+  (void)folian::app::AdReportLines(text);
+  (void)folian::files::NormaliseFileName(text.substr(0, 255));
+  return 0;
+}

@@ -1,0 +1,59 @@
+// The batch runner and the window's further commands on the Main window:
+// the buttons they answer to, a stop button while a run is busy,
+// and the desktop services and dialogs they need (ToolView).
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+#include "app/batch_runner.h"
+#include "app/tool_commands.h"
+#include "app/tool_view.h"
+
+class MainWindow;
+class QPushButton;
+
+// The dialogs and desktop calls, behind an interface so tests can answer them.
+class ToolDialogs {
+ public:
+  virtual ~ToolDialogs() = default;
+  virtual bool OpenWithDefaultProgram(const QString& file) = 0;
+  virtual bool ConfirmRenames(const QString& title,
+                              const std::vector<folian::files::RenameStep>& plan) = 0;
+  virtual std::optional<folian::files::RenamePattern> AskRenamePattern() = 0;
+};
+
+class WindowTools final : public QObject, public folian::app::ToolView {
+  Q_OBJECT
+
+ public:
+  // `dialogs` null means the real dialogs over `window`.
+  explicit WindowTools(MainWindow& window, ToolDialogs* dialogs = nullptr);
+  ~WindowTools() override;
+
+  folian::app::BatchRunner& batch() { return batch_; }
+  folian::app::ToolCommands& commands() { return commands_; }
+  QPushButton* stopButton() const { return stop_; }
+
+  // --- ToolView ---
+  bool OpenWithDefaultProgram(const std::filesystem::path& file) override;
+  void RunAfter(std::chrono::milliseconds delay, std::function<void()> task) override;
+  std::optional<std::string> ClipboardText() override;
+  bool ConfirmRenames(std::string_view title,
+                      const std::vector<folian::files::RenameStep>& plan) override;
+  std::optional<folian::files::RenamePattern> AskRenamePattern() override;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void Connect();
+  void Stop();
+
+  MainWindow& window_;
+  std::unique_ptr<ToolDialogs> own_dialogs_;
+  ToolDialogs* dialogs_;
+  folian::app::BatchRunner batch_;
+  folian::app::ToolCommands commands_;
+  QPushButton* stop_ = nullptr;
+};

@@ -1,0 +1,32 @@
+// The wording of the batch runs and the window's further commands (UTF-8).
+#pragma once
+
+namespace folian::app::msg {
+
+inline constexpr char kBatchFindDone[] = "批查找完成!\r\n包含指定文本的文件均以 √ ";
+inline constexpr char kBatchDone[] = "批处理完成";
+inline constexpr char kBatchConvertDone[] = "批文件转换完成!";
+inline constexpr char kUseClipboard[] = "用剪切板中的内容作为操作对象吗";
+inline constexpr char kNoGarbled[] = "未找到乱码！";
+inline constexpr char kSelectGarbled[] = "先选定文件中的乱码，然后单击此按钮来修复。";
+inline constexpr char kRootFolder[] = "不能处理根目录！";
+inline constexpr char kMergedFormat[] = "操作完成，共合并 %d 个目录";
+
+// Our own wording where the program had none.
+inline constexpr char kBatchStoppedFormat[] = "已停止：处理了 %d 个文件，其余文件未作改动。";
+inline constexpr char kBatchFailures[] = "\r\n\r\n以下文件未能处理：";
+inline constexpr char kHtmlBatchUnavailable[] = "HTML 转换功能尚未提供。";
+inline constexpr char kCannotRepair[] = "选定的文字无法修复：它既不是 UTF-8，也不是 Big5 或 UTF-16 编码的文字。";
+inline constexpr char kNoHardReturn[] = "未找到硬回车。";
+inline constexpr char kNoBracket[] = "未找到不匹配的括号。";
+inline constexpr char kAdReportFailed[] = "无法写出广告检查结果：";
+inline constexpr char kAdReportNotOpened[] = "无法用默认程序打开广告检查结果：";
+inline constexpr char kNormaliseTitle[] = "规范化文件名";
+inline constexpr char kBatchRenameTitle[] = "文件批更名";
+inline constexpr char kNothingToRename[] = "没有需要更名的文件。";
+inline constexpr char kRenamedFormat[] = "已更名 %d 个文件。";
+inline constexpr char kRenameFailures[] = "\r\n以下文件未能更名：";
+inline constexpr char kLossNotConverted[] = " 个字符无法用目标编码表示，文件未转换";
+inline constexpr char kMergeFailures[] = "\r\n以下文件未能移动：";
+
+}  // namespace folian::app::msg
