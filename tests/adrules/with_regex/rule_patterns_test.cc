@@ -1,5 +1,6 @@
 // The stage-6 patterns against the pattern engine: each compiles with the
-// flags the stage uses, and none matches anywhere in the clean novels.
+// flags the stage uses, catches the shapes it is there for, and none matches
+// anywhere in the clean novels.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -41,6 +42,52 @@ TEST(BuiltinPatterns, CatchTheirShapes) {
     std::string text = charset::Utf8ToGbk(sample);
     EXPECT_GE(p.Substitute(text), 1u) << pattern;
   }
+}
+
+// The fixed-gap rows and the wide-gap txt小说天堂 row are there to take a
+// whole slogan out, not a piece of it: nothing of the sample may be left.
+TEST(BuiltinPatterns, TakeWholeSlogans) {
+  const std::vector<std::pair<const char*, const char*>> samples = {
+      {"总是一个人静悄悄地.{0,60}畅所欲言",
+       "总是一个人静悄悄地看小说，没有人一起讨论很无趣？快来.起.点.读书，和书友们一起畅所欲言"},
+      {"领取红包.{0,40}最新内容", "领取红包，请下载爱阅app免费看最新内容"},
+      {"t.{0,4}x.{0,4}t.{0,4}小.{0,4}说.{0,4}天.{0,4}堂", "t××xt×小×说××天×堂"},
+      {"t.{0,4}x.{0,4}t.{0,4}小.{0,4}说.{0,4}天.{0,4}堂", "t／／xt｜小／／说／//天//堂"},
+  };
+  for (const auto& [pattern, sample] : samples) {
+    std::string gbk_pattern = charset::Utf8ToGbk(pattern);
+    bool listed = false;
+    for (const Rule& r : BuiltinRules().stages[5]) listed = listed || r.find == gbk_pattern;
+    ASSERT_TRUE(listed) << pattern;
+    regex::Pattern p = regex::Pattern::Compiled(gbk_pattern, "", kStageFlags);
+    std::string text = charset::Utf8ToGbk(sample);
+    EXPECT_EQ(p.Substitute(text), 1u) << pattern;
+    EXPECT_EQ(charset::GbkToUtf8(text), "") << pattern;
+  }
+}
+
+// A fixed gap only fires while both of its phrases reach stage 6 intact: a
+// literal row of an earlier stage that deletes or rewrites a piece of either
+// phrase leaves the pattern dead.
+TEST(BuiltinPatterns, FixedGapPhrasesReachTheStage) {
+  int gaps = 0;
+  for (const Rule& r : BuiltinRules().stages[5]) {
+    for (const std::string gap : {".{0,40}", ".{0,60}"}) {
+      std::size_t at = r.find.find(gap);
+      if (at == std::string::npos) continue;
+      ++gaps;
+      const std::string phrases[] = {r.find.substr(0, at), r.find.substr(at + gap.size())};
+      for (const std::string& phrase : phrases) {
+        ASSERT_FALSE(phrase.empty()) << charset::GbkToUtf8(r.find);
+        for (int s = 0; s < 4; ++s)
+          for (const Rule& earlier : BuiltinRules().stages[s])
+            EXPECT_EQ(phrase.find(earlier.find), std::string::npos)
+                << "stage " << s + 1 << " row \"" << charset::GbkToUtf8(earlier.find) << "\" breaks \""
+                << charset::GbkToUtf8(r.find) << "\"";
+      }
+    }
+  }
+  EXPECT_EQ(gaps, 2);
 }
 
 TEST(BuiltinPatterns, NoneMatchesCleanNovels) {
