@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -139,7 +140,8 @@ TEST(AdStages, CancelStopsBothEngines) {
 }
 
 TEST(CustomRules, FileLinesLoseTheirLineBreaksAndEmptyLinesAreSkipped) {
-  const auto path = std::filesystem::temp_directory_path() / "folian_custom_rules_test.txt";
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("folian_custom_rules_test_" + std::to_string(::getpid()) + ".txt");
   {
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);

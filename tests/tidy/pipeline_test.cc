@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -133,7 +134,7 @@ class TempDir {
  public:
   TempDir() {
     path_ = std::filesystem::temp_directory_path() /
-            ("folian_tidy_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ("folian_tidy_test_" + std::to_string(::getpid()) +
              "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::remove_all(path_);
     std::filesystem::create_directories(path_);
