@@ -40,6 +40,32 @@ struct Lines {
     for (std::size_t i = 0; i < text.size(); ++i) hot[i] = filter->Groups(text[i]);
   }
 
+  // Splits `s` anew after a whole-text rule changed it. A whole-text rule
+  // touches few lines, so a line equal to one of the next few old lines
+  // keeps that line's mask (a mask depends only on the line) and only the
+  // others are scanned.
+  void Resplit(std::string_view s) {
+    constexpr std::size_t kLookAhead = 8;
+    std::vector<std::string> old_text;
+    std::vector<std::uint64_t> old_hot;
+    old_text.swap(text);
+    old_hot.swap(hot);
+    Split(s);
+    hot.resize(text.size());
+    std::size_t i = 0;
+    for (std::size_t j = 0; j < text.size(); ++j) {
+      const std::size_t end = std::min(old_text.size(), i + kLookAhead);
+      std::size_t k = i;
+      while (k < end && old_text[k] != text[j]) ++k;
+      if (k < end) {
+        hot[j] = old_hot[k];
+        i = k + 1;
+      } else {
+        hot[j] = filter->Groups(text[j]);
+      }
+    }
+  }
+
   void Split(std::string_view s) {
     text.clear();
     std::size_t pos = 0;
@@ -499,8 +525,7 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
           if (!OccursAcrossLines(lines, s.literal.find)) break;
           std::string text = lines.Join();
           if (s.literal.Apply(text) == 0) break;
-          lines.Split(text);
-          lines.MarkAll();
+          lines.Resplit(text);
           break;
         }
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
@@ -512,8 +537,7 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
         std::string text = lines.Join();
         const std::size_t before = text.size();
         if (s.pattern.Substitute(text, 0, std::string::npos, cancel) == 0 || text.size() == before) break;
-        lines.Split(text);
-        lines.MarkAll();
+        lines.Resplit(text);
         break;
       }
     }
@@ -575,8 +599,7 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
         const std::size_t before = joined.size();
         if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
         if (joined.size() != before) {
-          lines.Split(joined);
-          lines.MarkAll();
+          lines.Resplit(joined);
         }
         return true;
       }

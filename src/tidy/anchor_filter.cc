@@ -46,9 +46,8 @@ struct Window {
 
 std::vector<u8> Values(const std::bitset<256>& set) {
   std::vector<u8> v;
-  for (unsigned b = 0; b < 256; ++b) {
-    if (set.test(b)) v.push_back(static_cast<u8>(b));
-  }
+  if (set.count() > 4) return v;  // too many variants to be an anchor
+  for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v.push_back(static_cast<u8>(b));
   return v;
 }
 
@@ -65,7 +64,7 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
   w.first = Values(a);
   if (b != nullptr) w.second = Values(*b);
   const std::size_t variants = w.first.size() * (b != nullptr ? w.second.size() : 1);
-  if (variants == 0 || variants > 4) return;
+  if (variants == 0 || variants > 4) return;  // also an over-wide set, read as empty
   std::uint64_t score = 0;
   for (u8 x : w.first) {
     if (b == nullptr) {
@@ -123,10 +122,10 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     for (u8 x : best.first) {
       if (best.second.empty()) {
         singles[x].push_back(e);
-        first_[x] |= 1;
+        single_[x] = true;
+        any_single_ = true;
       } else {
         for (u8 y : best.second) pairs[x << 8 | y].push_back(e);
-        first_[x] |= 2;
       }
     }
   }
@@ -174,24 +173,24 @@ std::uint64_t AnchorFilter::Groups(std::string_view line) const {
   if (needles_ == nullptr) return mask;
   const auto* s = reinterpret_cast<const u8*>(line.data());
   const std::size_t n = line.size();
-  const std::uint64_t* bits = pair_bits_.data();
-  for (std::size_t i = 0; i < n; ++i) {
-    const u8 c = s[i];
-    const u8 f = first_[c];
-    if (f == 0) continue;
-    if (f & 1) {
+  if (any_single_) {
+    for (std::size_t i = 0; i < n; ++i) {
+      const u8 c = s[i];
+      if (!single_[c]) continue;
       for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
         const Entry& e = single_entries_[k];
         if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
       }
     }
-    if ((f & 2) && i + 1 < n) {
-      const unsigned key = c << 8 | s[i + 1];
-      if (!(bits[key >> 6] >> (key & 63) & 1)) continue;
-      for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
-        const Entry& e = pair_entries_[k];
-        if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
-      }
+  }
+  const std::uint64_t* bits = pair_bits_.data();
+  // Rare windows make a set bit the exception: keep the common path short.
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    const unsigned key = s[i] << 8 | s[i + 1];
+    if (__builtin_expect(!(bits[key >> 6] >> (key & 63) & 1), 1)) continue;
+    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
+      const Entry& e = pair_entries_[k];
+      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
     }
   }
   return mask;
