@@ -123,7 +123,6 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
       if (best.second.empty()) {
         singles[x].push_back(e);
         single_[x] = true;
-        any_single_ = true;
       } else {
         for (u8 y : best.second) pairs[x << 8 | y].push_back(e);
       }
@@ -140,7 +139,7 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     start->back() = static_cast<std::uint32_t>(entries->size());
   };
   for (unsigned key = 0; key < 65536; ++key) {
-    if (!pairs[key].empty()) pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+    if (!pairs[key].empty() || single_[key >> 8]) pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
   }
   flatten(pairs, &pair_start_, &pair_entries_);
   flatten(singles, &single_start_, &single_entries_);
@@ -170,29 +169,29 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
 
 std::uint64_t AnchorFilter::Groups(std::string_view line) const {
   std::uint64_t mask = always_;
-  if (needles_ == nullptr) return mask;
+  if (needles_ == nullptr || line.empty()) return mask;
   const auto* s = reinterpret_cast<const u8*>(line.data());
   const std::size_t n = line.size();
-  if (any_single_) {
-    for (std::size_t i = 0; i < n; ++i) {
-      const u8 c = s[i];
-      if (!single_[c]) continue;
-      for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
-        const Entry& e = single_entries_[k];
-        if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
-      }
+  auto singles = [&](std::size_t i) {
+    const u8 c = s[i];
+    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
+      const Entry& e = single_entries_[k];
+      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
     }
-  }
+  };
   const std::uint64_t* bits = pair_bits_.data();
   // Rare windows make a set bit the exception: keep the common path short.
+  // A one-byte window sets the bits of every pair it starts.
   for (std::size_t i = 0; i + 1 < n; ++i) {
     const unsigned key = s[i] << 8 | s[i + 1];
     if (__builtin_expect(!(bits[key >> 6] >> (key & 63) & 1), 1)) continue;
+    if (single_[s[i]]) singles(i);
     for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
       const Entry& e = pair_entries_[k];
       if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
     }
   }
+  if (single_[s[n - 1]]) singles(n - 1);
   return mask;
 }
 

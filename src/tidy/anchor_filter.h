@@ -46,7 +46,6 @@ class AnchorFilter {
   const std::vector<Needle>* needles_ = nullptr;
   std::uint64_t always_ = 0;
   bool single_[256] = {};  // a one-byte window is this byte
-  bool any_single_ = false;
   std::vector<std::uint64_t> pair_bits_;
   std::vector<std::uint32_t> pair_start_, single_start_;
   std::vector<Entry> pair_entries_, single_entries_;

@@ -54,6 +54,16 @@ bool IsAlpha(u8 c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool IsLead(u8 c) { return c >= 0x81 && c <= 0xFE; }
 bool IsTrimByte(u8 c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
+// Where the line starting at `pos` ends: its first CR or LF, else the end.
+std::size_t LineEnd(std::string_view text, std::size_t pos) {
+  const char* p = text.data() + pos;
+  const std::size_t len = text.size() - pos;
+  const void* lf = std::memchr(p, '\n', len);
+  const std::size_t limit = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : len;
+  const void* cr = std::memchr(p, '\r', limit);
+  return pos + (cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : limit);
+}
+
 // ASCII punctuation handled by full-width conversion: "!", blank, "#"-"&",
 // "("-"/", ":"-"@", "["-"`", "{"-0x7F.
 constexpr std::array<bool, 128> MakePunctSet() {
@@ -281,7 +291,11 @@ bool IsTitleLine(std::string_view line) {
 std::size_t EditorLineCount(std::string_view text) {
   // Every LF is a break; a CR is one only when no LF follows it.
   std::size_t lines = 1;
-  for (char c : text) lines += c == '\n';
+  for (const char* p = text.data(); (p = static_cast<const char*>(
+           std::memchr(p, '\n', static_cast<std::size_t>(text.data() + text.size() - p)))) != nullptr;
+       ++p) {
+    ++lines;
+  }
   for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
     if (at + 1 == text.size() || text[at + 1] != '\n') ++lines;
   }
@@ -305,8 +319,7 @@ std::vector<LineLayout> LayoutFlags(std::string_view text) {
   const std::size_t n = text.size();
   bool blank_seen = false;
   while (pos < n) {
-    std::size_t end = pos;
-    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    const std::size_t end = LineEnd(text, pos);
     const std::string_view raw = text.substr(pos, end - pos);
     std::size_t lf = 0, cr = 0;
     pos = end;
@@ -372,15 +385,22 @@ class LayoutJudge {
   // length), or 0 when the lines do not look wrapped: most of them must lie
   // within a few bytes of it (a wrap can pull a closing mark onto a line).
   std::size_t WrapWidth(std::size_t lo, std::size_t hi) const {
-    std::size_t mode = 0, mode_count = 0;
+    // The most common width of 40 or more, the smaller one on a tie: read
+    // off the sorted widths as the first longest run.
+    std::array<std::uint32_t, 2 * kWindow + 1> widths;
+    std::size_t m = 0;
     for (std::size_t i = lo; i < hi; ++i) {
-      const std::size_t w = lines_[i].length;
-      if (w < 40 || w == mode) continue;
-      std::size_t count = 0;
-      for (std::size_t j = lo; j < hi; ++j) count += lines_[j].length == w;
-      if (count > mode_count || (count == mode_count && w < mode)) mode_count = count, mode = w;
+      if (lines_[i].length >= 40) widths[m++] = lines_[i].length;
     }
-    if (mode == 0) return 0;
+    if (m == 0) return 0;
+    std::sort(widths.begin(), widths.begin() + static_cast<std::ptrdiff_t>(m));
+    std::size_t mode = 0, mode_count = 0;
+    for (std::size_t i = 0; i < m;) {
+      std::size_t j = i + 1;
+      while (j < m && widths[j] == widths[i]) ++j;
+      if (j - i > mode_count) mode_count = j - i, mode = widths[i];
+      i = j;
+    }
     std::size_t near = 0;
     for (std::size_t j = lo; j < hi; ++j) {
       const std::size_t v = lines_[j].length;
@@ -410,8 +430,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
   std::size_t pos = 0;
   const std::size_t n = text.size();
   while (pos < n) {
-    std::size_t end = pos;
-    while (end < n && text[end] != '\r' && text[end] != '\n') ++end;
+    const std::size_t end = LineEnd(text, pos);
     const std::string_view raw = text.substr(pos, end - pos);
     pos = end;
     while (pos < n && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
