@@ -4,7 +4,6 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <string.h>  // memmem
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -49,7 +48,7 @@ constexpr std::string_view kSectionWords =
 constexpr std::string_view kWordCount = "\xD7\xD6\xCA\xFD";                   // 字数
 
 bool Contains(std::string_view s, std::string_view what) {
-  return what.empty() || memmem(s.data(), s.size(), what.data(), what.size()) != nullptr;
+  return s.find(what) != std::string_view::npos;
 }
 
 bool IsDigit(u8 c) { return c >= '0' && c <= '9'; }
