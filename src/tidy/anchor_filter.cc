@@ -182,14 +182,25 @@ std::uint64_t AnchorFilter::Groups(std::string_view line) const {
   const std::uint64_t* bits = pair_bits_.data();
   // Rare windows make a set bit the exception: keep the common path short.
   // A one-byte window sets the bits of every pair it starts.
-  for (std::size_t i = 0; i + 1 < n; ++i) {
-    const unsigned key = s[i] << 8 | s[i + 1];
-    if (__builtin_expect(!(bits[key >> 6] >> (key & 63) & 1), 1)) continue;
+  auto visit = [&](std::size_t i, unsigned key) {
     if (single_[s[i]]) singles(i);
     for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
       const Entry& e = pair_entries_[k];
       if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
     }
+  };
+  auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };
+  std::size_t i = 0;
+  for (; i + 2 < n; i += 2) {  // two positions a branch
+    const unsigned k0 = s[i] << 8 | s[i + 1], k1 = s[i + 1] << 8 | s[i + 2];
+    const bool h0 = set(k0), h1 = set(k1);
+    if (__builtin_expect(!(h0 | h1), 1)) continue;
+    if (h0) visit(i, k0);
+    if (h1) visit(i + 1, k1);
+  }
+  for (; i + 1 < n; ++i) {
+    const unsigned key = s[i] << 8 | s[i + 1];
+    if (set(key)) visit(i, key);
   }
   if (single_[s[n - 1]]) singles(n - 1);
   return mask;

@@ -2,6 +2,7 @@
 // the results with the shared measure: no story character of a clean novel
 // may be lost, and the polluted samples must come out clean enough.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,7 +46,8 @@ class TidyQuality : public ::testing::Test {
     Shell("python3 -c 'import difflib' 2>&1", &status);
     if (status != 0) GTEST_SKIP() << "python3 not available";
     dir_ = fs::temp_directory_path() /
-           ("folian_quality_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("folian_quality_" + std::to_string(::getpid()) + "_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
