@@ -12,6 +12,7 @@
 
 #include "tidy/ad_removal.h"
 #include "tidy/ad_stages_internal.h"
+#include "tidy/anchor_filter.h"
 #include "tidy/needle_set.h"
 #include "tidy/pattern_chain.h"
 #include "tidy/replace_all.h"
@@ -26,12 +27,44 @@ constexpr std::size_t kCancelCheckLines = 4096;
 bool HasNewline(std::string_view s) { return s.find('\n') != std::string_view::npos; }
 
 // The working text as lines (split at "\n", each keeping its "\r"), with a
-// flag for the lines that hold any needle or pattern start of the whole table.
-// A cold line cannot be changed by any line-local rule, and only a changed
-// line can turn hot, so line-local rules only ever look at hot lines.
+// mask per line of the line-local rule groups whose find strings or patterns
+// occur in it. A line can only change through a rule, and every change
+// recomputes its mask, so a group only ever needs to look at its lines.
 struct Lines {
   std::vector<std::string> text;
-  std::vector<char> hot;
+  std::vector<std::uint64_t> hot;
+  const AnchorFilter* filter = nullptr;
+
+  void MarkAll() {
+    hot.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) hot[i] = filter->Groups(text[i]);
+  }
+
+  // Splits `s` anew after a whole-text rule changed it. A whole-text rule
+  // touches few lines, so a line equal to one of the next few old lines
+  // keeps that line's mask (a mask depends only on the line) and only the
+  // others are scanned.
+  void Resplit(std::string_view s) {
+    constexpr std::size_t kLookAhead = 8;
+    std::vector<std::string> old_text;
+    std::vector<std::uint64_t> old_hot;
+    old_text.swap(text);
+    old_hot.swap(hot);
+    Split(s);
+    hot.resize(text.size());
+    std::size_t i = 0;
+    for (std::size_t j = 0; j < text.size(); ++j) {
+      const std::size_t end = std::min(old_text.size(), i + kLookAhead);
+      std::size_t k = i;
+      while (k < end && old_text[k] != text[j]) ++k;
+      if (k < end) {
+        hot[j] = old_hot[k];
+        i = k + 1;
+      } else {
+        hot[j] = filter->Groups(text[j]);
+      }
+    }
+  }
 
   void Split(std::string_view s) {
     text.clear();
@@ -76,24 +109,26 @@ class LiteralLines {
     filter_ = NeedleSet(finds);
   }
 
-  // Applies the rules to the hot lines (every line when `all`); a changed
-  // line is marked hot.
-  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
+  // Applies the rules to the lines whose mask has `bit` (every line when
+  // `bit` is 0); a changed line gets its mask recomputed.
+  bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
     for (std::size_t i = 0; i < lines.text.size(); ++i) {
-      if (!all && !lines.hot[i]) continue;
+      if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
       std::string& cur = lines.text[i];
       cands.clear();
       filter_.Collect(cur, 0, &cands);
+      bool changed = false;
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
         if (ops_[id].Apply(cur) == 0) continue;
-        lines.hot[i] = 1;
+        changed = true;
         cands.clear();
         filter_.Collect(cur, id + 1, &cands);
         k = 0;
       }
+      if (changed) lines.hot[i] = lines.filter->Groups(cur);
     }
     return true;
   }
@@ -173,21 +208,23 @@ class PatternLines {
     filter_ = NeedleSet(prefixes, /*fold_case=*/true);
   }
 
-  bool Apply(Lines& lines, bool all, const CancelFlag* cancel) const {
+  bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
     for (std::size_t i = 0; i < lines.text.size(); ++i) {
-      if (!all && !lines.hot[i]) continue;
+      if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
       std::string& cur = lines.text[i];
       Candidates(cur, 0, &cands);
+      bool changed = false;
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
         const std::size_t before = cur.size();
         if (pats_[id].pattern.Substitute(cur) == 0 || cur.size() == before) continue;
-        lines.hot[i] = 1;
+        changed = true;
         Candidates(cur, id + 1, &cands);
         k = 0;
       }
+      if (changed) lines.hot[i] = lines.filter->Groups(cur);
     }
     return true;
   }
@@ -219,6 +256,7 @@ class PatternLines {
 struct Segment {
   enum class Kind { kLiteralLines, kLiteralWhole, kPatternLines, kPatternWhole };
   Kind kind = Kind::kLiteralLines;
+  unsigned group = 0;  // line-local segments of the table: their mask bit
   std::unique_ptr<LiteralLines> literal_lines;
   LiteralOp literal;
   std::unique_ptr<PatternLines> pattern_lines;
@@ -378,27 +416,9 @@ bool CollapseTitles(std::string& text, const std::vector<std::string>& t, const 
 
 struct AdRemover::Impl {
   std::array<std::vector<Segment>, kStageCount> stages;
-  // Every find string of the line-local rules and every pattern start, to
-  // tell hot lines from cold ones in one pass.
-  NeedleSet hot_filter;
-  std::vector<const PatternChain*> hot_chain;  // per needle: the chain to confirm it, or null
-
-  bool always_hot = false;  // some pattern could match on any line
-
-  bool IsHot(std::string_view line) const {
-    if (always_hot) return true;
-    bool hot = false;
-    hot_filter.ForEachHit(line, [&](std::uint32_t id, std::size_t pos) {
-      hot = hot_chain[id] == nullptr || hot_chain[id]->MatchesAt(line, pos);
-      return hot;
-    });
-    return hot;
-  }
-
-  void MarkHot(Lines& lines) const {
-    lines.hot.resize(lines.text.size());
-    for (std::size_t i = 0; i < lines.text.size(); ++i) lines.hot[i] = IsHot(lines.text[i]);
-  }
+  // Every find string of the line-local rules and every pattern, each in
+  // its segment's group, for the per-line masks.
+  std::vector<AnchorFilter::Needle> needles;
 };
 
 namespace {
@@ -409,7 +429,7 @@ namespace {
 // each line can start at most one occurrence; taking them in line order,
 // each after the previous one's end, is the left-to-right replace-all. Only
 // the lines rebuilt from a replacement need their hot flag worked out again.
-std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemover::Impl& impl) {
+std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op) {
   std::vector<std::string_view> parts;
   std::size_t from = 0;
   const std::string_view find = op.find;
@@ -443,7 +463,7 @@ std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemove
 
   std::vector<std::string> out_text(std::make_move_iterator(t.begin()),
                                     std::make_move_iterator(t.begin() + static_cast<std::ptrdiff_t>(first)));
-  std::vector<char> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
+  std::vector<std::uint64_t> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
   std::size_t count = 0;
   for (std::size_t i = first; i < n;) {
     std::size_t start = occurrence(i, 0);
@@ -473,7 +493,7 @@ std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemove
     for (;;) {
       const std::size_t nl = merged.find('\n', pos);
       std::string piece = merged.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-      out_hot.push_back(impl.IsHot(piece) ? 1 : 0);
+      out_hot.push_back(lines.filter->Groups(piece));
       out_text.push_back(std::move(piece));
       if (nl == std::string::npos) break;
       pos = nl + 1;
@@ -484,30 +504,32 @@ std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const AdRemove
   return count;
 }
 
-// Runs one stage's segments. A whole-text rule that changed the text
-// rebuilds the lines and their hot flags.
-bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl, Lines& lines,
-                   bool all_lines, const CancelFlag* cancel) {
+// Runs one stage's segments (on every line when `all_lines`: segments
+// outside the table have no mask bit). A whole-text rule that changed the
+// text rebuilds the lines and their masks.
+bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_lines,
+                   const CancelFlag* cancel) {
   for (const Segment& s : segs) {
     if (Cancelled(cancel)) return false;
+    const std::uint64_t bit =
+        all_lines ? 0 : std::uint64_t{1} << std::min(s.group, AnchorFilter::kMaxGroup);
     switch (s.kind) {
       case Segment::Kind::kLiteralLines:
-        if (!s.literal_lines->Apply(lines, all_lines, cancel)) return false;
+        if (!s.literal_lines->Apply(lines, bit, cancel)) return false;
         break;
       case Segment::Kind::kPatternLines:
-        if (!s.pattern_lines->Apply(lines, all_lines, cancel)) return false;
+        if (!s.pattern_lines->Apply(lines, bit, cancel)) return false;
         break;
       case Segment::Kind::kLiteralWhole: {
         if (!HasNewline(s.literal.find)) {  // only the replacement breaks lines
           if (!OccursAcrossLines(lines, s.literal.find)) break;
           std::string text = lines.Join();
           if (s.literal.Apply(text) == 0) break;
-          lines.Split(text);
-          impl.MarkHot(lines);
+          lines.Resplit(text);
           break;
         }
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
-        while (ReplaceAcrossLines(lines, s.literal, impl) > 0 && s.literal.repeat && !once) {
+        while (ReplaceAcrossLines(lines, s.literal) > 0 && s.literal.repeat && !once) {
         }
         break;
       }
@@ -515,8 +537,7 @@ bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl
         std::string text = lines.Join();
         const std::size_t before = text.size();
         if (s.pattern.Substitute(text, 0, std::string::npos, cancel) == 0 || text.size() == before) break;
-        lines.Split(text);
-        impl.MarkHot(lines);
+        lines.Resplit(text);
         break;
       }
     }
@@ -528,38 +549,27 @@ bool ApplySegments(const std::vector<Segment>& segs, const AdRemover::Impl& impl
 
 AdRemover::AdRemover(const RuleTable& rules) {
   auto impl = std::make_unique<Impl>();
-  std::vector<std::string> needles;
-  std::vector<bool> fold;
   for (int st = 0; st < kStageCount; ++st) {
     impl->stages[st] = BuildSegments(rules.stages[st]);
   }
-  bool always_hot = false;
-  for (const auto& stage : impl->stages) {
-    for (const Segment& s : stage) {
+  unsigned group = 0;
+  for (auto& stage : impl->stages) {
+    for (Segment& s : stage) {
       if (s.kind == Segment::Kind::kLiteralLines) {
+        s.group = group++;
         for (const LiteralOp& op : s.literal_lines->ops()) {
-          needles.push_back(op.find);
-          fold.push_back(false);
-          impl->hot_chain.push_back(nullptr);
+          impl->needles.push_back({op.find, false, nullptr, s.group});
         }
       } else if (s.kind == Segment::Kind::kPatternLines) {
+        s.group = group++;
         for (const LinePattern& p : s.pattern_lines->patterns()) {
-          if (p.prefix.empty()) always_hot = true;
-          needles.push_back(p.prefix);
-          fold.push_back(true);
-          impl->hot_chain.push_back(p.chain ? &*p.chain : nullptr);
+          // Without a chain the prefix is only a necessary start (empty: anywhere).
+          impl->needles.push_back({p.chain ? std::string() : p.prefix, true,
+                                   p.chain ? &*p.chain : nullptr, s.group});
         }
       }
     }
   }
-  // A pattern without a known start could match on any line.
-  if (always_hot) {
-    needles.clear();
-    fold.clear();
-    impl->hot_chain.clear();
-    impl->always_hot = true;
-  }
-  impl->hot_filter = NeedleSet(needles, fold);
   impl_ = std::move(impl);
 }
 
@@ -569,9 +579,11 @@ AdRemover& AdRemover::operator=(AdRemover&&) noexcept = default;
 
 bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
   const Impl& impl = *impl_;
+  const AnchorFilter filter(impl.needles, text);
   Lines lines;
+  lines.filter = &filter;
   lines.Split(text);
-  impl.MarkHot(lines);
+  lines.MarkAll();
   const bool ok = internal::DriveStages(in, [&](Stage stage) {
     switch (stage) {
       case Stage::kCustom: {
@@ -579,7 +591,7 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
         std::vector<Rule> rows;
         for (const std::string& line : *in.custom) rows.push_back({RuleKind::kReplace, line, ""});
         // Custom strings are not among the hot needles: every line is looked at.
-        return ApplySegments(BuildSegments(rows), impl, lines, /*all_lines=*/true, in.cancel);
+        return ApplySegments(BuildSegments(rows), lines, /*all_lines=*/true, in.cancel);
       }
       case Stage::kDuplicateTitles: {
         if (in.titles == nullptr || in.titles->size() < 2) return true;
@@ -587,13 +599,12 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
         const std::size_t before = joined.size();
         if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
         if (joined.size() != before) {
-          lines.Split(joined);
-          impl.MarkHot(lines);
+          lines.Resplit(joined);
         }
         return true;
       }
       default:
-        return ApplySegments(impl.stages[static_cast<int>(stage)], impl, lines, impl.always_hot,
+        return ApplySegments(impl.stages[static_cast<int>(stage)], lines, /*all_lines=*/false,
                              in.cancel);
     }
   });

@@ -5,7 +5,7 @@
 namespace folian::tidy {
 namespace {
 
-constexpr std::size_t kUnbounded = std::numeric_limits<std::size_t>::max() / 4;
+constexpr std::size_t kUnbounded = PatternChain::kUnbounded;
 
 bool IsLetter(unsigned char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; }
 bool IsAlnum(unsigned char c) { return IsLetter(c) || (c >= '0' && c <= '9'); }
@@ -182,6 +182,17 @@ bool PatternChain::MatchFrom(std::string_view line, std::size_t item, std::size_
     if (MatchFrom(line, item + 1, after + g)) return true;
   }
   return false;
+}
+
+std::vector<PatternChain::Piece> PatternChain::Pieces() const {
+  std::vector<Piece> out;
+  std::size_t lo = 0, hi = 0;
+  for (const Item& it : items_) {
+    out.push_back({&it.bytes, lo, hi});
+    lo += it.bytes.size() + it.gap_min;
+    hi = (hi == kUnbounded || it.gap_max == kUnbounded) ? kUnbounded : hi + it.bytes.size() + it.gap_max;
+  }
+  return out;
 }
 
 bool PatternChain::MatchesAt(std::string_view line, std::size_t pos) const {

@@ -26,6 +26,15 @@ class PatternChain {
   // The bytes every match starts with, letters in lower case; may be empty.
   const std::string& prefix() const { return prefix_; }
 
+  // A fixed-length piece of the chain and how far past a match's start it
+  // can begin (`max_offset` is kUnbounded after an unbounded gap).
+  static constexpr std::size_t kUnbounded = static_cast<std::size_t>(-1) / 4;
+  struct Piece {
+    const std::vector<std::bitset<256>>* bytes;
+    std::size_t min_offset, max_offset;
+  };
+  std::vector<Piece> Pieces() const;
+
  private:
   struct Item {
     std::vector<std::bitset<256>> bytes;

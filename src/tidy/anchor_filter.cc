@@ -1,0 +1,209 @@
+#include "tidy/anchor_filter.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace folian::tidy {
+namespace {
+
+using u8 = unsigned char;
+
+// Windows further than this into a chain make the confirmation try too many
+// starts; such pieces are not used as anchors.
+constexpr std::size_t kMaxReach = 96;
+constexpr std::size_t kSampleSlices = 32;
+constexpr std::size_t kSliceBytes = 4096;
+
+u8 Fold(u8 c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
+bool IsLetter(u8 c) { return Fold(c) >= 'a' && Fold(c) <= 'z'; }
+
+struct Counts {
+  std::vector<std::uint32_t> pair = std::vector<std::uint32_t>(65536, 0);
+  std::uint32_t single[256] = {};
+
+  explicit Counts(std::string_view text) {
+    const auto* s = reinterpret_cast<const u8*>(text.data());
+    const std::size_t n = text.size();
+    const std::size_t step = n / kSampleSlices;
+    for (std::size_t k = 0; k < kSampleSlices; ++k) {
+      const std::size_t from = k * step;
+      const std::size_t to = std::min(n, from + kSliceBytes);
+      for (std::size_t i = from; i < to; ++i) {
+        ++single[s[i]];
+        if (i + 1 < n) ++pair[s[i] << 8 | s[i + 1]];
+      }
+      if (step == 0) break;  // a short text: sampled whole once
+    }
+  }
+};
+
+// One way of spotting a needle: the byte values each window position takes.
+struct Window {
+  std::vector<u8> first, second;  // second empty for a one-byte window
+  std::size_t back_min = 0, back_max = 0;
+  std::uint64_t score = ~std::uint64_t{0};
+};
+
+std::vector<u8> Values(const std::bitset<256>& set) {
+  std::vector<u8> v;
+  if (set.count() > 4) return v;  // too many variants to be an anchor
+  for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v.push_back(static_cast<u8>(b));
+  return v;
+}
+
+std::bitset<256> LiteralSet(u8 c, bool fold) {
+  std::bitset<256> set;
+  set.set(c);
+  if (fold && IsLetter(c)) set.set(c ^ 0x20);
+  return set;
+}
+
+void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset<256>* b,
+              std::size_t back_min, std::size_t back_max, Window* best) {
+  Window w;
+  w.first = Values(a);
+  if (b != nullptr) w.second = Values(*b);
+  const std::size_t variants = w.first.size() * (b != nullptr ? w.second.size() : 1);
+  if (variants == 0 || variants > 4) return;  // also an over-wide set, read as empty
+  std::uint64_t score = 0;
+  for (u8 x : w.first) {
+    if (b == nullptr) {
+      score += counts.single[x];
+    } else {
+      for (u8 y : w.second) score += counts.pair[x << 8 | y];
+    }
+  }
+  // Each extra start a chain window must try costs about one more hit.
+  score = score * (back_max - back_min + 1);
+  if (score < best->score) {
+    w.back_min = back_min;
+    w.back_max = back_max;
+    w.score = score;
+    *best = std::move(w);
+  }
+}
+
+}  // namespace
+
+AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view sample)
+    : needles_(&needles) {
+  const Counts counts(sample);
+  std::vector<std::vector<Entry>> pairs(65536), singles(256);
+  for (std::uint32_t id = 0; id < needles.size(); ++id) {
+    const Needle& nd = needles[id];
+    const std::uint32_t bit = std::min(nd.group, kMaxGroup);
+    Window best;
+    if (nd.chain != nullptr) {
+      for (const PatternChain::Piece& p : nd.chain->Pieces()) {
+        if (p.max_offset > kMaxReach) break;
+        const auto& bytes = *p.bytes;
+        if (bytes.size() == 1) {
+          Consider(counts, bytes[0], nullptr, p.min_offset, p.max_offset, &best);
+        }
+        for (std::size_t w = 0; w + 1 < bytes.size(); ++w) {
+          Consider(counts, bytes[w], &bytes[w + 1], p.min_offset + w, p.max_offset + w, &best);
+        }
+      }
+    } else if (nd.bytes.size() == 1) {
+      Consider(counts, LiteralSet(static_cast<u8>(nd.bytes[0]), nd.fold), nullptr, 0, 0, &best);
+    } else {
+      for (std::size_t w = 0; w + 1 < nd.bytes.size(); ++w) {
+        const auto a = LiteralSet(static_cast<u8>(nd.bytes[w]), nd.fold);
+        const auto b = LiteralSet(static_cast<u8>(nd.bytes[w + 1]), nd.fold);
+        Consider(counts, a, &b, w, w, &best);
+      }
+    }
+    if (best.first.empty()) {
+      always_ |= std::uint64_t{1} << bit;
+      continue;
+    }
+    const Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
+                  static_cast<std::uint32_t>(best.back_max)};
+    for (u8 x : best.first) {
+      if (best.second.empty()) {
+        singles[x].push_back(e);
+        single_[x] = true;
+      } else {
+        for (u8 y : best.second) pairs[x << 8 | y].push_back(e);
+      }
+    }
+  }
+  pair_bits_.assign(65536 / 64, 0);
+  auto flatten = [](std::vector<std::vector<Entry>>& buckets, std::vector<std::uint32_t>* start,
+                    std::vector<Entry>* entries) {
+    start->assign(buckets.size() + 1, 0);
+    for (std::size_t k = 0; k < buckets.size(); ++k) {
+      (*start)[k] = static_cast<std::uint32_t>(entries->size());
+      entries->insert(entries->end(), buckets[k].begin(), buckets[k].end());
+    }
+    start->back() = static_cast<std::uint32_t>(entries->size());
+  };
+  for (unsigned key = 0; key < 65536; ++key) {
+    if (!pairs[key].empty() || single_[key >> 8]) pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+  }
+  flatten(pairs, &pair_start_, &pair_entries_);
+  flatten(singles, &single_start_, &single_entries_);
+}
+
+bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size_t pos) const {
+  const Needle& nd = (*needles_)[e.needle];
+  if (pos < e.back_min) return false;
+  if (nd.chain == nullptr) {
+    const std::size_t start = pos - e.back_min;
+    const std::size_t len = nd.bytes.size();
+    if (len > n - start) return false;
+    const auto* w = reinterpret_cast<const u8*>(nd.bytes.data());
+    if (!nd.fold) return std::memcmp(s + start, w, len) == 0;
+    for (std::size_t k = 0; k < len; ++k) {
+      if (Fold(s[start + k]) != Fold(w[k])) return false;
+    }
+    return true;
+  }
+  const std::string_view line(reinterpret_cast<const char*>(s), n);
+  const std::size_t lo = pos >= e.back_max ? pos - e.back_max : 0;
+  for (std::size_t start = lo; start <= pos - e.back_min; ++start) {
+    if (nd.chain->MatchesAt(line, start)) return true;
+  }
+  return false;
+}
+
+std::uint64_t AnchorFilter::Groups(std::string_view line) const {
+  std::uint64_t mask = always_;
+  if (needles_ == nullptr || line.empty()) return mask;
+  const auto* s = reinterpret_cast<const u8*>(line.data());
+  const std::size_t n = line.size();
+  auto singles = [&](std::size_t i) {
+    const u8 c = s[i];
+    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
+      const Entry& e = single_entries_[k];
+      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
+    }
+  };
+  const std::uint64_t* bits = pair_bits_.data();
+  // Rare windows make a set bit the exception: keep the common path short.
+  // A one-byte window sets the bits of every pair it starts.
+  auto visit = [&](std::size_t i, unsigned key) {
+    if (single_[s[i]]) singles(i);
+    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
+      const Entry& e = pair_entries_[k];
+      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
+    }
+  };
+  auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };
+  std::size_t i = 0;
+  for (; i + 2 < n; i += 2) {  // two positions a branch
+    const unsigned k0 = s[i] << 8 | s[i + 1], k1 = s[i + 1] << 8 | s[i + 2];
+    const bool h0 = set(k0), h1 = set(k1);
+    if (__builtin_expect(!(h0 | h1), 1)) continue;
+    if (h0) visit(i, k0);
+    if (h1) visit(i + 1, k1);
+  }
+  for (; i + 1 < n; ++i) {
+    const unsigned key = s[i] << 8 | s[i + 1];
+    if (set(key)) visit(i, key);
+  }
+  if (single_[s[n - 1]]) singles(n - 1);
+  return mask;
+}
+
+}  // namespace folian::tidy

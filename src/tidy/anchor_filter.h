@@ -1,0 +1,54 @@
+// Which groups of needles and patterns occur in a line, in one pass over it.
+// Each needle is looked for through a single window of one or two bytes, the
+// one rarest in a sample of the text at hand, so needles starting with common
+// characters (一, 小, 书) do not stop the scan at every such character. A
+// window hit is confirmed against the whole needle (or pattern chain) before
+// its group counts, so a reported group really occurs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tidy/pattern_chain.h"
+
+namespace folian::tidy {
+
+class AnchorFilter {
+ public:
+  static constexpr unsigned kMaxGroup = 63;  // groups beyond share this bit
+
+  struct Needle {
+    std::string bytes;                   // literal bytes (unused with a chain)
+    bool fold = false;                   // ASCII letters in either case
+    const PatternChain* chain = nullptr; // stands for the chain's matches
+    unsigned group = 0;
+  };
+
+  AnchorFilter() = default;
+  // A needle with neither bytes nor chain could occur anywhere: its group is
+  // always reported. `sample` only steers the choice of windows; `needles`
+  // (and their chains) must outlive the filter.
+  AnchorFilter(const std::vector<Needle>& needles, std::string_view sample);
+
+  // Bit g (g capped at kMaxGroup) is set when a needle of group g occurs.
+  std::uint64_t Groups(std::string_view line) const;
+
+ private:
+  struct Entry {
+    std::uint32_t needle;
+    std::uint32_t group_bit;        // index of the bit
+    std::uint32_t back_min, back_max;  // the needle starts this far before the window
+  };
+  bool Confirm(const Entry& e, const unsigned char* s, std::size_t n, std::size_t pos) const;
+
+  const std::vector<Needle>* needles_ = nullptr;
+  std::uint64_t always_ = 0;
+  bool single_[256] = {};  // a one-byte window is this byte
+  std::vector<std::uint64_t> pair_bits_;
+  std::vector<std::uint32_t> pair_start_, single_start_;
+  std::vector<Entry> pair_entries_, single_entries_;
+};
+
+}  // namespace folian::tidy
