@@ -104,7 +104,7 @@ bool IsNotTxt(const std::string& name) { return !HasExtension(name, ".txt"); }
 
 // Window thread: row `name` is being worked on; it becomes the selected row,
 // and (for runs that use the check boxes as the to-do list) loses its check.
-void ShowTaken(Shell& shell, const std::string& name, bool uncheck, int done, int todo) {
+void ShowTaken(Shell& shell, const std::string& name, bool uncheck, int done, int to_do) {
   FileList& list = A::List(shell);
   ShellView& view = A::View(shell);
   const int row = FindRow(list, name);
@@ -114,7 +114,7 @@ void ShowTaken(Shell& shell, const std::string& name, bool uncheck, int done, in
     view.FileListChanged();
     view.ScrollToRow(row);
   }
-  view.SetProgress(todo > 0 ? done * 100 / todo : 0);
+  view.SetProgress(to_do > 0 ? done * 100 / to_do : 0);
 }
 
 // Window thread: the common ending of every run but batch find.
@@ -195,14 +195,14 @@ void BatchRunner::RunFind() {
   TaskRunner& runner = A::Runner(shell_);
   Shell& shell = shell_;
   runner.Run([&shell, &runner, state, pattern, find]() -> Continuation {
-    const int todo = static_cast<int>(state->rows.size());
+    const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
       if (Cancelled(state->cancel.get())) {
         state->stopped = true;
         break;
       }
-      runner.Post([&shell, name = row.name, done = state->done, todo] {
-        ShowTaken(shell, name, false, done, todo);
+      runner.Post([&shell, name = row.name, done = state->done, to_do] {
+        ShowTaken(shell, name, false, done, to_do);
       });
       bool found = false;
       std::error_code ec;
@@ -296,15 +296,15 @@ void BatchRunner::RunReplace() {
   TaskRunner& runner = A::Runner(shell_);
   Shell& shell = shell_;
   runner.Run([&shell, &runner, state, pattern, find, replacement]() -> Continuation {
-    const int todo = static_cast<int>(state->rows.size());
+    const int to_do = static_cast<int>(state->rows.size());
     std::string last;
     for (const Row& row : state->rows) {
       if (Cancelled(state->cancel.get())) {
         state->stopped = true;
         break;
       }
-      runner.Post([&shell, name = row.name, done = state->done, todo] {
-        ShowTaken(shell, name, true, done, todo);
+      runner.Post([&shell, name = row.name, done = state->done, to_do] {
+        ShowTaken(shell, name, true, done, to_do);
       });
       last = row.name;
       ++state->done;
@@ -373,7 +373,7 @@ void BatchRunner::RunTidy() {
   Shell& shell = shell_;
   runner.Run([&shell, &runner, state]() -> Continuation {
     const std::size_t n = state->rows.size();
-    const int todo = static_cast<int>(n);
+    const int to_do = static_cast<int>(n);
     try {
       const tidy::AdRemover remover(tidy::BuiltinRules());
       state->params.tidy.remover = &remover;
@@ -409,8 +409,8 @@ void BatchRunner::RunTidy() {
         if (report.cancelled) return;
         ++state->done;
         if (!report.ok) state->Fail(state->rows[i], report.error);
-        runner.Post([&shell, name = state->rows[i].name, done = state->done, todo] {
-          ShowTaken(shell, name, true, done, todo);
+        runner.Post([&shell, name = state->rows[i].name, done = state->done, to_do] {
+          ShowTaken(shell, name, true, done, to_do);
         });
       };
       for (std::size_t i = 0; i < n; ++i) {
@@ -426,7 +426,7 @@ void BatchRunner::RunTidy() {
       for (std::size_t i = 0; i < n; ++i) {
         if (!shown[i] && results[i]) show(i, *results[i]);
       }
-      state->stopped = Cancelled(state->cancel.get()) && state->done < todo;
+      state->stopped = Cancelled(state->cancel.get()) && state->done < to_do;
     } catch (const std::exception& e) {
       state->failures.push_back(e.what());
     }
@@ -448,14 +448,14 @@ void BatchRunner::RunConvert(BatchCommand command) {
   TaskRunner& runner = A::Runner(shell_);
   Shell& shell = shell_;
   runner.Run([&shell, &runner, state, what]() -> Continuation {
-    const int todo = static_cast<int>(state->rows.size());
+    const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
       if (Cancelled(state->cancel.get())) {
         state->stopped = true;
         break;
       }
-      runner.Post([&shell, name = row.name, done = state->done, todo] {
-        ShowTaken(shell, name, true, done, todo);
+      runner.Post([&shell, name = row.name, done = state->done, to_do] {
+        ShowTaken(shell, name, true, done, to_do);
       });
       ++state->done;
       // No question per file in a batch: a file whose characters the target
@@ -487,14 +487,14 @@ void BatchRunner::RunHtml() {
   Shell& shell = shell_;
   HtmlConverter convert = html_;
   runner.Run([&shell, &runner, state, convert]() -> Continuation {
-    const int todo = static_cast<int>(state->rows.size());
+    const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
       if (Cancelled(state->cancel.get())) {
         state->stopped = true;
         break;
       }
-      runner.Post([&shell, name = row.name, done = state->done, todo] {
-        ShowTaken(shell, name, false, done, todo);
+      runner.Post([&shell, name = row.name, done = state->done, to_do] {
+        ShowTaken(shell, name, false, done, to_do);
       });
       // Never over an existing file: a taken name gets a number.
       fs::path txt = row.path;
