@@ -62,5 +62,10 @@ echo
 echo "== Tidy options in force"
 "$cli" options show
 
-# Tidying of the samples goes here once folian-cli can tidy:
-# "$cli" tidy "$ex"/*.txt && "$cli" detect "$ex"/*.txt
+echo
+echo "== Tidying every sample in place (each keeps its encoding)"
+"$cli" tidy "$ex"/*.txt
+"$cli" detect "$ex"/*.txt
+echo
+echo "== The first tidied sample (shown as UTF-8)"
+"$cli" cat --utf8 "$ex/01-inn.gbk.txt" | head -n 12
