@@ -117,6 +117,20 @@ void ShowTaken(Shell& shell, const std::string& name, bool uncheck, int done, in
   view.SetProgress(to_do > 0 ? done * 100 / to_do : 0);
 }
 
+// One step of a run's frame: stops the run when the user asked to (rows
+// done stay done), otherwise shows `row` as the one being worked on.
+bool TakeNext(Shell& shell, TaskRunner& runner, RunState& state, const Row& row, bool uncheck,
+              int to_do) {
+  if (Cancelled(state.cancel.get())) {
+    state.stopped = true;
+    return false;
+  }
+  runner.Post([&shell, name = row.name, done = state.done, uncheck, to_do] {
+    ShowTaken(shell, name, uncheck, done, to_do);
+  });
+  return true;
+}
+
 // Window thread: the common ending of every run but batch find.
 void FinishFrame(Shell& shell, const RunState& state, const std::string& message,
                  const std::string& open_row) {
@@ -197,13 +211,7 @@ void BatchRunner::RunFind() {
   runner.Run([&shell, &runner, state, pattern, find]() -> Continuation {
     const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
-      if (Cancelled(state->cancel.get())) {
-        state->stopped = true;
-        break;
-      }
-      runner.Post([&shell, name = row.name, done = state->done, to_do] {
-        ShowTaken(shell, name, false, done, to_do);
-      });
+      if (!TakeNext(shell, runner, *state, row, false, to_do)) break;
       bool found = false;
       std::error_code ec;
       const std::uintmax_t bytes = fs::file_size(row.path, ec);
@@ -299,13 +307,7 @@ void BatchRunner::RunReplace() {
     const int to_do = static_cast<int>(state->rows.size());
     std::string last;
     for (const Row& row : state->rows) {
-      if (Cancelled(state->cancel.get())) {
-        state->stopped = true;
-        break;
-      }
-      runner.Post([&shell, name = row.name, done = state->done, to_do] {
-        ShowTaken(shell, name, true, done, to_do);
-      });
+      if (!TakeNext(shell, runner, *state, row, true, to_do)) break;
       last = row.name;
       ++state->done;
       std::error_code ec;
@@ -450,13 +452,7 @@ void BatchRunner::RunConvert(BatchCommand command) {
   runner.Run([&shell, &runner, state, what]() -> Continuation {
     const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
-      if (Cancelled(state->cancel.get())) {
-        state->stopped = true;
-        break;
-      }
-      runner.Post([&shell, name = row.name, done = state->done, to_do] {
-        ShowTaken(shell, name, true, done, to_do);
-      });
+      if (!TakeNext(shell, runner, *state, row, true, to_do)) break;
       ++state->done;
       // No question per file in a batch: a file whose characters the target
       // cannot hold is left as it was and named in the final message.
@@ -489,13 +485,7 @@ void BatchRunner::RunHtml() {
   runner.Run([&shell, &runner, state, convert]() -> Continuation {
     const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
-      if (Cancelled(state->cancel.get())) {
-        state->stopped = true;
-        break;
-      }
-      runner.Post([&shell, name = row.name, done = state->done, to_do] {
-        ShowTaken(shell, name, false, done, to_do);
-      });
+      if (!TakeNext(shell, runner, *state, row, false, to_do)) break;
       // Never over an existing file: a taken name gets a number.
       fs::path txt = row.path;
       txt.replace_extension(".txt");
