@@ -280,6 +280,11 @@ bool IsFooter(std::string_view line, const ScanConfig& c) {
          Contains(line, kSectionWords);
 }
 
+bool EndsInClosing(std::string_view line) {
+  if (line.size() >= 2 && Contains(kClosing, line.substr(line.size() - 2))) return true;
+  return !line.empty() && kAsciiEnds.find(line.back()) != std::string_view::npos;
+}
+
 bool EndsParagraph(std::string_view line, const ScanConfig& c) {
   if (static_cast<long long>(line.size()) < c.short_line) return true;
   if (line.empty()) return true;
@@ -333,6 +338,7 @@ constexpr unsigned char kBlankBefore = 2;  // a blank line separates it from the
 struct LineLayout {
   unsigned char flags;
   std::uint32_t length;  // trimmed, in bytes
+  bool closes;           // ends in a paragraph-closing character
 };
 
 // Per non-empty line: how it sits in the layout of the raw text.
@@ -357,7 +363,8 @@ std::vector<LineLayout> LayoutFlags(std::string_view text) {
         f |= kIndented;
       }
       if (blank_seen || breaks > 1) f |= kBlankBefore;
-      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(trimmed.size(), 1u << 30))});
+      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(trimmed.size(), 1u << 30)),
+                       EndsInClosing(trimmed)});
       blank_seen = false;
     }
     breaks = lf > 0 ? lf : cr;
@@ -396,6 +403,9 @@ class LayoutJudge {
       const unsigned char next = lines_[k + 1].flags;
       return (by_indent && (next & kIndented)) || (by_blank && (next & kBlankBefore)) ? 1 : 0;
     }
+    // A lone blank line after a line that closes a sentence still parts
+    // paragraphs, even where the stretch marks none.
+    if ((lines_[k + 1].flags & kBlankBefore) && lines_[k].closes) return 1;
     // Unmarked: a stretch where most lines share one width of at least 40
     // bytes is hard-wrapped; a line that reaches the width goes on.
     const std::size_t width = WrapWidth(lo, hi);

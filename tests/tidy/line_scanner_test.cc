@@ -253,5 +253,28 @@ TEST(LineScannerLayout, OneParagraphPerLineKeepsTheClosingRule) {
   EXPECT_TRUE(Scan(in).text == Scan(in, exact).text);
 }
 
+TEST(LineScannerLayout, LoneBlankLineInUnmarkedWrappingPartsParagraphs) {
+  // Unmarked wrapped text where one paragraph ends exactly at the wrap width:
+  // only a blank line can tell its end from a wrap after a "。".
+  const char* chars[] = {"甲", "乙", "丙", "丁", "戊", "己"};
+  std::string in, want;
+  for (const char* c : chars) {
+    auto p = Wrapped(5, 30, c);
+    if (std::string_view(c) == "丙") p.back() = Wrapped(2, 30, c).front();
+    for (const auto& l : p) in += l + "\n";
+    want += Joined(p) + "\r\n";
+  }
+  const std::string last_full = Wrapped(2, 30, "丙").front();
+  const std::size_t cut = in.rfind(last_full) + last_full.size() + 1;
+  const std::string with_blank = in.substr(0, cut) + "\n" + in.substr(cut);
+  EXPECT_EQ(Scan(with_blank).text, want);
+  // Without the blank line the full-width line reads as a wrap and goes on.
+  EXPECT_NE(Scan(in).text, want);
+  // A blank line after a line that stops mid-sentence does not part it.
+  std::string open = with_blank;
+  open.replace(open.rfind(last_full) + last_full.size() - 2, 2, "丙");
+  EXPECT_EQ(Scan(open).text.find("丙丙\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace folian::tidy
