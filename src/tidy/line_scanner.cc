@@ -339,7 +339,18 @@ struct LineLayout {
   unsigned char flags;
   std::uint32_t length;  // trimmed, in bytes
   bool closes;           // ends in a paragraph-closing character
+  bool title;            // a chapter title: each chapter keeps its own layout
 };
+
+// Characters in a line: a wrap falls after so many characters, whatever
+// their width in bytes. Each byte from 0x80 up is counted as half of a
+// two-byte character (a trail byte below 0x80 makes it a slight overcount).
+std::size_t CharCount(std::string_view s) {
+  const u8* p = reinterpret_cast<const u8*>(s.data());
+  std::size_t high = 0;
+  for (std::size_t i = 0; i < s.size(); ++i) high += p[i] >> 7;
+  return s.size() - high / 2;
+}
 
 // Per non-empty line: how it sits in the layout of the raw text.
 std::vector<LineLayout> LayoutFlags(std::string_view text) {
@@ -363,8 +374,8 @@ std::vector<LineLayout> LayoutFlags(std::string_view text) {
         f |= kIndented;
       }
       if (blank_seen || breaks > 1) f |= kBlankBefore;
-      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(trimmed.size(), 1u << 30)),
-                       EndsInClosing(trimmed)});
+      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(CharCount(trimmed), 1u << 30)),
+                       EndsInClosing(trimmed), IsTitleLine(trimmed)});
       blank_seen = false;
     }
     breaks = lf > 0 ? lf : cr;
@@ -381,13 +392,28 @@ std::vector<LineLayout> LayoutFlags(std::string_view text) {
 class LayoutJudge {
  public:
   explicit LayoutJudge(std::vector<LineLayout> lines) : lines_(std::move(lines)) {
-    ind_.assign(lines_.size() + 1, 0);
-    blank_.assign(lines_.size() + 1, 0);
-    for (std::size_t i = 0; i < lines_.size(); ++i) {
-      const bool has_next = i + 1 < lines_.size();
+    const std::size_t n = lines_.size();
+    chapter_.resize(n);
+    for (std::size_t k = 0, from = 0; k < n; ++k) {
+      if (lines_[k].title) from = k + 1;
+      chapter_[k].first = static_cast<std::uint32_t>(from);
+    }
+    for (std::size_t k = n, to = n; k-- > 0;) {
+      chapter_[k].end = static_cast<std::uint32_t>(to);
+      if (lines_[k].title) to = k;
+    }
+    width_.resize(n);
+    for (std::size_t k = 0; k < n; ++k) {
+      const auto [lo, hi] = Window(k, kWidthWindow);
+      width_[k] = WrapWidth(lo, hi);
+    }
+    ind_.assign(n + 1, {});
+    blank_.assign(n + 1, {});
+    for (std::size_t i = 0; i < n; ++i) {
+      const bool has_next = i + 1 < n;
       const unsigned char f = lines_[i].flags, g = has_next ? lines_[i + 1].flags : 0xFF;
-      ind_[i + 1] = ind_[i] + ((f & kIndented) && !(g & kIndented) ? 1 : 0);
-      blank_[i + 1] = blank_[i] + ((f & kBlankBefore) && !(g & kBlankBefore) ? 1 : 0);
+      Count(&ind_, i, f & kIndented, g & kIndented);
+      Count(&blank_, i, f & kBlankBefore, g & kBlankBefore);
     }
   }
 
@@ -395,35 +421,71 @@ class LayoutJudge {
   // the paragraph ends after it.
   int Ends(std::size_t k) const {
     if (k + 1 >= lines_.size()) return -1;
-    const std::size_t lo = k >= kWindow ? k - kWindow : 0;
-    const std::size_t hi = std::min(lines_.size(), k + kWindow + 1);
-    const bool by_indent = ind_[hi] - ind_[lo] >= kMinStarts;
-    const bool by_blank = blank_[hi] - blank_[lo] >= kMinStarts;
+    const auto [lo, hi] = Window(k, kMarkWindow);
+    const bool by_indent = Marked(ind_, lo, hi);
+    const bool by_blank = Marked(blank_, lo, hi);
+    const std::size_t width = width_[k];
+    // A line that stops well short of the wrap width ends its paragraph
+    // whatever follows (often a line of advertising without the mark).
+    const bool stops = width != 0 && lines_[k].length + kWidthSlack < width;
     if (by_indent || by_blank) {
       const unsigned char next = lines_[k + 1].flags;
-      return (by_indent && (next & kIndented)) || (by_blank && (next & kBlankBefore)) ? 1 : 0;
+      return (by_indent && (next & kIndented)) || (by_blank && (next & kBlankBefore)) || stops ? 1 : 0;
     }
     // A lone blank line after a line that closes a sentence still parts
     // paragraphs, even where the stretch marks none.
     if ((lines_[k + 1].flags & kBlankBefore) && lines_[k].closes) return 1;
-    // Unmarked: a stretch where most lines share one width of at least 40
-    // bytes is hard-wrapped; a line that reaches the width goes on.
-    const std::size_t width = WrapWidth(lo, hi);
+    // Unmarked: where most lines share one width, the text is hard-wrapped
+    // and a line that reaches the width goes on.
     if (width == 0) return -1;
-    return lines_[k].length + kWidthSlack < width ? 1 : 0;
+    return stops ? 1 : 0;
   }
 
  private:
+  struct Chapter {
+    std::uint32_t first, end;  // the lines between its title and the next
+  };
+
+  // Prefix counts over the lines for one kind of mark.
+  struct Tally {
+    std::uint32_t starts = 0;  // marked line followed by an unmarked one
+    std::uint32_t marked = 0;  // marked lines
+  };
+
+  static void Count(std::vector<Tally>* t, std::size_t i, bool marked, bool next_marked) {
+    Tally v = (*t)[i];
+    v.starts += marked && !next_marked;
+    v.marked += marked;
+    (*t)[i + 1] = v;
+  }
+
+  // Lines within `radius` of k, not beyond its chapter.
+  std::pair<std::size_t, std::size_t> Window(std::size_t k, std::size_t radius) const {
+    const std::size_t lo = std::max<std::size_t>(chapter_[k].first, k >= radius ? k - radius : 0);
+    const std::size_t hi = std::min<std::size_t>(chapter_[k].end, k + radius + 1);
+    return {std::min(lo, k), std::max(hi, k + 1)};
+  }
+
+  // Paragraph starts carry the mark where it is repeatedly followed by
+  // unmarked continuation lines and those are common: a chapter that marks
+  // nearly every line marks nothing.
+  static bool Marked(const std::vector<Tally>& t, std::size_t lo, std::size_t hi) {
+    const std::size_t span = hi - lo;
+    const std::size_t starts = t[hi].starts - t[lo].starts;
+    const std::size_t marked = t[hi].marked - t[lo].marked;
+    return starts >= kMinStarts && (span - marked) * 4 >= span;
+  }
+
   // The width most lines of [lo, hi) are wrapped at (their most common
   // length), or 0 when the lines do not look wrapped: most of them must lie
-  // within a few bytes of it (a wrap can pull a closing mark onto a line).
-  std::size_t WrapWidth(std::size_t lo, std::size_t hi) const {
-    // The most common width of 40 or more, the smaller one on a tie: read
-    // off the sorted widths as the first longest run.
-    std::array<std::uint32_t, 2 * kWindow + 1> widths;
+  // within a character of it (a wrap can pull a closing mark onto a line).
+  std::uint32_t WrapWidth(std::size_t lo, std::size_t hi) const {
+    // The most common width, the smaller one on a tie: read off the sorted
+    // widths as the first longest run.
+    std::array<std::uint32_t, 2 * kWidthWindow + 1> widths;
     std::size_t m = 0;
     for (std::size_t i = lo; i < hi; ++i) {
-      if (lines_[i].length >= 40) widths[m++] = lines_[i].length;
+      if (lines_[i].length >= kMinWidth) widths[m++] = lines_[i].length;
     }
     if (m == 0) return 0;
     for (std::size_t i = 1; i < m; ++i) {  // few and nearly sorted: insertion
@@ -432,7 +494,8 @@ class LayoutJudge {
       for (; k > 0 && widths[k - 1] > w; --k) widths[k] = widths[k - 1];
       widths[k] = w;
     }
-    std::size_t mode = 0, mode_count = 0;
+    std::uint32_t mode = 0;
+    std::size_t mode_count = 0;
     for (std::size_t i = 0; i < m;) {
       std::size_t j = i + 1;
       while (j < m && widths[j] == widths[i]) ++j;
@@ -447,12 +510,15 @@ class LayoutJudge {
     return near * 10 >= (hi - lo) * 6 ? mode : 0;
   }
 
-  static constexpr std::size_t kWindow = 12;
+  static constexpr std::size_t kWidthWindow = 20;
+  static constexpr std::size_t kMarkWindow = 40;  // long paragraphs start seldom
   static constexpr std::size_t kMinStarts = 2;
-  static constexpr std::size_t kWidthSlack = 2;
+  static constexpr std::uint32_t kWidthSlack = 1;  // characters
+  static constexpr std::uint32_t kMinWidth = 20;   // characters
   std::vector<LineLayout> lines_;
-  // Prefix counts of "marked line followed by an unmarked one".
-  std::vector<std::size_t> ind_, blank_;
+  std::vector<Chapter> chapter_;
+  std::vector<std::uint32_t> width_;
+  std::vector<Tally> ind_, blank_;
 };
 
 }  // namespace

@@ -27,9 +27,11 @@ struct ScanConfig {
   std::string_view footer_token;       // five letters, matched in any case
   std::string_view footer_site_name;   // GBK
   // Follow indentation or blank lines where a hard-wrapped text marks its
-  // paragraphs with them (mixed with unmarked continuation lines), instead of
-  // ending a paragraph at every wrapped line that ends in closing punctuation.
-  // Texts without such marks are joined by the closing-character rule alone.
+  // paragraphs with them (mixed with unmarked continuation lines), and the
+  // wrap width (in characters) where it marks none, instead of ending a
+  // paragraph at every wrapped line that ends in closing punctuation. Each
+  // chapter (the lines between two titles) is judged on its own. Texts that
+  // are not wrapped are joined by the closing-character rule alone.
   bool follow_layout = true;
   // Progress: every `progress_step` lines the position moves to 7k+5
   // (k = 1, 2, …); 0 disables it.

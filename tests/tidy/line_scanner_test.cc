@@ -276,5 +276,61 @@ TEST(LineScannerLayout, LoneBlankLineInUnmarkedWrappingPartsParagraphs) {
   EXPECT_EQ(Scan(open).text.find("丙丙\r\n"), std::string::npos);
 }
 
+// Each chapter keeps its own layout: a chapter that indents every line
+// next to one that indents only first lines, ad lines without the mark
+// between paragraphs, long paragraphs, and wraps measured in characters.
+TEST(LineScannerLayout, ChaptersKeepTheirOwnLayout) {
+  const char* chars[] = {"甲", "乙", "丙", "丁"};
+  std::string in = "第一章 开端\n", want = "\r\n第一章 开端\r\n\r\n";
+  // First-line indentation, long paragraphs (fewer starts than lines nearby).
+  for (const char* c : chars) {
+    auto p = Wrapped(18, 30, c);
+    for (std::size_t i = 0; i < p.size(); ++i) in += (i == 0 ? "　　" : "") + p[i] + "\n";
+    want += Joined(p) + "\r\n";
+  }
+  in += "第二章 继续\n";
+  want += "\r\n第二章 继续\r\n\r\n";
+  // Every line indented: nothing marked, the wrap width decides.
+  for (const char* c : chars) {
+    auto p = Wrapped(4, 36, c);
+    for (const auto& l : p) in += "    " + l + "\n";
+    want += Joined(p) + "\r\n";
+  }
+  EXPECT_EQ(Scan(in).text, want);
+}
+
+TEST(LineScannerLayout, ShortLineEndsItsParagraphWhateverFollows) {
+  // An indented chapter with a line of advertising (no indentation) after
+  // some paragraphs: it must not glue the paragraph before it to itself.
+  const char* chars[] = {"甲", "乙", "丙", "丁", "戊"};
+  const std::string ad = "本站网址请牢记";
+  std::string in, want;
+  for (const char* c : chars) {
+    // Last lines of 30 characters: too long for the short-line rule.
+    auto p = Wrapped(4, 60, c);
+    for (std::size_t i = 0; i < p.size(); ++i) in += (i == 0 ? "　　" : "") + p[i] + "\n";
+    want += Joined(p) + "\r\n";
+    if (std::string_view(c) == "乙" || std::string_view(c) == "丁") {
+      in += ad + "\n";
+      want += ad + "\r\n";
+    }
+  }
+  EXPECT_EQ(Scan(in).text, want);
+}
+
+TEST(LineScannerLayout, WrapWidthCountsCharactersNotBytes) {
+  // Unmarked wrapping at 30 characters; one wrapped line holds half-width
+  // letters, so it is shorter in bytes but still full: it goes on.
+  const char* chars[] = {"甲", "乙", "丙", "丁"};
+  std::string in, want;
+  for (const char* c : chars) {
+    auto p = Wrapped(5, 30, c);
+    if (std::string_view(c) == "乙") p[1] = Long(19, c) + "abcdefghij" + "。";
+    for (const auto& l : p) in += l + "\n";
+    want += Joined(p) + "\r\n";
+  }
+  EXPECT_EQ(Scan(in).text, want);
+}
+
 }  // namespace
 }  // namespace folian::tidy
