@@ -58,12 +58,19 @@ bool IsTrimByte(u8 c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; 
 
 // Where the line starting at `pos` ends: its first CR or LF, else the end.
 std::size_t LineEnd(std::string_view text, std::size_t pos) {
-  const char* p = text.data() + pos;
-  const std::size_t len = text.size() - pos;
-  const void* lf = std::memchr(p, '\n', len);
-  const std::size_t limit = lf != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lf) - p) : len;
-  const void* cr = std::memchr(p, '\r', limit);
-  return pos + (cr != nullptr ? static_cast<std::size_t>(static_cast<const char*>(cr) - p) : limit);
+  const u8* s = reinterpret_cast<const u8*>(text.data());
+  const std::size_t n = text.size();
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
+  for (; pos + 16 <= n; pos += 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + pos));
+    const unsigned mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf))));
+    if (mask != 0) return pos + static_cast<std::size_t>(__builtin_ctz(mask));
+  }
+#endif
+  while (pos < n && s[pos] != '\r' && s[pos] != '\n') ++pos;
+  return pos;
 }
 
 // ASCII punctuation handled by full-width conversion: "!", blank, "#"-"&",
@@ -137,11 +144,23 @@ std::size_t PlainRunEnd(const u8* s, std::size_t j, std::size_t n) {
 
 class Rewriter {
  public:
-  explicit Rewriter(const ScanConfig& c) : c_(c) {}
+  explicit Rewriter(const ScanConfig& c) : c_(c) {
+    // Which A1/A3 pairs this configuration leaves as they are (and which do
+    // not touch the quote states): they can stay inside a copied run.
+    for (int t = 0; t < 256; ++t) {
+      for (const u8 lead : {kA1, kA3}) {
+        std::string probe;
+        bool dq = false, sq = false;
+        RewritePair(lead, static_cast<u8>(t), &probe, &dq, &sq);
+        const bool same = probe.size() == 2 && static_cast<u8>(probe[0]) == lead &&
+                          static_cast<u8>(probe[1]) == t && !dq && !sq;
+        (lead == kA1 ? pass_a1_ : pass_a3_)[t] = same;
+      }
+    }
+  }
 
-  // Rewrites one trimmed line into `*out` (cleared first).
+  // Appends the rewritten form of one trimmed line to `*out`.
   void Rewrite(std::string_view in, std::string* out) const {
-    out->clear();
     bool dq = false, sq = false;
     const std::size_t n = in.size();
     const u8* s = reinterpret_cast<const u8*>(in.data());
@@ -149,9 +168,17 @@ class Rewriter {
       const u8 ch = s[i];
       const u8 next = i + 1 < n ? s[i + 1] : 0;
       if (IsLead(ch) && i + 1 < n) {
-        if (ch != kA1 && ch != kA3) {
+        if (Passes(ch, next)) {
           // Most characters pass unchanged: copy the whole run at once.
-          const std::size_t j = PlainRunEnd(s, i + 2, n);
+          std::size_t j = i + 2;
+          for (;;) {
+            j = PlainRunEnd(s, j, n);
+            if (j + 1 < n && Passes(s[j], s[j + 1])) {
+              j += 2;
+              continue;
+            }
+            break;
+          }
           out->append(reinterpret_cast<const char*>(s + i), j - i);
           i = j;
           continue;
@@ -244,7 +271,14 @@ class Rewriter {
     out->push_back(static_cast<char>(ch));
   }
 
+  bool Passes(u8 lead, u8 trail) const {
+    if (lead == kA1) return pass_a1_[trail];
+    if (lead == kA3) return pass_a3_[trail];
+    return IsLead(lead);
+  }
+
   const ScanConfig& c_;
+  std::array<bool, 256> pass_a1_{}, pass_a3_{};
 };
 
 std::string_view Trim(std::string_view s) {
@@ -294,23 +328,59 @@ bool EndsParagraph(std::string_view line, const ScanConfig& c) {
 
 }  // namespace
 
+namespace {
+
+// First bytes of the title words and of 第: a line without any of them can
+// skip the word searches.
+constexpr std::array<bool, 256> MakeTitleFirstBytes() {
+  std::array<bool, 256> t{};
+  for (std::string_view w : kTitleWords) t[static_cast<u8>(w[0])] = true;
+  t[static_cast<u8>(kDi[0])] = true;
+  return t;
+}
+constexpr std::array<bool, 256> kTitleFirstBytes = MakeTitleFirstBytes();
+
+// A title may end in a numeral 1..10 in either form, each one character.
+const std::array<std::uint16_t, 20>& NumeralEndings() {
+  static const std::array<std::uint16_t, 20> endings = [] {
+    std::array<std::uint16_t, 20> e{};
+    for (int n = 1; n <= 10; ++n) {
+      for (int form = 0; form < 2; ++form) {
+        const std::string_view s = form == 0 ? CapitalNumeral(n) : CommonNumeral(n);
+        // A line's last two bytes can only equal a one-character numeral.
+        e[static_cast<std::size_t>(2 * (n - 1) + form)] =
+            s.size() == 2 ? static_cast<std::uint16_t>(static_cast<u8>(s[0]) << 8 | static_cast<u8>(s[1])) : 0;
+      }
+    }
+    return e;
+  }();
+  return endings;
+}
+
+}  // namespace
+
 bool IsTitleLine(std::string_view line) {
   if (line.size() > 59) return false;
-  for (std::string_view w : kTitleWords) {
-    if (Contains(line, w)) return true;
-  }
-  const std::size_t di = line.find(kDi);
-  if (di != std::string_view::npos) {
-    for (std::string_view u : kDiUnits) {
-      const std::size_t at = line.find(u);
-      if (at != std::string_view::npos && di < at) return true;
+  bool maybe_word = false;
+  for (const char c : line) maybe_word |= kTitleFirstBytes[static_cast<u8>(c)];
+  if (maybe_word) {
+    for (std::string_view w : kTitleWords) {
+      if (Contains(line, w)) return true;
+    }
+    const std::size_t di = line.find(kDi);
+    if (di != std::string_view::npos) {
+      for (std::string_view u : kDiUnits) {
+        const std::size_t at = line.find(u);
+        if (at != std::string_view::npos && di < at) return true;
+      }
     }
   }
   if (StartsWithNonZeroNumber(line)) return true;
   if (line.size() >= 2) {
-    const std::string_view last = line.substr(line.size() - 2);
-    for (int n = 1; n <= 10; ++n) {
-      if (last == CapitalNumeral(n) || last == CommonNumeral(n)) return true;
+    const std::uint16_t last = static_cast<std::uint16_t>(static_cast<u8>(line[line.size() - 2]) << 8 |
+                                                          static_cast<u8>(line.back()));
+    for (const std::uint16_t e : NumeralEndings()) {
+      if (e == last) return true;
     }
   }
   return false;
@@ -318,15 +388,14 @@ bool IsTitleLine(std::string_view line) {
 
 std::size_t EditorLineCount(std::string_view text) {
   // Every LF is a break; a CR is one only when no LF follows it.
+  const u8* s = reinterpret_cast<const u8*>(text.data());
+  const std::size_t n = text.size();
   std::size_t lines = 1;
-  for (const char* p = text.data(); (p = static_cast<const char*>(
-           std::memchr(p, '\n', static_cast<std::size_t>(text.data() + text.size() - p)))) != nullptr;
-       ++p) {
-    ++lines;
+  if (n == 0) return lines;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    lines += (s[i] == '\n') + (s[i] == '\r' && s[i + 1] != '\n');
   }
-  for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
-    if (at + 1 == text.size() || text[at + 1] != '\n') ++lines;
-  }
+  lines += s[n - 1] == '\n' || s[n - 1] == '\r';
   return lines;
 }
 
@@ -352,33 +421,59 @@ std::size_t CharCount(std::string_view s) {
   return s.size() - high / 2;
 }
 
-// Per non-empty line: how it sits in the layout of the raw text.
-std::vector<LineLayout> LayoutFlags(std::string_view text) {
-  std::vector<LineLayout> flags;
-  std::size_t pos = 0, breaks = 0;
+// A non-empty line of the raw text.
+struct RawLine {
+  std::size_t start;     // of the trimmed line
+  std::size_t size;      // trimmed, in bytes
+  std::size_t ordinal;   // counting every line break run, for progress
+  unsigned char flags;   // kIndented, kBlankBefore
+};
+
+// Splits the text into lines once: a run of CR and LF bytes ends a line,
+// lines that trim to nothing are left out (but counted).
+std::vector<RawLine> SplitLines(std::string_view text, std::size_t* total) {
+  std::vector<RawLine> lines;
+  lines.reserve(text.size() / 64 + 16);
+  std::size_t pos = 0, breaks = 0, ordinal = 0;
   const std::size_t n = text.size();
   bool blank_seen = false;
   while (pos < n) {
     const std::size_t end = LineEnd(text, pos);
     const std::string_view raw = text.substr(pos, end - pos);
+    const std::size_t raw_start = pos;
     std::size_t lf = 0, cr = 0;
     pos = end;
     while (pos < n && (text[pos] == '\r' || text[pos] == '\n')) (text[pos++] == '\n' ? lf : cr)++;
+    ++ordinal;
     const std::string_view trimmed = Trim(raw);
     if (trimmed.empty()) {
-      if (!flags.empty()) blank_seen = true;
+      if (!lines.empty()) blank_seen = true;
     } else {
       unsigned char f = 0;
-      const unsigned char c0 = raw.empty() ? 0 : static_cast<unsigned char>(raw[0]);
-      if (c0 == ' ' || c0 == '\t' || (raw.size() >= 2 && c0 == kA1 && static_cast<unsigned char>(raw[1]) == kBlank2)) {
+      const unsigned char c0 = static_cast<unsigned char>(raw[0]);
+      if (c0 == ' ' || c0 == '\t' ||
+          (raw.size() >= 2 && c0 == kA1 && static_cast<unsigned char>(raw[1]) == kBlank2)) {
         f |= kIndented;
       }
       if (blank_seen || breaks > 1) f |= kBlankBefore;
-      flags.push_back({f, static_cast<std::uint32_t>(std::min<std::size_t>(CharCount(trimmed), 1u << 30)),
-                       EndsInClosing(trimmed), IsTitleLine(trimmed)});
+      lines.push_back({raw_start + static_cast<std::size_t>(trimmed.data() - raw.data()), trimmed.size(),
+                       ordinal, f});
       blank_seen = false;
     }
     breaks = lf > 0 ? lf : cr;
+  }
+  *total = ordinal;
+  return lines;
+}
+
+// Per non-empty line: how it sits in the layout of the raw text.
+std::vector<LineLayout> LayoutFlags(std::string_view text, const std::vector<RawLine>& lines) {
+  std::vector<LineLayout> flags;
+  flags.reserve(lines.size());
+  for (const RawLine& l : lines) {
+    const std::string_view trimmed = text.substr(l.start, l.size);
+    flags.push_back({l.flags, static_cast<std::uint32_t>(std::min<std::size_t>(CharCount(trimmed), 1u << 30)),
+                     EndsInClosing(trimmed), IsTitleLine(trimmed)});
   }
   return flags;
 }
@@ -402,11 +497,7 @@ class LayoutJudge {
       chapter_[k].end = static_cast<std::uint32_t>(to);
       if (lines_[k].title) to = k;
     }
-    width_.resize(n);
-    for (std::size_t k = 0; k < n; ++k) {
-      const auto [lo, hi] = Window(k, kWidthWindow);
-      width_[k] = WrapWidth(lo, hi);
-    }
+    ComputeWidths();
     ind_.assign(n + 1, {});
     blank_.assign(n + 1, {});
     for (std::size_t i = 0; i < n; ++i) {
@@ -476,38 +567,50 @@ class LayoutJudge {
     return starts >= kMinStarts && (span - marked) * 4 >= span;
   }
 
-  // The width most lines of [lo, hi) are wrapped at (their most common
-  // length), or 0 when the lines do not look wrapped: most of them must lie
-  // within a character of it (a wrap can pull a closing mark onto a line).
-  std::uint32_t WrapWidth(std::size_t lo, std::size_t hi) const {
-    // The most common width, the smaller one on a tie: read off the sorted
-    // widths as the first longest run.
-    std::array<std::uint32_t, 2 * kWidthWindow + 1> widths;
-    std::size_t m = 0;
-    for (std::size_t i = lo; i < hi; ++i) {
-      if (lines_[i].length >= kMinWidth) widths[m++] = lines_[i].length;
+  // For every line, the width most lines around it (kWidthWindow either
+  // side, within its chapter) are wrapped at — their most common length of
+  // at least kMinWidth, the smaller one on a tie — or 0 when the lines do not
+  // look wrapped: most of them must lie within a character of it (a wrap can
+  // pull a closing mark onto a line). A histogram slides over each chapter.
+  void ComputeWidths() {
+    const std::size_t n = lines_.size();
+    width_.assign(n, 0);
+    std::vector<std::uint32_t> hist(kMaxLength + 1, 0);
+    // A chapter here runs from its title (or the start) to the next title.
+    for (std::size_t first = 0; first < n;) {
+      std::size_t end = first + 1;
+      while (end < n && !lines_[end].title) ++end;
+      std::uint32_t mode = 0, mode_count = 0, top = 0;
+      auto len = [&](std::size_t i) { return std::min<std::uint32_t>(lines_[i].length, kMaxLength); };
+      auto add = [&](std::size_t i) {
+        const std::uint32_t v = len(i);
+        const std::uint32_t c = ++hist[v];
+        if (v < kMinWidth || v == kMaxLength) return;
+        top = std::max(top, v);
+        if (c > mode_count || (c == mode_count && v < mode)) mode = v, mode_count = c;
+      };
+      auto remove = [&](std::size_t i) {
+        const std::uint32_t v = len(i);
+        --hist[v];
+        if (v != mode) return;
+        mode = 0, mode_count = 0;
+        for (std::uint32_t w = kMinWidth; w <= top; ++w) {
+          if (hist[w] > mode_count) mode = w, mode_count = hist[w];
+        }
+      };
+      std::size_t lo = first, hi = first;
+      for (std::size_t k = first; k < end; ++k) {
+        const std::size_t want_lo = k >= first + kWidthWindow ? k - kWidthWindow : first;
+        const std::size_t want_hi = std::min(end, k + kWidthWindow + 1);
+        while (hi < want_hi) add(hi++);
+        while (lo < want_lo) remove(lo++);
+        if (mode_count == 0) continue;
+        const std::size_t near = hist[mode - kWidthSlack] + hist[mode] + hist[mode + kWidthSlack];
+        if (near * 10 >= (hi - lo) * 6) width_[k] = mode;
+      }
+      while (lo < hi) --hist[len(lo++)];
+      first = end;
     }
-    if (m == 0) return 0;
-    for (std::size_t i = 1; i < m; ++i) {  // few and nearly sorted: insertion
-      const std::uint32_t w = widths[i];
-      std::size_t k = i;
-      for (; k > 0 && widths[k - 1] > w; --k) widths[k] = widths[k - 1];
-      widths[k] = w;
-    }
-    std::uint32_t mode = 0;
-    std::size_t mode_count = 0;
-    for (std::size_t i = 0; i < m;) {
-      std::size_t j = i + 1;
-      while (j < m && widths[j] == widths[i]) ++j;
-      if (j - i > mode_count) mode_count = j - i, mode = widths[i];
-      i = j;
-    }
-    std::size_t near = 0;
-    for (std::size_t j = lo; j < hi; ++j) {
-      const std::size_t v = lines_[j].length;
-      near += v + kWidthSlack >= mode && v <= mode + kWidthSlack;
-    }
-    return near * 10 >= (hi - lo) * 6 ? mode : 0;
   }
 
   static constexpr std::size_t kWidthWindow = 20;
@@ -515,6 +618,7 @@ class LayoutJudge {
   static constexpr std::size_t kMinStarts = 2;
   static constexpr std::uint32_t kWidthSlack = 1;  // characters
   static constexpr std::uint32_t kMinWidth = 20;   // characters
+  static constexpr std::uint32_t kMaxLength = 1023;  // longer lines share one bucket
   std::vector<LineLayout> lines_;
   std::vector<Chapter> chapter_;
   std::vector<std::uint32_t> width_;
@@ -526,48 +630,50 @@ class LayoutJudge {
 void ScanLines(std::string_view text, const ScanConfig& config, std::string* out,
                std::vector<std::string>* titles) {
   const Rewriter rewriter(config);
-  const LayoutJudge judge(config.follow_layout ? LayoutFlags(text) : std::vector<LineLayout>());
-  std::string line;
-  bool prev_title = false;
-  std::size_t lines_seen = 0, nonempty = 0;
+  std::size_t total = 0;
+  const std::vector<RawLine> lines = SplitLines(text, &total);
+  const LayoutJudge judge(config.follow_layout ? LayoutFlags(text, lines) : std::vector<LineLayout>());
+  const bool progress = config.progress_step != 0 && config.progress != nullptr;
+  std::size_t next_mark = config.progress_step;
   int k = 0;
-  std::size_t pos = 0;
-  const std::size_t n = text.size();
-  while (pos < n) {
-    const std::size_t end = LineEnd(text, pos);
-    const std::string_view raw = text.substr(pos, end - pos);
-    pos = end;
-    while (pos < n && (text[pos] == '\r' || text[pos] == '\n')) ++pos;
-
-    ++lines_seen;
-    if (config.progress_step != 0 && config.progress != nullptr &&
-        lines_seen % config.progress_step == 0) {
-      ++k;
-      config.progress->SetPosition(7 * k + 5);
+  // Every progress_step-th line moves the position, blank ones included.
+  auto advance = [&](std::size_t ordinal) {
+    for (; progress && next_mark <= ordinal; next_mark += config.progress_step) {
+      config.progress->SetPosition(7 * ++k + 5);
     }
-
-    const std::string_view trimmed = Trim(raw);
-    if (trimmed.empty()) continue;
-    const std::size_t index = nonempty++;
-    rewriter.Rewrite(trimmed, &line);
+  };
+  std::string title_line;
+  bool prev_title = false;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const RawLine& raw = lines[index];
+    advance(raw.ordinal);
+    // Rewritten straight onto the output; taken back for a footer or a title.
+    const std::size_t at = out->size();
+    rewriter.Rewrite(text.substr(raw.start, raw.size), out);
+    std::string_view line(out->data() + at, out->size() - at);
 
     const bool title = IsTitleLine(line);
-    if (!title && config.site_flag && line.find(' ') != std::string::npos) {
-      std::erase(line, ' ');
+    if (!title && config.site_flag && line.find(' ') != std::string_view::npos) {
+      out->erase(std::remove(out->begin() + static_cast<std::ptrdiff_t>(at), out->end(), ' '), out->end());
+      line = std::string_view(out->data() + at, out->size() - at);
     }
     // A dropped footer line leaves no trace: no title entry, no line break,
     // and the previous-title flag keeps its value.
-    if (config.has_adver && IsFooter(line, config)) continue;
+    if (config.has_adver && IsFooter(line, config)) {
+      out->resize(at);
+      continue;
+    }
 
     if (title) {
-      if (titles != nullptr && titles->size() < kMaxTitles) titles->push_back(line);
+      title_line.assign(line);
+      out->resize(at);
+      if (titles != nullptr && titles->size() < kMaxTitles) titles->push_back(title_line);
       if (prev_title && out->size() >= 4) out->resize(out->size() - 4);
       out->append("\r\n");
-      out->append(line);
+      out->append(title_line);
       // Always a blank line after a title, so the next title can take it back.
       out->append("\r\n\r\n");
     } else {
-      out->append(line);
       const int marked = config.follow_layout ? judge.Ends(index) : -1;
       const bool ends = marked < 0 ? EndsParagraph(line, config)
                                    : marked == 1 || static_cast<long long>(line.size()) < config.short_line;
@@ -575,6 +681,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
     }
     prev_title = title;
   }
+  advance(total);
 }
 
 }  // namespace folian::tidy

@@ -187,6 +187,18 @@ TEST(LineScanner, ProgressEveryStepLines) {
   ScanLines(text, c, &out, nullptr);
   EXPECT_EQ(sink.positions, (std::vector<std::int64_t>{12, 19, 26, 33, 40, 47, 54, 61, 68, 75}));
   EXPECT_EQ(EditorLineCount("a\r\nb\nc\rd"), 4u);
+  EXPECT_EQ(EditorLineCount(""), 1u);
+  EXPECT_EQ(EditorLineCount("a\r"), 2u);
+  EXPECT_EQ(EditorLineCount("\r\r\n\n"), 4u);
+
+  // Lines that trim to nothing count too, the trailing ones included.
+  std::string blanks;
+  for (int i = 0; i < 100; ++i) blanks += G("文字。") + "\r\n  \r\n";
+  sink.positions.clear();
+  c.progress_step = 20;
+  out.clear();
+  ScanLines(blanks, c, &out, nullptr);
+  EXPECT_EQ(sink.positions, (std::vector<std::int64_t>{12, 19, 26, 33, 40, 47, 54, 61, 68, 75}));
 }
 
 }  // namespace
