@@ -658,9 +658,15 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       line = std::string_view(out->data() + at, out->size() - at);
     }
     // A dropped footer line leaves no trace: no title entry, no line break,
-    // and the previous-title flag keeps its value.
+    // and the previous-title flag keeps its value. Following the layout, a
+    // paragraph that ends with it still ends: a footer between paragraphs
+    // must not glue them.
     if (config.has_adver && IsFooter(line, config)) {
       out->resize(at);
+      if (config.follow_layout && judge.Ends(index) == 1 && out->size() >= 2 &&
+          std::string_view(*out).substr(out->size() - 2) != "\r\n") {
+        out->append("\r\n");
+      }
       continue;
     }
 

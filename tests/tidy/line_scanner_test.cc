@@ -344,5 +344,25 @@ TEST(LineScannerLayout, WrapWidthCountsCharactersNotBytes) {
   EXPECT_EQ(Scan(in).text, want);
 }
 
+TEST(LineScannerLayout, DroppedFooterBetweenParagraphsKeepsTheBreak) {
+  // Every line indented (so the wrap width decides); a paragraph ends at
+  // the full width, then a footer line the filter drops.
+  const char* chars[] = {"甲", "乙", "丙", "丁"};
+  std::string in, want;
+  for (const char* c : chars) {
+    auto p = Wrapped(4, 30, c);
+    if (std::string_view(c) == "乙") p.back() = p.front();
+    for (const auto& l : p) in += "　　" + l + "\n";
+    if (std::string_view(c) == "乙") in += "[Www.Qisuu.Com]\n";
+    want += Joined(p) + "\r\n";
+  }
+  ScanConfig c;
+  c.footer_token = "qisuu";
+  EXPECT_EQ(Scan(in, c).text, want);
+  // The closing-character rule alone drops it without a trace.
+  c.follow_layout = false;
+  EXPECT_EQ(Scan(in, c).text.find("[Www"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace folian::tidy
