@@ -500,7 +500,9 @@ class LayoutJudge {
     ComputeWidths();
     ind_.assign(n + 1, {});
     blank_.assign(n + 1, {});
+    long_.assign(n + 1, 0);
     for (std::size_t i = 0; i < n; ++i) {
+      long_[i + 1] = long_[i] + (lines_[i].length >= kLongLine ? 1 : 0);
       const bool has_next = i + 1 < n;
       const unsigned char f = lines_[i].flags, g = has_next ? lines_[i + 1].flags : 0xFF;
       Count(&ind_, i, f & kIndented, g & kIndented);
@@ -528,8 +530,10 @@ class LayoutJudge {
     if ((lines_[k + 1].flags & kBlankBefore) && lines_[k].closes) return 1;
     // Unmarked: where most lines share one width, the text is hard-wrapped
     // and a line that reaches the width goes on.
-    if (width == 0) return -1;
-    return stops ? 1 : 0;
+    if (width != 0) return stops ? 1 : 0;
+    // Lines far longer than anyone wraps at: one paragraph per line, every
+    // line break is the author's.
+    return long_[hi] - long_[lo] >= kMinLongLines ? 1 : -1;
   }
 
  private:
@@ -618,11 +622,14 @@ class LayoutJudge {
   static constexpr std::size_t kMinStarts = 2;
   static constexpr std::uint32_t kWidthSlack = 1;  // characters
   static constexpr std::uint32_t kMinWidth = 20;   // characters
+  static constexpr std::uint32_t kLongLine = 100;  // characters
+  static constexpr std::size_t kMinLongLines = 3;
   static constexpr std::uint32_t kMaxLength = 1023;  // longer lines share one bucket
   std::vector<LineLayout> lines_;
   std::vector<Chapter> chapter_;
   std::vector<std::uint32_t> width_;
   std::vector<Tally> ind_, blank_;
+  std::vector<std::uint32_t> long_;  // prefix counts of lines of kLongLine or more
 };
 
 }  // namespace

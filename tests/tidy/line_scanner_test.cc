@@ -364,5 +364,21 @@ TEST(LineScannerLayout, DroppedFooterBetweenParagraphsKeepsTheBreak) {
   EXPECT_EQ(Scan(in, c).text.find("[Www"), std::string::npos);
 }
 
+TEST(LineScannerLayout, UnwrappedTextKeepsEveryLineBreak) {
+  // One paragraph per line, many far longer than any wrap: a line that ends
+  // in "：" introduces a verse and still ends its paragraph.
+  std::string in, want;
+  for (int i = 0; i < 6; ++i) {
+    const std::string para = Long(120 + 7 * i) + "，有诗为证：";
+    const std::string verse = "春眠不觉晓，处处闻啼鸟。";
+    in += para + "\n" + verse + "\n";
+    want += para + "\r\n" + verse + "\r\n";
+  }
+  EXPECT_EQ(Scan(in).text, want);
+  ScanConfig exact;
+  exact.follow_layout = false;
+  EXPECT_NE(Scan(in, exact).text, want);
+}
+
 }  // namespace
 }  // namespace folian::tidy

@@ -70,7 +70,7 @@ class TidyQuality : public ::testing::Test {
   fs::path shared_, dir_;
 };
 
-TEST_F(TidyQuality, CleanNovelsKeepEveryStoryCharacter) {
+TEST_F(TidyQuality, CleanNovelsKeepEveryStoryCharacterAndParagraph) {
   std::vector<fs::path> files;
   for (const char* n : {"hongloumeng", "laocan", "rulin", "sanguo", "xiyouji"}) {
     files.push_back(shared_ / "clean" / (std::string(n) + ".gbk.txt"));
@@ -82,7 +82,12 @@ TEST_F(TidyQuality, CleanNovelsKeepEveryStoryCharacter) {
         "import sys; sys.path.insert(0, sys.argv[1]); import measure as m\n"
         "a = ''.join(m.CJK.findall(''.join(m.paragraphs(m.read_text(sys.argv[2])))))\n"
         "b = ''.join(m.CJK.findall(''.join(m.paragraphs(m.read_text(sys.argv[3])))))\n"
-        "print('content_kept=%.6f' % (m.lcs_kept(a, b) / len(a)))\n";
+        "print('content_kept=%.6f' % (m.lcs_kept(a, b) / len(a)))\n"
+        "from difflib import SequenceMatcher\n"
+        "pa = [m.norm(p) for p in m.paragraphs(m.read_text(sys.argv[2]))]\n"
+        "pb = [m.norm(p) for p in m.paragraphs(m.read_text(sys.argv[3]))]\n"
+        "ok = sum(x.size for x in SequenceMatcher(None, pa, pb, autojunk=False).get_matching_blocks())\n"
+        "print('paragraphs_ok=%.6f' % (ok / len(pa)))\n";
     std::ofstream(dir_ / "clean_measure.py") << script;
     int status = 0;
     const std::string out = Shell("python3 '" + (dir_ / "clean_measure.py").string() + "' '" +
@@ -91,6 +96,9 @@ TEST_F(TidyQuality, CleanNovelsKeepEveryStoryCharacter) {
                                 &status);
     ASSERT_EQ(status, 0) << out;
     EXPECT_GE(Field(out, "content_kept"), 0.999) << f.filename() << ": " << out;
+    // One paragraph per line: the lines stay as they are (a line that starts
+    // with a closing quote joins the one before).
+    EXPECT_GE(Field(out, "paragraphs_ok"), 0.97) << f.filename() << ": " << out;
   }
 }
 
