@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "charset/codepage.h"
+#include "tidy/ad_removal.h"
 #include "tidy/rule_table.h"
 #include "tidy/tidy_text.h"
 
@@ -23,10 +24,12 @@ constexpr const char* kSiteLine = "TXT小说天堂  http://www.xiaoshuotxt.net\r
 // Tidies one paragraph of such a file with default options through both
 // engines, insists they agree and returns the UTF-8 paragraph.
 std::string TidyParagraph(const std::string& utf8) {
+  static const AdRemover remover(BuiltinRules());
   std::string out[2];
   for (int e = 0; e < 2; ++e) {
     TidyParams params;
     params.engine = e == 0 ? AdEngine::kReference : AdEngine::kFast;
+    params.remover = &remover;
     auto r = TidyText(charset::Utf8ToGbk(kSiteLine + utf8 + "\r\n"), TidyOptions{}, BuiltinRules(), params);
     EXPECT_TRUE(r.has_value());
     out[e] = r ? charset::GbkToUtf8(*r) : std::string();
