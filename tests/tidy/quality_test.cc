@@ -121,13 +121,14 @@ TEST_F(TidyQuality, PollutedSamplesComeOutClean) {
     const std::string summary = out.substr(out.find("SUMMARY"));
     RecordProperty(f.filename().string(), summary);
     std::printf("%s: %s", f.filename().string().c_str(), summary.c_str());
-    EXPECT_GE(Field(out, "content_kept"), 0.995) << summary;
+    // No rule may take story text: every character of the clean text stays.
+    EXPECT_GE(Field(out, "content_kept"), 0.999) << summary;
     // Floors just under what the current rule table reaches (goals: ad
     // recall 0.90, ad characters gone 0.85, paragraphs 0.95); they guard
     // against losing ground while the table grows.
-    EXPECT_GE(Field(out, "ad_recall"), 0.95) << summary;
-    EXPECT_GE(Field(out, "ad_chars_gone"), 0.85) << summary;
-    EXPECT_GE(Field(out, "paragraphs_ok"), 0.91) << summary;
+    EXPECT_GE(Field(out, "ad_recall"), 0.97) << summary;
+    EXPECT_GE(Field(out, "ad_chars_gone"), 0.93) << summary;
+    EXPECT_GE(Field(out, "paragraphs_ok"), 0.95) << summary;
   }
 }
 
