@@ -27,68 +27,159 @@ constexpr std::size_t kCancelCheckLines = 4096;
 bool HasNewline(std::string_view s) { return s.find('\n') != std::string_view::npos; }
 
 // The working text as lines (split at "\n", each keeping its "\r"), with a
-// mask per line of the line-local rule groups whose find strings or patterns
-// occur in it. A line can only change through a rule, and every change
-// recomputes its mask, so a group only ever needs to look at its lines.
-struct Lines {
-  std::vector<std::string> text;
+// mask per line of the rule groups whose find strings or patterns occur in
+// it. A line can only change through a rule, and every change recomputes its
+// mask, so a group only ever needs to look at its lines. Lines are views into
+// the text they were split from until a rule rewrites them; rewritten lines
+// live in an arena, so no line costs an allocation of its own.
+class Lines {
+ public:
   std::vector<std::uint64_t> hot;
   const AnchorFilter* filter = nullptr;
 
-  void MarkAll() {
-    hot.resize(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) hot[i] = filter->Groups(text[i]);
+  // Takes `text` as the lines' storage and splits it (masks not computed).
+  void Reset(std::string text) {
+    base_ = std::move(text);
+    arena_.clear();
+    refs_.clear();
+    Split(base_, &refs_);
   }
 
-  // Splits `s` anew after a whole-text rule changed it. A whole-text rule
+  void MarkAll() {
+    hot.resize(refs_.size());
+    for (std::size_t i = 0; i < refs_.size(); ++i) hot[i] = filter->Groups((*this)[i]);
+  }
+
+  std::size_t size() const { return refs_.size(); }
+  std::string_view operator[](std::size_t i) const { return View(refs_[i]); }
+
+  // Rewrites line i (no "\n" in `s`, which must not point into the lines'
+  // storage) and recomputes its mask.
+  void Set(std::size_t i, std::string_view s) {
+    refs_[i] = Store(s);
+    hot[i] = filter->Groups(s);
+  }
+
+  // A run of lines [from, to) to be replaced by the lines of `text`.
+  struct Edit {
+    std::size_t from, to;
+    std::string text;
+  };
+
+  // Applies `edits` (in line order, not overlapping) in one pass; the new
+  // lines get their masks.
+  void Rebuild(const std::vector<Edit>& edits) {
+    if (edits.empty()) return;
+    std::vector<Ref> refs;
+    std::vector<std::uint64_t> masks;
+    refs.reserve(refs_.size() + edits.size());
+    masks.reserve(refs_.size() + edits.size());
+    std::size_t at = 0;
+    auto keep = [&](std::size_t to) {
+      refs.insert(refs.end(), refs_.begin() + static_cast<std::ptrdiff_t>(at),
+                  refs_.begin() + static_cast<std::ptrdiff_t>(to));
+      masks.insert(masks.end(), hot.begin() + static_cast<std::ptrdiff_t>(at),
+                   hot.begin() + static_cast<std::ptrdiff_t>(to));
+    };
+    for (const Edit& e : edits) {
+      keep(e.from);
+      const std::string_view t = e.text;
+      std::size_t pos = 0;
+      for (;;) {
+        const std::size_t nl = t.find('\n', pos);
+        const std::string_view piece = t.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
+        refs.push_back(Store(piece));
+        masks.push_back(filter->Groups(piece));
+        if (nl == std::string_view::npos) break;
+        pos = nl + 1;
+      }
+      at = e.to;
+    }
+    keep(refs_.size());
+    refs_.swap(refs);
+    hot.swap(masks);
+  }
+
+  // Takes a new text after a whole-text rule changed it. A whole-text rule
   // touches few lines, so a line equal to one of the next few old lines
   // keeps that line's mask (a mask depends only on the line) and only the
   // others are scanned.
-  void Resplit(std::string_view s) {
+  void Resplit(std::string s) {
     constexpr std::size_t kLookAhead = 8;
-    std::vector<std::string> old_text;
-    std::vector<std::uint64_t> old_hot;
-    old_text.swap(text);
-    old_hot.swap(hot);
-    Split(s);
-    hot.resize(text.size());
+    std::string old_base = std::move(base_), old_arena = std::move(arena_);
+    std::vector<Ref> old_refs = std::move(refs_);
+    std::vector<std::uint64_t> old_hot = std::move(hot);
+    base_ = std::move(s);
+    arena_.clear();
+    refs_.clear();
+    Split(base_, &refs_);
+    hot.assign(refs_.size(), 0);
+    auto old_view = [&](std::size_t k) {
+      const Ref& r = old_refs[k];
+      return std::string_view((r.off & kInArena) != 0 ? old_arena : old_base)
+          .substr(r.off & ~kInArena, r.len);
+    };
     std::size_t i = 0;
-    for (std::size_t j = 0; j < text.size(); ++j) {
-      const std::size_t end = std::min(old_text.size(), i + kLookAhead);
+    for (std::size_t j = 0; j < refs_.size(); ++j) {
+      const std::string_view line = (*this)[j];
+      const std::size_t end = std::min(old_refs.size(), i + kLookAhead);
       std::size_t k = i;
-      while (k < end && old_text[k] != text[j]) ++k;
+      while (k < end && old_view(k) != line) ++k;
       if (k < end) {
         hot[j] = old_hot[k];
         i = k + 1;
       } else {
-        hot[j] = filter->Groups(text[j]);
+        hot[j] = filter->Groups(line);
       }
     }
   }
 
-  void Split(std::string_view s) {
-    text.clear();
+  std::string Join() const {
+    std::size_t total = refs_.empty() ? 0 : refs_.size() - 1;
+    for (const Ref& r : refs_) total += r.len;
+    std::string out;
+    out.resize(total);
+    char* w = out.data();
+    for (std::size_t i = 0; i < refs_.size(); ++i) {
+      if (i != 0) *w++ = '\n';
+      const std::string_view l = (*this)[i];
+      if (!l.empty()) std::memcpy(w, l.data(), l.size());
+      w += l.size();
+    }
+    return out;
+  }
+
+ private:
+  static constexpr std::size_t kInArena = std::size_t{1} << (sizeof(std::size_t) * 8 - 1);
+  struct Ref {
+    std::size_t off;  // kInArena set: into the arena, else into the base
+    std::size_t len;
+  };
+
+  static void Split(std::string_view s, std::vector<Ref>* refs) {
     std::size_t pos = 0;
     for (;;) {
       const char* nl = static_cast<const char*>(std::memchr(s.data() + pos, '\n', s.size() - pos));
       if (nl == nullptr) break;
       const std::size_t end = static_cast<std::size_t>(nl - s.data());
-      text.emplace_back(s.substr(pos, end - pos));
+      refs->push_back({pos, end - pos});
       pos = end + 1;
     }
-    text.emplace_back(s.substr(pos));
+    refs->push_back({pos, s.size() - pos});
   }
-  std::string Join() const {
-    std::size_t total = text.size();
-    for (const auto& l : text) total += l.size();
-    std::string out;
-    out.reserve(total);
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (i != 0) out.push_back('\n');
-      out += text[i];
-    }
-    return out;
+
+  std::string_view View(const Ref& r) const {
+    return std::string_view((r.off & kInArena) != 0 ? arena_ : base_).substr(r.off & ~kInArena, r.len);
   }
+
+  Ref Store(std::string_view s) {
+    const Ref r{arena_.size() | kInArena, s.size()};
+    arena_.append(s);
+    return r;
+  }
+
+  std::string base_, arena_;
+  std::vector<Ref> refs_;
 };
 
 struct LiteralOp {
@@ -113,12 +204,14 @@ class LiteralLines {
   // `bit` is 0); a changed line gets its mask recomputed.
   bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
-    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+    std::string cur;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
       if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
-      std::string& cur = lines.text[i];
       cands.clear();
-      filter_.Collect(cur, 0, &cands);
+      filter_.Collect(lines[i], 0, &cands);
+      if (cands.empty()) continue;
+      cur.assign(lines[i]);
       bool changed = false;
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
@@ -128,7 +221,7 @@ class LiteralLines {
         filter_.Collect(cur, id + 1, &cands);
         k = 0;
       }
-      if (changed) lines.hot[i] = lines.filter->Groups(cur);
+      if (changed) lines.Set(i, cur);
     }
     return true;
   }
@@ -210,11 +303,13 @@ class PatternLines {
 
   bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
-    for (std::size_t i = 0; i < lines.text.size(); ++i) {
+    std::string cur;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
       if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
-      std::string& cur = lines.text[i];
-      Candidates(cur, 0, &cands);
+      Candidates(lines[i], 0, &cands);
+      if (cands.empty()) continue;
+      cur.assign(lines[i]);
       bool changed = false;
       for (std::size_t k = 0; k < cands.size();) {
         const std::uint32_t id = cands[k++];
@@ -224,7 +319,7 @@ class PatternLines {
         Candidates(cur, id + 1, &cands);
         k = 0;
       }
-      if (changed) lines.hot[i] = lines.filter->Groups(cur);
+      if (changed) lines.Set(i, cur);
     }
     return true;
   }
@@ -259,6 +354,10 @@ struct Segment {
   unsigned group = 0;  // line-local segments of the table: their mask bit
   std::unique_ptr<LiteralLines> literal_lines;
   LiteralOp literal;
+  // kLiteralWhole: the find string split at its line breaks, and the part
+  // chosen as the needle that marks the lines where an occurrence can lie.
+  std::vector<std::string> parts;
+  std::size_t anchor = 0;
   std::unique_ptr<PatternLines> pattern_lines;
   regex::Pattern pattern;
 };
@@ -310,39 +409,20 @@ std::vector<Segment> BuildSegments(const std::vector<Rule>& rows) {
       Segment s;
       s.kind = Segment::Kind::kLiteralWhole;
       s.literal = std::move(op);
+      std::size_t from = 0;
+      for (std::size_t at; (at = s.literal.find.find('\n', from)) != std::string::npos; from = at + 1) {
+        s.parts.push_back(s.literal.find.substr(from, at - from));
+      }
+      s.parts.push_back(s.literal.find.substr(from));
+      // The longest part is the rarest one as a rule (a lone "\r" is in every line).
+      for (std::size_t k = 1; k < s.parts.size(); ++k) {
+        if (s.parts[k].size() > s.parts[s.anchor].size()) s.anchor = k;
+      }
       segs.push_back(std::move(s));
     }
   }
   flush();
   return segs;
-}
-
-// Whether `find` (holding a line break) occurs across the lines: some line
-// ends with its part before the first break, the next lines equal its
-// middle parts, and the line after starts with its last part.
-bool OccursAcrossLines(const Lines& lines, std::string_view find) {
-  std::vector<std::string_view> parts;
-  std::size_t from = 0;
-  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
-    parts.push_back(find.substr(from, at - from));
-    from = at + 1;
-  }
-  parts.push_back(find.substr(from));
-  const std::size_t m = parts.size() - 1;
-  const auto& t = lines.text;
-  if (m == 0) {  // no break in it (only the replacement has one)
-    for (const auto& l : t) {
-      if (FindBytes(l, find) != std::string_view::npos) return true;
-    }
-    return false;
-  }
-  for (std::size_t i = 0; i + m < t.size(); ++i) {
-    if (!std::string_view(t[i]).ends_with(parts[0])) continue;
-    bool ok = true;
-    for (std::size_t k = 1; k < m && ok; ++k) ok = t[i + k] == parts[k];
-    if (ok && std::string_view(t[i + m]).starts_with(parts[m])) return true;
-  }
-  return false;
 }
 
 // Titles X for which X + "\r\n" + X occurs in the text: only their doubled-title
@@ -423,96 +503,89 @@ struct AdRemover::Impl {
 
 namespace {
 
-// Replace-all of a find string holding line breaks, done on the lines: an
-// occurrence must end line i with the part before the first break, fill the
-// next lines with the middle parts and start line i+m with the last part, so
-// each line can start at most one occurrence; taking them in line order,
-// each after the previous one's end, is the left-to-right replace-all. Only
-// the lines rebuilt from a replacement need their hot flag worked out again.
-std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op) {
-  std::vector<std::string_view> parts;
-  std::size_t from = 0;
-  const std::string_view find = op.find;
-  for (std::size_t at = find.find('\n'); at != std::string_view::npos; at = find.find('\n', from)) {
-    parts.push_back(find.substr(from, at - from));
-    from = at + 1;
-  }
-  parts.push_back(find.substr(from));
+// Replace-all of a literal rule whose strings hold line breaks, done on the
+// lines. An occurrence of a find string with m breaks must end line i with
+// the part before the first break, fill the next lines with the middle parts
+// and start line i+m with the last part, so each line can start at most one
+// occurrence; taking them in line order, each after the previous one's end,
+// is the left-to-right replace-all. Line i+anchor holds the anchor part, so
+// only lines whose mask has `bit` (every line when 0) are tried. A find
+// string without a break (only the replacement has one) is replaced within
+// each line. Returns the count.
+std::size_t ReplaceAcrossLines(Lines& lines, const Segment& seg, std::uint64_t bit) {
+  const LiteralOp& op = seg.literal;
+  const auto& parts = seg.parts;
   const std::size_t m = parts.size() - 1;
-  auto& t = lines.text;
-  const std::size_t n = t.size();
-  // Where an occurrence would start in line i (not before `min_start`), or npos.
-  const char p0_last = parts[0].empty() ? 0 : parts[0].back();
-  const char pm_first = parts[m].empty() ? 0 : parts[m].front();
-  auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
-    if (i + m >= n || t[i].size() < parts[0].size()) return std::string::npos;
-    // Cheap byte checks first: this runs for every line.
-    if (!parts[0].empty() && t[i].back() != p0_last) return std::string::npos;
-    if (!parts[m].empty() && (t[i + m].empty() || t[i + m].front() != pm_first)) return std::string::npos;
-    const std::size_t start = t[i].size() - parts[0].size();
-    if (start < min_start || !std::string_view(t[i]).ends_with(parts[0])) return std::string::npos;
-    for (std::size_t k = 1; k < m; ++k) {
-      if (t[i + k] != parts[k]) return std::string::npos;
-    }
-    if (!std::string_view(t[i + m]).starts_with(parts[m])) return std::string::npos;
-    return start;
-  };
-  std::size_t first = 0;
-  while (first < n && occurrence(first, 0) == std::string::npos) ++first;
-  if (first == n) return 0;
-
-  std::vector<std::string> out_text(std::make_move_iterator(t.begin()),
-                                    std::make_move_iterator(t.begin() + static_cast<std::ptrdiff_t>(first)));
-  std::vector<std::uint64_t> out_hot(lines.hot.begin(), lines.hot.begin() + static_cast<std::ptrdiff_t>(first));
+  const std::size_t n = lines.size();
+  std::vector<Lines::Edit> edits;
   std::size_t count = 0;
-  for (std::size_t i = first; i < n;) {
-    std::size_t start = occurrence(i, 0);
-    if (start == std::string::npos) {
-      out_text.push_back(std::move(t[i]));
-      out_hot.push_back(lines.hot[i]);
-      ++i;
-      continue;
+  auto marked = [&](std::size_t j) { return bit == 0 || (lines.hot[j] & bit) != 0; };
+  if (m == 0) {
+    for (std::size_t j = 0; j < n; ++j) {
+      if (!marked(j) || FindBytes(lines[j], op.find) == std::string_view::npos) continue;
+      std::string line(lines[j]);
+      count += op.Apply(line);
+      edits.push_back({j, j + 1, std::move(line)});
     }
+    lines.Rebuild(edits);
+    return count;
+  }
+  // Where an occurrence would start in line i (not before `min_start`), or npos.
+  const std::string_view first = parts[0], last = parts[m];
+  auto occurrence = [&](std::size_t i, std::size_t min_start) -> std::size_t {
+    if (i + m >= n) return std::string::npos;
+    const std::string_view l = lines[i];
+    if (l.size() < first.size() || l.size() - first.size() < min_start || !l.ends_with(first)) {
+      return std::string::npos;
+    }
+    for (std::size_t k = 1; k < m; ++k) {
+      if (lines[i + k] != parts[k]) return std::string::npos;
+    }
+    if (!lines[i + m].starts_with(last)) return std::string::npos;
+    return l.size() - first.size();
+  };
+  std::size_t next_start = 0;  // lines before it are spoken for
+  for (std::size_t j = seg.anchor; j < n; ++j) {
+    if (!marked(j)) continue;
+    const std::size_t i = j - seg.anchor;
+    if (i < next_start) continue;
+    const std::size_t start = occurrence(i, 0);
+    if (start == std::string::npos) continue;
     // A chain of occurrences, each starting in the line the previous one ended in.
-    std::string merged = t[i].substr(0, start);
+    std::string merged(lines[i].substr(0, start));
+    std::size_t cur = i;
     for (;;) {
       ++count;
       merged += op.replace;
-      const std::size_t tail = i + m;
-      const std::size_t resume = parts[m].size();
+      const std::size_t tail = cur + m;
+      const std::size_t resume = last.size();
       const std::size_t next = occurrence(tail, resume);
       if (next == std::string::npos) {
-        merged.append(t[tail], resume, std::string::npos);
-        i = tail + 1;
+        merged += lines[tail].substr(resume);
+        next_start = tail + 1;
         break;
       }
-      merged.append(t[tail], resume, next - resume);
-      i = tail;
+      merged += lines[tail].substr(resume, next - resume);
+      cur = tail;
     }
-    std::size_t pos = 0;
-    for (;;) {
-      const std::size_t nl = merged.find('\n', pos);
-      std::string piece = merged.substr(pos, nl == std::string::npos ? std::string::npos : nl - pos);
-      out_hot.push_back(lines.filter->Groups(piece));
-      out_text.push_back(std::move(piece));
-      if (nl == std::string::npos) break;
-      pos = nl + 1;
-    }
+    edits.push_back({i, next_start, std::move(merged)});
   }
-  t.swap(out_text);
-  lines.hot.swap(out_hot);
+  lines.Rebuild(edits);
   return count;
 }
 
+std::uint64_t GroupBit(unsigned group) {
+  return std::uint64_t{1} << std::min(group, AnchorFilter::kMaxGroup);
+}
+
 // Runs one stage's segments (on every line when `all_lines`: segments
-// outside the table have no mask bit). A whole-text rule that changed the
+// outside the table have no mask bit). A whole-text pattern that changed the
 // text rebuilds the lines and their masks.
 bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_lines,
                    const CancelFlag* cancel) {
   for (const Segment& s : segs) {
     if (Cancelled(cancel)) return false;
-    const std::uint64_t bit =
-        all_lines ? 0 : std::uint64_t{1} << std::min(s.group, AnchorFilter::kMaxGroup);
+    const std::uint64_t bit = all_lines ? 0 : GroupBit(s.group);
     switch (s.kind) {
       case Segment::Kind::kLiteralLines:
         if (!s.literal_lines->Apply(lines, bit, cancel)) return false;
@@ -521,15 +594,9 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
         if (!s.pattern_lines->Apply(lines, bit, cancel)) return false;
         break;
       case Segment::Kind::kLiteralWhole: {
-        if (!HasNewline(s.literal.find)) {  // only the replacement breaks lines
-          if (!OccursAcrossLines(lines, s.literal.find)) break;
-          std::string text = lines.Join();
-          if (s.literal.Apply(text) == 0) break;
-          lines.Resplit(text);
-          break;
-        }
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
-        while (ReplaceAcrossLines(lines, s.literal) > 0 && s.literal.repeat && !once) {
+        while (ReplaceAcrossLines(lines, s, bit) > 0 && s.literal.repeat && !once) {
+          if (Cancelled(cancel)) return false;
         }
         break;
       }
@@ -537,7 +604,7 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
         std::string text = lines.Join();
         const std::size_t before = text.size();
         if (s.pattern.Substitute(text, 0, std::string::npos, cancel) == 0 || text.size() == before) break;
-        lines.Resplit(text);
+        lines.Resplit(std::move(text));
         break;
       }
     }
@@ -555,18 +622,27 @@ AdRemover::AdRemover(const RuleTable& rules) {
   unsigned group = 0;
   for (auto& stage : impl->stages) {
     for (Segment& s : stage) {
-      if (s.kind == Segment::Kind::kLiteralLines) {
-        s.group = group++;
-        for (const LiteralOp& op : s.literal_lines->ops()) {
-          impl->needles.push_back({op.find, false, nullptr, s.group});
-        }
-      } else if (s.kind == Segment::Kind::kPatternLines) {
-        s.group = group++;
-        for (const LinePattern& p : s.pattern_lines->patterns()) {
-          // Without a chain the prefix is only a necessary start (empty: anywhere).
-          impl->needles.push_back({p.chain ? std::string() : p.prefix, true,
-                                   p.chain ? &*p.chain : nullptr, s.group});
-        }
+      switch (s.kind) {
+        case Segment::Kind::kLiteralLines:
+          s.group = group++;
+          for (const LiteralOp& op : s.literal_lines->ops()) {
+            impl->needles.push_back({op.find, false, nullptr, s.group});
+          }
+          break;
+        case Segment::Kind::kPatternLines:
+          s.group = group++;
+          for (const LinePattern& p : s.pattern_lines->patterns()) {
+            // Without a chain the prefix is only a necessary start (empty: anywhere).
+            impl->needles.push_back({p.chain ? std::string() : p.prefix, true,
+                                     p.chain ? &*p.chain : nullptr, s.group});
+          }
+          break;
+        case Segment::Kind::kLiteralWhole:
+          s.group = group++;
+          impl->needles.push_back({s.parts[s.anchor], false, nullptr, s.group});
+          break;
+        case Segment::Kind::kPatternWhole:
+          break;
       }
     }
   }
@@ -582,7 +658,7 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
   const AnchorFilter filter(impl.needles, text);
   Lines lines;
   lines.filter = &filter;
-  lines.Split(text);
+  lines.Reset(std::move(text));
   lines.MarkAll();
   const bool ok = internal::DriveStages(in, [&](Stage stage) {
     switch (stage) {
@@ -598,9 +674,7 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
         std::string joined = lines.Join();
         const std::size_t before = joined.size();
         if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
-        if (joined.size() != before) {
-          lines.Resplit(joined);
-        }
+        if (joined.size() != before) lines.Resplit(std::move(joined));
         return true;
       }
       default:
@@ -608,9 +682,8 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
                              in.cancel);
     }
   });
-  if (!ok) return false;
   text = lines.Join();
-  return true;
+  return ok;
 }
 
 }  // namespace folian::tidy
