@@ -512,9 +512,8 @@ namespace {
 // only lines whose mask has `bit` (every line when 0) are tried. A find
 // string without a break (only the replacement has one) is replaced within
 // each line. Returns the count.
-std::size_t ReplaceAcrossLines(Lines& lines, const Segment& seg, std::uint64_t bit) {
-  const LiteralOp& op = seg.literal;
-  const auto& parts = seg.parts;
+std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const std::vector<std::string>& parts,
+                               std::size_t anchor, std::uint64_t bit) {
   const std::size_t m = parts.size() - 1;
   const std::size_t n = lines.size();
   std::vector<Lines::Edit> edits;
@@ -545,9 +544,9 @@ std::size_t ReplaceAcrossLines(Lines& lines, const Segment& seg, std::uint64_t b
     return l.size() - first.size();
   };
   std::size_t next_start = 0;  // lines before it are spoken for
-  for (std::size_t j = seg.anchor; j < n; ++j) {
+  for (std::size_t j = anchor; j < n; ++j) {
     if (!marked(j)) continue;
-    const std::size_t i = j - seg.anchor;
+    const std::size_t i = j - anchor;
     if (i < next_start) continue;
     const std::size_t start = occurrence(i, 0);
     if (start == std::string::npos) continue;
@@ -574,6 +573,78 @@ std::size_t ReplaceAcrossLines(Lines& lines, const Segment& seg, std::uint64_t b
   return count;
 }
 
+// The duplicated-title stage on the lines. Both of its replacements need
+// some title X with X + "\r\n" + X in the text, that is a line ending in
+// X + "\r" followed by a line starting with X; only titles found so run, and
+// the set is worked out again after each replacement that fired.
+class TitleCollapse {
+ public:
+  // False when a title holds a line break: those are left to the whole-text run.
+  bool Init(const std::vector<std::string>& titles) {
+    for (const std::string& t : titles) {
+      if (t.find('\r') != std::string::npos || t.find('\n') != std::string::npos) return false;
+      if (t.empty() || !plain_.insert(t).second) continue;
+      lengths_.push_back(t.size());
+      if (t.size() == 1) {
+        has_one_byte_ = true;
+      } else {
+        const unsigned key = Key(t.data());
+        first_pair_[key >> 6] |= std::uint64_t{1} << (key & 63);
+      }
+    }
+    std::sort(lengths_.begin(), lengths_.end());
+    lengths_.erase(std::unique(lengths_.begin(), lengths_.end()), lengths_.end());
+    return true;
+  }
+
+  bool Run(Lines& lines, const std::vector<std::string>& t, const CancelFlag* cancel) const {
+    std::unordered_set<std::string_view> doubled = Doubled(lines);
+    for (std::size_t i = 0; i + 1 < t.size() && !doubled.empty(); ++i) {
+      if (Cancelled(cancel)) return false;
+      if (doubled.count(t[i]) != 0) {
+        const LiteralOp op{"\r\n" + t[i] + "\r\n" + t[i], "\r\n" + t[i] + "\r\n", false};
+        if (ReplaceAcrossLines(lines, op, {"\r", t[i] + "\r", t[i]}, 0, 0) > 0) doubled = Doubled(lines);
+      }
+      if (!t[i].empty() && doubled.count(t[i + 1]) != 0) {
+        const std::string& x = t[i + 1];
+        const LiteralOp op{x + "\r\n" + x, x + "\r\n", false};
+        if (ReplaceAcrossLines(lines, op, {x + "\r", x}, 0, 0) > 0) doubled = Doubled(lines);
+      }
+    }
+    return true;
+  }
+
+ private:
+  static unsigned Key(const char* p) {
+    return static_cast<unsigned char>(p[0]) << 8 | static_cast<unsigned char>(p[1]);
+  }
+
+  // The titles X (views of the titles themselves) doubled across two lines.
+  std::unordered_set<std::string_view> Doubled(const Lines& lines) const {
+    std::unordered_set<std::string_view> result;
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+      const std::string_view a = lines[i], b = lines[i + 1];
+      if (a.empty() || a.back() != '\r' || b.empty()) continue;
+      if (!has_one_byte_ && (b.size() < 2 || !(first_pair_[Key(b.data()) >> 6] >> (Key(b.data()) & 63) & 1))) {
+        continue;
+      }
+      const std::size_t cr = a.size() - 1;
+      for (std::size_t len : lengths_) {
+        if (len > cr || len > b.size()) break;
+        if (std::memcmp(a.data() + cr - len, b.data(), len) != 0) continue;
+        const auto it = plain_.find(b.substr(0, len));
+        if (it != plain_.end()) result.insert(*it);
+      }
+    }
+    return result;
+  }
+
+  std::unordered_set<std::string_view> plain_;
+  std::vector<std::size_t> lengths_;
+  std::vector<std::uint64_t> first_pair_ = std::vector<std::uint64_t>(65536 / 64, 0);
+  bool has_one_byte_ = false;
+};
+
 std::uint64_t GroupBit(unsigned group) {
   return std::uint64_t{1} << std::min(group, AnchorFilter::kMaxGroup);
 }
@@ -595,7 +666,8 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
         break;
       case Segment::Kind::kLiteralWhole: {
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
-        while (ReplaceAcrossLines(lines, s, bit) > 0 && s.literal.repeat && !once) {
+        while (ReplaceAcrossLines(lines, s.literal, s.parts, s.anchor, bit) > 0 && s.literal.repeat &&
+               !once) {
           if (Cancelled(cancel)) return false;
         }
         break;
@@ -671,6 +743,9 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
       }
       case Stage::kDuplicateTitles: {
         if (in.titles == nullptr || in.titles->size() < 2) return true;
+        if (TitleCollapse collapse; collapse.Init(*in.titles)) {
+          return collapse.Run(lines, *in.titles, in.cancel);
+        }
         std::string joined = lines.Join();
         const std::size_t before = joined.size();
         if (!CollapseTitles(joined, *in.titles, in.cancel)) return false;
