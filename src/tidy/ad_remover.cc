@@ -711,7 +711,16 @@ AdRemover::AdRemover(const RuleTable& rules) {
           break;
         case Segment::Kind::kLiteralWhole:
           s.group = group++;
-          impl->needles.push_back({s.parts[s.anchor], false, nullptr, s.group});
+          {
+            // Where the anchor part must sit in its line for an occurrence.
+            using W = AnchorFilter::Where;
+            const std::size_t last = s.parts.size() - 1;
+            const W where = last == 0              ? W::kAnywhere
+                            : s.anchor == 0        ? W::kEnd
+                            : s.anchor == last     ? W::kStart
+                                                   : W::kWhole;
+            impl->needles.push_back({s.parts[s.anchor], false, nullptr, s.group, where});
+          }
           break;
         case Segment::Kind::kPatternWhole:
           break;

@@ -92,6 +92,10 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
     const Needle& nd = needles[id];
     const std::uint32_t bit = std::min(nd.group, kMaxGroup);
+    if (nd.where != Where::kAnywhere && nd.chain == nullptr) {
+      edges_.push_back({nd.bytes, nd.where, bit});
+      continue;
+    }
     Window best;
     if (nd.chain != nullptr) {
       for (const PatternChain::Piece& p : nd.chain->Pieces()) {
@@ -117,8 +121,18 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
       always_ |= std::uint64_t{1} << bit;
       continue;
     }
-    const Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
-                  static_cast<std::uint32_t>(best.back_max)};
+    Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
+            static_cast<std::uint32_t>(best.back_max)};
+    if (nd.chain == nullptr) {
+      u8 mask[4] = {}, value[4] = {};
+      for (std::size_t k = 0; k < 4 && k < nd.bytes.size(); ++k) {
+        const u8 c = static_cast<u8>(nd.bytes[k]);
+        mask[k] = (nd.fold && IsLetter(c)) ? 0xDF : 0xFF;
+        value[k] = c & mask[k];
+      }
+      std::memcpy(&e.head_mask, mask, 4);
+      std::memcpy(&e.head_value, value, 4);
+    }
     for (u8 x : best.first) {
       if (best.second.empty()) {
         singles[x].push_back(e);
@@ -169,14 +183,33 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
 
 std::uint64_t AnchorFilter::Groups(std::string_view line) const {
   std::uint64_t mask = always_;
+  for (const Edge& e : edges_) {
+    if (mask >> e.group_bit & 1) continue;
+    bool hit;
+    switch (e.where) {
+      case Where::kStart: hit = line.starts_with(e.bytes); break;
+      case Where::kEnd: hit = line.ends_with(e.bytes); break;
+      default: hit = line == e.bytes; break;
+    }
+    if (hit) mask |= std::uint64_t{1} << e.group_bit;
+  }
   if (needles_ == nullptr || line.empty()) return mask;
   const auto* s = reinterpret_cast<const u8*>(line.data());
   const std::size_t n = line.size();
+  // Most window hits are turned away by the needle's first four bytes.
+  auto head_ok = [s, n](const Entry& e, std::size_t i) {
+    if (e.head_mask == 0 || i < e.back_min || i - e.back_min + 4 > n) return true;
+    std::uint32_t w;
+    std::memcpy(&w, s + i - e.back_min, 4);
+    return (w & e.head_mask) == e.head_value;
+  };
   auto singles = [&](std::size_t i) {
     const u8 c = s[i];
     for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
       const Entry& e = single_entries_[k];
-      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
+      if (!(mask >> e.group_bit & 1) && head_ok(e, i) && Confirm(e, s, n, i)) {
+        mask |= std::uint64_t{1} << e.group_bit;
+      }
     }
   };
   const std::uint64_t* bits = pair_bits_.data();
@@ -186,7 +219,9 @@ std::uint64_t AnchorFilter::Groups(std::string_view line) const {
     if (single_[s[i]]) singles(i);
     for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
       const Entry& e = pair_entries_[k];
-      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
+      if (!(mask >> e.group_bit & 1) && head_ok(e, i) && Confirm(e, s, n, i)) {
+        mask |= std::uint64_t{1} << e.group_bit;
+      }
     }
   };
   auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };

@@ -19,11 +19,17 @@ class AnchorFilter {
  public:
   static constexpr unsigned kMaxGroup = 63;  // groups beyond share this bit
 
+  // Where in the line a literal needle must sit to count.
+  enum class Where { kAnywhere, kStart, kEnd, kWhole };
+
   struct Needle {
     std::string bytes;                   // literal bytes (unused with a chain)
     bool fold = false;                   // ASCII letters in either case
     const PatternChain* chain = nullptr; // stands for the chain's matches
     unsigned group = 0;
+    // Other than kAnywhere: compared at that place of the line only (no
+    // chain, no folding), at a cost per line rather than per byte.
+    Where where = Where::kAnywhere;
   };
 
   AnchorFilter() = default;
@@ -40,6 +46,14 @@ class AnchorFilter {
     std::uint32_t needle;
     std::uint32_t group_bit;        // index of the bit
     std::uint32_t back_min, back_max;  // the needle starts this far before the window
+    // A literal needle's first four bytes (masked past its end and at folded
+    // letters' case bit), to turn most window hits away cheaply; 0/0 for chains.
+    std::uint32_t head_mask = 0, head_value = 0;
+  };
+  struct Edge {
+    std::string_view bytes;
+    Where where;
+    std::uint32_t group_bit;
   };
   bool Confirm(const Entry& e, const unsigned char* s, std::size_t n, std::size_t pos) const;
 
@@ -49,6 +63,7 @@ class AnchorFilter {
   std::vector<std::uint64_t> pair_bits_;
   std::vector<std::uint32_t> pair_start_, single_start_;
   std::vector<Entry> pair_entries_, single_entries_;
+  std::vector<Edge> edges_;
 };
 
 }  // namespace folian::tidy

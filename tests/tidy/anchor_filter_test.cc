@@ -35,6 +35,12 @@ std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const s
     if (nd.chain != nullptr) {
       hit = false;
       for (std::size_t pos = 0; pos <= line.size() && !hit; ++pos) hit = nd.chain->MatchesAt(line, pos);
+    } else if (nd.where == AnchorFilter::Where::kStart) {
+      hit = line.substr(0, nd.bytes.size()) == nd.bytes;
+    } else if (nd.where == AnchorFilter::Where::kEnd) {
+      hit = line.size() >= nd.bytes.size() && line.substr(line.size() - nd.bytes.size()) == nd.bytes;
+    } else if (nd.where == AnchorFilter::Where::kWhole) {
+      hit = line == nd.bytes;
     } else {
       hit = nd.bytes.empty() || OccursFolded(line, nd.bytes, nd.fold);
     }
@@ -77,6 +83,12 @@ TEST(AnchorFilter, ReportsExactlyTheGroupsThatOccur) {
       {G("免费"), false, nullptr, 70},  // shares the last bit with group 80
       {"x\r", false, nullptr, 80},
       {G("一"), false, nullptr, 10},
+      // Placed needles count only at their place in the line.
+      {G("说") + "\r", false, nullptr, 11, AnchorFilter::Where::kEnd},
+      {G("天"), false, nullptr, 12, AnchorFilter::Where::kStart},
+      {"x\r", false, nullptr, 13, AnchorFilter::Where::kWhole},
+      {"", false, nullptr, 14, AnchorFilter::Where::kWhole},
+      {"COM", false, nullptr, 15},  // exact case, beside the folded one
   };
   const std::vector<std::string> alphabet = {
       G("一"), G("二"), G("三"), G("小"), G("说"), G("天"), G("堂"), G("笔"), G("趣"), G("阁"),

@@ -156,7 +156,7 @@ TEST(AdEquivalence, RandomTextsLineBreakRulesAndDoubledTitles) {
                                             "q",   "qp",   "pqp",  "\r\n", "\r\n", "\n", "\r"};
   static constexpr const char* kTitles[] = {"p", "q", "pq", "qp", "b", "y", "x\r"};
   int changed = 0, titles_fired = 0;
-  for (int i = 0; i < 6000; ++i) {
+  for (int i = 0; i < 3000; ++i) {
     std::string text;
     for (int k = uniform(2, 60); k > 0; --k) text += kPieces[uniform(0, std::size(kPieces) - 1)];
     std::vector<std::string> titles;
@@ -181,8 +181,8 @@ TEST(AdEquivalence, RandomTextsLineBreakRulesAndDoubledTitles) {
     ASSERT_TRUE(RemoveAdsReference(plain, table, no_titles));
     if (plain != ref) ++titles_fired;
   }
-  EXPECT_GT(changed, 5000);
-  EXPECT_GT(titles_fired, 300);
+  EXPECT_GT(changed, 2500);
+  EXPECT_GT(titles_fired, 150);
 }
 
 std::string ReadFile(const std::filesystem::path& p) {
