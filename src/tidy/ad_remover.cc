@@ -7,6 +7,7 @@
 // keeps the result byte-identical to the full-pass reference; the few that
 // can span lines run over the whole text.
 #include <algorithm>
+#include <span>
 #include <cstring>
 #include <unordered_set>
 
@@ -47,17 +48,24 @@ class Lines {
 
   void MarkAll() {
     hot.resize(refs_.size());
-    for (std::size_t i = 0; i < refs_.size(); ++i) hot[i] = filter->Groups((*this)[i]);
+    spans_.resize(refs_.size());
+    hit_ids_.clear();
+    for (std::size_t i = 0; i < refs_.size(); ++i) Mark((*this)[i], &hot[i], &spans_[i]);
   }
 
   std::size_t size() const { return refs_.size(); }
   std::string_view operator[](std::size_t i) const { return View(refs_[i]); }
 
+  // The filter needles found in line i when its mask was worked out, ascending.
+  std::span<const std::uint32_t> Hits(std::size_t i) const {
+    return std::span<const std::uint32_t>(hit_ids_).subspan(spans_[i].off, spans_[i].len);
+  }
+
   // Rewrites line i (no "\n" in `s`, which must not point into the lines'
   // storage) and recomputes its mask.
   void Set(std::size_t i, std::string_view s) {
     refs_[i] = Store(s);
-    hot[i] = filter->Groups(s);
+    Mark(s, &hot[i], &spans_[i]);
   }
 
   // A run of lines [from, to) to be replaced by the lines of `text`.
@@ -72,14 +80,17 @@ class Lines {
     if (edits.empty()) return;
     std::vector<Ref> refs;
     std::vector<std::uint64_t> masks;
-    refs.reserve(refs_.size() + edits.size());
-    masks.reserve(refs_.size() + edits.size());
+    std::vector<Span> spans;
+    const std::size_t guess = refs_.size() + edits.size();
+    refs.reserve(guess);
+    masks.reserve(guess);
+    spans.reserve(guess);
     std::size_t at = 0;
     auto keep = [&](std::size_t to) {
-      refs.insert(refs.end(), refs_.begin() + static_cast<std::ptrdiff_t>(at),
-                  refs_.begin() + static_cast<std::ptrdiff_t>(to));
-      masks.insert(masks.end(), hot.begin() + static_cast<std::ptrdiff_t>(at),
-                   hot.begin() + static_cast<std::ptrdiff_t>(to));
+      const auto from = static_cast<std::ptrdiff_t>(at), end = static_cast<std::ptrdiff_t>(to);
+      refs.insert(refs.end(), refs_.begin() + from, refs_.begin() + end);
+      masks.insert(masks.end(), hot.begin() + from, hot.begin() + end);
+      spans.insert(spans.end(), spans_.begin() + from, spans_.begin() + end);
     };
     for (const Edit& e : edits) {
       keep(e.from);
@@ -89,7 +100,9 @@ class Lines {
         const std::size_t nl = t.find('\n', pos);
         const std::string_view piece = t.substr(pos, nl == std::string_view::npos ? nl : nl - pos);
         refs.push_back(Store(piece));
-        masks.push_back(filter->Groups(piece));
+        masks.emplace_back();
+        spans.emplace_back();
+        Mark(piece, &masks.back(), &spans.back());
         if (nl == std::string_view::npos) break;
         pos = nl + 1;
       }
@@ -98,22 +111,27 @@ class Lines {
     keep(refs_.size());
     refs_.swap(refs);
     hot.swap(masks);
+    spans_.swap(spans);
   }
 
   // Takes a new text after a whole-text rule changed it. A whole-text rule
   // touches few lines, so a line equal to one of the next few old lines
-  // keeps that line's mask (a mask depends only on the line) and only the
-  // others are scanned.
+  // keeps that line's mask and hits (they depend only on the line) and only
+  // the others are scanned.
   void Resplit(std::string s) {
     constexpr std::size_t kLookAhead = 8;
     std::string old_base = std::move(base_), old_arena = std::move(arena_);
     std::vector<Ref> old_refs = std::move(refs_);
     std::vector<std::uint64_t> old_hot = std::move(hot);
+    std::vector<Span> old_spans = std::move(spans_);
+    std::vector<std::uint32_t> old_ids = std::move(hit_ids_);
     base_ = std::move(s);
     arena_.clear();
     refs_.clear();
+    hit_ids_.clear();
     Split(base_, &refs_);
     hot.assign(refs_.size(), 0);
+    spans_.assign(refs_.size(), Span{});
     auto old_view = [&](std::size_t k) {
       const Ref& r = old_refs[k];
       return std::string_view((r.off & kInArena) != 0 ? old_arena : old_base)
@@ -127,9 +145,12 @@ class Lines {
       while (k < end && old_view(k) != line) ++k;
       if (k < end) {
         hot[j] = old_hot[k];
+        const auto from = old_ids.begin() + old_spans[k].off;
+        spans_[j] = {static_cast<std::uint32_t>(hit_ids_.size()), old_spans[k].len};
+        hit_ids_.insert(hit_ids_.end(), from, from + old_spans[k].len);
         i = k + 1;
       } else {
-        hot[j] = filter->Groups(line);
+        Mark(line, &hot[j], &spans_[j]);
       }
     }
   }
@@ -155,6 +176,9 @@ class Lines {
     std::size_t off;  // kInArena set: into the arena, else into the base
     std::size_t len;
   };
+  struct Span {
+    std::uint32_t off = 0, len = 0;  // into hit_ids_
+  };
 
   static void Split(std::string_view s, std::vector<Ref>* refs) {
     std::size_t pos = 0;
@@ -166,6 +190,12 @@ class Lines {
       pos = end + 1;
     }
     refs->push_back({pos, s.size() - pos});
+  }
+
+  void Mark(std::string_view line, std::uint64_t* mask, Span* span) {
+    const std::size_t from = hit_ids_.size();
+    *mask = filter->Groups(line, &hit_ids_);
+    *span = {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(hit_ids_.size() - from)};
   }
 
   std::string_view View(const Ref& r) const {
@@ -180,7 +210,37 @@ class Lines {
 
   std::string base_, arena_;
   std::vector<Ref> refs_;
+  std::vector<Span> spans_;
+  std::vector<std::uint32_t> hit_ids_;
 };
+
+constexpr std::uint32_t kNotInFilter = static_cast<std::uint32_t>(-1);
+
+// The local ids (global id - `first`) of the hits in [first, first + count),
+// merged with `always` (local ids to try on every line; ascending).
+void HitsInRange(std::span<const std::uint32_t> hits, std::uint32_t first, std::size_t count,
+                 const std::vector<std::uint32_t>& always, std::vector<std::uint32_t>* out) {
+  out->clear();
+  auto it = std::lower_bound(hits.begin(), hits.end(), first);
+  for (; it != hits.end() && *it - first < count; ++it) out->push_back(*it - first);
+  if (always.empty()) return;
+  const std::size_t mid = out->size();
+  out->insert(out->end(), always.begin(), always.end());
+  std::inplace_merge(out->begin(), out->begin() + static_cast<std::ptrdiff_t>(mid), out->end());
+  out->erase(std::unique(out->begin(), out->end()), out->end());
+}
+
+// Local ids in [0, count) whose needles the filter cannot list, with `extra`.
+std::vector<std::uint32_t> Unlisted(const AnchorFilter& filter, std::uint32_t first, std::size_t count,
+                                    const std::vector<std::uint32_t>& extra) {
+  std::vector<std::uint32_t> out = extra;
+  for (std::uint32_t id = 0; id < count; ++id) {
+    if (!filter.Listed(first + id)) out.push_back(id);
+  }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
+  return out;
+}
 
 struct LiteralOp {
   std::string find, replace;
@@ -201,15 +261,24 @@ class LiteralLines {
   }
 
   // Applies the rules to the lines whose mask has `bit` (every line when
-  // `bit` is 0); a changed line gets its mask recomputed.
-  bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
+  // `bit` is 0); a changed line gets its mask recomputed. The rules' find
+  // strings are the filter's needles from `first_needle` on, so a line's
+  // hits name the rules to try; kNotInFilter: the line is searched instead.
+  bool Apply(Lines& lines, std::uint64_t bit, std::uint32_t first_needle, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
     std::string cur;
+    const std::vector<std::uint32_t> always =
+        first_needle == kNotInFilter ? std::vector<std::uint32_t>{}
+                                     : Unlisted(*lines.filter, first_needle, ops_.size(), {});
     for (std::size_t i = 0; i < lines.size(); ++i) {
       if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
-      cands.clear();
-      filter_.Collect(lines[i], 0, &cands);
+      if (first_needle == kNotInFilter) {
+        cands.clear();
+        filter_.Collect(lines[i], 0, &cands);
+      } else {
+        HitsInRange(lines.Hits(i), first_needle, ops_.size(), always, &cands);
+      }
       if (cands.empty()) continue;
       cur.assign(lines[i]);
       bool changed = false;
@@ -301,13 +370,22 @@ class PatternLines {
     filter_ = NeedleSet(prefixes, /*fold_case=*/true);
   }
 
-  bool Apply(Lines& lines, std::uint64_t bit, const CancelFlag* cancel) const {
+  // As LiteralLines::Apply; a pattern's hit is its chain matching or its
+  // prefix occurring, and patterns with neither are tried on every line.
+  bool Apply(Lines& lines, std::uint64_t bit, std::uint32_t first_needle, const CancelFlag* cancel) const {
     std::vector<std::uint32_t> cands;
     std::string cur;
+    const std::vector<std::uint32_t> always =
+        first_needle == kNotInFilter ? std::vector<std::uint32_t>{}
+                                     : Unlisted(*lines.filter, first_needle, pats_.size(), {});
     for (std::size_t i = 0; i < lines.size(); ++i) {
       if (bit != 0 && !(lines.hot[i] & bit)) continue;
       if (i % kCancelCheckLines == 0 && Cancelled(cancel)) return false;
-      Candidates(lines[i], 0, &cands);
+      if (first_needle == kNotInFilter) {
+        Candidates(lines[i], 0, &cands);
+      } else {
+        HitsInRange(lines.Hits(i), first_needle, pats_.size(), always, &cands);
+      }
       if (cands.empty()) continue;
       cur.assign(lines[i]);
       bool changed = false;
@@ -352,6 +430,7 @@ struct Segment {
   enum class Kind { kLiteralLines, kLiteralWhole, kPatternLines, kPatternWhole };
   Kind kind = Kind::kLiteralLines;
   unsigned group = 0;  // line-local segments of the table: their mask bit
+  std::uint32_t first_needle = kNotInFilter;  // their rules' first needle in the filter
   std::unique_ptr<LiteralLines> literal_lines;
   LiteralOp literal;
   // kLiteralWhole: the find string split at its line breaks, and the part
@@ -659,10 +738,14 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
     const std::uint64_t bit = all_lines ? 0 : GroupBit(s.group);
     switch (s.kind) {
       case Segment::Kind::kLiteralLines:
-        if (!s.literal_lines->Apply(lines, bit, cancel)) return false;
+        if (!s.literal_lines->Apply(lines, bit, all_lines ? kNotInFilter : s.first_needle, cancel)) {
+          return false;
+        }
         break;
       case Segment::Kind::kPatternLines:
-        if (!s.pattern_lines->Apply(lines, bit, cancel)) return false;
+        if (!s.pattern_lines->Apply(lines, bit, all_lines ? kNotInFilter : s.first_needle, cancel)) {
+          return false;
+        }
         break;
       case Segment::Kind::kLiteralWhole: {
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
@@ -697,12 +780,14 @@ AdRemover::AdRemover(const RuleTable& rules) {
       switch (s.kind) {
         case Segment::Kind::kLiteralLines:
           s.group = group++;
+          s.first_needle = static_cast<std::uint32_t>(impl->needles.size());
           for (const LiteralOp& op : s.literal_lines->ops()) {
             impl->needles.push_back({op.find, false, nullptr, s.group});
           }
           break;
         case Segment::Kind::kPatternLines:
           s.group = group++;
+          s.first_needle = static_cast<std::uint32_t>(impl->needles.size());
           for (const LinePattern& p : s.pattern_lines->patterns()) {
             // Without a chain the prefix is only a necessary start (empty: anywhere).
             impl->needles.push_back({p.chain ? std::string() : p.prefix, true,

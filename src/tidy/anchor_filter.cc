@@ -89,6 +89,7 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     : needles_(&needles) {
   const Counts counts(sample);
   std::vector<std::vector<Entry>> pairs(65536), singles(256);
+  listed_.assign(needles.size(), false);
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
     const Needle& nd = needles[id];
     const std::uint32_t bit = std::min(nd.group, kMaxGroup);
@@ -121,6 +122,7 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
       always_ |= std::uint64_t{1} << bit;
       continue;
     }
+    listed_[id] = true;
     Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
             static_cast<std::uint32_t>(best.back_max)};
     if (nd.chain == nullptr) {
@@ -181,7 +183,17 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
   return false;
 }
 
-std::uint64_t AnchorFilter::Groups(std::string_view line) const {
+std::uint64_t AnchorFilter::Groups(std::string_view line) const { return Scan<false>(line, nullptr); }
+
+std::uint64_t AnchorFilter::Groups(std::string_view line, std::vector<std::uint32_t>* hits) const {
+  const std::size_t first = hits->size();
+  const std::uint64_t mask = Scan<true>(line, hits);
+  std::sort(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end());
+  return mask;
+}
+
+template <bool kRecord>
+std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_t>* hits) const {
   std::uint64_t mask = always_;
   for (const Edge& e : edges_) {
     if (mask >> e.group_bit & 1) continue;
@@ -203,26 +215,31 @@ std::uint64_t AnchorFilter::Groups(std::string_view line) const {
     std::memcpy(&w, s + i - e.back_min, 4);
     return (w & e.head_mask) == e.head_value;
   };
+  // Recording, every needle is confirmed once; otherwise a group once.
+  const std::size_t first = kRecord ? hits->size() : 0;
+  auto try_entry = [&](const Entry& e, std::size_t i) {
+    if constexpr (kRecord) {
+      if (std::find(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end(), e.needle) != hits->end()) {
+        return;
+      }
+    } else {
+      if (mask >> e.group_bit & 1) return;
+    }
+    if (head_ok(e, i) && Confirm(e, s, n, i)) {
+      mask |= std::uint64_t{1} << e.group_bit;
+      if constexpr (kRecord) hits->push_back(e.needle);
+    }
+  };
   auto singles = [&](std::size_t i) {
     const u8 c = s[i];
-    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
-      const Entry& e = single_entries_[k];
-      if (!(mask >> e.group_bit & 1) && head_ok(e, i) && Confirm(e, s, n, i)) {
-        mask |= std::uint64_t{1} << e.group_bit;
-      }
-    }
+    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) try_entry(single_entries_[k], i);
   };
   const std::uint64_t* bits = pair_bits_.data();
   // Rare windows make a set bit the exception: keep the common path short.
   // A one-byte window sets the bits of every pair it starts.
   auto visit = [&](std::size_t i, unsigned key) {
     if (single_[s[i]]) singles(i);
-    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
-      const Entry& e = pair_entries_[k];
-      if (!(mask >> e.group_bit & 1) && head_ok(e, i) && Confirm(e, s, n, i)) {
-        mask |= std::uint64_t{1} << e.group_bit;
-      }
-    }
+    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) try_entry(pair_entries_[k], i);
   };
   auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };
   std::size_t i = 0;

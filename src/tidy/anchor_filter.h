@@ -40,6 +40,12 @@ class AnchorFilter {
 
   // Bit g (g capped at kMaxGroup) is set when a needle of group g occurs.
   std::uint64_t Groups(std::string_view line) const;
+  // The same, and appends to `*hits` the ids (indexes into `needles`) of
+  // the needles that occur, ascending, once each; needles without bytes or
+  // chain and placed needles are not listed.
+  std::uint64_t Groups(std::string_view line, std::vector<std::uint32_t>* hits) const;
+  // True for a needle that can be in `hits` (one with a window to look for).
+  bool Listed(std::uint32_t id) const { return id < listed_.size() && listed_[id]; }
 
  private:
   struct Entry {
@@ -55,6 +61,8 @@ class AnchorFilter {
     Where where;
     std::uint32_t group_bit;
   };
+  template <bool kRecord>
+  std::uint64_t Scan(std::string_view line, std::vector<std::uint32_t>* hits) const;
   bool Confirm(const Entry& e, const unsigned char* s, std::size_t n, std::size_t pos) const;
 
   const std::vector<Needle>* needles_ = nullptr;
@@ -64,6 +72,7 @@ class AnchorFilter {
   std::vector<std::uint32_t> pair_start_, single_start_;
   std::vector<Entry> pair_entries_, single_entries_;
   std::vector<Edge> edges_;
+  std::vector<bool> listed_;
 };
 
 }  // namespace folian::tidy

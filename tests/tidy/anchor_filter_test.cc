@@ -27,10 +27,13 @@ bool OccursFolded(const std::string& line, const std::string& needle, bool fold)
   return false;
 }
 
-// The groups by brute force: every needle tried at every position.
-std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const std::string& line) {
+// The groups by brute force: every needle tried at every position; with
+// `ids`, the needles that occur.
+std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const std::string& line,
+                       std::vector<std::uint32_t>* ids = nullptr) {
   std::uint64_t mask = 0;
-  for (const auto& nd : needles) {
+  for (std::uint32_t id = 0; id < needles.size(); ++id) {
+    const auto& nd = needles[id];
     bool hit;
     if (nd.chain != nullptr) {
       hit = false;
@@ -45,6 +48,7 @@ std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const s
       hit = nd.bytes.empty() || OccursFolded(line, nd.bytes, nd.fold);
     }
     if (hit) mask |= std::uint64_t{1} << std::min(nd.group, AnchorFilter::kMaxGroup);
+    if (hit && ids != nullptr) ids->push_back(id);
   }
   return mask;
 }
@@ -101,9 +105,35 @@ TEST(AnchorFilter, ReportsExactlyTheGroupsThatOccur) {
     const AnchorFilter filter(needles, sample);
     for (int round = 0; round < 4000; ++round) {
       const std::string line = RandomText(rng, alphabet, 24);
-      ASSERT_EQ(filter.Groups(line), Expected(needles, line)) << "line: " << line;
+      std::vector<std::uint32_t> occurring;
+      const std::uint64_t expected = Expected(needles, line, &occurring);
+      ASSERT_EQ(filter.Groups(line), expected) << "line: " << line;
+      // The listed needles that occur, each once, after anything already there.
+      std::vector<std::uint32_t> hits = {999}, listed = {999};
+      ASSERT_EQ(filter.Groups(line, &hits), expected) << "line: " << line;
+      for (std::uint32_t id : occurring) {
+        if (filter.Listed(id)) listed.push_back(id);
+      }
+      ASSERT_EQ(hits, listed) << "line: " << line;
     }
   }
+}
+
+TEST(AnchorFilter, NeedlesWithoutAWindowAreNotListed) {
+  const auto digits = PatternChain::Parse("[0-9][0-9]", true);  // ten values a byte: no window
+  ASSERT_TRUE(digits);
+  const std::vector<AnchorFilter::Needle> needles = {
+      {"", false, &*digits, 1}, {"", false, nullptr, 2}, {"ab", false, nullptr, 3},
+      {"x", false, nullptr, 4, AnchorFilter::Where::kEnd}};
+  const AnchorFilter filter(needles, "");
+  EXPECT_FALSE(filter.Listed(0));
+  EXPECT_FALSE(filter.Listed(1));
+  EXPECT_TRUE(filter.Listed(2));
+  EXPECT_FALSE(filter.Listed(3));
+  std::vector<std::uint32_t> hits;
+  // Unlisted needles still set their groups (always, for want of a window).
+  EXPECT_EQ(filter.Groups("12abx", &hits), 0b11110u);
+  EXPECT_EQ(hits, std::vector<std::uint32_t>{2});
 }
 
 TEST(AnchorFilter, NeedleWithoutBytesOrChainIsEverywhere) {

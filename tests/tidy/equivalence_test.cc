@@ -141,6 +141,9 @@ RuleTable LineBreakTable() {
   add(2, RuleKind::kPatternDelete, "a.{0,1}c");
   add(3, RuleKind::kPatternDelete, "^y");               // not line-local: a whole-text pass
   add(3, RuleKind::kReplace, "y\r\ny", "y");
+  add(5, RuleKind::kPatternDelete, "[a-c][x-y]q");       // too many byte values for a window
+  add(5, RuleKind::kPatternDelete, "(pq|qp)b");          // no chain, no prefix: tried everywhere
+  add(5, RuleKind::kPatternDelete, "xq");
   add(7, RuleKind::kReplace, "\n", "");                 // a find string that is only a break
   return t;
 }
@@ -152,8 +155,8 @@ TEST(AdEquivalence, RandomTextsLineBreakRulesAndDoubledTitles) {
   auto uniform = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
   // The rules leave "p" and "q" alone, so title lines made of them survive
   // to the title stage.
-  static constexpr const char* kPieces[] = {"a",   "b",    "c",    "x",    "y",    "ab", "p",
-                                            "q",   "qp",   "pqp",  "\r\n", "\r\n", "\n", "\r"};
+  static constexpr const char* kPieces[] = {"a",  "b",   "c",   "x",    "y",    "ab",   "p",  "q",
+                                            "qp", "pqp", "byq", "qpb", "\r\n", "\r\n", "\n", "\r"};
   static constexpr const char* kTitles[] = {"p", "q", "pq", "qp", "b", "y", "x\r"};
   int changed = 0, titles_fired = 0;
   for (int i = 0; i < 3000; ++i) {
