@@ -144,7 +144,7 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
       }
     }
   }
-  pair_bits_.assign(65536 / 64, 0);
+  pair_any_.assign(65536, 0);
   auto flatten = [](std::vector<std::vector<Entry>>& buckets, std::vector<std::uint32_t>* start,
                     std::vector<Entry>* entries) {
     start->assign(buckets.size() + 1, 0);
@@ -155,7 +155,12 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     start->back() = static_cast<std::uint32_t>(entries->size());
   };
   for (unsigned key = 0; key < 65536; ++key) {
-    if (!pairs[key].empty() || single_[key >> 8]) pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+    if (!pairs[key].empty() || single_[key >> 8]) {
+      const u8 bytes[2] = {static_cast<u8>(key >> 8), static_cast<u8>(key)};
+      std::uint16_t native;
+      std::memcpy(&native, bytes, 2);
+      pair_any_[native] = 1;
+    }
   }
   flatten(pairs, &pair_start_, &pair_entries_);
   flatten(singles, &single_start_, &single_entries_);
@@ -234,25 +239,30 @@ std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_
     const u8 c = s[i];
     for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) try_entry(single_entries_[k], i);
   };
-  const std::uint64_t* bits = pair_bits_.data();
-  // Rare windows make a set bit the exception: keep the common path short.
-  // A one-byte window sets the bits of every pair it starts.
-  auto visit = [&](std::size_t i, unsigned key) {
+  const std::uint8_t* any = pair_any_.data();
+  // Rare windows make a hit the exception: keep the common path short.
+  // A one-byte window marks every pair it starts.
+  auto visit = [&](std::size_t i) {
     if (single_[s[i]]) singles(i);
+    const unsigned key = s[i] << 8 | s[i + 1];
     for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) try_entry(pair_entries_[k], i);
   };
-  auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };
+  auto at = [s, any](std::size_t i) {
+    std::uint16_t w;
+    std::memcpy(&w, s + i, 2);
+    return any[w];
+  };
   std::size_t i = 0;
-  for (; i + 2 < n; i += 2) {  // two positions a branch
-    const unsigned k0 = s[i] << 8 | s[i + 1], k1 = s[i + 1] << 8 | s[i + 2];
-    const bool h0 = set(k0), h1 = set(k1);
-    if (__builtin_expect(!(h0 | h1), 1)) continue;
-    if (h0) visit(i, k0);
-    if (h1) visit(i + 1, k1);
+  for (; i + 4 < n; i += 4) {  // four positions a branch
+    const unsigned h0 = at(i), h1 = at(i + 1), h2 = at(i + 2), h3 = at(i + 3);
+    if (__builtin_expect((h0 | h1 | h2 | h3) == 0, 1)) continue;
+    if (h0) visit(i);
+    if (h1) visit(i + 1);
+    if (h2) visit(i + 2);
+    if (h3) visit(i + 3);
   }
   for (; i + 1 < n; ++i) {
-    const unsigned key = s[i] << 8 | s[i + 1];
-    if (set(key)) visit(i, key);
+    if (at(i)) visit(i);
   }
   if (single_[s[n - 1]]) singles(n - 1);
   return mask;

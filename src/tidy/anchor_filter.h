@@ -68,7 +68,9 @@ class AnchorFilter {
   const std::vector<Needle>* needles_ = nullptr;
   std::uint64_t always_ = 0;
   bool single_[256] = {};  // a one-byte window is this byte
-  std::vector<std::uint64_t> pair_bits_;
+  // Nonzero at a window's two bytes read as one native 16-bit number, so
+  // the scan looks each position up with one load.
+  std::vector<std::uint8_t> pair_any_;
   std::vector<std::uint32_t> pair_start_, single_start_;
   std::vector<Entry> pair_entries_, single_entries_;
   std::vector<Edge> edges_;
