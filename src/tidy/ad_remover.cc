@@ -33,6 +33,29 @@ bool HasNewline(std::string_view s) { return s.find('\n') != std::string_view::n
 // mask, so a group only ever needs to look at its lines. Lines are views into
 // the text they were split from until a rule rewrites them; rewritten lines
 // live in an arena, so no line costs an allocation of its own.
+// A line's first bytes (up to two, the first one high) and shape.
+struct Head {
+  std::uint16_t bytes = 0;
+  std::uint8_t size = 0;  // the line's length, capped at 2
+  bool ends_cr = false;
+
+  static Head Of(std::string_view line) {
+    Head h;
+    h.size = static_cast<std::uint8_t>(std::min<std::size_t>(line.size(), 2));
+    if (h.size >= 1) h.bytes = static_cast<std::uint16_t>(static_cast<unsigned char>(line[0]) << 8);
+    if (h.size == 2) h.bytes |= static_cast<unsigned char>(line[1]);
+    h.ends_cr = !line.empty() && line.back() == '\r';
+    return h;
+  }
+  // Whether the line can start with `s` (exact for up to two bytes).
+  bool MayStartWith(std::string_view s) const {
+    if (s.size() > 2 && size < 2) return false;
+    const Head p = Of(s.substr(0, 2));
+    if (p.size > size) return false;
+    return p.size == 2 ? bytes == p.bytes : p.size == 0 || (bytes >> 8) == (p.bytes >> 8);
+  }
+};
+
 class Lines {
  public:
   std::vector<std::uint64_t> hot;
@@ -55,6 +78,10 @@ class Lines {
 
   std::size_t size() const { return refs_.size(); }
   std::string_view operator[](std::size_t i) const { return View(refs_[i]); }
+
+  // The first two bytes and the end of line i, kept beside the line so that
+  // tests of them need not touch the text.
+  Head head(std::size_t i) const { return spans_[i].head; }
 
   // The filter needles found in line i when its mask was worked out, ascending.
   std::span<const std::uint32_t> Hits(std::size_t i) const {
@@ -146,7 +173,8 @@ class Lines {
       if (k < end) {
         hot[j] = old_hot[k];
         const auto from = old_ids.begin() + old_spans[k].off;
-        spans_[j] = {static_cast<std::uint32_t>(hit_ids_.size()), old_spans[k].len};
+        spans_[j] = old_spans[k];
+        spans_[j].off = static_cast<std::uint32_t>(hit_ids_.size());
         hit_ids_.insert(hit_ids_.end(), from, from + old_spans[k].len);
         i = k + 1;
       } else {
@@ -178,6 +206,7 @@ class Lines {
   };
   struct Span {
     std::uint32_t off = 0, len = 0;  // into hit_ids_
+    Head head;
   };
 
   static void Split(std::string_view s, std::vector<Ref>* refs) {
@@ -195,7 +224,8 @@ class Lines {
   void Mark(std::string_view line, std::uint64_t* mask, Span* span) {
     const std::size_t from = hit_ids_.size();
     *mask = filter->Groups(line, &hit_ids_);
-    *span = {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(hit_ids_.size() - from)};
+    *span = {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(hit_ids_.size() - from),
+             Head::Of(line)};
   }
 
   std::string_view View(const Ref& r) const {
@@ -591,13 +621,13 @@ namespace {
 // only lines whose mask has `bit` (every line when 0) are tried. A find
 // string without a break (only the replacement has one) is replaced within
 // each line. Returns the count.
+template <typename Marked>
 std::size_t ReplaceAcrossLines(Lines& lines, const LiteralOp& op, const std::vector<std::string>& parts,
-                               std::size_t anchor, std::uint64_t bit) {
+                               std::size_t anchor, Marked marked) {
   const std::size_t m = parts.size() - 1;
   const std::size_t n = lines.size();
   std::vector<Lines::Edit> edits;
   std::size_t count = 0;
-  auto marked = [&](std::size_t j) { return bit == 0 || (lines.hot[j] & bit) != 0; };
   if (m == 0) {
     for (std::size_t j = 0; j < n; ++j) {
       if (!marked(j) || FindBytes(lines[j], op.find) == std::string_view::npos) continue;
@@ -666,6 +696,7 @@ class TitleCollapse {
       lengths_.push_back(t.size());
       if (t.size() == 1) {
         has_one_byte_ = true;
+        one_byte_[static_cast<unsigned char>(t[0])] = true;
       } else {
         const unsigned key = Key(t.data());
         first_pair_[key >> 6] |= std::uint64_t{1} << (key & 63);
@@ -682,12 +713,14 @@ class TitleCollapse {
       if (Cancelled(cancel)) return false;
       if (doubled.count(t[i]) != 0) {
         const LiteralOp op{"\r\n" + t[i] + "\r\n" + t[i], "\r\n" + t[i] + "\r\n", false};
-        if (ReplaceAcrossLines(lines, op, {"\r", t[i] + "\r", t[i]}, 0, 0) > 0) doubled = Doubled(lines);
+        auto starts = [&lines, &x = t[i]](std::size_t j) { return lines.head(j).MayStartWith(x); };
+        if (ReplaceAcrossLines(lines, op, {"\r", t[i] + "\r", t[i]}, 2, starts) > 0) doubled = Doubled(lines);
       }
       if (!t[i].empty() && doubled.count(t[i + 1]) != 0) {
         const std::string& x = t[i + 1];
         const LiteralOp op{x + "\r\n" + x, x + "\r\n", false};
-        if (ReplaceAcrossLines(lines, op, {x + "\r", x}, 0, 0) > 0) doubled = Doubled(lines);
+        auto starts = [&lines, &x](std::size_t j) { return lines.head(j).MayStartWith(x); };
+        if (ReplaceAcrossLines(lines, op, {x + "\r", x}, 1, starts) > 0) doubled = Doubled(lines);
       }
     }
     return true;
@@ -702,11 +735,11 @@ class TitleCollapse {
   std::unordered_set<std::string_view> Doubled(const Lines& lines) const {
     std::unordered_set<std::string_view> result;
     for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+      const Head ha = lines.head(i), hb = lines.head(i + 1);
+      if (!ha.ends_cr || hb.size == 0) continue;
+      const bool pair = hb.size == 2 && (first_pair_[hb.bytes >> 6] >> (hb.bytes & 63) & 1);
+      if (!pair && !(has_one_byte_ && one_byte_[hb.bytes >> 8])) continue;
       const std::string_view a = lines[i], b = lines[i + 1];
-      if (a.empty() || a.back() != '\r' || b.empty()) continue;
-      if (!has_one_byte_ && (b.size() < 2 || !(first_pair_[Key(b.data()) >> 6] >> (Key(b.data()) & 63) & 1))) {
-        continue;
-      }
       const std::size_t cr = a.size() - 1;
       for (std::size_t len : lengths_) {
         if (len > cr || len > b.size()) break;
@@ -722,6 +755,7 @@ class TitleCollapse {
   std::vector<std::size_t> lengths_;
   std::vector<std::uint64_t> first_pair_ = std::vector<std::uint64_t>(65536 / 64, 0);
   bool has_one_byte_ = false;
+  bool one_byte_[256] = {};
 };
 
 std::uint64_t GroupBit(unsigned group) {
@@ -749,7 +783,8 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
         break;
       case Segment::Kind::kLiteralWhole: {
         const bool once = s.literal.replace.find(s.literal.find) != std::string::npos;
-        while (ReplaceAcrossLines(lines, s.literal, s.parts, s.anchor, bit) > 0 && s.literal.repeat &&
+        auto marked = [&lines, bit](std::size_t j) { return bit == 0 || (lines.hot[j] & bit) != 0; };
+        while (ReplaceAcrossLines(lines, s.literal, s.parts, s.anchor, marked) > 0 && s.literal.repeat &&
                !once) {
           if (Cancelled(cancel)) return false;
         }
