@@ -37,19 +37,29 @@ struct Counts {
   }
 };
 
+// Up to four byte values (no allocation: tried for every window of every needle).
+struct Values {
+  u8 v[4] = {};
+  std::size_t n = 0;
+
+  Values() = default;
+  // Empty when the set has too many values to be an anchor.
+  explicit Values(const std::bitset<256>& set) {
+    if (set.count() > 4) return;
+    for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v[n++] = static_cast<u8>(b);
+  }
+  bool empty() const { return n == 0; }
+  std::size_t size() const { return n; }
+  const u8* begin() const { return v; }
+  const u8* end() const { return v + n; }
+};
+
 // One way of spotting a needle: the byte values each window position takes.
 struct Window {
-  std::vector<u8> first, second;  // second empty for a one-byte window
+  Values first, second;  // second empty for a one-byte window
   std::size_t back_min = 0, back_max = 0;
   std::uint64_t score = ~std::uint64_t{0};
 };
-
-std::vector<u8> Values(const std::bitset<256>& set) {
-  std::vector<u8> v;
-  if (set.count() > 4) return v;  // too many variants to be an anchor
-  for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v.push_back(static_cast<u8>(b));
-  return v;
-}
 
 std::bitset<256> LiteralSet(u8 c, bool fold) {
   std::bitset<256> set;
@@ -79,7 +89,7 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
     w.back_min = back_min;
     w.back_max = back_max;
     w.score = score;
-    *best = std::move(w);
+    *best = w;
   }
 }
 
@@ -88,7 +98,8 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
 AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view sample)
     : needles_(&needles) {
   const Counts counts(sample);
-  std::vector<std::vector<Entry>> pairs(65536), singles(256);
+  // (key, entry) in needle order; bucketed by a counting sort below.
+  std::vector<std::pair<std::uint32_t, Entry>> pairs, singles;
   listed_.assign(needles.size(), false);
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
     const Needle& nd = needles[id];
@@ -137,33 +148,34 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     }
     for (u8 x : best.first) {
       if (best.second.empty()) {
-        singles[x].push_back(e);
+        singles.emplace_back(x, e);
         single_[x] = true;
       } else {
-        for (u8 y : best.second) pairs[x << 8 | y].push_back(e);
+        for (u8 y : best.second) pairs.emplace_back(x << 8 | y, e);
       }
     }
   }
   pair_any_.assign(65536, 0);
-  auto flatten = [](std::vector<std::vector<Entry>>& buckets, std::vector<std::uint32_t>* start,
-                    std::vector<Entry>* entries) {
-    start->assign(buckets.size() + 1, 0);
-    for (std::size_t k = 0; k < buckets.size(); ++k) {
-      (*start)[k] = static_cast<std::uint32_t>(entries->size());
-      entries->insert(entries->end(), buckets[k].begin(), buckets[k].end());
-    }
-    start->back() = static_cast<std::uint32_t>(entries->size());
+  // Buckets in key order, each keeping needle order.
+  auto flatten = [](const std::vector<std::pair<std::uint32_t, Entry>>& keyed, std::size_t keys,
+                    std::vector<std::uint32_t>* start, std::vector<Entry>* entries) {
+    start->assign(keys + 1, 0);
+    for (const auto& ke : keyed) ++(*start)[ke.first + 1];
+    for (std::size_t k = 0; k < keys; ++k) (*start)[k + 1] += (*start)[k];
+    entries->resize(keyed.size());
+    std::vector<std::uint32_t> fill(start->begin(), start->end() - 1);
+    for (const auto& ke : keyed) (*entries)[fill[ke.first]++] = ke.second;
   };
+  flatten(pairs, 65536, &pair_start_, &pair_entries_);
+  flatten(singles, 256, &single_start_, &single_entries_);
   for (unsigned key = 0; key < 65536; ++key) {
-    if (!pairs[key].empty() || single_[key >> 8]) {
+    if (pair_start_[key] != pair_start_[key + 1] || single_[key >> 8]) {
       const u8 bytes[2] = {static_cast<u8>(key >> 8), static_cast<u8>(key)};
       std::uint16_t native;
       std::memcpy(&native, bytes, 2);
       pair_any_[native] = 1;
     }
   }
-  flatten(pairs, &pair_start_, &pair_entries_);
-  flatten(singles, &single_start_, &single_entries_);
 }
 
 bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size_t pos) const {
