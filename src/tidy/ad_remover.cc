@@ -183,6 +183,27 @@ class Lines {
     }
   }
 
+  // The joined text, built in the storage the lines were split from when
+  // that is safe (no piece written over text still to be read: lines
+  // taken from it keep their order, and most rules shrink the text), which
+  // spares a second whole-text buffer; the lines are spent either way.
+  std::string TakeJoined() {
+    if (!JoinsInPlace()) return Join();
+    std::size_t w = 0;
+    char* out = base_.data();
+    for (std::size_t i = 0; i < refs_.size(); ++i) {
+      if (i != 0) out[w++] = '\n';
+      const Ref& r = refs_[i];
+      if (r.len == 0) continue;
+      const char* from = (r.off & kInArena) != 0 ? arena_.data() + (r.off & ~kInArena) : out + r.off;
+      std::memmove(out + w, from, r.len);
+      w += r.len;
+    }
+    base_.resize(w);
+    refs_.clear();
+    return std::move(base_);
+  }
+
   std::string Join() const {
     std::size_t total = refs_.empty() ? 0 : refs_.size() - 1;
     for (const Ref& r : refs_) total += r.len;
@@ -208,6 +229,24 @@ class Lines {
     std::uint32_t off = 0, len = 0;  // into hit_ids_
     Head head;
   };
+
+  // Whether TakeJoined can write into base_: before each piece is written,
+  // everything from where it goes on is still unread only from the next
+  // base line on (a base line itself may move down over its own bytes).
+  bool JoinsInPlace() const {
+    std::vector<std::size_t> next_base(refs_.size() + 1, base_.size());
+    for (std::size_t i = refs_.size(); i-- > 0;) {
+      next_base[i] = (refs_[i].off & kInArena) != 0 ? next_base[i + 1] : refs_[i].off;
+    }
+    std::size_t w = 0;
+    for (std::size_t i = 0; i < refs_.size(); ++i) {
+      if (i != 0 && ++w > next_base[i]) return false;  // the line break
+      const Ref& r = refs_[i];
+      if ((r.off & kInArena) == 0 ? w > r.off : w + r.len > next_base[i + 1]) return false;
+      w += r.len;
+    }
+    return true;
+  }
 
   static void Split(std::string_view s, std::vector<Ref>* refs) {
     std::size_t pos = 0;
@@ -886,7 +925,7 @@ bool AdRemover::Run(std::string& text, const AdRunInput& in) const {
                              in.cancel);
     }
   });
-  text = lines.Join();
+  text = lines.TakeJoined();
   return ok;
 }
 
