@@ -1,14 +1,16 @@
 // The fast advertisement removal. A rule can only fire where its find string
-// occurs, so each stage first asks a needle filter which rules occur in a
-// line and runs only those there; after a rule fires in a line, the line is
-// filtered again for the rules after it, since the replacement may have
-// created their find strings. Rules whose strings (or patterns) cannot span a
-// line break behave on each line exactly as on the whole text, which is what
-// keeps the result byte-identical to the full-pass reference; the few that
-// can span lines run over the whole text.
+// occurs, so one anchor pass over the text records, line by line, which
+// rules' strings and patterns occur there; each stage then runs only those
+// rules, only on those lines. After a rule fires in a line, the line is
+// searched again for the rules after it, since the replacement may have
+// created their find strings. Rules whose strings (or patterns) cannot span
+// a line break behave on each line exactly as on the whole text, which is
+// what keeps the result byte-identical to the full-pass reference; rules
+// with line breaks in them are replaced across the lines where their parts
+// stand, and the rare pattern that can span lines runs over the whole text.
 #include <algorithm>
-#include <span>
 #include <cstring>
+#include <span>
 #include <unordered_set>
 
 #include "tidy/ad_removal.h"
@@ -299,6 +301,17 @@ void HitsInRange(std::span<const std::uint32_t> hits, std::uint32_t first, std::
   out->erase(std::unique(out->begin(), out->end()), out->end());
 }
 
+// The candidates after rule `id` changed a line to `cur`: the rules after it
+// whose needles the filter finds in `cur` (searching only their group).
+void HitsAfter(const AnchorFilter& filter, std::string_view cur, unsigned group, std::uint32_t first,
+               std::size_t count, const std::vector<std::uint32_t>& always, std::uint32_t id,
+               std::vector<std::uint32_t>* scratch, std::vector<std::uint32_t>* out) {
+  scratch->clear();
+  filter.Hits(cur, group, scratch);
+  HitsInRange(*scratch, first, count, always, out);
+  out->erase(out->begin(), std::upper_bound(out->begin(), out->end(), id));
+}
+
 // Local ids in [0, count) whose needles the filter cannot list, with `extra`.
 std::vector<std::uint32_t> Unlisted(const AnchorFilter& filter, std::uint32_t first, std::size_t count,
                                     const std::vector<std::uint32_t>& extra) {
@@ -331,10 +344,12 @@ class LiteralLines {
 
   // Applies the rules to the lines whose mask has `bit` (every line when
   // `bit` is 0); a changed line gets its mask recomputed. The rules' find
-  // strings are the filter's needles from `first_needle` on, so a line's
-  // hits name the rules to try; kNotInFilter: the line is searched instead.
-  bool Apply(Lines& lines, std::uint64_t bit, std::uint32_t first_needle, const CancelFlag* cancel) const {
-    std::vector<std::uint32_t> cands;
+  // strings are the filter's needles from `first_needle` on, in `group`, so
+  // a line's hits name the rules to try; kNotInFilter: the line is searched
+  // with the rules' own needle set instead.
+  bool Apply(Lines& lines, std::uint64_t bit, unsigned group, std::uint32_t first_needle,
+             const CancelFlag* cancel) const {
+    std::vector<std::uint32_t> cands, scratch;
     std::string cur;
     const std::vector<std::uint32_t> always =
         first_needle == kNotInFilter ? std::vector<std::uint32_t>{}
@@ -355,8 +370,12 @@ class LiteralLines {
         const std::uint32_t id = cands[k++];
         if (ops_[id].Apply(cur) == 0) continue;
         changed = true;
-        cands.clear();
-        filter_.Collect(cur, id + 1, &cands);
+        if (first_needle == kNotInFilter) {
+          cands.clear();
+          filter_.Collect(cur, id + 1, &cands);
+        } else {
+          HitsAfter(*lines.filter, cur, group, first_needle, ops_.size(), always, id, &scratch, &cands);
+        }
         k = 0;
       }
       if (changed) lines.Set(i, cur);
@@ -441,8 +460,9 @@ class PatternLines {
 
   // As LiteralLines::Apply; a pattern's hit is its chain matching or its
   // prefix occurring, and patterns with neither are tried on every line.
-  bool Apply(Lines& lines, std::uint64_t bit, std::uint32_t first_needle, const CancelFlag* cancel) const {
-    std::vector<std::uint32_t> cands;
+  bool Apply(Lines& lines, std::uint64_t bit, unsigned group, std::uint32_t first_needle,
+             const CancelFlag* cancel) const {
+    std::vector<std::uint32_t> cands, scratch;
     std::string cur;
     const std::vector<std::uint32_t> always =
         first_needle == kNotInFilter ? std::vector<std::uint32_t>{}
@@ -463,7 +483,11 @@ class PatternLines {
         const std::size_t before = cur.size();
         if (pats_[id].pattern.Substitute(cur) == 0 || cur.size() == before) continue;
         changed = true;
-        Candidates(cur, id + 1, &cands);
+        if (first_needle == kNotInFilter) {
+          Candidates(cur, id + 1, &cands);
+        } else {
+          HitsAfter(*lines.filter, cur, group, first_needle, pats_.size(), always, id, &scratch, &cands);
+        }
         k = 0;
       }
       if (changed) lines.Set(i, cur);
@@ -811,12 +835,12 @@ bool ApplySegments(const std::vector<Segment>& segs, Lines& lines, bool all_line
     const std::uint64_t bit = all_lines ? 0 : GroupBit(s.group);
     switch (s.kind) {
       case Segment::Kind::kLiteralLines:
-        if (!s.literal_lines->Apply(lines, bit, all_lines ? kNotInFilter : s.first_needle, cancel)) {
+        if (!s.literal_lines->Apply(lines, bit, s.group, all_lines ? kNotInFilter : s.first_needle, cancel)) {
           return false;
         }
         break;
       case Segment::Kind::kPatternLines:
-        if (!s.pattern_lines->Apply(lines, bit, all_lines ? kNotInFilter : s.first_needle, cancel)) {
+        if (!s.pattern_lines->Apply(lines, bit, s.group, all_lines ? kNotInFilter : s.first_needle, cancel)) {
           return false;
         }
         break;

@@ -200,17 +200,24 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
   return false;
 }
 
-std::uint64_t AnchorFilter::Groups(std::string_view line) const { return Scan<false>(line, nullptr); }
+std::uint64_t AnchorFilter::Groups(std::string_view line) const { return Scan<false>(line, nullptr, kAllGroups); }
+
+void AnchorFilter::Hits(std::string_view line, unsigned group, std::vector<std::uint32_t>* hits) const {
+  const std::size_t first = hits->size();
+  Scan<true>(line, hits, std::min(group, kMaxGroup));
+  std::sort(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end());
+}
 
 std::uint64_t AnchorFilter::Groups(std::string_view line, std::vector<std::uint32_t>* hits) const {
   const std::size_t first = hits->size();
-  const std::uint64_t mask = Scan<true>(line, hits);
+  const std::uint64_t mask = Scan<true>(line, hits, kAllGroups);
   std::sort(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end());
   return mask;
 }
 
 template <bool kRecord>
-std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_t>* hits) const {
+std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_t>* hits,
+                                 std::uint32_t only) const {
   std::uint64_t mask = always_;
   for (const Edge& e : edges_) {
     if (mask >> e.group_bit & 1) continue;
@@ -236,6 +243,7 @@ std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_
   const std::size_t first = kRecord ? hits->size() : 0;
   auto try_entry = [&](const Entry& e, std::size_t i) {
     if constexpr (kRecord) {
+      if (only != kAllGroups && e.group_bit != only) return;
       if (std::find(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end(), e.needle) != hits->end()) {
         return;
       }

@@ -44,6 +44,9 @@ class AnchorFilter {
   // the needles that occur, ascending, once each; needles without bytes or
   // chain and placed needles are not listed.
   std::uint64_t Groups(std::string_view line, std::vector<std::uint32_t>* hits) const;
+  // Only the hits, and only of needles in `group` (or groups sharing its
+  // bit): the cheap way to search one group's needles again.
+  void Hits(std::string_view line, unsigned group, std::vector<std::uint32_t>* hits) const;
   // True for a needle that can be in `hits` (one with a window to look for).
   bool Listed(std::uint32_t id) const { return id < listed_.size() && listed_[id]; }
 
@@ -61,8 +64,9 @@ class AnchorFilter {
     Where where;
     std::uint32_t group_bit;
   };
+  static constexpr std::uint32_t kAllGroups = static_cast<std::uint32_t>(-1);
   template <bool kRecord>
-  std::uint64_t Scan(std::string_view line, std::vector<std::uint32_t>* hits) const;
+  std::uint64_t Scan(std::string_view line, std::vector<std::uint32_t>* hits, std::uint32_t only) const;
   bool Confirm(const Entry& e, const unsigned char* s, std::size_t n, std::size_t pos) const;
 
   const std::vector<Needle>* needles_ = nullptr;

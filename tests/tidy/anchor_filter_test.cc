@@ -115,6 +115,17 @@ TEST(AnchorFilter, ReportsExactlyTheGroupsThatOccur) {
         if (filter.Listed(id)) listed.push_back(id);
       }
       ASSERT_EQ(hits, listed) << "line: " << line;
+      // One group's hits alone (group 80 shares the last bit with group 70).
+      const unsigned group = std::vector<unsigned>{1, 6, 9, 80}[static_cast<std::size_t>(round % 4)];
+      std::vector<std::uint32_t> group_hits, group_listed;
+      filter.Hits(line, group, &group_hits);
+      for (std::uint32_t id : occurring) {
+        if (filter.Listed(id) &&
+            std::min(needles[id].group, AnchorFilter::kMaxGroup) == std::min(group, AnchorFilter::kMaxGroup)) {
+          group_listed.push_back(id);
+        }
+      }
+      ASSERT_EQ(group_hits, group_listed) << "group " << group << ", line: " << line;
     }
   }
 }
