@@ -58,6 +58,7 @@ struct Values {
 struct Window {
   Values first, second;  // second empty for a one-byte window
   std::size_t back_min = 0, back_max = 0;
+  std::size_t piece = 0, within = 0;  // chains: the piece, and where in it
   std::uint64_t score = ~std::uint64_t{0};
 };
 
@@ -69,7 +70,8 @@ std::bitset<256> LiteralSet(u8 c, bool fold) {
 }
 
 void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset<256>* b,
-              std::size_t back_min, std::size_t back_max, Window* best) {
+              std::size_t back_min, std::size_t back_max, Window* best, std::size_t piece = 0,
+              std::size_t within = 0) {
   Window w;
   w.first = Values(a);
   if (b != nullptr) w.second = Values(*b);
@@ -88,6 +90,8 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
   if (score < best->score) {
     w.back_min = back_min;
     w.back_max = back_max;
+    w.piece = piece;
+    w.within = within;
     w.score = score;
     *best = w;
   }
@@ -110,14 +114,16 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     }
     Window best;
     if (nd.chain != nullptr) {
-      for (const PatternChain::Piece& p : nd.chain->Pieces()) {
+      const auto pieces = nd.chain->Pieces();
+      for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const PatternChain::Piece& p = pieces[k];
         if (p.max_offset > kMaxReach) break;
         const auto& bytes = *p.bytes;
         if (bytes.size() == 1) {
-          Consider(counts, bytes[0], nullptr, p.min_offset, p.max_offset, &best);
+          Consider(counts, bytes[0], nullptr, p.min_offset, p.max_offset, &best, k, 0);
         }
         for (std::size_t w = 0; w + 1 < bytes.size(); ++w) {
-          Consider(counts, bytes[w], &bytes[w + 1], p.min_offset + w, p.max_offset + w, &best);
+          Consider(counts, bytes[w], &bytes[w + 1], p.min_offset + w, p.max_offset + w, &best, k, w);
         }
       }
     } else if (nd.bytes.size() == 1) {
@@ -136,6 +142,8 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
     listed_[id] = true;
     Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
             static_cast<std::uint32_t>(best.back_max)};
+    e.piece = static_cast<std::uint32_t>(best.piece);
+    e.within = static_cast<std::uint32_t>(best.within);
     if (nd.chain == nullptr) {
       u8 mask[4] = {}, value[4] = {};
       for (std::size_t k = 0; k < 4 && k < nd.bytes.size(); ++k) {
@@ -192,12 +200,9 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
     }
     return true;
   }
+  // Out from the window's piece rather than from every start it allows.
   const std::string_view line(reinterpret_cast<const char*>(s), n);
-  const std::size_t lo = pos >= e.back_max ? pos - e.back_max : 0;
-  for (std::size_t start = lo; start <= pos - e.back_min; ++start) {
-    if (nd.chain->MatchesAt(line, start)) return true;
-  }
-  return false;
+  return nd.chain->MatchesAround(line, e.piece, pos - e.within);
 }
 
 std::uint64_t AnchorFilter::Groups(std::string_view line) const { return Scan<false>(line, nullptr, kAllGroups); }

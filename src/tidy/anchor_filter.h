@@ -58,6 +58,8 @@ class AnchorFilter {
     // A literal needle's first four bytes (masked past its end and at folded
     // letters' case bit), to turn most window hits away cheaply; 0/0 for chains.
     std::uint32_t head_mask = 0, head_value = 0;
+    // A chain's window: its piece, and the window's offset in that piece.
+    std::uint32_t piece = 0, within = 0;
   };
   struct Edge {
     std::string_view bytes;
