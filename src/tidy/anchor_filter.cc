@@ -11,7 +11,7 @@ using u8 = unsigned char;
 // Windows further than this into a chain make the confirmation try too many
 // starts; such pieces are not used as anchors.
 constexpr std::size_t kMaxReach = 96;
-constexpr std::size_t kSampleSlices = 32;
+constexpr std::size_t kSampleSlices = 128;
 constexpr std::size_t kSliceBytes = 4096;
 
 u8 Fold(u8 c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
