@@ -174,9 +174,9 @@ class Lines {
       while (k < end && old_view(k) != line) ++k;
       if (k < end) {
         hot[j] = old_hot[k];
-        const auto from = old_ids.begin() + old_spans[k].off;
+        const auto from = old_ids.begin() + static_cast<std::ptrdiff_t>(old_spans[k].off);
         spans_[j] = old_spans[k];
-        spans_[j].off = static_cast<std::uint32_t>(hit_ids_.size());
+        spans_[j].off = hit_ids_.size();
         hit_ids_.insert(hit_ids_.end(), from, from + old_spans[k].len);
         i = k + 1;
       } else {
@@ -228,7 +228,8 @@ class Lines {
     std::size_t len;
   };
   struct Span {
-    std::uint32_t off = 0, len = 0;  // into hit_ids_
+    std::size_t off = 0;  // into hit_ids_
+    std::uint32_t len = 0;
     Head head;
   };
 
@@ -265,8 +266,7 @@ class Lines {
   void Mark(std::string_view line, std::uint64_t* mask, Span* span) {
     const std::size_t from = hit_ids_.size();
     *mask = filter->Groups(line, &hit_ids_);
-    *span = {static_cast<std::uint32_t>(from), static_cast<std::uint32_t>(hit_ids_.size() - from),
-             Head::Of(line)};
+    *span = {from, static_cast<std::uint32_t>(hit_ids_.size() - from), Head::Of(line)};
   }
 
   std::string_view View(const Ref& r) const {
