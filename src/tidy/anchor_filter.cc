@@ -99,6 +99,34 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
 
 }  // namespace
 
+// A chain's window hit is only worth confirming when the piece after the
+// window's piece (or else the one before) can stand next to it: a byte
+// check that spares touching the chain for nearly every common window.
+void AnchorFilter::SetNear(const std::vector<PatternChain::Piece>& pieces, Entry* e) {
+  constexpr std::size_t kMaxGap = 64;
+  const std::size_t k = e->piece;
+  const auto within = static_cast<std::int64_t>(e->within);
+  const auto len = static_cast<std::int64_t>(pieces[k].bytes->size());
+  auto take = [e](const std::bitset<256>& set, std::int64_t lo, std::int64_t hi) {
+    const Values v(set);
+    if (v.empty() || v.size() > 2) return false;
+    e->near_lo = static_cast<std::int32_t>(lo);
+    e->near_hi = static_cast<std::int32_t>(hi);
+    e->near_count = static_cast<std::uint8_t>(v.size());
+    for (std::size_t j = 0; j < v.size(); ++j) e->near[j] = v.v[j];
+    return true;
+  };
+  if (k + 1 < pieces.size() && pieces[k].gap_max <= kMaxGap &&
+      take(pieces[k + 1].bytes->front(), len - within + static_cast<std::int64_t>(pieces[k].gap_min),
+           len - within + static_cast<std::int64_t>(pieces[k].gap_max))) {
+    return;
+  }
+  if (k > 0 && pieces[k - 1].gap_max <= kMaxGap) {
+    take(pieces[k - 1].bytes->back(), -within - static_cast<std::int64_t>(pieces[k - 1].gap_max) - 1,
+         -within - static_cast<std::int64_t>(pieces[k - 1].gap_min) - 1);
+  }
+}
+
 AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view sample)
     : needles_(&needles) {
   const Counts counts(sample);
@@ -144,6 +172,7 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
             static_cast<std::uint32_t>(best.back_max)};
     e.piece = static_cast<std::uint32_t>(best.piece);
     e.within = static_cast<std::uint32_t>(best.within);
+    if (nd.chain != nullptr) SetNear(nd.chain->Pieces(), &e);
     if (nd.chain == nullptr) {
       u8 mask[4] = {}, value[4] = {};
       for (std::size_t k = 0; k < 4 && k < nd.bytes.size(); ++k) {
@@ -241,8 +270,18 @@ std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_
   if (needles_ == nullptr || line.empty()) return mask;
   const auto* s = reinterpret_cast<const u8*>(line.data());
   const std::size_t n = line.size();
-  // Most window hits are turned away by the needle's first four bytes.
+  // Most window hits are turned away by the needle's first four bytes, or
+  // a chain's by the bytes next to the window.
   auto head_ok = [s, n](const Entry& e, std::size_t i) {
+    if (e.near_count != 0) {
+      const auto pos = static_cast<std::int64_t>(i);
+      const std::int64_t lo = std::max<std::int64_t>(pos + e.near_lo, 0);
+      const std::int64_t hi = std::min<std::int64_t>(pos + e.near_hi, static_cast<std::int64_t>(n) - 1);
+      for (std::int64_t j = lo; j <= hi; ++j) {
+        if (s[j] == e.near[0] || (e.near_count == 2 && s[j] == e.near[1])) return true;
+      }
+      return false;
+    }
     if (e.head_mask == 0 || i < e.back_min || i - e.back_min + 4 > n) return true;
     std::uint32_t w;
     std::memcpy(&w, s + i - e.back_min, 4);

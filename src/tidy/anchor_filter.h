@@ -60,12 +60,18 @@ class AnchorFilter {
     std::uint32_t head_mask = 0, head_value = 0;
     // A chain's window: its piece, and the window's offset in that piece.
     std::uint32_t piece = 0, within = 0;
+    // A chain's neighbouring piece as a quick test: one of `near` (up to
+    // two values; none: no test) must stand at some pos + [near_lo, near_hi].
+    std::int32_t near_lo = 0, near_hi = -1;
+    std::uint8_t near[2] = {};
+    std::uint8_t near_count = 0;
   };
   struct Edge {
     std::string_view bytes;
     Where where;
     std::uint32_t group_bit;
   };
+  static void SetNear(const std::vector<PatternChain::Piece>& pieces, Entry* e);
   static constexpr std::uint32_t kAllGroups = static_cast<std::uint32_t>(-1);
   template <bool kRecord>
   std::uint64_t Scan(std::string_view line, std::vector<std::uint32_t>* hits, std::uint32_t only) const;

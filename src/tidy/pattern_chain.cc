@@ -195,7 +195,7 @@ std::vector<PatternChain::Piece> PatternChain::Pieces() const {
   std::vector<Piece> out;
   std::size_t lo = 0, hi = 0;
   for (const Item& it : items_) {
-    out.push_back({&it.bytes, lo, hi});
+    out.push_back({&it.bytes, lo, hi, it.gap_min, it.gap_max});
     lo += it.bytes.size() + it.gap_min;
     hi = (hi == kUnbounded || it.gap_max == kUnbounded) ? kUnbounded : hi + it.bytes.size() + it.gap_max;
   }

@@ -37,6 +37,7 @@ class PatternChain {
   struct Piece {
     const std::vector<std::bitset<256>>* bytes;
     std::size_t min_offset, max_offset;
+    std::size_t gap_min, gap_max;  // the gap after the piece (max may be kUnbounded)
   };
   std::vector<Piece> Pieces() const;
 
