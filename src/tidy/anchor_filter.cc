@@ -11,7 +11,7 @@ using u8 = unsigned char;
 // Windows further than this into a chain make the confirmation try too many
 // starts; such pieces are not used as anchors.
 constexpr std::size_t kMaxReach = 96;
-constexpr std::size_t kSampleSlices = 32;
+constexpr std::size_t kSampleSlices = 128;
 constexpr std::size_t kSliceBytes = 4096;
 
 u8 Fold(u8 c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
@@ -37,19 +37,30 @@ struct Counts {
   }
 };
 
-// One way of spotting a needle: the byte values each window position takes.
-struct Window {
-  std::vector<u8> first, second;  // second empty for a one-byte window
-  std::size_t back_min = 0, back_max = 0;
-  std::uint64_t score = ~std::uint64_t{0};
+// Up to four byte values (no allocation: tried for every window of every needle).
+struct Values {
+  u8 v[4] = {};
+  std::size_t n = 0;
+
+  Values() = default;
+  // Empty when the set has too many values to be an anchor.
+  explicit Values(const std::bitset<256>& set) {
+    if (set.count() > 4) return;
+    for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v[n++] = static_cast<u8>(b);
+  }
+  bool empty() const { return n == 0; }
+  std::size_t size() const { return n; }
+  const u8* begin() const { return v; }
+  const u8* end() const { return v + n; }
 };
 
-std::vector<u8> Values(const std::bitset<256>& set) {
-  std::vector<u8> v;
-  if (set.count() > 4) return v;  // too many variants to be an anchor
-  for (std::size_t b = set._Find_first(); b < 256; b = set._Find_next(b)) v.push_back(static_cast<u8>(b));
-  return v;
-}
+// One way of spotting a needle: the byte values each window position takes.
+struct Window {
+  Values first, second;  // second empty for a one-byte window
+  std::size_t back_min = 0, back_max = 0;
+  std::size_t piece = 0, within = 0;  // chains: the piece, and where in it
+  std::uint64_t score = ~std::uint64_t{0};
+};
 
 std::bitset<256> LiteralSet(u8 c, bool fold) {
   std::bitset<256> set;
@@ -59,7 +70,8 @@ std::bitset<256> LiteralSet(u8 c, bool fold) {
 }
 
 void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset<256>* b,
-              std::size_t back_min, std::size_t back_max, Window* best) {
+              std::size_t back_min, std::size_t back_max, Window* best, std::size_t piece = 0,
+              std::size_t within = 0) {
   Window w;
   w.first = Values(a);
   if (b != nullptr) w.second = Values(*b);
@@ -78,30 +90,68 @@ void Consider(const Counts& counts, const std::bitset<256>& a, const std::bitset
   if (score < best->score) {
     w.back_min = back_min;
     w.back_max = back_max;
+    w.piece = piece;
+    w.within = within;
     w.score = score;
-    *best = std::move(w);
+    *best = w;
   }
 }
 
 }  // namespace
 
+// A chain's window hit is only worth confirming when the piece after the
+// window's piece (or else the one before) can stand next to it: a byte
+// check that spares touching the chain for nearly every common window.
+void AnchorFilter::SetNear(const std::vector<PatternChain::Piece>& pieces, Entry* e) {
+  constexpr std::size_t kMaxGap = 64;
+  const std::size_t k = e->piece;
+  const auto within = static_cast<std::int64_t>(e->within);
+  const auto len = static_cast<std::int64_t>(pieces[k].bytes->size());
+  auto take = [e](const std::bitset<256>& set, std::int64_t lo, std::int64_t hi) {
+    const Values v(set);
+    if (v.empty() || v.size() > 2) return false;
+    e->near_lo = static_cast<std::int32_t>(lo);
+    e->near_hi = static_cast<std::int32_t>(hi);
+    e->near_count = static_cast<std::uint8_t>(v.size());
+    for (std::size_t j = 0; j < v.size(); ++j) e->near[j] = v.v[j];
+    return true;
+  };
+  if (k + 1 < pieces.size() && pieces[k].gap_max <= kMaxGap &&
+      take(pieces[k + 1].bytes->front(), len - within + static_cast<std::int64_t>(pieces[k].gap_min),
+           len - within + static_cast<std::int64_t>(pieces[k].gap_max))) {
+    return;
+  }
+  if (k > 0 && pieces[k - 1].gap_max <= kMaxGap) {
+    take(pieces[k - 1].bytes->back(), -within - static_cast<std::int64_t>(pieces[k - 1].gap_max) - 1,
+         -within - static_cast<std::int64_t>(pieces[k - 1].gap_min) - 1);
+  }
+}
+
 AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view sample)
     : needles_(&needles) {
   const Counts counts(sample);
-  std::vector<std::vector<Entry>> pairs(65536), singles(256);
+  // (key, entry) in needle order; bucketed by a counting sort below.
+  std::vector<std::pair<std::uint32_t, Entry>> pairs, singles;
+  listed_.assign(needles.size(), false);
   for (std::uint32_t id = 0; id < needles.size(); ++id) {
     const Needle& nd = needles[id];
     const std::uint32_t bit = std::min(nd.group, kMaxGroup);
+    if (nd.where != Where::kAnywhere && nd.chain == nullptr) {
+      edges_.push_back({nd.bytes, nd.where, bit});
+      continue;
+    }
     Window best;
     if (nd.chain != nullptr) {
-      for (const PatternChain::Piece& p : nd.chain->Pieces()) {
+      const auto pieces = nd.chain->Pieces();
+      for (std::size_t k = 0; k < pieces.size(); ++k) {
+        const PatternChain::Piece& p = pieces[k];
         if (p.max_offset > kMaxReach) break;
         const auto& bytes = *p.bytes;
         if (bytes.size() == 1) {
-          Consider(counts, bytes[0], nullptr, p.min_offset, p.max_offset, &best);
+          Consider(counts, bytes[0], nullptr, p.min_offset, p.max_offset, &best, k, 0);
         }
         for (std::size_t w = 0; w + 1 < bytes.size(); ++w) {
-          Consider(counts, bytes[w], &bytes[w + 1], p.min_offset + w, p.max_offset + w, &best);
+          Consider(counts, bytes[w], &bytes[w + 1], p.min_offset + w, p.max_offset + w, &best, k, w);
         }
       }
     } else if (nd.bytes.size() == 1) {
@@ -117,32 +167,52 @@ AnchorFilter::AnchorFilter(const std::vector<Needle>& needles, std::string_view 
       always_ |= std::uint64_t{1} << bit;
       continue;
     }
-    const Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
-                  static_cast<std::uint32_t>(best.back_max)};
+    listed_[id] = true;
+    Entry e{id, bit, static_cast<std::uint32_t>(best.back_min),
+            static_cast<std::uint32_t>(best.back_max)};
+    e.piece = static_cast<std::uint32_t>(best.piece);
+    e.within = static_cast<std::uint32_t>(best.within);
+    if (nd.chain != nullptr) SetNear(nd.chain->Pieces(), &e);
+    if (nd.chain == nullptr) {
+      u8 mask[4] = {}, value[4] = {};
+      for (std::size_t k = 0; k < 4 && k < nd.bytes.size(); ++k) {
+        const u8 c = static_cast<u8>(nd.bytes[k]);
+        mask[k] = (nd.fold && IsLetter(c)) ? 0xDF : 0xFF;
+        value[k] = c & mask[k];
+      }
+      std::memcpy(&e.head_mask, mask, 4);
+      std::memcpy(&e.head_value, value, 4);
+    }
     for (u8 x : best.first) {
       if (best.second.empty()) {
-        singles[x].push_back(e);
+        singles.emplace_back(x, e);
         single_[x] = true;
       } else {
-        for (u8 y : best.second) pairs[x << 8 | y].push_back(e);
+        for (u8 y : best.second) pairs.emplace_back(x << 8 | y, e);
       }
     }
   }
-  pair_bits_.assign(65536 / 64, 0);
-  auto flatten = [](std::vector<std::vector<Entry>>& buckets, std::vector<std::uint32_t>* start,
-                    std::vector<Entry>* entries) {
-    start->assign(buckets.size() + 1, 0);
-    for (std::size_t k = 0; k < buckets.size(); ++k) {
-      (*start)[k] = static_cast<std::uint32_t>(entries->size());
-      entries->insert(entries->end(), buckets[k].begin(), buckets[k].end());
-    }
-    start->back() = static_cast<std::uint32_t>(entries->size());
+  pair_any_.assign(65536, 0);
+  // Buckets in key order, each keeping needle order.
+  auto flatten = [](const std::vector<std::pair<std::uint32_t, Entry>>& keyed, std::size_t keys,
+                    std::vector<std::uint32_t>* start, std::vector<Entry>* entries) {
+    start->assign(keys + 1, 0);
+    for (const auto& ke : keyed) ++(*start)[ke.first + 1];
+    for (std::size_t k = 0; k < keys; ++k) (*start)[k + 1] += (*start)[k];
+    entries->resize(keyed.size());
+    std::vector<std::uint32_t> fill(start->begin(), start->end() - 1);
+    for (const auto& ke : keyed) (*entries)[fill[ke.first]++] = ke.second;
   };
+  flatten(pairs, 65536, &pair_start_, &pair_entries_);
+  flatten(singles, 256, &single_start_, &single_entries_);
   for (unsigned key = 0; key < 65536; ++key) {
-    if (!pairs[key].empty() || single_[key >> 8]) pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
+    if (pair_start_[key] != pair_start_[key + 1] || single_[key >> 8]) {
+      const u8 bytes[2] = {static_cast<u8>(key >> 8), static_cast<u8>(key)};
+      std::uint16_t native;
+      std::memcpy(&native, bytes, 2);
+      pair_any_[native] = 1;
+    }
   }
-  flatten(pairs, &pair_start_, &pair_entries_);
-  flatten(singles, &single_start_, &single_entries_);
 }
 
 bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size_t pos) const {
@@ -159,48 +229,109 @@ bool AnchorFilter::Confirm(const Entry& e, const u8* s, std::size_t n, std::size
     }
     return true;
   }
+  // Out from the window's piece rather than from every start it allows.
   const std::string_view line(reinterpret_cast<const char*>(s), n);
-  const std::size_t lo = pos >= e.back_max ? pos - e.back_max : 0;
-  for (std::size_t start = lo; start <= pos - e.back_min; ++start) {
-    if (nd.chain->MatchesAt(line, start)) return true;
-  }
-  return false;
+  return nd.chain->MatchesAround(line, e.piece, pos - e.within);
 }
 
-std::uint64_t AnchorFilter::Groups(std::string_view line) const {
+std::uint64_t AnchorFilter::Groups(std::string_view line) const { return Scan<false>(line, nullptr, kAllGroups); }
+
+void AnchorFilter::Hits(std::string_view line, unsigned group, std::vector<std::uint32_t>* hits) const {
+  const std::size_t first = hits->size();
+  Scan<true>(line, hits, std::min(group, kMaxGroup));
+  std::sort(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end());
+}
+
+std::uint64_t AnchorFilter::Groups(std::string_view line, std::vector<std::uint32_t>* hits) const {
+  const std::size_t first = hits->size();
+  const std::uint64_t mask = Scan<true>(line, hits, kAllGroups);
+  std::sort(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end());
+  return mask;
+}
+
+template <bool kRecord>
+std::uint64_t AnchorFilter::Scan(std::string_view line, std::vector<std::uint32_t>* hits,
+                                 std::uint32_t only) const {
   std::uint64_t mask = always_;
+  for (const Edge& e : edges_) {
+    if (mask >> e.group_bit & 1) continue;
+    // Every line is tested against every placed needle: the byte next to
+    // the place (at the end, the one before the usual "\r") turns nearly
+    // all of them away without a call.
+    const std::size_t len = e.bytes.size();
+    if (len > line.size() || (e.where == Where::kWhole && len != line.size())) continue;
+    const std::size_t at = e.where == Where::kEnd ? line.size() - len : 0;
+    if (len != 0) {
+      const std::size_t probe = e.where == Where::kEnd && len >= 2 ? len - 2 : 0;
+      if (line[at + probe] != e.bytes[probe]) continue;
+    }
+    if (line.compare(at, len, e.bytes) == 0) mask |= std::uint64_t{1} << e.group_bit;
+  }
   if (needles_ == nullptr || line.empty()) return mask;
   const auto* s = reinterpret_cast<const u8*>(line.data());
   const std::size_t n = line.size();
+  // Most window hits are turned away by the needle's first four bytes, or
+  // a chain's by the bytes next to the window.
+  auto head_ok = [s, n](const Entry& e, std::size_t i) {
+    if (e.near_count != 0) {
+      const auto pos = static_cast<std::int64_t>(i);
+      const std::int64_t lo = std::max<std::int64_t>(pos + e.near_lo, 0);
+      const std::int64_t hi = std::min<std::int64_t>(pos + e.near_hi, static_cast<std::int64_t>(n) - 1);
+      for (std::int64_t j = lo; j <= hi; ++j) {
+        if (s[j] == e.near[0] || (e.near_count == 2 && s[j] == e.near[1])) return true;
+      }
+      return false;
+    }
+    if (e.head_mask == 0 || i < e.back_min || i - e.back_min + 4 > n) return true;
+    std::uint32_t w;
+    std::memcpy(&w, s + i - e.back_min, 4);
+    return (w & e.head_mask) == e.head_value;
+  };
+  // Recording, every needle is confirmed once; otherwise a group once.
+  const std::size_t first = kRecord ? hits->size() : 0;
+  auto try_entry = [&](const Entry& e, std::size_t i) {
+    if constexpr (kRecord) {
+      if (only != kAllGroups && e.group_bit != only) return;
+      if (std::find(hits->begin() + static_cast<std::ptrdiff_t>(first), hits->end(), e.needle) != hits->end()) {
+        return;
+      }
+    } else {
+      if (mask >> e.group_bit & 1) return;
+    }
+    if (head_ok(e, i) && Confirm(e, s, n, i)) {
+      mask |= std::uint64_t{1} << e.group_bit;
+      if constexpr (kRecord) hits->push_back(e.needle);
+    }
+  };
   auto singles = [&](std::size_t i) {
     const u8 c = s[i];
-    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) {
-      const Entry& e = single_entries_[k];
-      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
-    }
+    for (std::uint32_t k = single_start_[c]; k < single_start_[c + 1]; ++k) try_entry(single_entries_[k], i);
   };
-  const std::uint64_t* bits = pair_bits_.data();
-  // Rare windows make a set bit the exception: keep the common path short.
-  // A one-byte window sets the bits of every pair it starts.
-  auto visit = [&](std::size_t i, unsigned key) {
+  const std::uint8_t* any = pair_any_.data();
+  // Rare windows make a hit the exception: keep the common path short.
+  // A one-byte window marks every pair it starts.
+  auto visit = [&](std::size_t i) {
     if (single_[s[i]]) singles(i);
-    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) {
-      const Entry& e = pair_entries_[k];
-      if (!(mask >> e.group_bit & 1) && Confirm(e, s, n, i)) mask |= std::uint64_t{1} << e.group_bit;
-    }
-  };
-  auto set = [bits](unsigned key) { return (bits[key >> 6] >> (key & 63) & 1) != 0; };
-  std::size_t i = 0;
-  for (; i + 2 < n; i += 2) {  // two positions a branch
-    const unsigned k0 = s[i] << 8 | s[i + 1], k1 = s[i + 1] << 8 | s[i + 2];
-    const bool h0 = set(k0), h1 = set(k1);
-    if (__builtin_expect(!(h0 | h1), 1)) continue;
-    if (h0) visit(i, k0);
-    if (h1) visit(i + 1, k1);
-  }
-  for (; i + 1 < n; ++i) {
     const unsigned key = s[i] << 8 | s[i + 1];
-    if (set(key)) visit(i, key);
+    for (std::uint32_t k = pair_start_[key]; k < pair_start_[key + 1]; ++k) try_entry(pair_entries_[k], i);
+  };
+  auto at = [s, any](std::size_t i) {
+    std::uint16_t w;
+    std::memcpy(&w, s + i, 2);
+    return any[w];
+  };
+  // Window hits are gathered a block at a time without a branch per
+  // position, then visited: the scan itself never mispredicts.
+  constexpr std::size_t kBlock = 1024;
+  std::uint32_t found[kBlock];
+  for (std::size_t from = 0; from + 1 < n; from += kBlock) {
+    const std::size_t to = std::min(n - 1, from + kBlock);
+    std::size_t m = 0;
+    for (std::size_t i = from; i < to; ++i) {
+      found[m] = static_cast<std::uint32_t>(i - from);
+      m += at(i) != 0;
+    }
+    for (std::size_t k = 0; k < m; ++k) visit(from + found[k]);
   }
   if (single_[s[n - 1]]) singles(n - 1);
   return mask;

@@ -167,12 +167,19 @@ std::optional<PatternChain> PatternChain::Parse(std::string_view p, bool fold) {
   return chain;
 }
 
-bool PatternChain::MatchFrom(std::string_view line, std::size_t item, std::size_t pos) const {
+bool PatternChain::ItemAt(std::string_view line, std::size_t item, std::size_t pos) const {
   const Item& it = items_[item];
-  if (it.bytes.size() > line.size() - pos) return false;
+  if (pos > line.size() || it.bytes.size() > line.size() - pos) return false;
   for (std::size_t k = 0; k < it.bytes.size(); ++k) {
     if (!it.bytes[k].test(static_cast<unsigned char>(line[pos + k]))) return false;
   }
+  return true;
+}
+
+// Items `item` (at `pos`) and the ones after it, each after its gap.
+bool PatternChain::MatchFrom(std::string_view line, std::size_t item, std::size_t pos) const {
+  if (!ItemAt(line, item, pos)) return false;
+  const Item& it = items_[item];
   if (item + 1 == items_.size()) return true;
   const std::size_t after = pos + it.bytes.size();
   const std::size_t room = line.size() - after;
@@ -188,15 +195,34 @@ std::vector<PatternChain::Piece> PatternChain::Pieces() const {
   std::vector<Piece> out;
   std::size_t lo = 0, hi = 0;
   for (const Item& it : items_) {
-    out.push_back({&it.bytes, lo, hi});
+    out.push_back({&it.bytes, lo, hi, it.gap_min, it.gap_max});
     lo += it.bytes.size() + it.gap_min;
     hi = (hi == kUnbounded || it.gap_max == kUnbounded) ? kUnbounded : hi + it.bytes.size() + it.gap_max;
   }
   return out;
 }
 
+// Items before `item`, the last of them ending its gap before `pos`.
+bool PatternChain::MatchBefore(std::string_view line, std::size_t item, std::size_t pos) const {
+  if (item == 0) return true;
+  const Item& prev = items_[item - 1];
+  const std::size_t len = prev.bytes.size();
+  if (pos < len + prev.gap_min) return false;
+  const std::size_t widest = pos - len;  // the gap if the item began the line
+  const std::size_t hi = prev.gap_max < widest ? prev.gap_max : widest;
+  for (std::size_t g = prev.gap_min; g <= hi; ++g) {
+    const std::size_t start = pos - g - len;
+    if (ItemAt(line, item - 1, start) && MatchBefore(line, item - 1, start)) return true;
+  }
+  return false;
+}
+
 bool PatternChain::MatchesAt(std::string_view line, std::size_t pos) const {
   return pos <= line.size() && MatchFrom(line, 0, pos);
+}
+
+bool PatternChain::MatchesAround(std::string_view line, std::size_t piece, std::size_t pos) const {
+  return piece < items_.size() && MatchFrom(line, piece, pos) && MatchBefore(line, piece, pos);
 }
 
 }  // namespace folian::tidy

@@ -23,6 +23,11 @@ class PatternChain {
   // holds no newline, so "." matches every byte of it).
   bool MatchesAt(std::string_view line, std::size_t pos) const;
 
+  // True when some match of the pattern has piece `piece` (an index into
+  // Pieces()) starting at `pos`: the rest is matched outwards from there, so
+  // a piece found first need not be tried from every start it allows.
+  bool MatchesAround(std::string_view line, std::size_t piece, std::size_t pos) const;
+
   // The bytes every match starts with, letters in lower case; may be empty.
   const std::string& prefix() const { return prefix_; }
 
@@ -32,6 +37,7 @@ class PatternChain {
   struct Piece {
     const std::vector<std::bitset<256>>* bytes;
     std::size_t min_offset, max_offset;
+    std::size_t gap_min, gap_max;  // the gap after the piece (max may be kUnbounded)
   };
   std::vector<Piece> Pieces() const;
 
@@ -40,7 +46,9 @@ class PatternChain {
     std::vector<std::bitset<256>> bytes;
     std::size_t gap_min = 0, gap_max = 0;  // the gap after this item
   };
+  bool ItemAt(std::string_view line, std::size_t item, std::size_t pos) const;
   bool MatchFrom(std::string_view line, std::size_t item, std::size_t pos) const;
+  bool MatchBefore(std::string_view line, std::size_t item, std::size_t pos) const;
 
   std::vector<Item> items_;
   std::string prefix_;

@@ -1,6 +1,7 @@
 #include "tidy/tidy_text.h"
 
 #include <cstring>
+#include <vector>
 
 #include "charset/codepage.h"
 #include "tidy/status_texts.h"
@@ -10,18 +11,41 @@ namespace {
 
 unsigned char Lower(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 0x20 : c; }
 
+// Whether `lower_needle` occurs in `text` with ASCII letters compared in
+// lower case. The scan jumps (memchr) between occurrences of the needle's
+// first byte that is not a letter, which in Chinese text is rare.
 bool ContainsFolded(std::string_view text, std::string_view lower_needle) {
   if (lower_needle.empty() || lower_needle.size() > text.size()) return false;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const auto* w = reinterpret_cast<const unsigned char*>(lower_needle.data());
-  const std::size_t last = text.size() - lower_needle.size();
-  const unsigned char first = w[0];
-  const unsigned char first_upper = (first >= 'a' && first <= 'z') ? first - 0x20 : first;
-  for (std::size_t i = 0; i <= last; ++i) {
-    if (s[i] != first && s[i] != first_upper) continue;
-    std::size_t k = 1;
-    while (k < lower_needle.size() && Lower(s[i + k]) == w[k]) ++k;
-    if (k == lower_needle.size()) return true;
+  const std::size_t m = lower_needle.size();
+  const std::size_t last = text.size() - m;
+  auto matches_at = [&](std::size_t i) {
+    std::size_t k = 0;
+    while (k < m && Lower(s[i + k]) == w[k]) ++k;
+    return k == m;
+  };
+  std::size_t anchor = 0;
+  while (anchor < m && w[anchor] >= 'a' && w[anchor] <= 'z') ++anchor;
+  if (anchor == m) {  // letters only: both cases of the first one
+    const unsigned char first = w[0], first_upper = static_cast<unsigned char>(first - 0x20);
+    for (std::size_t i = 0; i <= last; ++i) {
+      if ((s[i] == first || s[i] == first_upper) && matches_at(i)) return true;
+    }
+    return false;
+  }
+  // An upper-case letter in the needle never matches (the text is folded).
+  for (std::size_t k = 0; k < m; ++k) {
+    if (w[k] >= 'A' && w[k] <= 'Z') return false;
+  }
+  const unsigned char key = w[anchor];
+  const unsigned char* from = s + anchor;
+  const unsigned char* const end = s + last + anchor + 1;  // where the key can sit
+  while (from < end) {
+    const auto* hit = static_cast<const unsigned char*>(std::memchr(from, key, static_cast<std::size_t>(end - from)));
+    if (hit == nullptr) return false;
+    if (matches_at(static_cast<std::size_t>(hit - s) - anchor)) return true;
+    from = hit + 1;
   }
   return false;
 }
@@ -58,10 +82,13 @@ bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragm
   return false;
 }
 
-std::string DecodeNumericEntities(std::string_view s) {
-  std::string out;
-  std::size_t from = 0;
-  for (std::size_t at = s.find("&#"); at != std::string_view::npos; at = s.find("&#", at)) {
+std::string DecodeNumericEntities(std::string s) {
+  // A decoded character (at most two bytes) is never longer than its entity
+  // (at least four), so the text is rewritten in place, front to back.
+  std::size_t at = s.find("&#");
+  if (at == std::string::npos) return s;
+  std::size_t read = at, write = at;
+  for (; at != std::string::npos; at = s.find("&#", at)) {
     std::size_t i = at + 2;
     unsigned code = 0;
     while (i < s.size() && s[i] >= '0' && s[i] <= '9') {
@@ -72,43 +99,57 @@ std::string DecodeNumericEntities(std::string_view s) {
       ++at;
       continue;
     }
-    if (out.empty()) out.reserve(s.size());
-    out.append(s, from, at - from);
+    std::memmove(s.data() + write, s.data() + read, at - read);
+    write += at - read;
+    std::string decoded;
     // U+0000 would cut the text short wherever it is handled as a C string.
     if (code == 0) {
-      out.push_back('?');
+      decoded = "?";
     } else if (code == 0x2022) {
       // The system conversion's best fit for the bullet, which GBK lacks: "·".
-      out += "\xA1\xA4";
+      decoded = "\xA1\xA4";
     } else {
-      out += charset::FromWide(charset::kGbk, std::u16string(1, static_cast<char16_t>(code)));
+      decoded = charset::FromWide(charset::kGbk, std::u16string(1, static_cast<char16_t>(code)));
     }
-    from = at = i + 1;
+    if (decoded.size() > i + 1 - at) decoded = "?";  // cannot happen with GBK; keeps the rewrite safe
+    std::memcpy(s.data() + write, decoded.data(), decoded.size());
+    write += decoded.size();
+    read = at = i + 1;
   }
-  if (from == 0) return std::string(s);
-  out.append(s, from, std::string_view::npos);
-  return out;
+  std::memmove(s.data() + write, s.data() + read, s.size() - read);
+  s.resize(write + s.size() - read);
+  return s;
 }
 
-std::string ApplyLayout(std::string_view text, const TidyOptions& o) {
+std::string ApplyLayout(std::string text, const TidyOptions& o) {
   const std::string unit = IndentUnit(o);
   const std::string_view brk = o.paragraph == 1 ? "\r\n\r\n" : "\r\n";
-  if (unit.empty() && o.paragraph != 1) return std::string(text);
-  std::string out;
-  out.reserve(text.size() + text.size() / 8 + 16);
-  if (!unit.empty()) {
-    out += brk;
-    out += unit;
+  if (unit.empty() && o.paragraph != 1) return text;
+  // Sized exactly first, then filled in one pass.
+  std::vector<std::size_t> breaks;
+  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
+    breaks.push_back(at);
+  }
+  const std::size_t piece = brk.size() + unit.size();
+  const std::size_t lead = unit.empty() ? 0 : piece;
+  std::string out(text.size() + lead + breaks.size() * (piece - 2), '\0');
+  char* w = out.data();
+  auto put = [&w](std::string_view v) {
+    if (!v.empty()) std::memcpy(w, v.data(), v.size());
+    w += v.size();
+  };
+  if (lead != 0) {
+    put(brk);
+    put(unit);
   }
   std::size_t from = 0;
-  for (std::size_t at = text.find("\r\n"); at != std::string_view::npos;
-       at = text.find("\r\n", from)) {
-    out.append(text, from, at - from);
-    out += brk;
-    out += unit;
+  for (std::size_t at : breaks) {
+    put(std::string_view(text).substr(from, at - from));
+    put(brk);
+    put(unit);
     from = at + 2;
   }
-  out.append(text, from, std::string_view::npos);
+  put(std::string_view(text).substr(from));
   return out;
 }
 
@@ -141,8 +182,7 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   sink.SetPosition(80);
   if (Cancelled(params.cancel)) return std::nullopt;
 
-  std::string work = DecodeNumericEntities(scanned);
-  scanned = std::string();
+  std::string work = DecodeNumericEntities(std::move(scanned));
   sink.SetStatus(status::kRestoringAds);
 
   if (options.has_adver == 1) {
@@ -163,7 +203,7 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   }
 
   sink.SetStatus(status::kFormatting);
-  std::string result = ApplyLayout(work, options);
+  std::string result = ApplyLayout(std::move(work), options);
   sink.SetStatus({});
   sink.SetPosition(100);
   return result;

@@ -41,9 +41,9 @@ bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragm
 
 // Replaces every "&#N;" (N decimal digits) by the GBK form of the character
 // N mod 65536; characters GBK lacks (and N = 0) become "?".
-std::string DecodeNumericEntities(std::string_view gbk);
+std::string DecodeNumericEntities(std::string gbk);
 
 // Indentation and blank lines as the options choose them.
-std::string ApplyLayout(std::string_view text, const TidyOptions& options);
+std::string ApplyLayout(std::string text, const TidyOptions& options);
 
 }  // namespace folian::tidy

@@ -27,18 +27,28 @@ bool OccursFolded(const std::string& line, const std::string& needle, bool fold)
   return false;
 }
 
-// The groups by brute force: every needle tried at every position.
-std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const std::string& line) {
+// The groups by brute force: every needle tried at every position; with
+// `ids`, the needles that occur.
+std::uint64_t Expected(const std::vector<AnchorFilter::Needle>& needles, const std::string& line,
+                       std::vector<std::uint32_t>* ids = nullptr) {
   std::uint64_t mask = 0;
-  for (const auto& nd : needles) {
+  for (std::uint32_t id = 0; id < needles.size(); ++id) {
+    const auto& nd = needles[id];
     bool hit;
     if (nd.chain != nullptr) {
       hit = false;
       for (std::size_t pos = 0; pos <= line.size() && !hit; ++pos) hit = nd.chain->MatchesAt(line, pos);
+    } else if (nd.where == AnchorFilter::Where::kStart) {
+      hit = line.substr(0, nd.bytes.size()) == nd.bytes;
+    } else if (nd.where == AnchorFilter::Where::kEnd) {
+      hit = line.size() >= nd.bytes.size() && line.substr(line.size() - nd.bytes.size()) == nd.bytes;
+    } else if (nd.where == AnchorFilter::Where::kWhole) {
+      hit = line == nd.bytes;
     } else {
       hit = nd.bytes.empty() || OccursFolded(line, nd.bytes, nd.fold);
     }
     if (hit) mask |= std::uint64_t{1} << std::min(nd.group, AnchorFilter::kMaxGroup);
+    if (hit && ids != nullptr) ids->push_back(id);
   }
   return mask;
 }
@@ -77,6 +87,12 @@ TEST(AnchorFilter, ReportsExactlyTheGroupsThatOccur) {
       {G("免费"), false, nullptr, 70},  // shares the last bit with group 80
       {"x\r", false, nullptr, 80},
       {G("一"), false, nullptr, 10},
+      // Placed needles count only at their place in the line.
+      {G("说") + "\r", false, nullptr, 11, AnchorFilter::Where::kEnd},
+      {G("天"), false, nullptr, 12, AnchorFilter::Where::kStart},
+      {"x\r", false, nullptr, 13, AnchorFilter::Where::kWhole},
+      {"", false, nullptr, 14, AnchorFilter::Where::kWhole},
+      {"COM", false, nullptr, 15},  // exact case, beside the folded one
   };
   const std::vector<std::string> alphabet = {
       G("一"), G("二"), G("三"), G("小"), G("说"), G("天"), G("堂"), G("笔"), G("趣"), G("阁"),
@@ -89,9 +105,46 @@ TEST(AnchorFilter, ReportsExactlyTheGroupsThatOccur) {
     const AnchorFilter filter(needles, sample);
     for (int round = 0; round < 4000; ++round) {
       const std::string line = RandomText(rng, alphabet, 24);
-      ASSERT_EQ(filter.Groups(line), Expected(needles, line)) << "line: " << line;
+      std::vector<std::uint32_t> occurring;
+      const std::uint64_t expected = Expected(needles, line, &occurring);
+      ASSERT_EQ(filter.Groups(line), expected) << "line: " << line;
+      // The listed needles that occur, each once, after anything already there.
+      std::vector<std::uint32_t> hits = {999}, listed = {999};
+      ASSERT_EQ(filter.Groups(line, &hits), expected) << "line: " << line;
+      for (std::uint32_t id : occurring) {
+        if (filter.Listed(id)) listed.push_back(id);
+      }
+      ASSERT_EQ(hits, listed) << "line: " << line;
+      // One group's hits alone (group 80 shares the last bit with group 70).
+      const unsigned group = std::vector<unsigned>{1, 6, 9, 80}[static_cast<std::size_t>(round % 4)];
+      std::vector<std::uint32_t> group_hits, group_listed;
+      filter.Hits(line, group, &group_hits);
+      for (std::uint32_t id : occurring) {
+        if (filter.Listed(id) &&
+            std::min(needles[id].group, AnchorFilter::kMaxGroup) == std::min(group, AnchorFilter::kMaxGroup)) {
+          group_listed.push_back(id);
+        }
+      }
+      ASSERT_EQ(group_hits, group_listed) << "group " << group << ", line: " << line;
     }
   }
+}
+
+TEST(AnchorFilter, NeedlesWithoutAWindowAreNotListed) {
+  const auto digits = PatternChain::Parse("[0-9][0-9]", true);  // ten values a byte: no window
+  ASSERT_TRUE(digits);
+  const std::vector<AnchorFilter::Needle> needles = {
+      {"", false, &*digits, 1}, {"", false, nullptr, 2}, {"ab", false, nullptr, 3},
+      {"x", false, nullptr, 4, AnchorFilter::Where::kEnd}};
+  const AnchorFilter filter(needles, "");
+  EXPECT_FALSE(filter.Listed(0));
+  EXPECT_FALSE(filter.Listed(1));
+  EXPECT_TRUE(filter.Listed(2));
+  EXPECT_FALSE(filter.Listed(3));
+  std::vector<std::uint32_t> hits;
+  // Unlisted needles still set their groups (always, for want of a window).
+  EXPECT_EQ(filter.Groups("12abx", &hits), 0b11110u);
+  EXPECT_EQ(hits, std::vector<std::uint32_t>{2});
 }
 
 TEST(AnchorFilter, NeedleWithoutBytesOrChainIsEverywhere) {

@@ -121,6 +121,73 @@ TEST(AdEquivalence, RandomTextsBuiltinTable) {
   CheckRandomTexts(BuiltinRules(), 98765, 2000);
 }
 
+// A small table over a tiny alphabet, so that rules whose find or
+// replacement strings hold line breaks fire often, chain, and feed the rules
+// after them; titles are drawn from the same alphabet, so doubled title lines
+// are common.
+RuleTable LineBreakTable() {
+  RuleTable t;
+  auto add = [&t](int stage, RuleKind kind, std::string find, std::string replace = {}) {
+    t.stages[static_cast<std::size_t>(stage)].push_back({kind, std::move(find), std::move(replace)});
+  };
+  add(0, RuleKind::kReplace, "ab", "a\r\nb");          // the replacement breaks the line
+  add(0, RuleKind::kReplace, "\r\nc", "c");            // the anchor is the last part
+  add(0, RuleKind::kReplace, "xy", "x");
+  add(1, RuleKind::kReplaceRepeat, "a\r\n", "\r\n");    // repeated, anchor on the first part
+  add(1, RuleKind::kReplace, "b\r\nb\r\nb", "bb");      // a whole middle line
+  add(1, RuleKind::kReplace, "\r\nb\r\n", "\r\n");      // the anchor is a middle line
+  add(2, RuleKind::kReplace, "cc", "c\nc");             // a lone line feed
+  add(2, RuleKind::kReplaceRepeat, "\r\n\r\n", "\r\n");
+  add(2, RuleKind::kPatternDelete, "a.{0,1}c");
+  add(3, RuleKind::kPatternDelete, "^y");               // not line-local: a whole-text pass
+  add(3, RuleKind::kReplace, "y\r\ny", "y");
+  add(5, RuleKind::kPatternDelete, "[a-c][x-y]q");       // too many byte values for a window
+  add(5, RuleKind::kPatternDelete, "(pq|qp)b");          // no chain, no prefix: tried everywhere
+  add(5, RuleKind::kPatternDelete, "xq");
+  add(7, RuleKind::kReplace, "\n", "");                 // a find string that is only a break
+  return t;
+}
+
+TEST(AdEquivalence, RandomTextsLineBreakRulesAndDoubledTitles) {
+  const RuleTable table = LineBreakTable();
+  const AdRemover remover(table);
+  std::mt19937 rng(4242);
+  auto uniform = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  // The rules leave "p" and "q" alone, so title lines made of them survive
+  // to the title stage.
+  static constexpr const char* kPieces[] = {"a",  "b",   "c",   "x",    "y",    "ab",   "p",  "q",
+                                            "qp", "pqp", "byq", "qpb", "\r\n", "\r\n", "\n", "\r"};
+  static constexpr const char* kTitles[] = {"p", "q", "pq", "qp", "b", "y", "x\r"};
+  int changed = 0, titles_fired = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::string text;
+    for (int k = uniform(2, 60); k > 0; --k) text += kPieces[uniform(0, std::size(kPieces) - 1)];
+    std::vector<std::string> titles;
+    for (int k = uniform(0, 10); k > 0; --k) {
+      // A title with a line break in it sends the stage down its whole-text path.
+      titles.push_back(kTitles[uniform(0, std::size(kTitles) - (i % 4 == 0 ? 1 : 2))]);
+    }
+    std::vector<std::string> custom;
+    if (i % 5 == 0) custom.push_back(i % 10 == 0 ? "b\r\nb" : "x");
+    AdRunInput in;
+    in.titles = &titles;
+    in.custom = &custom;
+    std::string ref = text, fast = text;
+    ASSERT_TRUE(RemoveAdsReference(ref, table, in));
+    ASSERT_TRUE(remover.Run(fast, in));
+    ASSERT_EQ(fast, ref) << "case " << i << " input: " << text;
+    if (ref != text) ++changed;
+    // The same run without titles tells whether the title stage did anything.
+    AdRunInput no_titles = in;
+    no_titles.titles = nullptr;
+    std::string plain = text;
+    ASSERT_TRUE(RemoveAdsReference(plain, table, no_titles));
+    if (plain != ref) ++titles_fired;
+  }
+  EXPECT_GT(changed, 2500);
+  EXPECT_GT(titles_fired, 150);
+}
+
 std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream ss;

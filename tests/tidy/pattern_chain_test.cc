@@ -39,9 +39,37 @@ TEST(PatternChain, AgreesWithTheEngineOnWhetherALineMatches) {
       for (std::size_t pos = 0; pos <= line.size() && !any; ++pos) any = chain->MatchesAt(line, pos);
       ASSERT_EQ(any, engine.Match(line)) << p << " on " << line;
       matched += any;
+      // Matching outwards from any one piece finds the same lines, and only
+      // where that piece itself stands.
+      const auto pieces = chain->Pieces();
+      for (std::size_t k = 0; k < pieces.size(); ++k) {
+        bool around = false;
+        for (std::size_t pos = 0; pos <= line.size(); ++pos) {
+          if (!chain->MatchesAround(line, k, pos)) continue;
+          around = true;
+          const auto& bytes = *pieces[k].bytes;
+          ASSERT_LE(pos + bytes.size(), line.size()) << p << " on " << line;
+          for (std::size_t b = 0; b < bytes.size(); ++b) {
+            ASSERT_TRUE(bytes[b].test(static_cast<unsigned char>(line[pos + b]))) << p << " on " << line;
+          }
+        }
+        ASSERT_EQ(around, any) << p << " piece " << k << " on " << line;
+      }
     }
     EXPECT_GT(matched, 0) << p;
   }
+}
+
+TEST(PatternChain, MatchesAroundAPieceNeedsBothSides) {
+  const auto chain = PatternChain::Parse("a.{0,1}b.{1,2}c", true);
+  ASSERT_TRUE(chain);
+  EXPECT_TRUE(chain->MatchesAround("axb_c", 1, 2));
+  EXPECT_FALSE(chain->MatchesAround("x_ab_c", 1, 1));   // "a" would have to come before it
+  EXPECT_TRUE(chain->MatchesAround("x_ab_c", 1, 3));
+  EXPECT_FALSE(chain->MatchesAround("axbc", 1, 2));     // "c" too close after "b"
+  EXPECT_TRUE(chain->MatchesAround("axb__c", 2, 5));
+  EXPECT_FALSE(chain->MatchesAround("ab___c", 2, 5));   // too far after "b"
+  EXPECT_FALSE(chain->MatchesAround("ab_c", 3, 0));     // no such piece
 }
 
 TEST(PatternChain, PrefixAndUnreadableShapes) {

@@ -74,11 +74,29 @@ TEST(Pipeline, NumericEntities) {
   EXPECT_EQ(DecodeNumericEntities("&&#66;;"), "&B;");
   EXPECT_EQ(DecodeNumericEntities("&#000000000000000000000000000066;"), "B");
   EXPECT_EQ(Tidy("点&#8226;点&#65;。", NoAds()), "点·点A。\r\n");
+  // Rewritten in place: adjacent entities, entities at both ends, a broken
+  // one just before a good one, and text that keeps shifting left.
+  EXPECT_EQ(DecodeNumericEntities("&#65;&#66;"), "AB");
+  EXPECT_EQ(DecodeNumericEntities("&#&#65;x&#;&#67;"), "&#Ax&#;C");
+  EXPECT_EQ(U(DecodeNumericEntities(G("甲&#20057;"))), "甲乙");
+  std::string many, expected;
+  for (int i = 0; i < 500; ++i) {
+    many += G("中") + "&#" + std::to_string(65 + i % 26) + ";" + (i % 7 == 0 ? "&#" : "");
+    expected += G("中") + std::string(1, static_cast<char>('A' + i % 26)) + (i % 7 == 0 ? "&#" : "");
+  }
+  EXPECT_EQ(DecodeNumericEntities(many), expected);
 }
 
 TEST(Pipeline, SiteFlagFromTheTableFragments) {
   EXPECT_TRUE(HasSiteFragment("see WWW.X23US.COM", {".abc.", ".x23us."}));
   EXPECT_FALSE(HasSiteFragment("x23us", {".x23us."}));
+  // At either end of the text, cut short at the end, letters only.
+  EXPECT_TRUE(HasSiteFragment(".X23us.com", {".x23us."}));
+  EXPECT_TRUE(HasSiteFragment(G("来自www.x23Us."), {".x23us."}));
+  EXPECT_FALSE(HasSiteFragment("www.x23us", {".x23us."}));
+  EXPECT_TRUE(HasSiteFragment("see ABC", {"abc"}));
+  EXPECT_FALSE(HasSiteFragment("see AB", {"abc"}));
+  EXPECT_FALSE(HasSiteFragment("", {".x23us."}));
   TidyOptions o = NoAds();
   o.char_convert = 3;
   EXPECT_EQ(Tidy("ＡＢ a b 来自www.x23us.com。", o), "abab来自www.x23us.com。\r\n");
