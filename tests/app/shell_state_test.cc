@@ -9,6 +9,14 @@ namespace {
 
 class MainWindowState : public ::testing::Test, public ShellFixture {};
 
+// A runner that keeps the background work until the test runs it.
+struct DeferredRunner : TaskRunner {
+  BackgroundWork work;
+  void Run(BackgroundWork w) override { work = std::move(w); }
+  void Post(Continuation c) override { c(); }
+  void PostAndWait(Continuation c) override { c(); }
+};
+
 TEST_F(MainWindowState, AtStartOnlyCommandsWithoutFilesAreEnabled) {
   shell.Start();
   for (ControlId id : AllControls()) {
@@ -42,12 +50,7 @@ TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
   Write("a.txt", G("第一章\r\n正文。\r\n"));
   Open();
   // A runner that keeps the work: the shell must be Busy until it is run.
-  struct Deferred : TaskRunner {
-    BackgroundWork work;
-    void Run(BackgroundWork w) override { work = std::move(w); }
-    void Post(Continuation c) override { c(); }
-    void PostAndWait(Continuation c) override { c(); }
-  } deferred;
+  DeferredRunner deferred;
   Shell busy_shell(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
   busy_shell.OpenFolder(dir.path());
   deferred.work()();
@@ -65,12 +68,7 @@ TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
 TEST_F(MainWindowState, StoppedTidyLeavesTheFileAndComesBackReady) {
   const std::string body = G("第一章\r\n  正文。\r\n");
   Write("a.txt", body);
-  struct Deferred : TaskRunner {
-    BackgroundWork work;
-    void Run(BackgroundWork w) override { work = std::move(w); }
-    void Post(Continuation c) override { c(); }
-    void PostAndWait(Continuation c) override { c(); }
-  } deferred;
+  DeferredRunner deferred;
   Shell stopping(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
   stopping.OpenFolder(dir.path());
   deferred.work()();

@@ -15,10 +15,7 @@ namespace {
 using testing::G;
 using testing::U;
 
-const RuleTable& Rules() {
-  static const RuleTable t = testing::GenericRules();
-  return t;
-}
+const RuleTable& Rules() { return testing::GenericRules(); }
 
 // Runs both implementations and insists they agree; returns UTF-8.
 std::string Remove(std::string_view utf8, const std::vector<std::string>& titles_utf8 = {},

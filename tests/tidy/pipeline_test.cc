@@ -16,10 +16,7 @@ namespace {
 using testing::G;
 using testing::U;
 
-const RuleTable& Rules() {
-  static const RuleTable t = testing::GenericRules();
-  return t;
-}
+const RuleTable& Rules() { return testing::GenericRules(); }
 
 std::string Tidy(std::string_view utf8, const TidyOptions& o, TidyParams p = {}) {
   auto out = TidyText(G(utf8), o, Rules(), p);

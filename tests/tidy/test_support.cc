@@ -109,18 +109,21 @@ std::vector<Rule> Convert(const Row (&rows)[N]) {
 
 }  // namespace
 
-RuleTable GenericRules() {
-  RuleTable t;
-  t.stages[0] = Convert(kStage1);
-  t.stages[1] = Convert(kStage2);
-  t.stages[2] = Convert(kStage3);
-  t.stages[3] = Convert(kStage4);
-  t.stages[5] = Convert(kStage6);
-  t.stages[7] = Convert(kStage8);
-  t.site_fragments = {".x23us.", ".qidian.", ".17k.", ".zongheng.", ".bxwx."};
-  t.footer_token = "x23us";
-  t.footer_site_name = G("顶点网");
-  return t;
+const RuleTable& GenericRules() {
+  static const RuleTable table = [] {
+    RuleTable t;
+    t.stages[0] = Convert(kStage1);
+    t.stages[1] = Convert(kStage2);
+    t.stages[2] = Convert(kStage3);
+    t.stages[3] = Convert(kStage4);
+    t.stages[5] = Convert(kStage6);
+    t.stages[7] = Convert(kStage8);
+    t.site_fragments = {".x23us.", ".qidian.", ".17k.", ".zongheng.", ".bxwx."};
+    t.footer_token = "x23us";
+    t.footer_site_name = G("顶点网");
+    return t;
+  }();
+  return table;
 }
 
 std::vector<std::filesystem::path> SharedTextFiles() {

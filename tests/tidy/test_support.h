@@ -22,8 +22,8 @@ inline std::filesystem::path SharedText() {
 }
 
 // The generic rows of the advertisement stages (no site rows), plus a few
-// site-style rows so restorations feed later deletions.
-RuleTable GenericRules();
+// site-style rows so restorations feed later deletions. Built once.
+const RuleTable& GenericRules();
 
 // Every file of the shared text material (clean GBK and polluted), sorted.
 std::vector<std::filesystem::path> SharedTextFiles();

@@ -18,6 +18,15 @@ namespace {
 
 constexpr unsigned kStageFlags = regex::IGNORECASE | regex::ALLMATCHES;
 
+// Whether the built-in stage holds this pattern (UTF-8) as one of its rows.
+bool Listed(const char* pattern) {
+  const std::string gbk = charset::Utf8ToGbk(pattern);
+  for (const Rule& r : BuiltinRules().stages[5]) {
+    if (r.find == gbk) return true;
+  }
+  return false;
+}
+
 TEST(BuiltinPatterns, AllCompile) {
   for (const Rule& r : BuiltinRules().stages[5]) {
     regex::Pattern p;
@@ -34,11 +43,8 @@ TEST(BuiltinPatterns, CatchTheirShapes) {
       {" 字数:[0-9]\\d*", "第一章 字数:3210"},
   };
   for (const auto& [pattern, sample] : samples) {
-    std::string gbk_pattern = charset::Utf8ToGbk(pattern);
-    bool listed = false;
-    for (const Rule& r : BuiltinRules().stages[5]) listed = listed || r.find == gbk_pattern;
-    ASSERT_TRUE(listed) << pattern;
-    regex::Pattern p = regex::Pattern::Compiled(gbk_pattern, "", kStageFlags);
+    ASSERT_TRUE(Listed(pattern)) << pattern;
+    regex::Pattern p = regex::Pattern::Compiled(charset::Utf8ToGbk(pattern), "", kStageFlags);
     std::string text = charset::Utf8ToGbk(sample);
     EXPECT_GE(p.Substitute(text), 1u) << pattern;
   }
@@ -55,11 +61,8 @@ TEST(BuiltinPatterns, TakeWholeSlogans) {
       {"t.{0,4}x.{0,4}t.{0,4}小.{0,4}说.{0,4}天.{0,4}堂", "t／／xt｜小／／说／//天//堂"},
   };
   for (const auto& [pattern, sample] : samples) {
-    std::string gbk_pattern = charset::Utf8ToGbk(pattern);
-    bool listed = false;
-    for (const Rule& r : BuiltinRules().stages[5]) listed = listed || r.find == gbk_pattern;
-    ASSERT_TRUE(listed) << pattern;
-    regex::Pattern p = regex::Pattern::Compiled(gbk_pattern, "", kStageFlags);
+    ASSERT_TRUE(Listed(pattern)) << pattern;
+    regex::Pattern p = regex::Pattern::Compiled(charset::Utf8ToGbk(pattern), "", kStageFlags);
     std::string text = charset::Utf8ToGbk(sample);
     EXPECT_EQ(p.Substitute(text), 1u) << pattern;
     EXPECT_EQ(charset::GbkToUtf8(text), "") << pattern;
