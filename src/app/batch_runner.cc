@@ -194,7 +194,7 @@ void BatchRunner::RunFind() {
   auto pattern = std::make_shared<regex::Pattern>();
   if (shell_.regex_mode()) {
     try {
-      pattern->Compile(find, regex::NOFLAGS);
+      pattern->Compile(find, regex::WHOLECHARS);
     } catch (const regex::bad_regexpr& e) {
       view.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
       return;
@@ -287,7 +287,7 @@ void BatchRunner::RunReplace() {
   auto pattern = std::make_shared<regex::Pattern>();
   if (shell_.regex_mode()) {
     try {
-      pattern->Compile(find, replacement, regex::ALLMATCHES);
+      pattern->Compile(find, replacement, regex::ALLMATCHES | regex::WHOLECHARS);
     } catch (const regex::bad_regexpr& e) {
       view.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
       return;

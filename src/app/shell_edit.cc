@@ -17,12 +17,14 @@ bool Shell::SearchFrom(std::size_t from) {
   std::string find = FieldGbk(kFindField);
   if (find.empty()) return false;
   const std::string text = view_.EditorText();
-  if (from > text.size()) from = text.size();
+  // Searches resume on a character start, so a pattern's byte-level view
+  // never begins inside a character.
+  from = NextCharStart(text, from);
   std::size_t start = std::string::npos, length = 0;
   if (regex_mode_) {
     regex::Pattern pattern;
     try {
-      pattern.Compile(find, regex::NOFLAGS);
+      pattern.Compile(find, regex::WHOLECHARS);
     } catch (const regex::bad_regexpr& e) {
       view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
       return false;
@@ -70,7 +72,7 @@ void Shell::ReplaceHere() {
   const std::string text = view_.EditorText();
   std::string selected = text.substr(view_.SelectionStart(), view_.SelectionLength());
   try {
-    regex::Pattern::Compiled(FieldGbk(kFindField), replacement, regex::NOFLAGS)
+    regex::Pattern::Compiled(FieldGbk(kFindField), replacement, regex::WHOLECHARS)
         .Substitute(selected);
   } catch (const regex::bad_regexpr& e) {
     view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
@@ -88,7 +90,8 @@ void Shell::ReplaceAll() {
   std::size_t count = 0;
   if (regex_mode_) {
     try {
-      count = regex::Pattern::Compiled(find, replacement, regex::ALLMATCHES).Substitute(text);
+      count = regex::Pattern::Compiled(find, replacement, regex::ALLMATCHES | regex::WHOLECHARS)
+                  .Substitute(text);
     } catch (const regex::bad_regexpr& e) {
       view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
       return;

@@ -5,9 +5,15 @@ namespace {
 
 bool IsLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
 
-// Length of the character at `i`: a GBK lead byte takes its trail with it.
+bool IsTrail(unsigned char c) { return c >= 0x40 && c != 0x7F && c != 0xFF; }
+
+// Length of the character at `i`: a GBK lead byte takes a valid trail with
+// it; a stray lead byte stands alone, as the code page decodes it.
 std::size_t CharLength(std::string_view text, std::size_t i) {
-  return IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+  return IsLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+                 IsTrail(static_cast<unsigned char>(text[i + 1]))
+             ? 2
+             : 1;
 }
 
 }  // namespace
@@ -31,6 +37,13 @@ std::string ProcessEscapes(std::string_view field) {
     out += field[i];
   }
   return out;
+}
+
+std::size_t NextCharStart(std::string_view text, std::size_t pos) {
+  if (pos >= text.size()) return text.size();
+  std::size_t i = 0;
+  while (i < pos) i += CharLength(text, i);
+  return i;
 }
 
 std::size_t FindGbk(std::string_view text, std::string_view needle, std::size_t from) {

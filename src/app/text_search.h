@@ -12,6 +12,9 @@ namespace folian::app {
 // "\r", "\t" and "\n" stand for CR, tab and LF; everything else is kept.
 std::string ProcessEscapes(std::string_view field);
 
+// The first character start at or after `pos` (text.size() past the end).
+std::size_t NextCharStart(std::string_view text, std::size_t pos);
+
 // The next occurrence of `needle` at or after `from` (a character boundary)
 // that starts on a character boundary; npos when none (or `needle` is empty).
 std::size_t FindGbk(std::string_view text, std::string_view needle, std::size_t from = 0);

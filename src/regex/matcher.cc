@@ -5,6 +5,7 @@
 
 #include "regex/literals.h"
 #include "regex/parser.h"
+#include "regex/regex.h"
 
 namespace folian::regex {
 
@@ -49,7 +50,40 @@ void Matcher::FrameStack::Clear() {
   }
 }
 
-Matcher::Matcher(const Program& prog) : prog_(prog), slots_(static_cast<std::size_t>(prog.slot_count), -1) {}
+Matcher::Matcher(const Program& prog)
+    : prog_(prog),
+      slots_(static_cast<std::size_t>(prog.slot_count), -1),
+      whole_chars_((prog.options & WHOLECHARS) != 0) {}
+
+void Matcher::BindCharStarts(std::size_t from) {
+  if (!whole_chars_) return;
+  // A caller going back to an earlier place may have changed the text in the
+  // same buffer: find the starts afresh then.
+  const bool same = s_.data() == cs_subject_ && s_.size() == cs_size_ && from >= cs_from_;
+  cs_from_ = from;
+  if (same) return;
+  cs_subject_ = s_.data();
+  cs_size_ = s_.size();
+  cs_upto_ = 0;
+  cs_next_ = 0;
+  cs_bits_.assign(s_.size() / 64 + 1, 0);
+}
+
+void Matcher::FindCharStarts(std::size_t upto) {
+  const auto* d = reinterpret_cast<const unsigned char*>(s_.data());
+  const std::size_t len = s_.size();
+  std::size_t i = cs_next_;
+  while (i <= upto && i <= len) {
+    cs_bits_[i >> 6] |= std::uint64_t{1} << (i & 63);
+    // The same rule as the code page: a lead byte without a valid trail
+    // is a character of its own, so a line break always starts one.
+    const bool pair = i + 1 < len && d[i] >= 0x81 && d[i] != 0xFF && d[i + 1] >= 0x40 &&
+                      d[i + 1] != 0x7F && d[i + 1] != 0xFF;
+    i += pair ? 2 : 1;
+  }
+  cs_next_ = i;
+  cs_upto_ = upto + 1;
+}
 
 Matcher::~Matcher() = default;
 
@@ -65,12 +99,9 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
     req_subject_ = subject.data();
     req_subject_size_ = len;
     req_from_ = from;
-  // A state that failed from one start position fails from every later one
-  // too (nothing but the position decides), so memory lasts the search.
-  memo_on_ = false;
-  run_steps_ = 0;
     req_pos_ = SIZE_MAX - 1;  // not looked up yet
   }
+  BindCharStarts(from);
   req_from_ = from;
   // A state that failed from one start position fails from every later one
   // too (nothing but the position decides), so memory lasts the search.
@@ -145,6 +176,10 @@ bool Matcher::Search(std::string_view subject, std::size_t from, std::size_t not
         continue;
       }
     }
+    if (whole_chars_ && !IsCharStart(st)) {
+      ++st;
+      continue;
+    }
     if (Run(st)) return true;
     if (cancelled_) return false;
     if (prog_.leading_star) {
@@ -169,6 +204,8 @@ bool Matcher::MatchesAt(std::string_view subject, std::size_t pos, const CancelF
   memo_on_ = false;
   run_steps_ = 0;
   if (pos > subject.size() || subject.size() - pos < prog_.min_length) return false;
+  BindCharStarts(pos);
+  if (whole_chars_ && !IsCharStart(pos)) return false;
   if (prog_.probe_hi >= 0) {
     const auto* data = reinterpret_cast<const unsigned char*>(subject.data());
     const std::size_t a = pos + static_cast<std::size_t>(prog_.probe_lo);
@@ -385,6 +422,7 @@ bool Matcher::Run(std::size_t start) {
           continue;
         }
         if (pos == start && start == not_empty_at_) goto fail;
+        if (whole_chars_ && !IsCharStart(pos)) goto fail;
         slots_[1] = static_cast<std::int64_t>(pos);
         return true;
       }

@@ -89,6 +89,14 @@ class Matcher {
     return false;
   }
   void MaybeStartMemo();
+  // WHOLECHARS: whether `pos` starts a GBK character of s_. The starts are
+  // found lazily, left to right, for as far as the search has looked.
+  bool IsCharStart(std::size_t pos) {
+    if (pos >= cs_upto_) FindCharStarts(pos);
+    return (cs_bits_[pos >> 6] >> (pos & 63)) & 1;
+  }
+  void FindCharStarts(std::size_t upto);
+  void BindCharStarts(std::size_t from);
 
   const Program& prog_;
   std::string_view s_;
@@ -108,6 +116,15 @@ class Matcher {
   std::size_t req_subject_size_ = 0;
   std::size_t req_from_ = 0;
   std::size_t req_pos_ = 0;
+  // Character starts for the subject at cs_subject_ (WHOLECHARS only):
+  // known below cs_upto_; cs_next_ is the first start at or after it.
+  const bool whole_chars_;
+  const char* cs_subject_ = nullptr;
+  std::size_t cs_size_ = 0;
+  std::size_t cs_from_ = 0;
+  std::size_t cs_upto_ = 0;
+  std::size_t cs_next_ = 0;
+  std::vector<std::uint64_t> cs_bits_;
 };
 
 // Steps through every match the way ALLMATCHES does: left to right, each

@@ -26,6 +26,13 @@ enum : unsigned {
   DOTALL = 8,        // . also matches newline
   KEEPGROUPS = 128,  // with ALLMATCHES: keep each match's groups in the result
   FREESPACING = 512, // ignore blanks and #-comments in the pattern
+  // Accept only matches that start and end where a GBK character starts (a
+  // lead byte 81-FE with a valid trail byte is one character), counted from
+  // the subject's first byte; the search moves on to the next character
+  // start. Without it the dialect stays byte-based: "章" also matches the
+  // trail byte of one character with the lead byte of the next, and a
+  // replacement there corrupts the text.
+  WHOLECHARS = 1024,
 };
 
 class bad_regexpr : public std::invalid_argument {

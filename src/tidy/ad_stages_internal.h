@@ -10,7 +10,9 @@
 
 namespace folian::tidy::internal {
 
-inline constexpr unsigned kAdPatternFlags = regex::IGNORECASE | regex::ALLMATCHES;
+// Whole characters only: a pattern that ends on a lead byte would leave its
+// trail byte behind and garble the rest of the line.
+inline constexpr unsigned kAdPatternFlags = regex::IGNORECASE | regex::ALLMATCHES | regex::WHOLECHARS;
 
 enum class Stage {
   kRestore,           // table stage 1

@@ -71,6 +71,53 @@ TEST_F(FindReplace, PatternReplaceAllUsesTheEngine) {
   EXPECT_EQ(view.LastMessage(), "替换完成，共完成 2 处替换，注意及时保存处理结果。");
 }
 
+// In "降诏" (BD B5 DA AF) the bytes of "第" (B5 DA) straddle the two
+// characters; so do those of "章" (D5 C2) in "\xB0\xD5\xC2\xB0".
+TEST_F(FindReplace, PatternModeNeverMatchesAcrossCharacters) {
+  const std::string straddle = "\xB0\xD5\xC2\xB0";
+  OpenWith(straddle + G("章") + straddle + G("章"));
+  shell.SetRegexMode(true);
+  view.fields[kFindField] = "章";
+  shell.Find();
+  EXPECT_EQ(view.sel_start, 4u);
+  shell.FindNext();
+  EXPECT_EQ(view.sel_start, 10u);
+  shell.FindNext();
+  EXPECT_EQ(view.LastMessage(), msg::kNotFound);
+  view.fields[kReplaceField] = "X";
+  shell.ReplaceAll();
+  EXPECT_EQ(view.editor, straddle + "X" + straddle + "X");
+  EXPECT_EQ(view.LastMessage(), "替换完成，共完成 2 处替换，注意及时保存处理结果。");
+}
+
+TEST_F(FindReplace, ChapterPatternReplaceAllKeepsTheTextDecodable) {
+  const std::string story = G("睿即降诏，遣使持节。\r\n第十二章 出征\r\n");
+  OpenWith(story);
+  shell.SelectCommonPattern(13);
+  view.fields[kReplaceField] = "【章】";
+  shell.ReplaceAll();
+  EXPECT_EQ(view.editor, G("睿即降诏，遣使持节。\r\n【章】 出征\r\n"));
+  EXPECT_EQ(view.LastMessage(), "替换完成，共完成 1 处替换，注意及时保存处理结果。");
+  // Replace here takes the selection the pattern find made, never a straddle.
+  OpenWith(story);
+  shell.SelectCommonPattern(13);
+  shell.Find();
+  EXPECT_EQ(view.sel_start, 22u);
+  shell.ReplaceHere();
+  EXPECT_EQ(view.editor, G("睿即降诏，遣使持节。\r\n【章】 出征\r\n"));
+}
+
+TEST_F(FindReplace, FindNextAfterAnEmptyMatchStepsAWholeCharacter) {
+  OpenWith(G("甲乙"));
+  shell.SetRegexMode(true);
+  view.fields[kFindField] = "x*";
+  shell.Find();
+  EXPECT_EQ(view.sel_start, 0u);
+  EXPECT_EQ(view.sel_length, 0u);
+  shell.FindNext();
+  EXPECT_EQ(view.sel_start, 2u) << "the next search starts at a character, not inside 甲";
+}
+
 TEST_F(FindReplace, PatternFindSelectsTheMatch) {
   OpenWith(G("前言【广告】正文"));
   shell.SelectCommonPattern(7);

@@ -222,6 +222,27 @@ TEST_F(BatchReplace, PatternModeWithGroups) {
   EXPECT_EQ(TextOf("a.txt"), "Chapter 12 开始\r\nChapter 3 结束\r\n");
 }
 
+TEST_F(BatchReplace, PatternModeNeverSplitsACharacter) {
+  // "降诏" holds the bytes of "第" across its two characters.
+  WriteGbkFile("a.txt", "睿即降诏，遣使持节。\r\n第十二章 出征\r\n");
+  WriteGbkFile("b.txt", "降诏持节，并无章回。\r\n");
+  Open();
+  shell_->SetBatchMode(true);
+  shell_->SetRegexMode(true);
+  view_.fields[kFindField] = "第.{1,10}(章|节|節|回|集|篇|部|卷)";
+  view_.fields[kReplaceField] = "【章】";
+  shell_->ReplaceAll();
+  EXPECT_EQ(TextOf("a.txt"), "睿即降诏，遣使持节。\r\n【章】 出征\r\n");
+  EXPECT_EQ(TextOf("b.txt"), "降诏持节，并无章回。\r\n");
+
+  shell_->SetBatchMode(true);
+  shell_->SetRegexMode(true);
+  view_.fields[kFindField] = "第.{1,10}节";
+  shell_->Find();
+  EXPECT_FALSE(CheckedRow("a.txt"));
+  EXPECT_FALSE(CheckedRow("b.txt"));
+}
+
 TEST_F(BatchReplace, EmptyFindAsksToUseTheClipboard) {
   WriteGbkFile("a.txt", kSword);
   WriteGbkFile("b.txt", kSword);
