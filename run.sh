@@ -9,7 +9,9 @@ cd "$(dirname "$0")"
 FOLIAN_EXTRA_PKGS="${FOLIAN_EXTRA_PKGS:-} fonts-noto-cjk xvfb" scripts/install-deps.sh
 
 BUILD=${FOLIAN_RUN_BUILD:-build/release}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIAN_BUILD_TESTS=OFF >/dev/null
+LAUNCHER=()
+if command -v ccache >/dev/null; then LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release -DFOLIAN_BUILD_TESTS=OFF "${LAUNCHER[@]}" >/dev/null
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/folian-run.XXXXXX")
 trap 'rm -rf "$work"' EXIT

@@ -6,7 +6,10 @@ scripts/install-deps.sh
 
 BUILD=${FOLIAN_TEST_BUILD:-build/asan}
 JOBS=${JOBS:-$(nproc)}
-cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFOLIAN_SANITIZE=ON >/dev/null
+# A compiler cache, where the machine has one, makes rebuilds in several checkouts cheap.
+LAUNCHER=()
+if command -v ccache >/dev/null; then LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DFOLIAN_SANITIZE=ON "${LAUNCHER[@]}" >/dev/null
 cmake --build "$BUILD" -j "$JOBS"
 
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
