@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "charset/codepage.h"
+#include "tidy/ad_detector.h"
+#include "tidy/removal_log.h"
 #include "tidy/status_texts.h"
 
 namespace folian::tidy {
@@ -175,6 +177,8 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   config.progress_step = EditorLineCount(gbk) / 10;
   config.progress = &sink;
 
+  if (params.removals != nullptr && config.has_adver) internal::LogFooterDrops(gbk, config, params.removals);
+
   std::string scanned;
   scanned.reserve(gbk.size() + gbk.size() * 2 / 5);
   std::vector<std::string> titles;
@@ -191,8 +195,10 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
     in.custom = &params.custom;
     in.progress = &sink;
     in.cancel = params.cancel;
+    internal::RemovalLog log(params.removals);
+    if (params.removals != nullptr) in.observer = &log;
     bool done;
-    if (params.engine == AdEngine::kReference) {
+    if (params.engine == AdEngine::kReference || params.removals != nullptr) {
       done = RemoveAdsReference(work, rules, in);
     } else if (params.remover != nullptr) {
       done = params.remover->Run(work, in);
@@ -200,6 +206,15 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
       done = AdRemover(rules).Run(work, in);
     }
     if (!done) return std::nullopt;
+    if (params.ad_detector) {
+      if (params.removals == nullptr) {
+        RemoveDetectedAds(work);
+      } else {
+        std::vector<DetectedAd> found;
+        RemoveDetectedAds(work, &found);
+        internal::LogDetected(std::move(found), params.removals);
+      }
+    }
   }
 
   sink.SetStatus(status::kFormatting);

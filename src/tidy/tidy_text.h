@@ -10,6 +10,7 @@
 #include "common/progress.h"
 #include "tidy/ad_removal.h"
 #include "tidy/line_scanner.h"
+#include "tidy/removal.h"
 #include "tidy/rule_table.h"
 #include "tidy/tidy_options.h"
 
@@ -28,6 +29,12 @@ struct TidyParams {
   // null one is compiled for the call.
   const AdRemover* remover = nullptr;
   AdEngine engine = AdEngine::kFast;
+  // The advertisement detector after the rule stages (only when advertising
+  // removal is on); off to compare with the table alone.
+  bool ad_detector = true;
+  // When given, every removal is recorded here with its reason (the run
+  // then takes the full-pass stages, with the same result).
+  std::vector<Removal>* removals = nullptr;
 };
 
 // Tidies GBK text by `options` and `rules`; nullopt when cancelled. Throws
