@@ -77,8 +77,53 @@ bool EndsParagraph(const Unit& last) {
   return std::find(closing.begin(), closing.end(), last.code) != closing.end();
 }
 
+// ASCII punctuation made story punctuation (for a text written with it).
+d::LineSummary AsStoryPunctuation(std::vector<Unit>* units) {
+  d::LineSummary sum;
+  for (Unit& u : *units) {
+    switch (u.fold) {
+      case ',': case ';': case ':':
+        u.cls |= d::kStoryPunct | d::kClauseEnd;
+        break;
+      case '.': case '!': case '?':
+        u.cls |= d::kStoryPunct | d::kClauseEnd | d::kSentenceEnd;
+        break;
+      default:
+        break;
+    }
+    sum.classes |= u.cls;
+    sum.symbols |= u.Junk();
+    sum.han += u.Is(d::kCjk);
+  }
+  return sum;
+}
+
+// Whether the text's commas and full stops are ASCII rather than "，。",
+// judged on its first stretch (enough for a text that is written one way).
+bool WritesAsciiPunctuation(std::string_view text) {
+  constexpr std::size_t kSample = 1u << 20;
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = std::min(text.size(), kSample);
+  std::size_t ascii = 0, wide = 0;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+      ascii += b == ',' || b == '.';
+      ++i;
+      continue;
+    }
+    if (i + 1 < n) {
+      const unsigned char c = s[i + 1];
+      wide += (b == 0xA3 && c == 0xAC) || (b == 0xA1 && c == 0xA3);
+    }
+    i += 2;
+  }
+  return ascii > wide;
+}
+
 struct Evidence {
   int weight = 0;   // all hits
+  int glue = 0;     // hits of weight 1
   int strong = 0;   // hits of weight 3 and 4
   int top = 0;      // the heaviest hit
   std::size_t covered = 0;  // characters the hits cover
@@ -111,6 +156,7 @@ class Detector {
 
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
+  bool PlainStory(std::string_view line);
   // `u` is the stripped line, `hits` its words (indices into `u`).
   LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
                       std::string_view stripped, bool beside_title, int removed_bonus);
@@ -126,8 +172,67 @@ class Detector {
   std::vector<Range> runs_, clauses_;
   std::vector<std::uint64_t> short_lines_;  // hashes of short stripped lines, sorted
   std::vector<Seed> seeds_;
+  std::vector<std::uint32_t> candidates_;
+  const d::Glyph* glyphs_ = d::GlyphTable();
+  // The text writes its punctuation in ASCII (",." more often than "，。"):
+  // then those are story punctuation, not junk.
+  bool ascii_punct_ = false;
   std::string remainder_;
 };
+
+// The common case decided from the bytes alone: a line of Han characters
+// and story punctuation whose few words can neither outweigh its story nor
+// cluster into a piece worth taking. Anything else (letters, digits,
+// blanks, symbols, brackets, heavier words, a short line) goes the full way.
+bool Detector::PlainStory(std::string_view line) {
+  const auto* s = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+  if (n % 2 != 0) return false;
+  const std::uint64_t* starts = vocab_.starts();
+  const d::Glyph* glyphs = glyphs_;
+  constexpr std::uint16_t kFullWay = d::kLatin | d::kBlank | d::kOpenBracket;
+  // Every character must be two bytes here: character k starts at byte 2k.
+  const std::size_t chars = n / 2;
+  auto fold_at = [&](std::size_t k) { return glyphs[s[2 * k] << 8 | s[2 * k + 1]].fold; };
+  int han = 0, weight = 0, covered = 0, cluster = 0;
+  std::size_t last_end = 0;
+  bool any_hit = false;
+  for (std::size_t k = 0; k < chars;) {
+    // A byte pair that is no GBK character (an ASCII byte among them) has
+    // no class in the table, so it fails the test as well.
+    const d::Glyph g = glyphs[s[2 * k] << 8 | s[2 * k + 1]];
+    if ((g.cls & kFullWay) != 0 || (g.cls & (d::kCjk | d::kStoryPunct)) == 0) return false;
+    if ((starts[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
+      std::uint8_t w = 0;
+      const std::size_t len = vocab_.MatchAt(fold_at, k, chars, &w);
+      if (len != 0) {
+        for (std::size_t m = k + 1; m < k + len; ++m) {
+          if ((glyphs[s[2 * m] << 8 | s[2 * m + 1]].cls & kFullWay) != 0) return false;
+        }
+        for (std::size_t m = k; m < k + len; ++m) han += (glyphs[s[2 * m] << 8 | s[2 * m + 1]].cls & d::kCjk) != 0;
+        weight += w;
+        covered += static_cast<int>(len);
+        // Clusters counted generously (any gap of four or less): only a
+        // line that cannot reach a piece's weight is let through.
+        cluster = any_hit && k - last_end <= 4 ? cluster + w : w;
+        if (cluster >= 4) return false;
+        any_hit = true;
+        k += len;
+        last_end = k;
+        continue;
+      }
+    }
+    han += (g.cls & d::kCjk) != 0;
+    ++k;
+  }
+  if (han <= 1) return false;
+  if (weight == 0) return true;
+  // A title may go for a strong word that fills it.
+  if (n <= kMaxTitleBytes && weight >= 3) return false;
+  const int story = han - covered;
+  if (story <= 12) return false;
+  return story > kMaxStoryInAdLine || (weight + 2) * kScale < kScale * 5 / 2 + 3 * story;
+}
 
 Evidence Detector::EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b) {
   scratch_hits_.clear();
@@ -257,10 +362,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
   if (seeds.empty()) return;
+  d::Clauses(u, &clauses_);
 
   // A seed takes its clause when little story text is left in it; a clause
   // taken takes its neighbours when they are advertising too.
-  d::Clauses(u, &clauses_);
   const std::size_t nc = clauses_.size();
   constexpr std::uint8_t kNone = 0, kAll = 1, kPart = 2;
   marks_.assign(nc, kNone);
@@ -274,10 +379,20 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     pieces->push_back({s.r, s.shape});
     const std::size_t k1 = clause_of(s.r.first), k2 = clause_of(std::max(s.r.first, s.r.second - 1));
     for (std::size_t k = k1; k <= k2; ++k) {
-      int rest = 0;
-      for (std::size_t p = clauses_[k].first; p < clauses_[k].second; ++p)
-        rest += u[p].Is(d::kCjk) && covered_[p] == 0 && !(s.r.first <= p && p < s.r.second);
-      if (rest <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
+      // Story characters at the clause's edges, outside every word and the
+      // seed, are the story the advertisement was put into; uncovered
+      // characters between words are its own glue.
+      const auto [a, b] = clauses_[k];
+      auto inside = [&](std::size_t p) { return covered_[p] != 0 || (s.r.first <= p && p < s.r.second); };
+      std::size_t first = a, last = b;
+      while (first < b && !inside(first)) ++first;
+      while (last > first && !inside(last - 1)) --last;
+      int edge = 0, glue = 0;
+      for (std::size_t p = a; p < b; ++p) {
+        if (!u[p].Is(d::kCjk) || inside(p)) continue;
+        (p < first || p >= last ? edge : glue) += 1;
+      }
+      if (edge <= 1 && glue <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
     }
   }
   for (bool changed = true; changed;) {
@@ -301,6 +416,11 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
         }
         for (std::size_t p = a; p < b; ++p) uncovered += u[p].Is(d::kCjk) && covered_[p] == 0;
         if (w < 2) continue;
+        auto strong_in = [&](std::size_t x, std::size_t y) {
+          for (const Hit& h : hits_)
+            if (h.begin >= x && h.end <= y && h.weight >= 3) return true;
+          return false;
+        };
         auto han = [&](std::size_t x, std::size_t y) {
           int c = 0;
           for (std::size_t p = x; p < y; ++p) c += u[p].Is(d::kCjk);
@@ -309,11 +429,11 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
         if (uncovered <= 3) {
           marks_[nb] = kAll;
           changed = true;
-        } else if (side == 0 && first < b && han(last, b) <= 2 && w >= 3) {
+        } else if (side == 0 && first < b && han(last, b) <= 2 && strong_in(a, b)) {
           // The advertisement began inside the story's clause: from its first word on.
           marks_[nb] = kPart;
           parts[nb] = {first, b};
-        } else if (side == 1 && first < b && han(a, first) <= 1 && w >= 3) {
+        } else if (side == 1 && first < b && han(a, first) <= 1 && strong_in(a, b)) {
           // It ends inside the next clause: up to its last word and the junk after it.
           std::size_t y = last;
           while (y < b && u[y].Separator() && !u[y].Is(d::kQuote)) ++y;
@@ -342,6 +462,7 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   Evidence e;
   for (const Hit& h : hits) {
     e.weight += h.weight;
+    e.glue += h.weight == 1;
     if (h.weight >= 3) e.strong += h.weight;
     e.top = std::max<int>(e.top, h.weight);
     e.covered += h.end - h.begin;
@@ -349,8 +470,18 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   const int han = sum.han;
   const bool latin = (sum.classes & d::kLatin) != 0;
   const bool separators = latin || sum.symbols || (sum.classes & d::kBlank) != 0;
-  // A story line: no words, nothing but Han characters and punctuation.
-  if (e.weight == 0 && !separators && han >= 2) return f;
+  if (!separators) {
+    // Han characters, punctuation and words only: the words must outweigh
+    // the story (or, in a short line, count at all).
+    // (A title's ruin, judged below, may hold no words at all.)
+    const bool maybe_ruin = removed_bonus > 0 && han <= 2;
+    if (e.weight == 0 && han >= 2 && !maybe_ruin) return f;
+    const int story = han - static_cast<int>(e.covered);
+    const bool could_be_short = story <= 12;
+    const bool could_outweigh = story <= kMaxStoryInAdLine &&
+                                (e.weight + removed_bonus + 2) * kScale >= kScale * 5 / 2 + 3 * story;
+    if (!could_be_short && !could_outweigh && han > 1) return f;
+  }
 
   std::vector<std::uint8_t>& cov = covered_;
   cov.assign(n, 0);
@@ -382,7 +513,20 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   f.weight = evidence;
   const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) | (junk > 0 ? kShapeJunkName : 0u);
 
-  if (IsTitle(stripped)) {
+  int digits = 0;
+  for (const Unit& c : u) digits += c.fold >= '0' && c.fold <= '9';
+  // A number of five digits or more alone is what is left of a QQ group or
+  // a date, not a chapter's number.
+  const bool number_only = han == 0 && digits >= 5;
+  // What is left of a title line that held advertising ("第章" of
+  // "第章免费阅读") is no title.
+  const bool title_ruin = removed_bonus > 0 && han <= 2 && digits == 0;
+  if (IsTitle(stripped) && title_ruin) {
+    f.ad = true;
+    f.shapes = kShapeTitle | kShapeResidue;
+    return f;
+  }
+  if (IsTitle(stripped) && !number_only) {
     // A title stays unless advertising-only words fill it or it holds an address.
     if (e.strong >= 3 && (hosts > 0 || junk > 0 || 2 * e.covered >= static_cast<std::size_t>(han))) {
       f.ad = true;
@@ -390,12 +534,19 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     }
     return f;
   }
-  if (quote && hosts == 0 && junk == 0) evidence -= 3;
+  const bool speech = quote && hosts == 0 && junk == 0;
+  if (speech) evidence -= 3;
   const bool bracketed = n >= 2 && d::ClosingBracket(u[0].code) != 0 &&
                          d::ClosingBracket(u[0].code) == u[n - 1].code;
   if (bracketed && e.strong >= 3) evidence += 2;
   if (story <= kMaxStoryInAdLine) {
-    const int need = std::max(3 * kScale, kScale * 5 / 2 + 3 * story);
+    // Quoted speech with words only needs twice the weight; so do words
+    // stories share (网站, 更新, 下载) without a word of advertising beside
+    // them, where the glue words (weight 1) do not count at all.
+    const int base = std::max(3 * kScale, kScale * 5 / 2 + 3 * story);
+    const bool shared_only = e.strong == 0 && hosts == 0 && junk == 0;
+    const int need = speech || shared_only ? 2 * base : base;
+    if (shared_only) evidence -= e.glue;
     if (evidence * kScale >= need) {
       f.ad = true;
       f.shapes = shapes | (bracketed ? kShapeBracket : 0u);
@@ -403,15 +554,23 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     }
   }
   // Single characters between symbols (》长>风》): the ruins of a junk name.
-  if (han >= 2 && han <= 6 && !quote && separators) {
+  if (han >= 2 && han <= 6 && !quote && sum.symbols) {
     bool isolated = true;
     int symbols = 0;
     for (std::size_t k = 0; k < n; ++k) {
-      symbols += u[k].Separator() && !u[k].Is(d::kBlank);
+      symbols += !u[k].Is(d::kCjk | d::kBlank);
       if (!u[k].Is(d::kCjk)) continue;
       if ((k > 0 && u[k - 1].Is(d::kCjk)) || (k + 1 < n && u[k + 1].Is(d::kCjk))) isolated = false;
     }
-    if (isolated && symbols >= 2) {
+    // One character repeated between symbols is a laugh (哈~哈~哈).
+    std::uint16_t first = 0;
+    bool repeated = true;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (!u[k].Is(d::kCjk)) continue;
+      if (first == 0) first = u[k].fold;
+      repeated &= u[k].fold == first;
+    }
+    if (isolated && symbols >= 2 && !repeated) {
       f.ad = true;
       f.shapes = kShapeIsolated;
       return f;
@@ -419,7 +578,12 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   }
   // What an earlier stage left of an advertisement: symbols and letters,
   // no story (a line of … or — alone is a pause in the story).
-  if (han <= 1 && (sum.classes & d::kPause) == 0) {
+  static const std::uint16_t dash = d::CodeOf("—");
+  bool pause = false;
+  for (const Unit& c : u) pause |= c.Is(d::kPause) && c.code != dash;
+  // One Han character with punctuation is a word of the story (嗯。); with
+  // letters beside it, the ruin of an address.
+  if ((han == 0 || (han == 1 && latin)) && !pause) {
     static const std::vector<std::uint16_t> residue_marks = [] {
       std::vector<std::uint16_t> v;
       const std::string_view wide = "，。、：；（）【】《》";
@@ -436,9 +600,19 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       return f;
     }
   }
+  // A few characters left with a word and symbols or letters (请登陆--.,
+  // 尽在新—x.), or with one word of weight 2 or more (作者：分类：) and no
+  // sentence end, which a line of the story has (手机响了。).
+  const bool sentence_end = u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+  if (story <= 4 && !quote &&
+      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end))) {
+    f.ad = true;
+    f.shapes = kShapeResidue | kShapeWords;
+    return f;
+  }
   // A short line with some advertising words beside a title, at a chapter's
   // end, or repeated in the file.
-  if (story <= 12 && e.weight >= 2 && !quote) {
+  if (story <= 12 && !quote && (e.strong >= 3 || (e.weight >= 2 && story <= 4 && !sentence_end))) {
     const bool repeated = CountOf(stripped) >= 2;
     if (repeated || beside_title) {
       f.ad = true;
@@ -452,24 +626,30 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
   // Lines and their breaks ("\r\n", or "\n" alone).
   struct Line {
     std::size_t begin, end, next;  // text, its end, where the next line starts
-    bool title, blank;
+    std::size_t sbegin, send;      // the text without the blanks around it
+    bool blank;
+    std::int8_t title;  // -1: not yet known
   };
   std::vector<Line> lines;
+  short_lines_.clear();
   for (std::size_t at = 0; at < text.size();) {
     std::size_t lf = text.find('\n', at);
     const std::size_t next = lf == std::string::npos ? text.size() : lf + 1;
     std::size_t end = lf == std::string::npos ? text.size() : lf;
     if (end > at && text[end - 1] == '\r') --end;
     const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
-    lines.push_back({at, end, next, IsTitle(s), s.empty()});
+    const std::size_t sb = static_cast<std::size_t>(s.data() - text.data());
+    lines.push_back({at, end, next, sb, sb + s.size(), s.empty(), -1});
+    if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
     at = next;
   }
-  short_lines_.clear();
-  for (const Line& l : lines) {
-    const std::string_view s = Strip(std::string_view(text).substr(l.begin, l.end - l.begin));
-    if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
-  }
   std::sort(short_lines_.begin(), short_lines_.end());
+  auto is_title = [&](std::size_t k) {
+    Line& l = lines[k];
+    if (l.title < 0) l.title = IsTitle(std::string_view(text).substr(l.sbegin, l.send - l.sbegin));
+    return l.title == 1;
+  };
+  ascii_punct_ = WritesAsciiPunctuation(text);
 
   std::size_t removals = 0;
   std::size_t write = 0;
@@ -490,17 +670,22 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
       put(l.begin, l.next - l.begin);
       continue;
     }
+    if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin))) {
+      put(l.begin, l.next - l.begin);
+      continue;
+    }
     std::size_t p = i, q = i;
     bool prev_title = true, next_title = true;
     while (p > 0 && lines[p - 1].blank) --p;
-    if (p > 0) prev_title = lines[p - 1].title;
+    if (p > 0) prev_title = is_title(p - 1);
     while (q + 1 < lines.size() && lines[q + 1].blank) ++q;
-    if (q + 1 < lines.size()) next_title = lines[q + 1].title;
+    if (q + 1 < lines.size()) next_title = is_title(q + 1);
     const bool beside_title = prev_title || next_title;
 
-    const d::LineSummary sum = d::SplitUnits(line, &units_);
+    d::LineSummary sum = d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
+    if (ascii_punct_) sum = AsStoryPunctuation(&units_);
     hits_.clear();
-    vocab_.FindHits(units_, 0, units_.size(), &hits_);
+    vocab_.FindHitsAt(units_, candidates_, &hits_);
     pieces.clear();
     InlinePieces(sum, &pieces);
 
@@ -550,7 +735,8 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
       remainder_.append(line.substr(at));
       const int bonus = static_cast<int>(std::min<std::size_t>(4, removed_units / 3));
       const std::string_view rest = Strip(remainder_);
-      const d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
+      d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
+      if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
       judge_hits_.clear();
       vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
       const LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
@@ -579,9 +765,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
       const bool cut_at_end = merged.back().r.second >= units_.size() ||
                               Strip(line.substr(units_[merged.back().r.second].off)).empty();
       const bool open_end = !judge_units_.empty() && !EndsParagraph(judge_units_.back());
-      const bool next_continues = i + 1 < lines.size() && !lines[i + 1].blank && !lines[i + 1].title;
+      const bool next_continues = i + 1 < lines.size() && !lines[i + 1].blank && !is_title(i + 1);
       const bool join = cut_at_end && open_end && next_continues;
-      if (join) remainder_.resize(static_cast<std::size_t>(rest.data() + rest.size() - remainder_.data()));
+      // A piece cut from the end leaves no blanks hanging there.
+      if (cut_at_end) remainder_.resize(static_cast<std::size_t>(rest.data() + rest.size() - remainder_.data()));
       // The remainder replaces the line in place: it is never longer.
       std::memmove(text.data() + write, remainder_.data(), remainder_.size());
       write += remainder_.size();

@@ -122,7 +122,10 @@ std::unique_ptr<Table> Build() {
     }
   }
   FoldTraditional(t.get());
-  for (const BracketPair& b : BracketPairs()) t->glyphs[b.open].cls |= kOpenBracket;
+  for (const BracketPair& b : BracketPairs()) {
+    t->glyphs[b.open].cls |= kOpenBracket;
+    t->glyphs[b.close].cls |= kCloseBracket;
+  }
   return t;
 }
 
@@ -135,33 +138,45 @@ const Table& Glyphs() {
 
 const Glyph& GlyphOf(std::uint16_t code) { return Glyphs().glyphs[code]; }
 
-LineSummary SplitUnits(std::string_view line, std::vector<Unit>* out) {
-  out->clear();
+const Glyph* GlyphTable() { return Glyphs().glyphs.data(); }
+
+LineSummary SplitUnits(std::string_view line, std::vector<Unit>* out, const std::uint64_t* starts,
+                       std::vector<std::uint32_t>* candidates) {
   LineSummary sum;
+  if (candidates != nullptr) candidates->clear();
   const Table& t = Glyphs();
   const auto* s = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
+  // Written through a pointer into room for one unit a byte, then cut to
+  // size (units are not initialised by the vector).
+  if (out->size() < n) out->resize(n);
+  Unit* w = out->data();
   for (std::size_t i = 0; i < n;) {
-    Unit u;
-    u.off = static_cast<std::uint32_t>(i);
     const unsigned char b = s[i];
-    if (b >= 0x81 && b <= 0xFE && i + 1 < n && s[i + 1] >= 0x40 && s[i + 1] != 0x7F &&
-        s[i + 1] != 0xFF) {
-      u.code = static_cast<std::uint16_t>(b << 8 | s[i + 1]);
-      u.len = 2;
-    } else {
-      u.code = b;
-      u.len = 1;
+    std::uint16_t code = b;
+    std::uint8_t len = 1;
+    if (b >= 0x81 && b <= 0xFE && i + 1 < n) {
+      const unsigned char c = s[i + 1];
+      if (c >= 0x40 && c != 0x7F && c != 0xFF) {
+        code = static_cast<std::uint16_t>(b << 8 | c);
+        len = 2;
+      }
     }
-    const Glyph& g = t.glyphs[u.code];
-    u.fold = g.fold;
-    u.cls = g.cls;
+    const Glyph g = t.glyphs[code];
+    w->off = static_cast<std::uint32_t>(i);
+    w->code = code;
+    w->fold = g.fold;
+    w->cls = g.cls;
+    w->len = len;
     sum.classes |= g.cls;
-    sum.symbols |= u.Junk();
+    sum.symbols |= (g.cls & (kCjk | kStoryPunct | kLatin | kBlank)) == 0;
     sum.han += (g.cls & kCjk) != 0;
-    out->push_back(u);
-    i += u.len;
+    if (starts != nullptr && (starts[g.fold >> 6] >> (g.fold & 63) & 1) != 0)
+      candidates->push_back(static_cast<std::uint32_t>(w - out->data()));
+    ++w;
+    i += len;
   }
+  out->resize(static_cast<std::size_t>(w - out->data()));
   return sum;
 }
 

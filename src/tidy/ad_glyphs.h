@@ -34,6 +34,7 @@ enum GlyphClass : std::uint16_t {
   kQuote = 1u << 11,       // “”「」‘’: never swallowed at an advertisement's edge
   kPause = 1u << 12,       // …— and quotes: a line of them alone is story, not residue
   kOpenBracket = 1u << 13, // opens a bracket pair (ClosingBracket knows its partner)
+  kCloseBracket = 1u << 14,// closes one
 };
 
 struct Glyph {
@@ -44,11 +45,15 @@ struct Glyph {
 // One character of a line: `code` is an ASCII byte or a GBK double-byte
 // code (lead << 8 | trail); a stray high byte stands alone.
 struct Unit {
-  std::uint32_t off = 0;  // byte offset in the line
-  std::uint16_t code = 0;
-  std::uint16_t fold = 0;
-  std::uint16_t cls = 0;
-  std::uint8_t len = 1;
+  // Left unset: SplitUnits writes every field, and growing a vector of
+  // units then costs nothing per unit.
+  Unit() {}  // NOLINT(modernize-use-equals-default)
+
+  std::uint32_t off;  // byte offset in the line
+  std::uint16_t code;
+  std::uint16_t fold;
+  std::uint16_t cls;
+  std::uint8_t len;
 
   bool Is(std::uint16_t c) const { return (cls & c) != 0; }
   // Anything but a Han character or story punctuation: what junk between
@@ -59,6 +64,8 @@ struct Unit {
 };
 
 const Glyph& GlyphOf(std::uint16_t code);
+// All 65536 glyphs, indexed by code (for loops that look up every character).
+const Glyph* GlyphTable();
 
 // What a line holds, gathered while cutting it.
 struct LineSummary {
@@ -68,7 +75,11 @@ struct LineSummary {
 };
 
 // Cuts `line` into characters; `out` is cleared first (its capacity kept).
-LineSummary SplitUnits(std::string_view line, std::vector<Unit>* out);
+// With `starts` (a bit per folded code) the indices of the characters whose
+// bit is set are put into `candidates`: where a word can start.
+LineSummary SplitUnits(std::string_view line, std::vector<Unit>* out,
+                       const std::uint64_t* starts = nullptr,
+                       std::vector<std::uint32_t>* candidates = nullptr);
 
 // The closing partner of a bracket (【 → 】, ( → ), ...), 0 when `code` opens none.
 std::uint16_t ClosingBracket(std::uint16_t code);

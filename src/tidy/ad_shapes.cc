@@ -84,7 +84,17 @@ bool HostLike(std::span<const Unit> u, Range run) {
     }
   }
   if (letters < 2) return false;
-  if (Has(s, "www") || Has(s, "http") || Has(s, "wap") || Has(s, "txt")) return true;
+  // What an earlier stage left of a host whose "www." or ".com" it took: a
+  // name of four or more letters and digits right before or after a dot.
+  const bool dot_after = run.second < u.size() && u[run.second].fold == '.';
+  const bool dot_before = run.first > 0 && u[run.first - 1].fold == '.';
+  if ((dot_after || dot_before) && run.second - run.first >= 4) return true;
+  // Blanks between the letters do not hide the words (w w w).
+  static thread_local std::string packed;
+  packed.clear();
+  for (char c : s)
+    if (c != ' ') packed += c;
+  if (Has(packed, "www") || Has(packed, "http") || Has(packed, "wap") || Has(packed, "txt")) return true;
   for (std::size_t i = 0; i + 1 < s.size(); ++i) {
     // "m." at a word's start: a mobile site's host.
     if (s[i] == 'm' && s[i + 1] == '.' && (i == 0 || !AsciiAlnum(s[i - 1]))) return true;
@@ -177,9 +187,27 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
 }
 
 Range ExtendOverJunk(std::span<const Unit> u, Range r) {
+  static const std::uint16_t dash = CodeOf("—");
   auto soft = [&](std::size_t k) { return u[k].Separator() && !u[k].Is(kBlank); };
-  while (r.first > 0 && soft(r.first - 1)) --r.first;
-  while (r.second < u.size() && soft(r.second)) ++r.second;
+  // A rule of four or more dashes belongs to the advertisement it touches.
+  auto dashes_back = [&](std::size_t end) {
+    std::size_t k = end;
+    while (k > 0 && u[k - 1].code == dash) --k;
+    return end - k >= 4 ? k : end;
+  };
+  auto dashes_forward = [&](std::size_t begin) {
+    std::size_t k = begin;
+    while (k < u.size() && u[k].code == dash) ++k;
+    return k - begin >= 4 ? k : begin;
+  };
+  for (bool grew = true; grew;) {
+    const Range before = r;
+    while (r.first > 0 && soft(r.first - 1)) --r.first;
+    r.first = dashes_back(r.first);
+    while (r.second < u.size() && soft(r.second)) ++r.second;
+    r.second = dashes_forward(r.second);
+    grew = r != before;
+  }
   return r;
 }
 

@@ -30,7 +30,8 @@ void LatinRuns(std::span<const Unit> u, std::vector<Range>* out);
 
 // Whether a run looks like a host name or a web address: www, http, wap,
 // txt or "m." in it, two letters or digits then a dot and more, a top-level
-// domain word, or look-alike letters among Latin ones.
+// domain word, look-alike letters among Latin ones, or four or more letters
+// and digits right before or after a dot (a host an earlier stage cut).
 bool HostLike(std::span<const Unit> u, Range run);
 
 // Site names spelt with junk between their characters: at least three
@@ -42,8 +43,10 @@ bool HostLike(std::span<const Unit> u, Range run);
 void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
               const std::function<bool(std::span<const std::uint16_t>)>& has_word);
 
-// Grows a range over neighbouring junk symbols and letters (not blanks).
+// Grows a range over neighbouring junk symbols and letters (not blanks),
+// and over a rule of four or more dashes.
 Range ExtendOverJunk(std::span<const Unit> u, Range r);
+
 
 // The clauses of a line: each ends after a run of clause-ending punctuation
 // (，。！？；：…) and the closing marks that follow it; the last one at the

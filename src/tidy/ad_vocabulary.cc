@@ -100,6 +100,28 @@ void Vocabulary::FindHits(std::span<const Unit> units, std::size_t from, std::si
   }
 }
 
+void Vocabulary::FindHitsAt(std::span<const Unit> units, std::span<const std::uint32_t> candidates,
+                            std::vector<Hit>* out) const {
+  const std::size_t to = units.size();
+  std::size_t behind = 0;  // hits may not overlap: the next may start here
+  for (const std::uint32_t i : candidates) {
+    if (i < behind) continue;
+    const std::uint32_t slot = first_[units[i].fold];
+    for (std::uint32_t k = slot >> 16, e = (slot >> 16) + (slot & 0xFFFF); k < e; ++k) {
+      const Word& w = words_[k];
+      const std::size_t n = w.units.size();
+      if (n > to - i) continue;
+      std::size_t m = 1;
+      while (m < n && units[i + m].fold == w.units[m]) ++m;
+      if (m == n) {
+        out->push_back({i, static_cast<std::uint32_t>(i + n), w.weight});
+        behind = i + n;
+        break;
+      }
+    }
+  }
+}
+
 bool Vocabulary::AnyIn(std::span<const std::uint16_t> folded) const {
   for (std::size_t i = 0; i < folded.size(); ++i) {
     const std::uint32_t slot = first_[folded[i]];

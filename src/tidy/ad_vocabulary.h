@@ -40,6 +40,32 @@ class Vocabulary {
   void FindHits(std::span<const Unit> units, std::size_t from, std::size_t to,
                 std::vector<Hit>* out) const;
 
+  // FindHits over a whole line, trying only the `candidates` SplitUnits
+  // found with starts(): the same hits.
+  void FindHitsAt(std::span<const Unit> units, std::span<const std::uint32_t> candidates,
+                  std::vector<Hit>* out) const;
+  // The longest word at position `at` of a sequence of `size` folded units
+  // that `fold_at(k)` gives: its length (0 when none) and *weight.
+  template <typename FoldAt>
+  std::size_t MatchAt(FoldAt fold_at, std::size_t at, std::size_t size, std::uint8_t* weight) const {
+    const std::uint32_t slot = first_[fold_at(at)];
+    for (std::uint32_t k = slot >> 16, e = (slot >> 16) + (slot & 0xFFFF); k < e; ++k) {
+      const Word& w = words_[k];
+      const std::size_t n = w.units.size();
+      if (n > size - at) continue;
+      std::size_t m = 1;
+      while (m < n && fold_at(at + m) == w.units[m]) ++m;
+      if (m == n) {
+        *weight = w.weight;
+        return n;
+      }
+    }
+    return 0;
+  }
+
+  // A bit per folded code: some word starts with it.
+  const std::uint64_t* starts() const { return starts_.data(); }
+
   // Whether a word of the list occurs in `folded` (units as they fold).
   bool AnyIn(std::span<const std::uint16_t> folded) const;
 
