@@ -49,13 +49,25 @@ bool EndsInAny(std::string_view line, std::string_view set) {
 
 // A wrap falls after so many characters, whatever their width in bytes. A
 // GBK character's second byte may be below 0x80 (most traditional
-// characters: 馬 is F1 52), so the bytes are walked.
-std::uint32_t CharCount(std::string_view s) {
+// characters: 馬 is F1 52), so the bytes are walked. Also counted: the
+// curly quotes “ ” ‘ ’, which some wraps take for half-width.
+struct Counted {
+  std::uint32_t chars = 0, curly = 0;
+};
+Counted CountChars(std::string_view s) {
   const u8* p = reinterpret_cast<const u8*>(s.data());
   const std::size_t n = s.size();
-  std::size_t chars = 0;
-  for (std::size_t i = 0; i < n; ++chars) i += (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) ? 2 : 1;
-  return static_cast<std::uint32_t>(std::min<std::size_t>(chars, 1u << 30));
+  std::size_t chars = 0, curly = 0;
+  for (std::size_t i = 0; i < n; ++chars) {
+    if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
+      curly += p[i] == 0xA1 && p[i + 1] >= 0xAE && p[i + 1] <= 0xB1;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  constexpr std::size_t kCap = 1u << 30;
+  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
 }
 
 // Lengths above this share one histogram bucket.
@@ -84,8 +96,11 @@ bool EndsInClosing(std::string_view line) {
 LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title) {
   LayoutLine l;
   l.flags = flags;
-  l.length = CharCount(trimmed);
-  l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() + 1) / 2, 1u << 30));
+  const Counted c = CountChars(trimmed);
+  l.length = c.chars;
+  // Columns in full-width characters, the curly quotes at half width: a
+  // line is wider than the wrap only when it is wider both ways.
+  l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
   l.closes = EndsInClosing(trimmed);
   l.ends_clause = l.closes || EndsInAny(trimmed, kClauseEnds);
   l.title = title > 0;
@@ -115,11 +130,11 @@ ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::mo
   // unmarked line, is no title. The chapters are then drawn again.
   for (std::size_t k = 1; k < lines_.size(); ++k) {
     LayoutLine& l = lines_[k];
-    if (!l.title || l.heading || lines_[k - 1].title) continue;
+    if (!l.title || l.heading) continue;
     const Region& r = regions_[region_of_[k]];
     if (r.width == 0) continue;
-    bool carried = l.no_start || (Full(r, k - 1) && !lines_[k - 1].closes);
-    if (!carried && k + 1 < lines_.size() && !lines_[k + 1].title && !l.closes &&
+    bool carried = l.no_start || (!lines_[k - 1].title && Full(r, k - 1) && !lines_[k - 1].closes);
+    if (!carried && k + 1 < lines_.size() && !lines_[k + 1].heading && !l.closes &&
         Full(r, k)) {
       carried = (lines_[k + 1].flags & (kLineIndented | kLineBlankBefore)) == 0;
     }
@@ -310,14 +325,18 @@ int ParagraphLayout::Ends(std::size_t k) const {
     return r.by_indent || r.by_blank ? 0 : -1;
   }
   const bool full = Full(r, k);
+  // A line wider than the wrap was not wrapped there: advertising, mostly.
+  auto wide = [&r](const LayoutLine& l) { return l.columns > r.width + 2 * kSlack; };
+  const bool foreign = wide(a);
   if (Marked(r, k + 1)) return 1;
   // A wrap before "，" or "。": the line goes on, however long.
   if (b.no_start && (full || !a.closes)) return 0;
+  // No wrapped paragraph goes on into a wide line: after a closing mark, it
+  // is a line of its own.
+  if (wide(b) && a.closes) return 1;
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
-  // A line wider than the wrap was not wrapped there: advertising, mostly.
-  const bool foreign = a.columns > r.width + 2 * kSlack;
   if (full && !foreign) return 0;
   // A short line that stops mid-sentence after a full line that does too:
   // a paragraph seldom ends without a mark, so the wrap carries on, or the

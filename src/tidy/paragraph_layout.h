@@ -20,7 +20,7 @@ inline constexpr unsigned char kLineBlankBefore = 2;  // a blank line separates 
 struct LayoutLine {
   unsigned char flags = 0;
   std::uint32_t length = 0;   // characters of the trimmed line
-  std::uint32_t columns = 0;  // its width in full-width characters (bytes / 2)
+  std::uint32_t columns = 0;  // its width in full-width characters (curly quotes half)
   bool closes = false;       // ends in a paragraph-closing character
   bool ends_clause = false;  // that, or ： ； ，
   bool no_start = false;     // starts with a mark no paragraph starts with (，。」…)

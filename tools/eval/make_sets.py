@@ -11,15 +11,17 @@ Sets (DIR/SET/NAME.txt + NAME.truth.json):
   heldout-novel   held-out novels, tune layouts, held-out folds
   heldout         held-out novels, held-out layouts, held-out folds
   clean-layout    every novel, every layout, no advertising (the scanner alone)
+  tune-noads, heldout-noads  the tune and held-out set without advertising
 
 Tune novels: 西游记, 三国演义, 红楼梦 and chapters 1-28 of 儒林外史 (traditional).
 Held out: 老残游记 and chapters 29-55 of 儒林外史.
-Tune layouts: widths 24-44, indentation 　　 / four blanks / none / mixed
+Tune layouts: widths 20-44, indentation 　　 / four blanks / none / mixed
 (first lines only), blank lines never or always, wraps before punctuation or
 not, curly or corner quotes, paragraphs as written or cut after dialogue.
-Held-out layouts: widths 20-23 and 45-60, tab indentation and indentation on
-every line, blank lines between some paragraphs, wraps of both kinds inside
-one chapter, paragraphs cut every few sentences, titles set off by blank lines.
+Held-out layouts: widths 20-60 (45-60 never tuned on), tab indentation,
+indentation on every line, blank lines between some paragraphs, wraps of both
+kinds inside one chapter, paragraphs cut every few sentences, titles set off
+by blank lines.
 """
 import argparse
 import os
@@ -34,11 +36,11 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 TUNE_NOVELS = ['xiyouji', 'sanguo', 'hongloumeng', 'rulin:1-28']
 HELD_NOVELS = ['laocan', 'rulin:29-55']
 
-TUNE_LAYOUT = ['--width', '24-44', '--indent', 'full,blank4,none,mixed', '--indent-scope', 'first',
+TUNE_LAYOUT = ['--width', '20-44', '--indent', 'full,blank4,none,mixed', '--indent-scope', 'first',
                '--blank', 'never,always', '--breaks', 'naive,kinsoku', '--quotes', 'curly,corner',
                '--split', 'none,none,dialogue', '--titles', 'plain,indented']
-HELD_LAYOUT = ['--width', '20-23,45-60', '--indent', 'tab,mixed,full', '--indent-scope', 'first,all',
-               '--blank', 'some,never', '--breaks', 'mixed,naive', '--quotes', 'corner,curly',
+HELD_LAYOUT = ['--width', '20-60', '--indent', 'tab,mixed,full,none', '--indent-scope', 'first,all',
+               '--blank', 'some,never', '--breaks', 'mixed,naive,kinsoku', '--quotes', 'corner,curly',
                '--split', 'sentences,dialogue,none', '--titles', 'spaced,plain']
 ALL_LAYOUT = []   # pollute.py's defaults: every family
 
@@ -61,6 +63,8 @@ def main():
         'heldout-novel': (HELD_NOVELS, TUNE_LAYOUT, o.heldout_folds, 1.0),
         'heldout': (HELD_NOVELS, HELD_LAYOUT, o.heldout_folds, 1.0),
         'clean-layout': (TUNE_NOVELS + HELD_NOVELS, ALL_LAYOUT, None, 0.0),
+        'tune-noads': (TUNE_NOVELS, TUNE_LAYOUT, None, 0.0),
+        'heldout-noads': (HELD_NOVELS, HELD_LAYOUT, None, 0.0),
     }
     ads = os.path.join(o.shared, 'ads', 'dev.tsv')
     for si, name in enumerate(s for s in o.sets.split(',') if s):
