@@ -57,6 +57,15 @@ struct Counted {
 Counted CountChars(std::string_view s) {
   const u8* p = reinterpret_cast<const u8*>(s.data());
   const std::size_t n = s.size();
+  constexpr std::size_t kCap = 1u << 30;
+  // Most lines hold nothing below 0x80: every byte pair is one character.
+  unsigned low = 0;
+  for (std::size_t i = 0; i < n; ++i) low |= ~p[i] & 0x80u;
+  if (low == 0 && n % 2 == 0) {
+    std::size_t curly = 0;
+    for (std::size_t i = 0; i < n; i += 2) curly += (p[i] == 0xA1) & (static_cast<u8>(p[i + 1] - 0xAE) <= 3);
+    return {static_cast<std::uint32_t>(std::min(n / 2, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
+  }
   std::size_t chars = 0, curly = 0;
   for (std::size_t i = 0; i < n; ++chars) {
     if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
@@ -66,7 +75,6 @@ Counted CountChars(std::string_view s) {
       ++i;
     }
   }
-  constexpr std::size_t kCap = 1u << 30;
   return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
 }
 
@@ -86,11 +94,33 @@ constexpr std::uint32_t kMinLongLines = 3;
 
 }  // namespace
 
-bool EndsInClosing(std::string_view line) {
-  if (line.size() >= 2 && kClosing.find(line.substr(line.size() - 2)) != std::string_view::npos) {
-    return true;
+namespace {
+
+// Every two bytes that occur next to each other in kClosing, and the ASCII
+// ends, as bit sets: the test runs on every line.
+struct ClosingSets {
+  std::array<std::uint64_t, 1024> pairs{};
+  std::array<std::uint64_t, 4> ascii{};
+  constexpr ClosingSets() {
+    for (std::size_t i = 0; i + 1 < kClosing.size(); ++i) {
+      const unsigned v = static_cast<u8>(kClosing[i]) << 8 | static_cast<u8>(kClosing[i + 1]);
+      pairs[v >> 6] |= std::uint64_t{1} << (v & 63);
+    }
+    for (const char c : kAsciiEnds) ascii[static_cast<u8>(c) >> 6] |= std::uint64_t{1} << (static_cast<u8>(c) & 63);
   }
-  return !line.empty() && kAsciiEnds.find(line.back()) != std::string_view::npos;
+};
+constexpr ClosingSets kClosingSets;
+
+}  // namespace
+
+bool EndsInClosing(std::string_view line) {
+  if (line.empty()) return false;
+  const u8 last = static_cast<u8>(line.back());
+  if (line.size() >= 2) {
+    const unsigned v = static_cast<u8>(line[line.size() - 2]) << 8 | last;
+    if ((kClosingSets.pairs[v >> 6] >> (v & 63)) & 1) return true;
+  }
+  return (kClosingSets.ascii[last >> 6] >> (last & 63)) & 1;
 }
 
 LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title) {
@@ -184,7 +214,7 @@ bool ParagraphLayout::ContinuesPrevious(std::size_t k) const {
 // when that is not 0, provided lines near it are common and few lines run
 // past it; else 0.
 std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const {
-  std::vector<std::uint32_t> hist(kMaxLength + 2, 0), wide(kMaxLength + 2, 0);
+  std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
   std::uint32_t lines = 0;
   for (std::uint32_t k = first; k < end; ++k) {
     if (lines_[k].title) continue;
