@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
 #include "test_support.h"
 
 namespace folian::tidy {
@@ -644,6 +648,35 @@ TEST(LineScannerFamilies, LinesDroppedBetweenWrappedLines) {
   want[1] = lines[0] + lines[1] + ad;
   for (std::size_t i = 2; i < lines.size(); ++i) want[1] += lines[i];
   EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
+}
+
+TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
+  // Where paragraphs end is the layout's to decide, never what they hold:
+  // both ways of joining give the same text once the line breaks are gone.
+  std::vector<std::string> texts;
+  for (const char* name : {"polluted-dev-01.txt", "polluted-dev-02.txt", "polluted-dev-03.txt"}) {
+    std::ifstream in(testing::SharedText() / "polluted" / name, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (!ss.str().empty()) texts.push_back(ss.str());
+  }
+  WrapStyle s;
+  s.width = 20;
+  texts.push_back(G("第一回 又三\n" + Layout(Paras({55, 73, 48, 91}), s)));
+  auto without_breaks = [](std::string t) {
+    t.erase(std::remove_if(t.begin(), t.end(), [](char c) { return c == '\r' || c == '\n'; }), t.end());
+    return t;
+  };
+  for (const std::string& text : texts) {
+    ScanConfig c;
+    c.footer_token = "qisuu";
+    std::string follow, rule;
+    ScanLines(text, c, &follow, nullptr);
+    c.follow_layout = false;
+    ScanLines(text, c, &rule, nullptr);
+    EXPECT_NE(follow, rule);
+    EXPECT_EQ(without_breaks(follow), without_breaks(rule));
+  }
 }
 
 TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
