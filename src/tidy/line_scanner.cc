@@ -436,7 +436,28 @@ struct RawLine {
   std::size_t size;      // trimmed, in bytes
   std::size_t ordinal;   // counting every line break run, for progress
   unsigned char flags;   // kLineIndented, kLineBlankBefore
+  unsigned char indent;  // IndentKind of its leading blanks
 };
+
+// Which indentation a raw line has: 0 none, else tabs, full-width blanks and
+// blanks counted (up to 3, 3 and 7), so that lines indented alike group.
+unsigned char IndentKind(std::string_view raw) {
+  unsigned tabs = 0, full = 0, blanks = 0;
+  for (std::size_t i = 0; i < raw.size();) {
+    if (raw[i] == '\t') {
+      ++tabs, ++i;
+    } else if (raw[i] == ' ') {
+      ++blanks, ++i;
+    } else if (i + 1 < raw.size() && static_cast<unsigned char>(raw[i]) == kA1 &&
+               static_cast<unsigned char>(raw[i + 1]) == kBlank2) {
+      ++full, i += 2;
+    } else {
+      break;
+    }
+  }
+  if (tabs + full + blanks == 0) return 0;
+  return static_cast<unsigned char>(1 + (std::min(tabs, 3u) << 5 | std::min(full, 3u) << 3 | std::min(blanks, 7u)));
+}
 
 // Splits the text into lines once: a run of CR and LF bytes ends a line,
 // lines that trim to nothing are left out (but counted).
@@ -466,7 +487,7 @@ std::vector<RawLine> SplitLines(std::string_view text, std::size_t* total) {
       }
       if (blank_seen || breaks > 1) f |= kLineBlankBefore;
       lines.push_back({raw_start + static_cast<std::size_t>(trimmed.data() - raw.data()), trimmed.size(),
-                       ordinal, f});
+                       ordinal, f, f & kLineIndented ? IndentKind(raw) : static_cast<unsigned char>(0)});
       blank_seen = false;
     }
     breaks = lf > 0 ? lf : cr;
@@ -483,6 +504,7 @@ std::vector<LayoutLine> DescribeLines(std::string_view text, const std::vector<R
     const std::string_view trimmed = text.substr(l.start, l.size);
     out.push_back(DescribeLine(trimmed, l.flags,
                                IsTitleLine(trimmed) ? (IsChapterHeading(trimmed) ? 2 : 1) : 0));
+    out.back().indent = l.indent;
   }
   return out;
 }

@@ -151,6 +151,7 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
 
 ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::move(lines)) {
   continues_.assign(lines_.size(), false);
+  line_width_.assign(lines_.size(), 0);
   if (lines_.empty()) return;
   // First the chapters between titles beyond doubt.
   BuildRegions(true);
@@ -241,7 +242,7 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
   return wrapped ? mode : 0;
 }
 
-void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) const {
+void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
   const std::uint32_t size = r->end - r->first;
   // A chapter too short to tell, or one that its advertising makes look
   // ragged, takes the width of the whole text where its lines agree with it.
@@ -266,32 +267,7 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) const {
                      pushed_down * 10 <= std::max<std::uint32_t>(cut_before_marks, 10);
   r->slack = exact ? 0 : kSlack;
 
-  // Where indentation takes room from the first line, indented lines that a
-  // continuation follows stop a few characters short of the width: their
-  // most common length (and up to two over, for half-width quotes).
-  r->first_width = r->width;
-  if (r->width != 0) {
-    constexpr std::uint32_t kMaxIndent = 8;
-    std::array<std::uint32_t, kMaxIndent + 3> by_length{};  // index: length - (width - kMaxIndent)
-    std::uint32_t firsts = 0;
-    const std::uint32_t low = r->width > kMaxIndent ? r->width - kMaxIndent : 0;
-    for (std::uint32_t k = r->first; k + 1 < r->end; ++k) {
-      const LayoutLine& a = lines_[k];
-      if (!(a.flags & kLineIndented) || (lines_[k + 1].flags & kLineIndented)) continue;
-      if (a.length < low || a.length > r->width + 2) continue;
-      ++firsts;
-      ++by_length[a.length - low];
-    }
-    std::size_t best = 0;
-    for (std::size_t i = 1; i < by_length.size(); ++i) {
-      if (by_length[i] > by_length[best]) best = i;
-    }
-    const std::uint32_t near = by_length[best] + (best + 1 < by_length.size() ? by_length[best + 1] : 0) +
-                               (best + 2 < by_length.size() ? by_length[best + 2] : 0);
-    if (near >= 3 && near * 2 >= firsts) {
-      r->first_width = std::min(r->width, low + static_cast<std::uint32_t>(best));
-    }
-  }
+  IndentWidths(*r);
 
   // Indentation (or a blank line) marks paragraph starts when lines that
   // reach the width are mostly followed by lines without it: a chapter that
@@ -327,10 +303,59 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) const {
   }
 }
 
+// Where indentation takes room from the line it starts, lines indented alike
+// stop alike short of the width: the first lines of paragraphs, or every
+// line of those indented by 　　 where other paragraphs are indented by a tab.
+// Each indentation gets the most common length of its lines near the width.
+void ParagraphLayout::IndentWidths(const Region& r) {
+  for (std::uint32_t k = r.first; k < r.end; ++k) line_width_[k] = r.width;
+  if (r.width == 0) return;
+  constexpr std::uint32_t kMaxIndent = 8;  // characters an indentation may take
+  const std::uint32_t low = r.width > kMaxIndent ? r.width - kMaxIndent : 0;
+  std::vector<std::pair<unsigned char, std::uint32_t>>& near = scratch_;
+  near.clear();
+  for (std::uint32_t k = r.first; k < r.end; ++k) {
+    const LayoutLine& l = lines_[k];
+    if (l.length >= low && l.length <= r.width + 2) near.emplace_back(l.indent, l.length);
+  }
+  std::sort(near.begin(), near.end());
+  // The most common length of a group of lines, 0 when they do not agree.
+  auto common = [low](const std::array<std::uint32_t, kMaxIndent + 5>& by_length, std::uint32_t lines) {
+    std::size_t best = 0;
+    for (std::size_t j = 1; j < by_length.size(); ++j) {
+      if (by_length[j] > by_length[best]) best = j;
+    }
+    const std::uint32_t around = by_length[best] + by_length[best + 1] + by_length[best + 2];
+    return around >= 3 && around * 2 >= lines ? low + static_cast<std::uint32_t>(best) : 0;
+  };
+  // Each indentation on its own, and all indented lines together for those
+  // with too few lines to tell.
+  std::array<std::uint32_t, 130> width_of{};
+  std::array<std::uint32_t, kMaxIndent + 5> indented{};
+  std::uint32_t indented_lines = 0;
+  for (std::size_t i = 0; i < near.size();) {
+    const unsigned char kind = near[i].first;
+    std::array<std::uint32_t, kMaxIndent + 5> by_length{};
+    std::uint32_t lines = 0;
+    for (; i < near.size() && near[i].first == kind; ++i, ++lines) {
+      ++by_length[near[i].second - low];
+      if (kind != 0) ++indented[near[i].second - low], ++indented_lines;
+    }
+    width_of[kind] = common(by_length, lines);
+  }
+  const std::uint32_t any_indent = common(indented, indented_lines);
+  // Indentation only takes room (a line with a curly quote or two may run
+  // over): no indented line wraps wider than the chapter; unindented lines
+  // keep its width.
+  for (std::uint32_t k = r.first; k < r.end; ++k) {
+    if (lines_[k].indent == 0) continue;
+    const std::uint32_t w = width_of[lines_[k].indent] != 0 ? width_of[lines_[k].indent] : any_indent;
+    if (w != 0) line_width_[k] = std::min(w, r.width);
+  }
+}
+
 bool ParagraphLayout::Full(const Region& r, std::size_t k) const {
-  const LayoutLine& l = lines_[k];
-  const std::uint32_t width = (l.flags & kLineIndented) ? r.first_width : r.width;
-  return l.length + r.slack >= width;
+  return lines_[k].length + r.slack >= line_width_[k];
 }
 
 // Line k carries its chapter's paragraph-start mark.

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace folian::tidy {
@@ -19,6 +20,7 @@ inline constexpr unsigned char kLineBlankBefore = 2;  // a blank line separates 
 // One non-empty line as the layout sees it.
 struct LayoutLine {
   unsigned char flags = 0;
+  unsigned char indent = 0;   // which indentation (0 none): lines indented alike share it
   std::uint32_t length = 0;   // characters of the trimmed line
   std::uint32_t columns = 0;  // its width in full-width characters (curly quotes half)
   bool closes = false;       // ends in a paragraph-closing character
@@ -56,7 +58,6 @@ class ParagraphLayout {
   struct Region {
     std::uint32_t first = 0, end = 0;  // its lines, titles excluded
     std::uint32_t width = 0;           // wrap width, 0 when not wrapped
-    std::uint32_t first_width = 0;     // width of an indented first line
     std::uint32_t slack = 0;           // how far short of it a wrapped line may stop
     bool by_indent = false, by_blank = false;
     bool strict = false;  // every paragraph start carries the mark
@@ -64,7 +65,8 @@ class ParagraphLayout {
   };
 
   void BuildRegions(bool headings_only);
-  void Analyse(Region* r, std::uint32_t file_width) const;
+  void Analyse(Region* r, std::uint32_t file_width);
+  void IndentWidths(const Region& r);
   std::uint32_t Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const;
   bool Full(const Region& r, std::size_t k) const;
   bool Marked(const Region& r, std::size_t k) const;
@@ -73,6 +75,8 @@ class ParagraphLayout {
   std::vector<Region> regions_;
   std::vector<std::uint32_t> region_of_;  // a title: the region after it
   std::vector<bool> continues_;
+  std::vector<std::uint32_t> line_width_;  // the width line k wraps at, by its indentation
+  std::vector<std::pair<unsigned char, std::uint32_t>> scratch_;
 };
 
 }  // namespace folian::tidy

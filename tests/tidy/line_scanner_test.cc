@@ -432,6 +432,7 @@ struct WrapStyle {
   int indent_chars = 0;         // room the indent takes from the first line
   bool kinsoku = false;         // closing marks stay on the line before
   bool blank_between = false;   // a blank line between paragraphs
+  bool indent_every_line = false;  // the indent (and its room) on every line
 };
 
 bool IsClosingMark(const std::string& cp) {
@@ -454,7 +455,7 @@ std::vector<std::string> WrapLines(std::string_view para, const WrapStyle& s) {
     for (std::size_t i = at; i < end; ++i) line += cps[i];
     lines.push_back(line);
     at = end;
-    room = s.width;
+    room = s.indent_every_line ? s.width - s.indent_chars : s.width;
   }
   return lines;
 }
@@ -464,7 +465,9 @@ std::string Layout(const std::vector<std::string>& paras, const WrapStyle& s) {
   for (std::size_t p = 0; p < paras.size(); ++p) {
     if (p > 0 && s.blank_between) out += "\n";
     const std::vector<std::string> lines = WrapLines(paras[p], s);
-    for (std::size_t i = 0; i < lines.size(); ++i) out += (i == 0 ? s.indent : "") + lines[i] + "\n";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      out += (i == 0 || s.indent_every_line ? s.indent : "") + lines[i] + "\n";
+    }
   }
   return out;
 }
@@ -624,6 +627,25 @@ TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
     WrapStyle s;
     s.width = 28;
     s.indent = indents[i];
+    in += Layout({paras[i]}, s);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
+TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
+  // Most paragraphs unindented at 30 characters, some indented by 　　 on
+  // every line, which takes two characters from each: lines indented alike
+  // wrap alike.
+  const auto paras = Paras({140, 95, 163, 88, 131, 102, 117, 150, 99});
+  std::string in;
+  for (std::size_t i = 0; i < paras.size(); ++i) {
+    WrapStyle s;
+    s.width = 30;
+    if (i % 3 == 1) {
+      s.indent = "　　";
+      s.indent_chars = 2;
+      s.indent_every_line = true;
+    }
     in += Layout({paras[i]}, s);
   }
   EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
