@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <type_traits>
 
 namespace folian::tidy {
 namespace {
@@ -312,15 +313,28 @@ void ParagraphLayout::IndentWidths(const Region& r) {
   if (r.width == 0) return;
   constexpr std::uint32_t kMaxIndent = 8;  // characters an indentation may take
   const std::uint32_t low = r.width > kMaxIndent ? r.width - kMaxIndent : 0;
-  std::vector<std::pair<unsigned char, std::uint32_t>>& near = scratch_;
-  near.clear();
+  // Counts by length - low, for lengths up to width + 2, and two more slots
+  // that stay 0 for the look-ahead below.
+  using Counts = std::array<std::uint32_t, kMaxIndent + 5>;
+  static_assert(std::is_same_v<Counts, std::decay_t<decltype(scratch_)>::value_type>);
+  // The lines near the width counted by indentation (a chapter has few).
+  std::array<std::uint8_t, 256> slot{};  // 1 + the kind's place in `by_kind`
+  std::vector<Counts>& by_kind = scratch_;
+  by_kind.clear();
+  std::array<std::uint32_t, 8> lines_of{};
   for (std::uint32_t k = r.first; k < r.end; ++k) {
     const LayoutLine& l = lines_[k];
-    if (l.length >= low && l.length <= r.width + 2) near.emplace_back(l.indent, l.length);
+    if (l.length < low || l.length > r.width + 2) continue;
+    if (slot[l.indent] == 0) {
+      if (by_kind.size() == lines_of.size()) continue;  // more kinds than any layout uses
+      by_kind.emplace_back();
+      slot[l.indent] = static_cast<std::uint8_t>(by_kind.size());
+    }
+    ++by_kind[slot[l.indent] - 1][l.length - low];
+    ++lines_of[slot[l.indent] - 1];
   }
-  std::sort(near.begin(), near.end());
   // The most common length of a group of lines, 0 when they do not agree.
-  auto common = [low](const std::array<std::uint32_t, kMaxIndent + 5>& by_length, std::uint32_t lines) {
+  auto common = [low](const Counts& by_length, std::uint32_t lines) {
     std::size_t best = 0;
     for (std::size_t j = 1; j < by_length.size(); ++j) {
       if (by_length[j] > by_length[best]) best = j;
@@ -330,18 +344,14 @@ void ParagraphLayout::IndentWidths(const Region& r) {
   };
   // Each indentation on its own, and all indented lines together for those
   // with too few lines to tell.
-  std::array<std::uint32_t, 130> width_of{};
-  std::array<std::uint32_t, kMaxIndent + 5> indented{};
+  std::array<std::uint32_t, 8> width_of{};
+  Counts indented{};
   std::uint32_t indented_lines = 0;
-  for (std::size_t i = 0; i < near.size();) {
-    const unsigned char kind = near[i].first;
-    std::array<std::uint32_t, kMaxIndent + 5> by_length{};
-    std::uint32_t lines = 0;
-    for (; i < near.size() && near[i].first == kind; ++i, ++lines) {
-      ++by_length[near[i].second - low];
-      if (kind != 0) ++indented[near[i].second - low], ++indented_lines;
-    }
-    width_of[kind] = common(by_length, lines);
+  for (std::size_t i = 0; i < by_kind.size(); ++i) {
+    width_of[i] = common(by_kind[i], lines_of[i]);
+    if (slot[0] == i + 1) continue;
+    for (std::size_t j = 0; j < indented.size(); ++j) indented[j] += by_kind[i][j];
+    indented_lines += lines_of[i];
   }
   const std::uint32_t any_indent = common(indented, indented_lines);
   // Indentation only takes room (a line with a curly quote or two may run
@@ -349,7 +359,8 @@ void ParagraphLayout::IndentWidths(const Region& r) {
   // keep its width.
   for (std::uint32_t k = r.first; k < r.end; ++k) {
     if (lines_[k].indent == 0) continue;
-    const std::uint32_t w = width_of[lines_[k].indent] != 0 ? width_of[lines_[k].indent] : any_indent;
+    const std::uint8_t at = slot[lines_[k].indent];
+    const std::uint32_t w = at != 0 && width_of[at - 1] != 0 ? width_of[at - 1] : any_indent;
     if (w != 0) line_width_[k] = std::min(w, r.width);
   }
 }

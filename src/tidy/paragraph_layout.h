@@ -5,10 +5,10 @@
 // where indentation takes room from the first line. Text is GBK bytes.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace folian::tidy {
@@ -76,7 +76,7 @@ class ParagraphLayout {
   std::vector<std::uint32_t> region_of_;  // a title: the region after it
   std::vector<bool> continues_;
   std::vector<std::uint32_t> line_width_;  // the width line k wraps at, by its indentation
-  std::vector<std::pair<unsigned char, std::uint32_t>> scratch_;
+  std::vector<std::array<std::uint32_t, 13>> scratch_;  // IndentWidths' counts
 };
 
 }  // namespace folian::tidy
