@@ -1,26 +1,71 @@
 #!/usr/bin/python3
 """Regenerates src/convert/pdf/encoding_tables.cc: the base encodings of
-simple PDF fonts (Standard, WinAnsi, MacRoman) as code -> Unicode, and the
-Adobe Glyph List (glyph name -> Unicode) that /Differences names resolve
-through.
+simple PDF fonts (Standard, WinAnsi, MacRoman, and the built-in ones of
+Symbol and ZapfDingbats) as code -> Unicode, the Adobe Glyph List (glyph
+name -> Unicode) that /Differences names resolve through, and the advance
+widths of the standard fonts (Helvetica, Times, Courier) by character, for
+files that name them without /Widths.
 
-Needs Debian's python3-fonttools (the glyph list and the Standard encoding's
-names); WinAnsi and MacRoman come from Python's own cp1252 and mac_roman
-codecs. Run from anywhere: tools/gen_pdf_encodings.py
+Needs Debian's python3-fonttools (the glyph list, the Standard encoding's
+names) and python3-reportlab (the Symbol and ZapfDingbats encodings and the
+standard fonts' metrics); WinAnsi and MacRoman come from Python's own cp1252
+and mac_roman codecs. Run from anywhere: tools/gen_pdf_encodings.py
 """
 import os
 import sys
 
 from fontTools import agl
 from fontTools.encodings.StandardEncoding import StandardEncoding
+from reportlab.pdfbase import _fontdata
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "src", "convert", "pdf", "encoding_tables.cc")
 
 
-def glyph_unicode(name):
+def glyph_unicode(name, zapf=False):
+    if zapf:
+        text = agl.toUnicode(name, isZapfDingbats=True)
+        return ord(text) if len(text) == 1 else 0
     cps = agl.LEGACY_AGL2UV.get(name)
     return cps[0] if cps else 0
+
+
+def named_table(encoding, zapf=False):
+    names = _fontdata.encodings[encoding]
+    return [glyph_unicode(n, zapf) if n else 0 for n in names]
+
+
+# CJK Radicals Supplement characters and the unified ideographs they are
+# equivalent to, from the Unicode Character Database (EquivalentUnifiedIdeograph.txt,
+# Unicode 14.0, lines U+2E81..U+2EF3); the Kangxi radicals need no list
+# (their compatibility decompositions say it).
+RADICALS_SUPPLEMENT = {
+    0x2E81: 0x5382, 0x2E82: 0x4E5B, 0x2E83: 0x4E5A, 0x2E84: 0x4E59, 0x2E85: 0x4EBB, 0x2E86: 0x5182,
+    0x2E87: 0x20628, 0x2E88: 0x5200, 0x2E89: 0x5202, 0x2E8A: 0x535C, 0x2E8B: 0x353E, 0x2E8C: 0x5C0F,
+    0x2E8D: 0x5C0F, 0x2E8E: 0x5140, 0x2E8F: 0x5C23, 0x2E90: 0x5C22, 0x2E91: 0x21BC2, 0x2E92: 0x5DF3,
+    0x2E93: 0x5E7A, 0x2E94: 0x5F51, 0x2E95: 0x5F50, 0x2E96: 0x5FC4, 0x2E97: 0x5FC3, 0x2E98: 0x624C,
+    0x2E99: 0x6535, 0x2E9B: 0x65E1, 0x2E9C: 0x65E5, 0x2E9D: 0x6708, 0x2E9E: 0x6B7A, 0x2E9F: 0x6BCD,
+    0x2EA0: 0x6C11, 0x2EA1: 0x6C35, 0x2EA2: 0x6C3A, 0x2EA3: 0x706C, 0x2EA4: 0x722B, 0x2EA5: 0x722B,
+    0x2EA6: 0x4E2C, 0x2EA7: 0x725B, 0x2EA8: 0x72AD, 0x2EA9: 0x738B, 0x2EAA: 0x24D14, 0x2EAB: 0x76EE,
+    0x2EAC: 0x793A, 0x2EAD: 0x793B, 0x2EAE: 0x25AD7, 0x2EAF: 0x7CF9, 0x2EB0: 0x7E9F, 0x2EB1: 0x7F53,
+    0x2EB2: 0x7F52, 0x2EB3: 0x34C1, 0x2EB4: 0x5197, 0x2EB5: 0x2626B, 0x2EB6: 0x7F8A, 0x2EB7: 0x2634C,
+    0x2EB8: 0x2634B, 0x2EB9: 0x8002, 0x2EBA: 0x8080, 0x2EBB: 0x807F, 0x2EBC: 0x8089, 0x2EBD: 0x26951,
+    0x2EBE: 0x8279, 0x2EBF: 0x8279, 0x2EC0: 0x8279, 0x2EC1: 0x864E, 0x2EC2: 0x8864, 0x2EC3: 0x8980,
+    0x2EC4: 0x897F, 0x2EC5: 0x89C1, 0x2EC6: 0x89D2, 0x2EC7: 0x278B2, 0x2EC8: 0x8BA0, 0x2EC9: 0x8D1D,
+    0x2ECA: 0x27FB7, 0x2ECB: 0x8F66, 0x2ECC: 0x8FB6, 0x2ECD: 0x8FB6, 0x2ECE: 0x8FB6, 0x2ECF: 0x9091,
+    0x2ED0: 0x9485, 0x2ED1: 0x9577, 0x2ED2: 0x9578, 0x2ED3: 0x957F, 0x2ED4: 0x95E8, 0x2ED5: 0x28E0F,
+    0x2ED6: 0x961D, 0x2ED7: 0x96E8, 0x2ED8: 0x9752, 0x2ED9: 0x97E6, 0x2EDA: 0x9875, 0x2EDB: 0x98CE,
+    0x2EDC: 0x98DE, 0x2EDD: 0x98DF, 0x2EDE: 0x2967F, 0x2EDF: 0x98E0, 0x2EE0: 0x9963, 0x2EE1: 0x29810,
+    0x2EE2: 0x9A6C, 0x2EE3: 0x9AA8, 0x2EE4: 0x9B3C, 0x2EE5: 0x9C7C, 0x2EE6: 0x9E1F, 0x2EE7: 0x5364,
+    0x2EE8: 0x9EA6, 0x2EE9: 0x9EC4, 0x2EEA: 0x9EFE, 0x2EEB: 0x6589, 0x2EEC: 0x9F50, 0x2EED: 0x6B6F,
+    0x2EEE: 0x9F7F, 0x2EEF: 0x7ADC, 0x2EF0: 0x9F99, 0x2EF1: 0x9F9C, 0x2EF2: 0x4E80, 0x2EF3: 0x9F9F,
+}
+
+
+# The standard text fonts whose widths are tabled, and the order the reader
+# indexes them in (see StandardFont in encoding_tables.h).
+WIDTH_FONTS = ["Helvetica", "Helvetica-Bold", "Helvetica-Oblique", "Helvetica-BoldOblique",
+               "Times-Roman", "Times-Bold", "Times-Italic", "Times-BoldItalic"]
 
 
 def codec_table(codec):
@@ -53,13 +98,54 @@ def main():
     out.append("")
     out.append("namespace folian::convert::pdf::detail {")
     out.append("")
+    symbol = named_table("SymbolEncoding")
+    zapf = named_table("ZapfDingbatsEncoding", zapf=True)
     for label, table in (("kStandardEncoding", standard), ("kWinAnsiEncoding", winansi),
-                         ("kMacRomanEncoding", macroman)):
+                         ("kMacRomanEncoding", macroman), ("kSymbolEncoding", symbol),
+                         ("kZapfDingbatsEncoding", zapf)):
         out.append(f"const char16_t {label}[256] = {{")
         for row in range(0, 256, 8):
             out.append("    " + " ".join(f"0x{v:04X}," for v in table[row:row + 8]))
         out.append("};")
         out.append("")
+    # Widths: every glyph of the font with a single Unicode value, sorted.
+    out.append("const StandardWidth kStandardWidths[] = {")
+    total = 0
+    starts = []
+    for font in WIDTH_FONTS:
+        starts.append(total)
+        entries = {}
+        for name, width in _fontdata.widthsByFontGlyph[font].items():
+            cp = glyph_unicode(name)
+            if cp and cp <= 0xFFFF and cp not in entries:
+                entries[cp] = width
+        for cp in sorted(entries):
+            out.append(f"    {{0x{cp:04X}, {entries[cp]}}},")
+            total += 1
+    starts.append(total)
+    out.append("};")
+    out.append("const std::size_t kStandardWidthStart[] = {" + ", ".join(map(str, starts)) + "};")
+    out.append("")
+    # Radicals (U+2E80..U+2FD5) some fonts' maps give for the ideographs
+    # they look like.
+    import unicodedata
+    out.append("const char32_t kRadicals[0x2FD6 - 0x2E80] = {")
+    row = []
+    for cp in range(0x2E80, 0x2FD6):
+        target = 0
+        if cp >= 0x2F00:
+            t = unicodedata.normalize("NFKC", chr(cp))
+            target = ord(t) if len(t) == 1 and t != chr(cp) else 0
+        else:
+            target = RADICALS_SUPPLEMENT.get(cp, 0)
+        row.append(f"0x{target:05X},")
+        if len(row) == 8:
+            out.append("    " + " ".join(row))
+            row = []
+    if row:
+        out.append("    " + " ".join(row))
+    out.append("};")
+    out.append("")
     out.append("const GlyphName kGlyphNames[] = {")
     count = 0
     for name, cps in names:

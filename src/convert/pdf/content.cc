@@ -377,24 +377,39 @@ void ContentReader::Run::Show(std::string_view bytes, bool decide_gap) {
     }
   }
 
-  // Advance past the glyphs.
+  // Advance past the glyphs. The text ends after the last glyph that gave
+  // text: a blank glyph that maps to nothing still opens a gap.
   double advance = 0;
+  double text_end = 0;
+  bool any_text = false;
+  const bool raw = !font->decodes();
   for (const Glyph& g : glyphs_) {
     const double spacing = st_.char_space + (g.word_space ? st_.word_space : 0);
     advance += vertical ? -g.advance * st_.size + spacing : (g.advance * st_.size + spacing) * st_.scale;
+    if (raw || g.text_length > 0) {
+      text_end = advance;
+      any_text = true;
+    }
   }
-  if (vertical) {
-    tm_.e += advance * tm_.c;
-    tm_.f += advance * tm_.d;
-  } else {
-    tm_.e += advance * tm_.a;
-    tm_.f += advance * tm_.b;
+  auto moved = [&](double by) {
+    Matrix m = tm_;
+    if (vertical) {
+      m.e += by * tm_.c;
+      m.f += by * tm_.d;
+    } else {
+      m.e += by * tm_.a;
+      m.f += by * tm_.b;
+    }
+    return m;
+  };
+  if (any_text) {
+    const Matrix end = Matrix{st_.size * st_.scale, 0, 0, st_.size, 0, st_.rise}.Times(moved(text_end)).Times(st_.ctm);
+    r_->have_last_ = true;
+    r_->last_x_ = end.e;
+    r_->last_y_ = end.f;
+    r_->last_size_ = size;
   }
-  const Matrix end = Matrix{st_.size * st_.scale, 0, 0, st_.size, 0, st_.rise}.Times(tm_).Times(st_.ctm);
-  r_->have_last_ = true;
-  r_->last_x_ = end.e;
-  r_->last_y_ = end.f;
-  r_->last_size_ = size;
+  tm_ = moved(advance);
 }
 
 void ContentReader::Run::ShowArray(const Operand& array) {

@@ -65,6 +65,42 @@ bool ComponentToUnicode(std::string_view c, std::u16string* out) {
 
 }  // namespace
 
+StandardFont StandardFontByName(std::string_view name) {
+  if (name.size() > 7 && name[6] == '+') name.remove_prefix(7);
+  auto has = [&](std::string_view part) { return name.find(part) != std::string_view::npos; };
+  const bool bold = has("Bold") || has("Black") || has("Heavy");
+  const bool italic = has("Italic") || has("Oblique");
+  if (has("Symbol")) return StandardFont::kSymbol;
+  if (has("Dingbats")) return StandardFont::kZapfDingbats;
+  if (has("Courier")) return StandardFont::kCourier;
+  if (has("Helvetica") || has("Arial")) {
+    return bold ? (italic ? StandardFont::kHelveticaBoldOblique : StandardFont::kHelveticaBold)
+                : (italic ? StandardFont::kHelveticaOblique : StandardFont::kHelvetica);
+  }
+  if (has("Times")) {
+    return bold ? (italic ? StandardFont::kTimesBoldItalic : StandardFont::kTimesBold)
+                : (italic ? StandardFont::kTimesItalic : StandardFont::kTimesRoman);
+  }
+  return StandardFont::kNone;
+}
+
+bool StandardFontWidth(StandardFont font, char16_t c, double* width) {
+  if (font == StandardFont::kCourier) {
+    *width = 600;
+    return true;
+  }
+  const int k = static_cast<int>(font);
+  if (k < 0 || k > static_cast<int>(StandardFont::kTimesBoldItalic)) return false;
+  const detail::StandardWidth* begin = detail::kStandardWidths + detail::kStandardWidthStart[k];
+  const detail::StandardWidth* end = detail::kStandardWidths + detail::kStandardWidthStart[k + 1];
+  const auto* it = std::lower_bound(begin, end, c, [](const detail::StandardWidth& w, char16_t x) {
+    return w.unicode < x;
+  });
+  if (it == end || it->unicode != c) return false;
+  *width = it->width;
+  return true;
+}
+
 BaseEncoding BaseEncodingByName(std::string_view name) {
   if (name == "StandardEncoding") return BaseEncoding::kStandard;
   if (name == "WinAnsiEncoding") return BaseEncoding::kWinAnsi;
@@ -77,6 +113,8 @@ char16_t BaseEncodingUnicode(BaseEncoding encoding, unsigned char code) {
     case BaseEncoding::kStandard: return detail::kStandardEncoding[code];
     case BaseEncoding::kWinAnsi: return detail::kWinAnsiEncoding[code];
     case BaseEncoding::kMacRoman: return detail::kMacRomanEncoding[code];
+    case BaseEncoding::kSymbol: return detail::kSymbolEncoding[code];
+    case BaseEncoding::kZapfDingbats: return detail::kZapfDingbatsEncoding[code];
     case BaseEncoding::kNone: break;
   }
   return 0;

@@ -8,13 +8,29 @@
 
 namespace folian::convert::pdf {
 
-enum class BaseEncoding { kNone, kStandard, kWinAnsi, kMacRoman };
+enum class BaseEncoding { kNone, kStandard, kWinAnsi, kMacRoman, kSymbol, kZapfDingbats };
 
 // The encoding called `name` (e.g. "WinAnsiEncoding"); kNone when unknown.
 BaseEncoding BaseEncodingByName(std::string_view name);
 
 // Code -> Unicode of `encoding`; 0 where it has no glyph (and for kNone).
 char16_t BaseEncodingUnicode(BaseEncoding encoding, unsigned char code);
+
+// The standard font a /BaseFont names, ignoring a subset prefix
+// ("ABCDEF+") and the usual aliases (Arial for Helvetica, Times New Roman
+// for Times, Courier New for Courier).
+enum class StandardFont {
+  kNone = -1,
+  kHelvetica, kHelveticaBold, kHelveticaOblique, kHelveticaBoldOblique,
+  kTimesRoman, kTimesBold, kTimesItalic, kTimesBoldItalic,
+  kCourier, kSymbol, kZapfDingbats,
+};
+StandardFont StandardFontByName(std::string_view base_font);
+
+// The advance of `c` in standard font `font`, in thousandths of an em;
+// false when the font's metrics do not list it (Symbol, ZapfDingbats, or a
+// character the font lacks).
+bool StandardFontWidth(StandardFont font, char16_t c, double* width);
 
 // Appends the text of glyph `name` to `*out`: Adobe Glyph List names,
 // "uniXXXX[XXXX...]", "uXXXX[XX]", ligature names joined by '_', and names

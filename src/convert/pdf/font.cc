@@ -63,8 +63,11 @@ void Font::BuildSimple(Document& doc, const Object& dict) {
   const bool type3 = subtype != nullptr && subtype->is_name("Type3");
   const bool truetype = subtype != nullptr && subtype->is_name("TrueType");
   const Object* descriptor = doc.Lookup(&dict, "FontDescriptor");
-  const int flags = static_cast<int>(NumberOr(doc.Lookup(descriptor, "Flags"), 0));
-  const bool symbolic = (flags & kSymbolicFlag) != 0;
+  const double flag_bits = NumberOr(doc.Lookup(descriptor, "Flags"), 0);
+  const bool symbolic = flag_bits >= 0 && flag_bits < 1e9 && (static_cast<int>(flag_bits) & kSymbolicFlag) != 0;
+  const Object* base_font = doc.Lookup(&dict, "BaseFont");
+  const StandardFont standard =
+      base_font != nullptr && base_font->is_name() ? StandardFontByName(base_font->str) : StandardFont::kNone;
 
   if (type3) {
     const Object* matrix = doc.Lookup(&dict, "FontMatrix");
@@ -102,8 +105,16 @@ void Font::BuildSimple(Document& doc, const Object& dict) {
       }
     }
   }
-  if (base == BaseEncoding::kNone && !symbolic) {
-    base = truetype ? BaseEncoding::kWinAnsi : BaseEncoding::kStandard;
+  if (base == BaseEncoding::kNone) {
+    // The font's own encoding: Symbol and ZapfDingbats have theirs; other
+    // Latin fonts are read as Standard (Type 1) or WinAnsi (TrueType).
+    if (standard == StandardFont::kSymbol) {
+      base = BaseEncoding::kSymbol;
+    } else if (standard == StandardFont::kZapfDingbats) {
+      base = BaseEncoding::kZapfDingbats;
+    } else if (!symbolic) {
+      base = truetype ? BaseEncoding::kWinAnsi : BaseEncoding::kStandard;
+    }
   }
 
   if (const Object* tu = doc.Lookup(&dict, "ToUnicode"); tu != nullptr && tu->is_stream()) {
@@ -139,11 +150,19 @@ void Font::BuildSimple(Document& doc, const Object& dict) {
       simple_width_[f + static_cast<int>(i)] = NumberOr(doc.Resolve(&widths->items[i]), missing) * scale_;
     }
   } else {
-    // A standard font without widths: half an em on average (Courier: 0.6).
-    const Object* base_font = doc.Lookup(&dict, "BaseFont");
-    const bool courier = base_font != nullptr && base_font->is_name() &&
-                         base_font->str.find("Courier") != std::string::npos;
-    for (double& w : simple_width_) w = courier ? 0.6 : 0.5;
+    // No /Widths: a standard font's metrics where it is one, else half an
+    // em (an estimate: widths_known() stays false).
+    bool all = standard != StandardFont::kNone;
+    for (int c = 0; c < 256; ++c) {
+      double w = 500;
+      const std::u16string& text = simple_text_[c];
+      if (!(text.size() == 1 && StandardFontWidth(standard, text[0], &w))) {
+        if (!text.empty()) all = all && standard == StandardFont::kCourier;
+        w = standard == StandardFont::kCourier ? 600 : 500;
+      }
+      simple_width_[c] = w * scale_;
+    }
+    widths_known_ = all;
   }
 }
 

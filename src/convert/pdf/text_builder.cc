@@ -1,6 +1,8 @@
 #include "convert/pdf/text_builder.h"
 
 #include "charset/codepage.h"
+#include "convert/pdf/encoding_tables.h"
+#include "convert/pdf/encodings.h"
 
 namespace folian::convert::pdf {
 namespace {
@@ -64,6 +66,12 @@ void TextBuilder::Ascii(std::string_view bytes) {
 void TextBuilder::Text(std::u16string_view text) {
   clean_.clear();
   for (const char16_t c : text) {
+    // White-space controls separate words (some writers map the space
+    // glyph to a tab); other control characters are no text.
+    if (c == u'\t' || c == u'\n' || c == u'\r' || c == u'\f' || c == u'\v') {
+      clean_.push_back(u' ');
+      continue;
+    }
     if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) continue;
     if (c == 0xA0) {
       clean_.push_back(u' ');
@@ -71,6 +79,10 @@ void TextBuilder::Text(std::u16string_view text) {
       clean_.push_back(u'-');
     } else if (const char16_t* lig = Ligature(c)) {
       clean_.append(lig);
+    } else if (c >= 0x2E80 && c < 0x2FD6 && detail::kRadicals[c - 0x2E80] != 0) {
+      // Fonts that draw an ideograph and its radical with one glyph map it
+      // to the radical; the reader means the ideograph.
+      AppendUtf16(detail::kRadicals[c - 0x2E80], &clean_);
     } else {
       clean_.push_back(c);
     }

@@ -19,8 +19,9 @@ class TextBuilder {
 
   // Bytes in code page 936, as the literal-string scan writes them.
   void Raw(std::string_view bytes);
-  // Decoded text. Control characters are dropped, typographic ligatures
-  // spelt out, no-break spaces become spaces.
+  // Decoded text. White-space controls and no-break spaces become spaces,
+  // other control characters are dropped, typographic ligatures spelt out,
+  // radicals read as the ideographs they stand for.
   void Text(std::u16string_view text);
   void Ascii(std::string_view bytes);  // separators and line ends
   void LineEnd() { Ascii("\r\n"); }
