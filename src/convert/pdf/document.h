@@ -27,6 +27,7 @@ class Decryptor;
 
 class Document {
  public:
+  // `data` is the whole file; it must outlive the document.
   explicit Document(std::string_view data);
   ~Document();
   Document(const Document&) = delete;
