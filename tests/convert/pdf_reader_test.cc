@@ -11,7 +11,7 @@
 #include "charset/codepage.h"
 #include "convert/limits.h"
 #include "convert/pdf/pdf_format.h"
-#include "convert/pdf/pdf_messages.h"
+#include "convert/messages.h"
 #include "pdf_fixture.h"
 
 namespace folian::convert {
@@ -181,11 +181,11 @@ TEST(PdfReader, WithoutAPageTreeEveryStreamIsScanned) {
 TEST(PdfReader, BadInputGivesAMessageAndNoText) {
   Result r = Read("Hello, this is no PDF");
   EXPECT_FALSE(r.status.ok());
-  EXPECT_EQ(r.status.message(), pdf::msg::kNotPdf);
+  EXPECT_EQ(r.status.message(), msg::kPdfNotPdf);
   EXPECT_TRUE(r.utf8.empty());
 
   r = Read(std::string(2000, ' ') + "%PDF-1.4");
-  EXPECT_EQ(r.status.message(), pdf::msg::kNotPdf) << "the header must come in the first kilobyte";
+  EXPECT_EQ(r.status.message(), msg::kPdfNotPdf) << "the header must come in the first kilobyte";
 
   // A real PDF without text (a scan) converts to nothing.
   r = Read(OnePage("q 100 0 0 100 0 0 cm 0.5 g 0 0 1 1 re f Q"));
@@ -196,14 +196,14 @@ TEST(PdfReader, BadInputGivesAMessageAndNoText) {
 TEST(PdfReader, CapsAndCancel) {
   const std::string file = OnePage("BT /F1 12 Tf 72 720 Td (longer than five) Tj ET", {{"F1", kHelvetica}});
   Result r = Read(file, 5);
-  EXPECT_EQ(r.status.message(), pdf::msg::kTextTooLarge);
+  EXPECT_EQ(r.status.message(), msg::kOutputTooLarge);
   EXPECT_TRUE(r.utf8.empty());
 
   CancelFlag cancel{true};
   ReadContext ctx;
   ctx.cancel = &cancel;
   r = Read(file, kMaxOutputBytes, ctx);
-  EXPECT_EQ(r.status.message(), pdf::msg::kCancelled);
+  EXPECT_EQ(r.status.message(), msg::kCancelled);
 
   struct Recorder : ProgressSink {
     std::int64_t hi = -1;
@@ -245,7 +245,7 @@ TEST(PdfReader, OwnerPasswordFilesAreDecrypted) {
   }
   for (const char* name : {"rc4-128-user-password.pdf", "aes-256-user-password.pdf"}) {
     const Result r = Read(Fixture(name));
-    EXPECT_EQ(r.status.message(), pdf::msg::kNeedsPassword) << name;
+    EXPECT_EQ(r.status.message(), msg::kPdfNeedsPassword) << name;
     EXPECT_TRUE(r.utf8.empty());
   }
 }

@@ -24,4 +24,7 @@ namespace folian::convert {
 
 Status ReadPdf(std::string_view input, TextSink& sink, const ReadContext& ctx);
 
+// The magic: "%PDF-" within the first kilobyte (viewers accept junk before it).
+bool LooksLikePdf(std::string_view head);
+
 }  // namespace folian::convert

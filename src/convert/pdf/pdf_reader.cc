@@ -6,6 +6,7 @@
 
 #include "charset/codepage.h"
 #include "convert/limits.h"
+#include "convert/messages.h"
 #include "convert/pdf/content.h"
 #include "convert/pdf/crypt.h"
 #include "convert/pdf/document.h"
@@ -13,7 +14,6 @@
 #include "convert/pdf/page_tree.h"
 #include "convert/pdf/pdf_format.h"
 #include "convert/pdf/pdf_limits.h"
-#include "convert/pdf/pdf_messages.h"
 #include "convert/pdf/text_builder.h"
 
 namespace folian::convert {
@@ -34,15 +34,16 @@ std::string FileId(Document& doc) {
 
 }  // namespace
 
+bool LooksLikePdf(std::string_view head) {
+  return head.substr(0, pdf::kHeaderWindow + 8).find("%PDF-") != std::string_view::npos;
+}
+
 Status ReadPdf(std::string_view input, TextSink& sink, const ReadContext& ctx) {
-  if (input.size() > kMaxInputBytes) return Status::Error(pdf::msg::kTooLarge);
-  if (input.substr(0, pdf::kHeaderWindow + 8).find("%PDF-") == std::string_view::npos) {
-    return Status::Error(pdf::msg::kNotPdf);
-  }
-  ctx.progress->SetStatus(charset::Utf8ToGbk(pdf::msg::kReading));
+  if (!LooksLikePdf(input)) return Status::Error(msg::kPdfNotPdf);
+  ctx.progress->SetStatus(charset::Utf8ToGbk(msg::kPdfReading));
 
   Document doc(input);
-  if (!doc.Index(ctx.cancel)) return Status::Error(pdf::msg::kCancelled);
+  if (!doc.Index(ctx.cancel)) return Status::Error(msg::kCancelled);
   if (doc.encrypted()) {
     const Object* encrypt = doc.Resolve(doc.trailer().Find("Encrypt"));
     std::unique_ptr<Decryptor> decryptor;
@@ -50,8 +51,8 @@ Status ReadPdf(std::string_view input, TextSink& sink, const ReadContext& ctx) {
         encrypt != nullptr && encrypt->is_dict()
             ? Decryptor::Create(doc, *encrypt, FileId(doc), &decryptor)
             : Decryptor::Setup::kUnsupported;
-    if (setup == Decryptor::Setup::kNeedsPassword) return Status::Error(pdf::msg::kNeedsPassword);
-    if (setup != Decryptor::Setup::kOk) return Status::Error(pdf::msg::kUnknownEncryption);
+    if (setup == Decryptor::Setup::kNeedsPassword) return Status::Error(msg::kPdfNeedsPassword);
+    if (setup != Decryptor::Setup::kOk) return Status::Error(msg::kPdfUnknownEncryption);
     doc.set_decryptor(std::move(decryptor));
     doc.FinishIndex();
   }
@@ -62,19 +63,19 @@ Status ReadPdf(std::string_view input, TextSink& sink, const ReadContext& ctx) {
     pdf::ContentReader reader(&doc, &text, ctx.cancel);
     ctx.progress->SetRange(0, static_cast<std::int64_t>(pages.size()));
     for (std::size_t i = 0; i < pages.size(); ++i) {
-      if (!reader.ReadPage(*pages[i].page, pages[i].resources)) return Status::Error(pdf::msg::kCancelled);
+      if (!reader.ReadPage(*pages[i].page, pages[i].resources)) return Status::Error(msg::kCancelled);
       if (text.overflowed() || doc.budget_spent()) break;
       ctx.progress->SetPosition(static_cast<std::int64_t>(i + 1));
     }
   } else if (!doc.encrypted()) {
     // No page tree: the literal-string scan of every stream.
-    if (!pdf::ScanAllStreams(input, &text, ctx.cancel)) return Status::Error(pdf::msg::kCancelled);
+    if (!pdf::ScanAllStreams(input, &text, ctx.cancel)) return Status::Error(msg::kCancelled);
   }
-  if (text.overflowed()) return Status::Error(pdf::msg::kTextTooLarge);
-  if (doc.budget_spent()) return Status::Error(pdf::msg::kBudgetSpent);
+  if (text.overflowed()) return Status::Error(msg::kOutputTooLarge);
+  if (doc.budget_spent()) return Status::Error(msg::kPdfInflatedTooMuch);
 
   sink.SetEncoding(text.encoding());
-  if (!sink.Append(text.Finish())) return Status::Error(pdf::msg::kTextTooLarge);
+  if (!sink.Append(text.Finish())) return Status::Error(msg::kOutputTooLarge);
   return Status::Ok();
 }
 
