@@ -29,7 +29,7 @@ std::size_t DigitsBefore(std::string_view d, std::size_t end, int max_digits, st
   return i;
 }
 
-// Offset of "endstream" preceded by white space at or after `from`.
+// Offset of the first "endstream" at or after `from`.
 std::size_t FindEndstream(std::string_view d, std::size_t from) {
   return d.find("endstream", from);
 }

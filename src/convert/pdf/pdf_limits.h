@@ -26,9 +26,9 @@ inline constexpr std::size_t kMaxContainerItems = 1'000'000;
 // References followed to reach one object (a reference to a reference ...).
 inline constexpr int kMaxRefHops = 32;
 
-// A stream decodes to at most ten times its stored size, as the scan has
-// always assumed for content, but never less than this floor: text compresses
-// better than ten to one often enough that a tighter cut would lose pages.
+// A stream decodes to at most ten times its stored size, but the cap is
+// never below this floor: text compresses better than ten to one often
+// enough that a tighter cut would lose pages.
 inline constexpr std::size_t kStreamCapFactor = 10;
 inline constexpr std::size_t kStreamCapFloor = std::size_t{8} << 20;
 
