@@ -174,6 +174,12 @@ TEST(PdfLexer, TokensAndLenientNumbers) {
   huge.Next(&t);
   EXPECT_EQ(t.kind, TokenKind::kNumber);
   EXPECT_LE(t.number, 1e30) << "hundreds of digits stay finite";
+  // A real too large for an integer (a fuzzer's find): no undefined cast.
+  const std::string real = std::string(40, '7') + ".5";
+  Lexer big(real);
+  big.Next(&t);
+  EXPECT_EQ(t.kind, TokenKind::kNumber);
+  EXPECT_FALSE(t.integer);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "convert/pdf/lexer.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace folian::convert::pdf {
@@ -50,7 +51,9 @@ bool ParsePdfNumber(std::string_view s, double* value, bool* integer, std::int64
   if (whole > 1e30) whole = 1e30;
   *value = negative ? -whole : whole;
   *integer = is_int && int_ok;
-  *int_value = *integer ? (negative ? -iv : iv) : static_cast<std::int64_t>(*value);
+  // A real number's integer part, where it fits (1e30 does not).
+  *int_value = *integer ? (negative ? -iv : iv)
+                        : static_cast<std::int64_t>(std::clamp(*value, -9.2e18, 9.2e18));
   return true;
 }
 
