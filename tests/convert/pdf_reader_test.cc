@@ -118,6 +118,16 @@ TEST(PdfReader, GapsOnTheSameLine) {
   EXPECT_EQ(Text(OnePage("BT /F1 12 Tf 5 Tw 72 700 Td (a b) Tj ET", {{"F1", kHelvetica}})), "a b");
 }
 
+TEST(PdfReader, BlankGlyphsKeepTheGapBetweenWords) {
+  // Code 3 is a blank glyph the ToUnicode map leaves out, code 4 one it maps
+  // to a tab (both seen in real files): the words stay apart either way.
+  PdfBuilder cmaps;
+  cmaps.Stream(100, ToUnicodeCMap({{"0001", "4E00"}, {"0002", "4E8C"}, {"0004", "0009"}}, "0000", "FFFF"));
+  EXPECT_EQ(Text(OnePage("BT /F1 12 Tf 72 700 Td <0001> Tj <0003> Tj <0002> Tj <0004> Tj <0001> Tj ET",
+                         {{"F1", IdentityFont(100)}}, true, cmaps)),
+            "一 二 一");
+}
+
 TEST(PdfReader, NumbersInTjArrays) {
   EXPECT_EQ(Text(OnePage("BT /F1 12 Tf 72 700 Td [(A) -250 (B) -1500 (C) -50 (D)] TJ ET", {{"F1", kHelvetica}})),
             "A B\tCD");
