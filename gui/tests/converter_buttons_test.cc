@@ -5,6 +5,7 @@
 
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
+#include "convert/pdf_fixture.h"
 #include "window_fixture.h"
 #include "window_tools.h"
 
@@ -43,6 +44,26 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(f.editorText().startsWith(QStringLiteral("第一回")));
     QVERIFY(f.editorText().contains(QStringLiteral("正文")));
     QVERIFY(fs::exists(f.dir / "a.htm"));
+  }
+
+  void pdf2txtConvertsThePickedFile() {
+    ConvertFixture f;
+    f.write("b.txt", G("另一本书"));
+    const std::string font =
+        "<< /Type /Font /Subtype /Type0 /BaseFont /STSong-Light /Encoding /UniGB-UCS2-H /DescendantFonts "
+        "[<< /Type /Font /Subtype /CIDFontType0 /BaseFont /STSong-Light >>] >>";
+    // 第一回 / 正文, one line each.
+    f.write("book.pdf", folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <7B2C4E0056DE> Tj 0 -16 Td <6B636587> Tj ET",
+                                                 {{"F1", font}}));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.pdf").string());
+    f.button(kPdf2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdf"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdfDone));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
   }
 
   void htm2txtInBatchModeConvertsEveryPage() {

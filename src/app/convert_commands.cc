@@ -117,6 +117,7 @@ void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& o
   A::OpenRow(shell, target);
   std::string text = button.done;
   if (outcome.appended) text += msg::kAppendedTo + outcome.output.filename().string();
+  if (outcome.encoding == convert::TextEncoding::kUtf8Mark && !outcome.appended) text += msg::kSavedAsUtf8;
   view.ShowMessage(text, kCaption, MessageIcon::kInformation);
 }
 

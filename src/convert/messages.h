@@ -23,4 +23,11 @@ inline constexpr char kPdbBadOffsets[] = "pdb 文件已损坏：记录的位置�
 inline constexpr char kPdbRecordTooLong[] = "pdb 文件已损坏：一条记录超过了 PalmDOC 记录的最大长度。";
 inline constexpr char kPdbTooManyRecords[] = "pdb 文件的记录过多，拒绝处理。";
 
+// PDF
+inline constexpr char kPdfNotPdf[] = "这不是 PDF 文件（文件开头没有 PDF 标记）。";
+inline constexpr char kPdfNeedsPassword[] = "这个 PDF 文件设有打开密码，无法读取其中的文字。";
+inline constexpr char kPdfUnknownEncryption[] = "这个 PDF 文件的加密方式无法识别，无法读取其中的文字。";
+inline constexpr char kPdfInflatedTooMuch[] = "PDF 文件中的压缩数据解压后超过 1 GB，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kPdfReading[] = "正在读取 PDF 文件";
+
 }  // namespace folian::convert::msg
