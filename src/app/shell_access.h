@@ -19,6 +19,8 @@ struct ShellAccess {
   static void EnterBusy(Shell& s) { s.EnterBusy(); }
   static void EnterReady(Shell& s) { s.EnterReady(); }
   static bool OfferSave(Shell& s) { return s.OfferSave(); }
+  // Characters the editor's text lost when the Current document was loaded.
+  static std::size_t LoadedLoss(const Shell& s) { return s.loaded_loss_; }
 
   // A fresh flag for a new run (a stop never reaches the next one);
   // RequestStop sets it.

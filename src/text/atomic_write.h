@@ -9,10 +9,16 @@
 
 namespace folian::text {
 
+// What to do when the target exists at the moment the new file takes its name.
+enum class ExistingFile {
+  kReplace,  // the new content replaces it
+  kKeep,     // the write fails ("already exists") and the file stays as it is
+};
+
 // Returns true on success; on failure `*error` (if given) names the file and
 // the reason, and the target is untouched.
 bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, ExistingFile existing = ExistingFile::kReplace);
 
 // Reads the whole file; false (with `*error`) when it cannot.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* data,
