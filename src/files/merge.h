@@ -16,7 +16,7 @@
 //   MergedText m = BuildMergedText(paths, /*headings=*/true);
 //   if (m.unmappable == 0) WriteMerged(target, m, /*replace_existing=*/false, false);
 //
-// Tested by tests/files/merge_test.cc and tests/files/merge_fault_test.cc.
+// Tested by tests/files/merge_test.cc and tests/files/write_fault_test.cc.
 #pragma once
 
 #include <cstddef>

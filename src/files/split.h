@@ -18,7 +18,7 @@
 // Planning builds every piece in memory; WritePieces then writes them one by
 // one through the atomic writer, stops at the first failure and names it.
 //
-// Tested by tests/files/split_test.cc and tests/files/split_fault_test.cc.
+// Tested by tests/files/split_test.cc and tests/files/write_fault_test.cc.
 #pragma once
 
 #include <cstddef>
