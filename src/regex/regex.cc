@@ -78,7 +78,9 @@ std::size_t Pattern::ForEachMatch(std::string_view subject,
   MatchIterator it(m, subject, cancel);
   MatchResult groups;
   std::size_t visited = 0;
-  while (it.Next()) {
+  // The matcher looks at the flag only now and then; a visitor that stops a
+  // long job wants the stop seen before the next match is handed over.
+  while (!Cancelled(cancel) && it.Next() && !Cancelled(cancel)) {
     groups.clear();
     AppendGroups(m, prog.capture_count, &groups);
     ++visited;
