@@ -2,6 +2,7 @@
 
 #include <fmt/core.h>
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -209,19 +210,26 @@ SplitResult WritePieces(const SplitPlan& plan, bool replace_existing, ProgressSi
   }
   const auto existing =
       replace_existing ? text::ExistingFile::kReplace : text::ExistingFile::kKeep;
+  // Each folder written into is synced once, after its last piece.
+  std::vector<fs::path> folders;
   for (const SplitPiece& piece : plan.pieces) {
     if (Cancelled(cancel)) {
       result.cancelled = true;
       break;
     }
-    if (!text::WriteFileAtomic(piece.path, piece.bytes, &result.error, existing)) {
+    if (!text::WriteFileAtomic(piece.path, piece.bytes, &result.error, existing,
+                               text::FolderSync::kByCaller)) {
       result.failed = piece.path;
       if (result.error.empty()) result.error = piece.path.string();
       break;
     }
+    if (std::find(folders.begin(), folders.end(), piece.path.parent_path()) == folders.end()) {
+      folders.push_back(piece.path.parent_path());
+    }
     ++result.written;
     if (progress != nullptr) progress->SetPosition(static_cast<std::int64_t>(result.written));
   }
+  for (const fs::path& folder : folders) text::SyncFolder(folder);
   return result;
 }
 

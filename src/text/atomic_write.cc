@@ -66,7 +66,7 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 }  // namespace
 
 bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view data,
-                     std::string* error, ExistingFile existing) {
+                     std::string* error, ExistingFile existing, FolderSync sync) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path target = target_in;
@@ -147,12 +147,22 @@ bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view da
   }
 
   // Make the rename itself durable; failure here does not undo a complete write.
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
+  if (sync == FolderSync::kNow) (void)SyncFolder(dir);
   return true;
+}
+
+bool SyncFolder(const std::filesystem::path& folder_in, std::string* error) {
+  const std::filesystem::path folder = folder_in.empty() ? "." : folder_in;
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) {
+    SetError(error, Describe(folder, "cannot open folder", errno));
+    return false;
+  }
+  const bool ok = ::fsync(dfd) == 0;
+  const int err = errno;
+  ::close(dfd);
+  if (!ok) SetError(error, Describe(folder, "flush failed", err));
+  return ok;
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string* data, std::string* error) {

@@ -121,6 +121,20 @@ TEST(AtomicWriteTest, KeepModeNeverReplacesAFile) {
   EXPECT_EQ(EntriesIn(dir.path()), 2u) << "no temporary file may be left behind";
 }
 
+TEST(AtomicWriteTest, FolderSyncLeftToTheCallerStillWritesWholeFiles) {
+  TempDir dir;
+  std::string error;
+  for (const char* name : {"a.txt", "b.txt"}) {
+    ASSERT_TRUE(WriteFileAtomic(dir / name, name, &error, ExistingFile::kKeep, FolderSync::kByCaller))
+        << error;
+  }
+  EXPECT_TRUE(SyncFolder(dir.path(), &error)) << error;
+  EXPECT_EQ(ReadBytes(dir / "b.txt"), "b.txt");
+  EXPECT_EQ(EntriesIn(dir.path()), 2u);
+  EXPECT_FALSE(SyncFolder(dir / "missing", &error));
+  EXPECT_NE(error.find("missing"), std::string::npos) << error;
+}
+
 TEST(ReadWholeFileTest, ReadsBytesAndReportsErrors) {
   TempDir dir;
   std::string data(200000, '\0');
