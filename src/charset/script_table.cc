@@ -1,0 +1,308 @@
+#include "charset/script_table.h"
+
+#include <algorithm>
+#include <array>
+
+#include "charset/codepage.h"
+#include "charset/dbcs_codec.h"
+#include "charset/utf8_decode.h"
+
+namespace folian::charset {
+namespace {
+
+using detail::CodeTrie;
+
+constexpr std::uint32_t kNoCode = UINT32_MAX;
+
+constexpr std::array<bool, 256> MakeTrailTable() {
+  std::array<bool, 256> t{};
+  for (int b = 0x40; b <= 0xFE; ++b) t[static_cast<std::size_t>(b)] = b != 0x7F;
+  return t;
+}
+constexpr std::array<bool, 256> kTrail = MakeTrailTable();
+
+// The character at s[p]: its code and byte length; length 0 for a lead byte
+// without a trail byte, which is no character. 0x80 and 0xFF stand alone.
+struct Char {
+  std::uint32_t code;
+  std::uint32_t len;
+};
+inline Char CharAt(const unsigned char* s, std::size_t n, std::size_t p) {
+  const std::uint32_t b = s[p];
+  if (b < 0x81 || b == 0xFF) return {b, 1};
+  if (p + 1 < n && kTrail[s[p + 1]]) return {b << 8 | s[p + 1], 2};
+  return {b, 0};
+}
+
+// Inline output: up to three bytes and their count.
+std::uint32_t Inline(std::string_view bytes) {
+  std::uint32_t out = static_cast<std::uint32_t>(bytes.size()) << 24;
+  for (std::size_t i = 0; i < bytes.size(); ++i) out |= std::uint32_t{static_cast<unsigned char>(bytes[i])} << (8 * i);
+  return out;
+}
+
+// Which GBK codes hold each UTF-16 unit: the first code found, plus a list
+// of later ones for units with several (none in today's table, but a key
+// must match every spelling the text can use).
+struct UnitCodes {
+  std::vector<std::uint32_t> first = std::vector<std::uint32_t>(0x10000, kNoCode);
+  std::vector<std::pair<char16_t, std::uint32_t>> more;  // sorted by unit
+
+  template <typename Fn>
+  void ForEach(char16_t unit, Fn fn) const {
+    if (first[unit] == kNoCode) return;
+    fn(first[unit]);
+    auto it = std::lower_bound(more.begin(), more.end(), std::make_pair(unit, std::uint32_t{0}));
+    for (; it != more.end() && it->first == unit; ++it) fn(it->second);
+  }
+};
+
+// A key as UTF-16 units, or false when no GBK text can hold it (a character
+// outside the BMP or without a GBK code, or bytes that are not UTF-8).
+bool KeyUnits(std::string_view key, const UnitCodes& codes, std::u16string* units) {
+  units->clear();
+  const auto* p = reinterpret_cast<const unsigned char*>(key.data());
+  std::size_t i = 0;
+  while (i < key.size()) {
+    const std::size_t start = i;
+    const char32_t cp = detail::NextUtf8(p, key.size(), i);
+    if (cp > 0xFFFF || (cp == 0xFFFD && i - start != 3)) return false;
+    if (codes.first[cp] == kNoCode) return false;
+    units->push_back(static_cast<char16_t>(cp));
+  }
+  return !units->empty();
+}
+
+}  // namespace
+
+std::uint32_t ScriptTable::AddValue(std::string_view utf8, std::string* scratch) {
+  Utf8ToGbk(utf8, *scratch);
+  values_ += *scratch;
+  value_ends_.push_back(static_cast<std::uint32_t>(values_.size()));
+  return static_cast<std::uint32_t>(value_ends_.size() - 1);
+}
+
+std::unique_ptr<const ScriptTable> ScriptTable::Build(const Dictionary& phrases,
+                                                      const Dictionary& characters) {
+  std::unique_ptr<ScriptTable> t(new ScriptTable);
+  t->entries_.resize(0x10000);
+  const detail::DbcsCodec& gbk = detail::Gbk();
+
+  // Every GBK character: its unit, and what it is when nothing converts it
+  // (itself, as decoding and encoding it again gives).
+  UnitCodes codes;
+  auto visit = [&](std::uint32_t code, const unsigned char* bytes, std::size_t len) {
+    t->entries_[code].out = Inline(std::string_view(reinterpret_cast<const char*>(bytes), len));
+    char16_t unit[2];
+    if (gbk.ToWide(bytes, len, unit) != 1) return;
+    char back[4];
+    const std::size_t back_len = gbk.FromWide(unit, 1, back, '?', nullptr);
+    t->entries_[code].out = Inline(std::string_view(back, back_len));
+    if (codes.first[unit[0]] == kNoCode) {
+      codes.first[unit[0]] = code;
+    } else {
+      codes.more.emplace_back(unit[0], code);
+    }
+  };
+  for (std::uint32_t b = 0; b <= 0xFF; ++b) {
+    if (b > 0x80 && b < 0xFF) continue;
+    const auto byte = static_cast<unsigned char>(b);
+    visit(b, &byte, 1);
+  }
+  for (std::uint32_t lead = 0x81; lead <= 0xFE; ++lead) {
+    for (std::uint32_t trail = 0x40; trail <= 0xFE; ++trail) {
+      if (!kTrail[trail]) continue;
+      const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+      visit(lead << 8 | trail, pair, 2);
+    }
+  }
+  std::sort(codes.more.begin(), codes.more.end());
+
+  // Inserts a key: one path of nodes, each reached by every code of its unit.
+  auto insert = [&codes](CodeTrie& trie, std::u16string_view units) -> std::uint32_t {
+    std::uint32_t node = CodeTrie::kRoot;
+    for (const char16_t unit : units) {
+      const std::uint32_t child = trie.AddChild(node, codes.first[unit]);
+      if (child == 0) return 0;
+      codes.ForEach(unit, [&](std::uint32_t code) { trie.AddEdge(node, code, child); });
+      node = child;
+    }
+    return node;
+  };
+
+  std::u16string units;
+  std::string scratch;
+  t->values_.reserve(phrases.pool_bytes() / 2);
+  t->value_ends_.reserve(phrases.size() + characters.size());
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    if (!KeyUnits(phrases.key(i), codes, &units)) continue;
+    const std::uint32_t node = insert(t->phrases_, units);
+    if (node == 0) return nullptr;
+    if (t->phrases_.value(node) == CodeTrie::kNoValue) {
+      t->phrases_.SetValue(node, t->AddValue(phrases.value(i), &scratch));
+    }
+  }
+  std::vector<bool> converted(0x10000, false);
+  for (std::size_t i = 0; i < characters.size(); ++i) {
+    if (!KeyUnits(characters.key(i), codes, &units)) continue;
+    const std::uint32_t node = insert(t->characters_, units);
+    if (node == 0) return nullptr;
+    if (t->characters_.value(node) != CodeTrie::kNoValue) continue;
+    const std::uint32_t value = t->AddValue(characters.value(i), &scratch);
+    t->characters_.SetValue(node, value);
+    if (units.size() != 1) continue;
+    const std::string_view gbk_value = t->Value(value);
+    codes.ForEach(units[0], [&](std::uint32_t code) {
+      if (converted[code]) return;
+      converted[code] = true;
+      t->entries_[code].out = gbk_value.size() <= 3 ? Inline(gbk_value) : kPooled | value;
+    });
+  }
+
+  for (std::uint32_t code = 0; code < 0x10000; ++code) {
+    CodeEntry& e = t->entries_[code];
+    e.phrase = t->phrases_.Child(CodeTrie::kRoot, code);
+    const std::uint32_t c = t->characters_.Child(CodeTrie::kRoot, code);
+    if (c != 0 && t->characters_.has_children(c)) {
+      // The slow path reads the character's own value from the trie; keep
+      // the character itself inline for when no key matches.
+      char16_t unit[2];
+      const unsigned char bytes[2] = {static_cast<unsigned char>(code > 0xFF ? code >> 8 : code),
+                                      static_cast<unsigned char>(code)};
+      const std::size_t len = code > 0xFF ? 2 : 1;
+      char back[4];
+      std::size_t back_len = 0;
+      if (gbk.ToWide(bytes, len, unit) == 1) back_len = gbk.FromWide(unit, 1, back, '?', nullptr);
+      e.out = kSlow | Inline(std::string_view(back, back_len));
+    }
+  }
+  return t;
+}
+
+bool ScriptTable::LongestPhrase(const unsigned char* s, std::size_t n, std::uint32_t node, std::size_t q,
+                                std::uint32_t* value, std::size_t* end) const {
+  std::uint32_t best = phrases_.value(node);
+  std::size_t best_end = q;
+  while (phrases_.has_children(node) && q < n) {
+    const Char c = CharAt(s, n, q);
+    if (c.len == 0) break;
+    node = phrases_.Child(node, c.code);
+    if (node == 0) break;
+    q += c.len;
+    if (const std::uint32_t v = phrases_.value(node); v != CodeTrie::kNoValue) {
+      best = v;
+      best_end = q;
+    }
+  }
+  if (best == CodeTrie::kNoValue) return false;
+  *value = best;
+  *end = best_end;
+  return true;
+}
+
+bool ScriptTable::PhraseAt(const unsigned char* s, std::size_t n, std::size_t q) const {
+  if (q >= n) return false;
+  const Char c = CharAt(s, n, q);
+  if (c.len == 0) return false;
+  const std::uint32_t node = entries_[c.code].phrase;
+  std::uint32_t value;
+  std::size_t end;
+  return node != 0 && LongestPhrase(s, n, node, q + c.len, &value, &end);
+}
+
+std::size_t ScriptTable::Convert(std::string_view text, std::size_t from, std::size_t until,
+                                 std::string* out) const {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  until = std::min(until, n);
+  if (from >= until) return from;
+
+  // Output goes through a raw cursor; `room` keeps four bytes free for the
+  // inline stores, values ensure their own length.
+  const std::size_t base = out->size();
+  out->resize(base + (until - from) + (until - from) / 8 + 64);
+  char* o = out->data() + base;
+  char* limit = out->data() + out->size();
+  auto room = [&](std::size_t k) {
+    if (static_cast<std::size_t>(limit - o) >= k) return;
+    const std::size_t used = static_cast<std::size_t>(o - out->data());
+    out->resize(out->size() * 2 + k);
+    o = out->data() + used;
+    limit = out->data() + out->size();
+  };
+  auto emit = [&](std::string_view bytes) {
+    room(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), o);
+    o += bytes.size();
+  };
+
+  std::size_t p = from;
+  while (p < until) {
+    room(4);
+    const Char c = CharAt(s, n, p);
+    if (c.len == 0) {
+      *o++ = static_cast<char>(s[p++]);
+      continue;
+    }
+    const CodeEntry e = entries_[c.code];
+    if (e.phrase != 0) {
+      std::uint32_t value;
+      std::size_t end;
+      if (LongestPhrase(s, n, e.phrase, p + c.len, &value, &end)) {
+        emit(Value(value));
+        p = end;
+        continue;
+      }
+    }
+    if ((e.out & (kSlow | kPooled)) == 0) {
+      o[0] = static_cast<char>(e.out);
+      o[1] = static_cast<char>(e.out >> 8);
+      o[2] = static_cast<char>(e.out >> 16);
+      o += e.out >> 24;
+      p += c.len;
+      continue;
+    }
+    if (e.out & kPooled) {
+      emit(Value(e.out & ~kPooled));
+      p += c.len;
+      continue;
+    }
+    // A character dictionary key of several characters may start here: the
+    // longest one that ends before the next phrase.
+    std::uint32_t node = characters_.Child(CodeTrie::kRoot, c.code);
+    std::uint32_t best = characters_.value(node);
+    std::size_t best_end = p + c.len;
+    std::size_t q = best_end;
+    while (characters_.has_children(node) && q < n && !PhraseAt(s, n, q)) {
+      const Char next = CharAt(s, n, q);
+      if (next.len == 0) break;
+      node = characters_.Child(node, next.code);
+      if (node == 0) break;
+      q += next.len;
+      if (const std::uint32_t v = characters_.value(node); v != CodeTrie::kNoValue) {
+        best = v;
+        best_end = q;
+      }
+    }
+    if (best != CodeTrie::kNoValue) {
+      emit(Value(best));
+      p = best_end;
+    } else {
+      o[0] = static_cast<char>(e.out);
+      o[1] = static_cast<char>(e.out >> 8);
+      o[2] = static_cast<char>(e.out >> 16);
+      o += (e.out >> 24) & 3;
+      p += c.len;
+    }
+  }
+  out->resize(static_cast<std::size_t>(o - out->data()));
+  return p;
+}
+
+std::string ScriptTable::Convert(std::string_view text) const {
+  std::string out;
+  Convert(text, 0, text.size(), &out);
+  return out;
+}
+
+}  // namespace folian::charset
