@@ -1,4 +1,5 @@
-// folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text.
+// folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text
+// (OpenCC's s2t and t2s results, from OpenCC's installed dictionaries).
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -46,8 +47,14 @@ int RunScript(const std::string& mode_name, const std::string& path) {
       return kExitFailed;
     }
   }
-  if (!charset::ConvertScript(text, kModes.at(mode_name))) {
-    std::fprintf(stderr, "folian-cli script: the script conversion is not available (OpenCC data missing?)\n");
+  const charset::ScriptMode mode = kModes.at(mode_name);
+  std::string error;
+  if (!text.empty() && !charset::LoadScriptTable(charset::DirectionOf(mode), &error)) {
+    std::fprintf(stderr, "folian-cli script: cannot read OpenCC's dictionary %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (!charset::ConvertScript(text, mode)) {
+    std::fprintf(stderr, "folian-cli script: the script conversion failed\n");
     return kExitFailed;
   }
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {

@@ -35,7 +35,7 @@ void CodeTrie::AddEdge(std::uint32_t node, std::uint32_t code, std::uint32_t chi
 void CodeTrie::Insert(std::uint64_t key, std::uint32_t child) {
   std::size_t i = Hash(key);
   while (slots_[i] != 0) i = (i + 1) & mask_;
-  slots_[i] = std::uint64_t{child} << kKeyBits | key;
+  slots_[i] = std::uint64_t{child} << kChildShift | key;
 }
 
 void CodeTrie::Grow() {
@@ -44,7 +44,17 @@ void CodeTrie::Grow() {
   mask_ = slots_.size() - 1;
   shift_ = 64 - std::countr_zero(slots_.size());
   for (const std::uint64_t slot : old) {
-    if (slot != 0) Insert(slot & kKeyMask, static_cast<std::uint32_t>(slot >> kKeyBits));
+    if (slot != 0) Insert(slot & kKeyMask, ChildOf(slot));
+  }
+}
+
+void CodeTrie::Freeze() {
+  for (std::uint64_t& slot : slots_) {
+    if (slot == 0) continue;
+    const std::uint32_t child = ChildOf(slot);
+    slot &= ~(kEndsKey | kLeadsOn);
+    if (value(child) != kNoValue) slot |= kEndsKey;
+    if (has_children(child)) slot |= kLeadsOn;
   }
 }
 

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string_view>
+#include <utility>
 
 #include "charset/codepage.h"
 #include "charset/ocd2.h"
@@ -26,11 +28,6 @@ constexpr std::array<DictionaryFiles, 2> kFiles = {{
 
 // Progress and cancel checks fall between slices of this many bytes.
 constexpr std::size_t kSlice = std::size_t{1} << 20;
-
-struct Loaded {
-  std::mutex mutex;
-  std::unique_ptr<const ScriptTable> table;  // set once, then kept
-};
 
 bool ReadDictionary(const std::filesystem::path& path, Dictionary* dict, std::string* error) {
   Ocd2Result r = ReadOcd2File(path);
@@ -62,29 +59,38 @@ ScriptStatus Map(std::string_view in, ScriptDirection direction, const ScriptPar
 
 }  // namespace
 
+ScriptDirection DirectionOf(ScriptMode mode) {
+  return mode == ScriptMode::kGbToGbk || mode == ScriptMode::kGbToBig5 ? ScriptDirection::kToTraditional
+                                                                       : ScriptDirection::kToSimplified;
+}
+
 std::filesystem::path OpenccDataDir() {
   const char* dir = std::getenv("FOLIAN_OPENCC_DATA_DIR");
   return dir && *dir ? dir : FOLIAN_OPENCC_DATA_DIR;
 }
 
 const ScriptTable* LoadScriptTable(ScriptDirection direction, std::string* error) {
-  static std::array<Loaded, 2> loaded;
-  const auto i = static_cast<std::size_t>(direction);
-  std::lock_guard<std::mutex> lock(loaded[i].mutex);
-  if (!loaded[i].table) {
-    const std::filesystem::path dir = OpenccDataDir();
-    Dictionary phrases, characters;
-    if (!ReadDictionary(dir / kFiles[i].phrases, &phrases, error) ||
-        !ReadDictionary(dir / kFiles[i].characters, &characters, error)) {
-      return nullptr;
-    }
-    loaded[i].table = ScriptTable::Build(phrases, characters);
-    if (!loaded[i].table) {
-      if (error) *error = (dir / kFiles[i].phrases).string() + ": too large";
-      return nullptr;
-    }
+  // One table per direction and folder, kept for the whole run once built
+  // (the pointers handed out stay valid); a folder that failed is tried
+  // again on the next call.
+  static std::mutex mutex;
+  static std::map<std::pair<ScriptDirection, std::filesystem::path>, std::unique_ptr<const ScriptTable>> tables;
+  const std::filesystem::path dir = OpenccDataDir();
+  const DictionaryFiles& files = kFiles[static_cast<std::size_t>(direction)];
+  std::lock_guard<std::mutex> lock(mutex);
+  auto it = tables.find({direction, dir});
+  if (it != tables.end()) return it->second.get();
+  Dictionary phrases, characters;
+  if (!ReadDictionary(dir / files.phrases, &phrases, error) ||
+      !ReadDictionary(dir / files.characters, &characters, error)) {
+    return nullptr;
   }
-  return loaded[i].table.get();
+  auto table = ScriptTable::Build(phrases, characters);
+  if (!table) {
+    if (error) *error = (dir / files.phrases).string() + ": too large";
+    return nullptr;
+  }
+  return tables.emplace(std::make_pair(direction, dir), std::move(table)).first->second.get();
 }
 
 ScriptStatus ConvertScript(std::string& text, ScriptMode mode, const ScriptParams& params) {

@@ -5,8 +5,8 @@
 // TSCharacters) through our own GBK converter (charset/script_table.h), and
 // give OpenCC's results byte for byte. The dictionaries are read from the
 // folder named by $FOLIAN_OPENCC_DATA_DIR, else the system's OpenCC folder,
-// once per process and direction, on first use; a failed load is tried
-// again on the next use.
+// once per process, direction and folder, on first use; a failed load is
+// tried again on the next use.
 //
 // Example:
 //   std::string text = gbk;
@@ -31,6 +31,7 @@ enum class ScriptMode {
 };
 
 enum class ScriptDirection { kToTraditional, kToSimplified };
+ScriptDirection DirectionOf(ScriptMode mode);
 
 enum class ScriptStatus {
   kOk,

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 #include "charset/codepage.h"
 #include "charset/dbcs_codec.h"
@@ -159,9 +160,20 @@ std::unique_ptr<const ScriptTable> ScriptTable::Build(const Dictionary& phrases,
     });
   }
 
+  // For each phrase's first node, the code leading to it (and, in `more`,
+  // any further codes of the same character).
+  std::vector<std::uint32_t> level1(t->phrases_.node_count() + 1, kNoCode);
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> more;
   for (std::uint32_t code = 0; code < 0x10000; ++code) {
     CodeEntry& e = t->entries_[code];
-    e.phrase = t->phrases_.Child(CodeTrie::kRoot, code);
+    if (const std::uint32_t node = t->phrases_.Child(CodeTrie::kRoot, code)) {
+      e.phrase = node | (t->phrases_.value(node) != CodeTrie::kNoValue ? kOneCharPhrase : 0);
+      if (level1[node] == kNoCode) {
+        level1[node] = code;
+      } else {
+        more.emplace_back(node, code);
+      }
+    }
     const std::uint32_t c = t->characters_.Child(CodeTrie::kRoot, code);
     if (c != 0 && t->characters_.has_children(c)) {
       // The slow path reads the character's own value from the trie; keep
@@ -176,26 +188,46 @@ std::unique_ptr<const ScriptTable> ScriptTable::Build(const Dictionary& phrases,
       e.out = kSlow | Inline(std::string_view(back, back_len));
     }
   }
+  // The pair bitmap: every first code with every code leading on from its node.
+  std::sort(more.begin(), more.end());
+  t->pairs_.assign((std::size_t{1} << kPairBits) / 64, 0);
+  auto set_pair = [&t](std::uint32_t first, std::uint32_t second) {
+    const std::size_t h = PairHash(first, second);
+    t->pairs_[h >> 6] |= std::uint64_t{1} << (h & 63);
+  };
+  t->phrases_.ForEachEdge([&](std::uint32_t parent, std::uint32_t code, std::uint32_t) {
+    if (parent == CodeTrie::kRoot || level1[parent] == kNoCode) return;
+    set_pair(level1[parent], code);
+    if (more.empty()) return;
+    auto it = std::lower_bound(more.begin(), more.end(), std::make_pair(parent, std::uint32_t{0}));
+    for (; it != more.end() && it->first == parent; ++it) set_pair(it->second, code);
+  });
+  t->phrases_.Freeze();
+  t->characters_.Freeze();
+  t->values_.append(kValuePadding, '\0');
   return t;
 }
 
-bool ScriptTable::LongestPhrase(const unsigned char* s, std::size_t n, std::uint32_t node, std::size_t q,
+bool ScriptTable::LongestPhrase(const unsigned char* s, std::size_t n, std::uint32_t first, std::size_t q,
                                 std::uint32_t* value, std::size_t* end) const {
-  std::uint32_t best = phrases_.value(node);
+  std::uint32_t node = first & ~kOneCharPhrase;
+  std::uint32_t best = (first & kOneCharPhrase) ? node : 0;
   std::size_t best_end = q;
-  while (phrases_.has_children(node) && q < n) {
+  while (q < n) {
     const Char c = CharAt(s, n, q);
     if (c.len == 0) break;
-    node = phrases_.Child(node, c.code);
-    if (node == 0) break;
+    const std::uint64_t edge = phrases_.Edge(node, c.code);
+    if (edge == 0) break;
+    node = CodeTrie::ChildOf(edge);
     q += c.len;
-    if (const std::uint32_t v = phrases_.value(node); v != CodeTrie::kNoValue) {
-      best = v;
+    if (CodeTrie::EndsKey(edge)) {
+      best = node;
       best_end = q;
     }
+    if (!CodeTrie::LeadsOn(edge)) break;
   }
-  if (best == CodeTrie::kNoValue) return false;
-  *value = best;
+  if (best == 0) return false;
+  *value = phrases_.value(best);
   *end = best_end;
   return true;
 }
@@ -204,10 +236,10 @@ bool ScriptTable::PhraseAt(const unsigned char* s, std::size_t n, std::size_t q)
   if (q >= n) return false;
   const Char c = CharAt(s, n, q);
   if (c.len == 0) return false;
-  const std::uint32_t node = entries_[c.code].phrase;
+  const std::uint32_t first = entries_[c.code].phrase;
   std::uint32_t value;
   std::size_t end;
-  return node != 0 && LongestPhrase(s, n, node, q + c.len, &value, &end);
+  return first != 0 && LongestPhrase(s, n, first, q + c.len, &value, &end);
 }
 
 std::size_t ScriptTable::Convert(std::string_view text, std::size_t from, std::size_t until,
@@ -230,9 +262,15 @@ std::size_t ScriptTable::Convert(std::string_view text, std::size_t from, std::s
     o = out->data() + used;
     limit = out->data() + out->size();
   };
+  // A value is followed by at least kValuePadding readable bytes: short
+  // ones go as one fixed-size copy.
   auto emit = [&](std::string_view bytes) {
-    room(bytes.size());
-    std::copy(bytes.begin(), bytes.end(), o);
+    room(std::max(bytes.size(), kValuePadding));
+    if (bytes.size() <= kValuePadding) {
+      std::memcpy(o, bytes.data(), kValuePadding);
+    } else {
+      std::memcpy(o, bytes.data(), bytes.size());
+    }
     o += bytes.size();
   };
 
@@ -246,9 +284,15 @@ std::size_t ScriptTable::Convert(std::string_view text, std::size_t from, std::s
     }
     const CodeEntry e = entries_[c.code];
     if (e.phrase != 0) {
+      const std::size_t q = p + c.len;
+      bool walk = (e.phrase & kOneCharPhrase) != 0;
+      if (!walk && q < n) {
+        const Char next = CharAt(s, n, q);
+        walk = next.len != 0 && PairMayStartPhrase(c.code, next.code);
+      }
       std::uint32_t value;
       std::size_t end;
-      if (LongestPhrase(s, n, e.phrase, p + c.len, &value, &end)) {
+      if (walk && LongestPhrase(s, n, e.phrase, q, &value, &end)) {
         emit(Value(value));
         p = end;
         continue;
