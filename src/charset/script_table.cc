@@ -58,6 +58,49 @@ struct UnitCodes {
   }
 };
 
+// Every GBK character's unit, and what each code is when nothing converts
+// it (the character itself, as decoding and encoding it again gives; the
+// byte itself for codes that are no character). Made once per process.
+struct GbkCharacters {
+  UnitCodes codes;
+  std::vector<std::uint32_t> itself = std::vector<std::uint32_t>(0x10000, 0);
+
+  static const GbkCharacters& Get() {
+    static const GbkCharacters chars;
+    return chars;
+  }
+
+ private:
+  GbkCharacters() {
+    const detail::DbcsCodec& gbk = detail::Gbk();
+    auto visit = [&](std::uint32_t code, const unsigned char* bytes, std::size_t len) {
+      itself[code] = Inline(std::string_view(reinterpret_cast<const char*>(bytes), len));
+      char16_t unit[2];
+      if (gbk.ToWide(bytes, len, unit) != 1) return;
+      char back[4];
+      itself[code] = Inline(std::string_view(back, gbk.FromWide(unit, 1, back, '?', nullptr)));
+      if (codes.first[unit[0]] == kNoCode) {
+        codes.first[unit[0]] = code;
+      } else {
+        codes.more.emplace_back(unit[0], code);
+      }
+    };
+    for (std::uint32_t b = 0; b <= 0xFF; ++b) {
+      if (b > 0x80 && b < 0xFF) continue;
+      const auto byte = static_cast<unsigned char>(b);
+      visit(b, &byte, 1);
+    }
+    for (std::uint32_t lead = 0x81; lead <= 0xFE; ++lead) {
+      for (std::uint32_t trail = 0x40; trail <= 0xFE; ++trail) {
+        if (!kTrail[trail]) continue;
+        const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
+        visit(lead << 8 | trail, pair, 2);
+      }
+    }
+    std::sort(codes.more.begin(), codes.more.end());
+  }
+};
+
 // A key as UTF-16 units, or false when no GBK text can hold it (a character
 // outside the BMP or without a GBK code, or bytes that are not UTF-8).
 bool KeyUnits(std::string_view key, const UnitCodes& codes, std::u16string* units) {
@@ -87,37 +130,9 @@ std::unique_ptr<const ScriptTable> ScriptTable::Build(const Dictionary& phrases,
                                                       const Dictionary& characters) {
   std::unique_ptr<ScriptTable> t(new ScriptTable);
   t->entries_.resize(0x10000);
-  const detail::DbcsCodec& gbk = detail::Gbk();
-
-  // Every GBK character: its unit, and what it is when nothing converts it
-  // (itself, as decoding and encoding it again gives).
-  UnitCodes codes;
-  auto visit = [&](std::uint32_t code, const unsigned char* bytes, std::size_t len) {
-    t->entries_[code].out = Inline(std::string_view(reinterpret_cast<const char*>(bytes), len));
-    char16_t unit[2];
-    if (gbk.ToWide(bytes, len, unit) != 1) return;
-    char back[4];
-    const std::size_t back_len = gbk.FromWide(unit, 1, back, '?', nullptr);
-    t->entries_[code].out = Inline(std::string_view(back, back_len));
-    if (codes.first[unit[0]] == kNoCode) {
-      codes.first[unit[0]] = code;
-    } else {
-      codes.more.emplace_back(unit[0], code);
-    }
-  };
-  for (std::uint32_t b = 0; b <= 0xFF; ++b) {
-    if (b > 0x80 && b < 0xFF) continue;
-    const auto byte = static_cast<unsigned char>(b);
-    visit(b, &byte, 1);
-  }
-  for (std::uint32_t lead = 0x81; lead <= 0xFE; ++lead) {
-    for (std::uint32_t trail = 0x40; trail <= 0xFE; ++trail) {
-      if (!kTrail[trail]) continue;
-      const unsigned char pair[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(trail)};
-      visit(lead << 8 | trail, pair, 2);
-    }
-  }
-  std::sort(codes.more.begin(), codes.more.end());
+  const GbkCharacters& gbk_chars = GbkCharacters::Get();
+  const UnitCodes& codes = gbk_chars.codes;
+  for (std::uint32_t code = 0; code < 0x10000; ++code) t->entries_[code].out = gbk_chars.itself[code];
 
   // Inserts a key: one path of nodes, each reached by every code of its unit.
   auto insert = [&codes](CodeTrie& trie, std::u16string_view units) -> std::uint32_t {
@@ -164,30 +179,22 @@ std::unique_ptr<const ScriptTable> ScriptTable::Build(const Dictionary& phrases,
   // any further codes of the same character).
   std::vector<std::uint32_t> level1(t->phrases_.node_count() + 1, kNoCode);
   std::vector<std::pair<std::uint32_t, std::uint32_t>> more;
-  for (std::uint32_t code = 0; code < 0x10000; ++code) {
-    CodeEntry& e = t->entries_[code];
-    if (const std::uint32_t node = t->phrases_.Child(CodeTrie::kRoot, code)) {
-      e.phrase = node | (t->phrases_.value(node) != CodeTrie::kNoValue ? kOneCharPhrase : 0);
-      if (level1[node] == kNoCode) {
-        level1[node] = code;
-      } else {
-        more.emplace_back(node, code);
-      }
+  t->phrases_.ForEachEdge([&](std::uint32_t parent, std::uint32_t code, std::uint32_t node) {
+    if (parent != CodeTrie::kRoot) return;
+    t->entries_[code].phrase = node | (t->phrases_.value(node) != CodeTrie::kNoValue ? kOneCharPhrase : 0);
+    if (level1[node] == kNoCode) {
+      level1[node] = code;
+    } else {
+      more.emplace_back(node, code);
     }
-    const std::uint32_t c = t->characters_.Child(CodeTrie::kRoot, code);
-    if (c != 0 && t->characters_.has_children(c)) {
-      // The slow path reads the character's own value from the trie; keep
-      // the character itself inline for when no key matches.
-      char16_t unit[2];
-      const unsigned char bytes[2] = {static_cast<unsigned char>(code > 0xFF ? code >> 8 : code),
-                                      static_cast<unsigned char>(code)};
-      const std::size_t len = code > 0xFF ? 2 : 1;
-      char back[4];
-      std::size_t back_len = 0;
-      if (gbk.ToWide(bytes, len, unit) == 1) back_len = gbk.FromWide(unit, 1, back, '?', nullptr);
-      e.out = kSlow | Inline(std::string_view(back, back_len));
+  });
+  t->characters_.ForEachEdge([&](std::uint32_t parent, std::uint32_t code, std::uint32_t node) {
+    // The slow path reads the character's own value from the trie; the
+    // character itself stays inline for when no key matches.
+    if (parent == CodeTrie::kRoot && t->characters_.has_children(node)) {
+      t->entries_[code].out = kSlow | gbk_chars.itself[code];
     }
-  }
+  });
   // The pair bitmap: every first code with every code leading on from its node.
   std::sort(more.begin(), more.end());
   t->pairs_.assign((std::size_t{1} << kPairBits) / 64, 0);
