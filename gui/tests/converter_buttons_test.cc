@@ -5,6 +5,7 @@
 
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
+#include "convert/pdb_fixture.h"
 #include "window_fixture.h"
 #include "window_tools.h"
 
@@ -43,6 +44,23 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(f.editorText().startsWith(QStringLiteral("第一回")));
     QVERIFY(f.editorText().contains(QStringLiteral("正文")));
     QVERIFY(fs::exists(f.dir / "a.htm"));
+  }
+
+  void pdb2txtConvertsTheChosenBookOntoTheTopRow() {
+    ConvertFixture f;
+    f.write("a.txt", G("另一本书"));
+    f.write("z.txt", G("又一本书"));
+    f.write("book.pdb", folian::testing::MakePdb(folian::testing::BookOf(G("第一章\n正文\n"))));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.pdb").string());
+    f.button(kPdb2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdbDone));
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdb"));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QVERIFY(f.editorText().startsWith(QStringLiteral("第一章")));
   }
 
   void htm2txtInBatchModeConvertsEveryPage() {

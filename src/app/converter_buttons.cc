@@ -6,6 +6,7 @@ namespace folian::app {
 namespace {
 
 constexpr ConverterButton kButtons[] = {
+    {kPdb2Txt, "pdb", ConverterSource::kOpenDialog, false, msg::kPdbTitle, "*.pdb", msg::kPdbDone},
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
 };
 

@@ -21,6 +21,6 @@ inline constexpr char kPdbNotPalmDoc[] = "这不是 PalmDOC 电子书（类型�
 inline constexpr char kPdbTruncated[] = "pdb 文件不完整：文件头或记录表被截断。";
 inline constexpr char kPdbBadOffsets[] = "pdb 文件已损坏：记录的位置次序颠倒或超出文件末尾。";
 inline constexpr char kPdbRecordTooLong[] = "pdb 文件已损坏：一条记录超过了 PalmDOC 记录的最大长度。";
-inline constexpr char kPdbTooManyRecords[] = "pdb 文件的记录过多，拒绝处理。";
+inline constexpr char kPdbDamaged[] = "pdb 文件已损坏：压缩的文字无法解开。";
 
 }  // namespace folian::convert::msg

@@ -3,15 +3,18 @@
 #include <string>
 
 #include "convert/html/html_reader.h"
+#include "convert/pdb/pdb_reader.h"
 
 namespace folian::convert {
 namespace {
 
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
+constexpr std::string_view kPdbExtensions[] = {".pdb"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
+    {"pdb", kPdbExtensions, LooksLikePalmDoc, ReadPdb, nullptr, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 
