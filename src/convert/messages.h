@@ -13,7 +13,9 @@ inline constexpr char kEpubBadContainer[] = "这不是有效的 ePub 文件：ME
 inline constexpr char kEpubNoPackage[] = "这不是有效的 ePub 文件：找不到内容文件 ";
 inline constexpr char kEpubBadPackage[] = "这不是有效的 ePub 文件：内容文件无法解析 ";
 inline constexpr char kEpubNoText[] = "这个 ePub 文件的阅读顺序（spine）中没有可转换的 HTML 文档。";
-inline constexpr char kEpubTooManyItems[] = "ePub 文件的条目过多（超过 100000 个），拒绝处理。";
+inline constexpr char kEpubTooManyItems[] = "ePub 的内容文件列出的文档过多（阅读顺序超过 20000 项或清单超过 100000 项），拒绝处理。";
+inline constexpr char kEpubReferenceTooLong[] = "ePub 的内容文件中有超过 2048 字节的文件名，拒绝处理。";
+inline constexpr char kEpubOutside[] = "ePub 的阅读顺序中有指向压缩包之外的文档：";
 inline constexpr char kEpubBadDocument[] = "ePub 中的文档已损坏：";
 
 // Palm database

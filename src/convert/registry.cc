@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "convert/epub/epub_reader.h"
 #include "convert/html/html_reader.h"
 #include "convert/pdb/pdb_reader.h"
 
@@ -10,10 +11,12 @@ namespace {
 
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 constexpr std::string_view kPdbExtensions[] = {".pdb"};
+constexpr std::string_view kEpubExtensions[] = {".epub"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
+    {"epub", kEpubExtensions, LooksLikeEpub, ReadEpub, nullptr, false},
     {"pdb", kPdbExtensions, LooksLikePalmDoc, ReadPdb, nullptr, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };

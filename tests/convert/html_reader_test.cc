@@ -48,9 +48,10 @@ TEST(HtmlScan, BlocksEndTheirLineWithoutPilingUpBlankLines) {
   EXPECT_EQ(Text("<div>x</div><div>y</div>"), "x\r\ny\r\n");
   EXPECT_EQ(Text("<div><p>a</p></div><li>b</li>"), "a\r\nb\r\n");
   EXPECT_EQ(Text("<title>书名</title>正文"), "书名\r\n正文");
-  EXPECT_EQ(Text("<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"), "12\r\n3\r\n");
+  EXPECT_EQ(Text("<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"), "1\t2\r\n3\r\n");
   EXPECT_EQ(Text("head<p>without closing tags<p>next"), "head\r\nwithout closing tags\r\nnext");
-  EXPECT_EQ(Text("<div>\n  <p>a</p>\n</div>"), "\r\n  a\r\n\r\n") << "a line of blanks is not ended again";
+  EXPECT_EQ(Text("<div>\n  <p>a</p>\n  </div>"), "\r\na\r\n\r\n") << "the source's indentation goes";
+  EXPECT_EQ(Text("<br>&nbsp;&nbsp;text<br> \t<br>"), "\r\n  text\r\n\r\n") << "a paragraph's indent stays";
 }
 
 TEST(HtmlScan, LineEndsOfThePageBecomeCrLf) {
