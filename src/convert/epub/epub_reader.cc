@@ -91,6 +91,9 @@ Status ReadEpub(std::string_view input, TextSink& sink, const ReadContext& ctx) 
   std::size_t converted = 0;
   const auto steps = static_cast<std::int64_t>(package.spine.size());
   ctx.progress->SetRange(0, steps);
+  // Progress counts documents; the scan of each one only watches the stop request.
+  ReadContext per_document;
+  per_document.cancel = ctx.cancel;
   std::string doc;
   for (std::size_t i = 0; i < package.spine.size(); ++i) {
     if (Cancelled(ctx.cancel)) return Status::Error(msg::kCancelled);
@@ -116,7 +119,7 @@ Status ReadEpub(std::string_view input, TextSink& sink, const ReadContext& ctx) 
     page.ToUtf8();
     html::ScanOptions options;
     options.skip_head = true;
-    if (html::HtmlToText(page.bytes(), html::PageCharset::kUtf8, &text, ctx, options).cancelled) {
+    if (html::HtmlToText(page.bytes(), html::PageCharset::kUtf8, &text, per_document, options).cancelled) {
       return Status::Error(msg::kCancelled);
     }
     // Each document ends its last line: the next one's heading starts a line.
