@@ -89,6 +89,7 @@ class Scanner {
   std::string& out_;
   const ReadContext& ctx_;
   std::size_t line_start_;  // where the current line begins in out_
+  std::size_t br_end_ = std::string_view::npos;  // just past the last "<br>" of the page
   bool line_has_text_ = false;
   ScanResult result_;
   std::u16string wide_;
@@ -185,8 +186,11 @@ std::size_t Scanner::Markup(std::size_t p) {
     const std::size_t end = FindEndTag(after, name);
     return end == std::string_view::npos ? after : SkipTag(end);
   }
-  if (name == "br" || (closing && name == "p")) {
+  if (name == "br" && closing && p == br_end_) {
+    // "<br></br>" is one break, as XHTML writers mean it.
+  } else if (name == "br" || (closing && name == "p")) {
     Newline();
+    if (name == "br") br_end_ = after;
   } else if (IsBlock(name)) {
     EndLine();
   } else if (!closing && (name == "td" || name == "th") && line_has_text_) {
