@@ -90,6 +90,7 @@ class Scanner {
   const ReadContext& ctx_;
   std::size_t line_start_;  // where the current line begins in out_
   std::size_t br_end_ = std::string_view::npos;  // just past the last "<br>" of the page
+  bool head_unclosed_ = false;
   bool line_has_text_ = false;
   ScanResult result_;
   std::u16string wide_;
@@ -182,9 +183,12 @@ std::size_t Scanner::Markup(std::size_t p) {
     if (end == std::string_view::npos) return std::string_view::npos;
     return SkipTag(end);
   }
-  if (!closing && name == "head" && options_.skip_head) {
+  if (!closing && name == "head" && options_.skip_head && !head_unclosed_) {
     const std::size_t end = FindEndTag(after, name);
-    return end == std::string_view::npos ? after : SkipTag(end);
+    // Without its end tag the head is read as text; later heads are not
+    // searched for again, so many of them cost one pass, not one each.
+    head_unclosed_ = end == std::string_view::npos;
+    return head_unclosed_ ? after : SkipTag(end);
   }
   if (name == "br" && closing && p == br_end_) {
     // "<br></br>" is one break, as XHTML writers mean it.

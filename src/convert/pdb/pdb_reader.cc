@@ -6,6 +6,7 @@
 
 #include "charset/cp1252.h"
 #include "convert/byte_reader.h"
+#include "convert/limits.h"
 #include "convert/messages.h"
 #include "convert/pdb/palmdoc.h"
 #include "text/utf_tests.h"
@@ -116,6 +117,9 @@ Status ReadPdb(std::string_view input, TextSink& sink, const ReadContext& ctx) {
     } else if (!pdb::ExpandPalmDoc(record, &text)) {
       return Status::Error(msg::kPdbDamaged);
     }
+    // Records of copies expand fivefold: a hostile file stops here, not
+    // when memory runs out.
+    if (text.size() > kMaxOutputBytes) return Status::Error(msg::kOutputTooLarge);
     // The records record 0 counts are the text; what follows them (bookmarks,
     // notes) is left out once the text has the length record 0 gives.
     if (k == text_records && text_length > 0 && text.size() >= text_length) break;
