@@ -13,6 +13,7 @@
 #include "convert/html/html_reader.h"
 #include "convert/limits.h"
 #include "convert/pdb/pdb_reader.h"
+#include "convert/registry.h"
 #include "convert/text_sink.h"
 
 namespace {
