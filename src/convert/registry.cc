@@ -2,19 +2,25 @@
 
 #include <string>
 
+#include "convert/epub/epub_reader.h"
 #include "convert/html/html_reader.h"
 #include "convert/pdf/pdf_format.h"
+#include "convert/pdb/pdb_reader.h"
 
 namespace folian::convert {
 namespace {
 
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
+constexpr std::string_view kPdbExtensions[] = {".pdb"};
+constexpr std::string_view kEpubExtensions[] = {".epub"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
+    {"epub", kEpubExtensions, LooksLikeEpub, ReadEpub, nullptr, false},
+    {"pdb", kPdbExtensions, LooksLikePalmDoc, ReadPdb, nullptr, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 
