@@ -69,4 +69,21 @@ bool SaveEditorFont(const std::filesystem::path& path, const EditorFont& font,
   return store.Save(path, error);
 }
 
+bool LoadJarTemplate(const std::filesystem::path& path, std::filesystem::path* jar,
+                     std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  jar->clear();
+  if (auto v = store.Get(kOptionsSection, kJarTemplateName)) *jar = std::filesystem::path(*v);
+  return true;
+}
+
+bool SaveJarTemplate(const std::filesystem::path& path, const std::filesystem::path& jar,
+                     std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  store.Set(kOptionsSection, kJarTemplateName, jar.string());
+  return store.Save(path, error);
+}
+
 }  // namespace folian::app
