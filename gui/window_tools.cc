@@ -116,7 +116,8 @@ WindowTools::WindowTools(MainWindow& window, ToolDialogs* dialogs)
       own_dialogs_(dialogs ? nullptr : std::make_unique<DefaultToolDialogs>(&window)),
       dialogs_(dialogs ? dialogs : own_dialogs_.get()),
       batch_(window.shell(), *this),
-      commands_(window.shell(), *this) {
+      commands_(window.shell(), *this),
+      books_(window.shell()) {
   // Stopping a run: a button beside the progress bar while it shows (the
   // window itself takes Esc).
   stop_ = new QPushButton(QStringLiteral("停止"));
@@ -159,6 +160,8 @@ void WindowTools::Connect() {
   on_click(kNormaliseNames, [this] { commands_.NormaliseNames(); });
   on_click(kBatchRename, [this] { commands_.BatchRename(); });
   on_click(kDirectoryMerge, [this] { commands_.MergeDirectories(); });
+  on_click(kTxt2Umd, [this] { books_.Txt2Umd(); });
+  on_click(kTxt2Jar, [this] { books_.Txt2Jar(); });
   // The single-file HTML conversion comes with the converter; the batch
   // frame is here.
   on_click(kHtm2Txt, [this] {

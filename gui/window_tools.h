@@ -1,4 +1,5 @@
-// The batch runner and the window's further commands on the Main window:
+// The batch runner and the window's further commands (txt2umd and txt2jar
+// among them) on the Main window:
 // the buttons they answer to, a stop button while a run is busy,
 // and the desktop services and dialogs they need (ToolView).
 #pragma once
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "app/batch_runner.h"
+#include "app/book_commands.h"
 #include "app/tool_commands.h"
 #include "app/tool_view.h"
 
@@ -33,6 +35,7 @@ class WindowTools final : public QObject, public folian::app::ToolView {
 
   folian::app::BatchRunner& batch() { return batch_; }
   folian::app::ToolCommands& commands() { return commands_; }
+  folian::app::BookCommands& books() { return books_; }
   QPushButton* stopButton() const { return stop_; }
 
   // --- ToolView ---
@@ -55,5 +58,6 @@ class WindowTools final : public QObject, public folian::app::ToolView {
   ToolDialogs* dialogs_;
   folian::app::BatchRunner batch_;
   folian::app::ToolCommands commands_;
+  folian::app::BookCommands books_;
   QPushButton* stop_ = nullptr;
 };

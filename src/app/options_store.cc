@@ -82,6 +82,8 @@ bool SaveJarTemplate(const std::filesystem::path& path, const std::filesystem::p
                      std::string* error) {
   SettingsStore store;
   if (!store.Load(path, error)) return false;
+  // Nothing to change: the store is not rewritten (nor created for "none").
+  if (store.Get(kOptionsSection, kJarTemplateName).value_or("") == jar.string()) return true;
   store.Set(kOptionsSection, kJarTemplateName, jar.string());
   return store.Save(path, error);
 }

@@ -47,7 +47,8 @@ bool SaveEditorFont(const std::filesystem::path& store, const EditorFont& font,
 
 // The reader template jar for txt2jar (a phone reader program of the user's
 // own; none ships with Folian), a path stored as UTF-8 under JARTEMPLATE in
-// the options section. Empty: no template.
+// the options section. Empty: no template. Saving what is stored already
+// writes nothing.
 inline constexpr char kJarTemplateName[] = "JARTEMPLATE";
 bool LoadJarTemplate(const std::filesystem::path& store, std::filesystem::path* jar,
                      std::string* error = nullptr);
