@@ -57,9 +57,10 @@ TEST(JarReader, SmallInfoEntryMeansEntryOneIsTheWholeBook) {
 }
 
 TEST(JarReader, LargeInfoEntryMeansNumberedParts) {
-  const std::u16string p0(600, u'甲'), p2(600, u'丙'), p4(600, u'戊');
+  // "0" of 1,024 bytes and "2" of 1,024 bytes are parts; "1" of 1,023 is not.
+  const std::u16string p0(511, u'甲'), p2(509, u'丙'), p4(600, u'戊');
   const Read r = ReadArchive(MakeZip({{"0", "\xFF\xFE" + Le(p0)},
-                                      {"1", "\xFF\xFE" + Le(std::u16string(510, u'乙'))},  // 1,022 bytes
+                                      {"1", "\xFF\xFE" + Le(std::u16string(510, u'乙')) + "\x01"},
                                       {"2", "\xFF\xFE" + Le(p2) + std::string(4, '\0')},
                                       {"4", "\xFF\xFE" + Le(p4)}}));  // after the gap: not a part
   ASSERT_TRUE(r.status) << r.status.message();
