@@ -47,6 +47,8 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   void ShowMessage(std::string_view text, std::string_view caption,
                    folian::app::MessageIcon icon) override;
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override;
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override;
   std::optional<std::string> AskNewName(std::string_view old_name) override;
   void OpenHelpPage() override;
   void SetEnabled(folian::app::ControlId id, bool enabled) override;

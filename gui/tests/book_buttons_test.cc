@@ -1,10 +1,16 @@
-// txt2umd and txt2jar as a user starts them from the Main window, and the
-// reader template jar in the options dialog.
+// The phone-book buttons as a user clicks them, offscreen: Umd2txt and
+// Jar2txt convert a book and its text row is on top, selected and open;
+// txt2umd and txt2jar pack the Current document; the reader template jar
+// is chosen in the options dialog.
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
+#include "app/convert_messages.h"
 #include "app/options_store.h"
+#include "convert/jar/jar_writer.h"
+#include "convert/umd/umd_writer.h"
 #include "options_dialog.h"
 #include "ui_options_dialog.h"
 #include "window_fixture.h"
@@ -17,6 +23,14 @@ namespace {
 struct BooksFixture : WindowFixture {
   WindowTools tools{*window};
   bool waitIdle() { return QTest::qWaitFor([&] { return window->idle(); }, 20000); }
+  QString row(int i) { return window->fileView()->model()->index(i, 0).data().toString(); }
+  QString editorText() { return QString::fromStdString(folian::charset::GbkToUtf8(window->editor()->Gbk())); }
+  // Converts `book` with the button, answering its open-file dialog.
+  bool convert(ControlId id, const char* book) {
+    prompter.file = QString::fromStdString((dir / book).string());
+    button(id)->click();
+    return waitIdle();
+  }
 };
 
 }  // namespace
@@ -37,6 +51,28 @@ class BookButtonsTest : public QObject {
     QCOMPARE(f.prompter.last(), made);
     QCOMPARE(f.read("book.umd").substr(0, 4), std::string("\x89\x9B\x9A\xDE"));
     QVERIFY(f.button(kTxt2Umd)->isEnabled());
+  }
+
+  void umd2txtAndJar2txtPutTheTextOnTopAndOpenIt() {
+    BooksFixture f;
+    f.write("other.txt", G("另一本书\r\n"));
+    QVERIFY(f.openFolder());
+    std::string umd, jar;
+    QVERIFY(folian::convert::WriteUmd({u"书名", u"作者", u"第一回\u2029正文\u2029"}, &umd).ok());
+    f.write("book.umd", umd);
+    QVERIFY(f.convert(kUmd2Txt, "book.umd"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kUmdDone));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文\r\n"));
+
+    const std::string entry = "HB" + std::string("\x2C\x7B\x8C\x4E\xDE\x56\r\0\n\0\0\0", 12);  // 第二回
+    QVERIFY(folian::convert::WriteJar(entry, "part2", {}, &jar).ok());
+    f.write("part2.jar", jar);
+    QVERIFY(f.convert(kJar2Txt, "part2.jar"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kFileConverted));
+    QCOMPARE(f.row(0), QStringLiteral("part2.txt"));
+    QCOMPARE(f.editorText(), QStringLiteral("第二回\r\n"));
   }
 
   void txt2jarUsesTheTemplateChosenInTheOptions() {

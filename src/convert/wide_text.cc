@@ -1,6 +1,7 @@
 #include "convert/wide_text.h"
 
 #include "charset/codepage.h"
+#include "convert/messages.h"
 
 namespace folian::convert {
 
@@ -15,7 +16,7 @@ Status EmitWideText(std::u16string_view text, TextSink& sink) {
   const std::string bytes = encoding == TextEncoding::kGbk
                                 ? charset::FromWide(charset::kGbk, text)
                                 : charset::FromWide(charset::kUtf8, text);
-  if (!sink.Append(bytes)) return Status::Error("转换结果过大，超出了允许的大小，未保存。");
+  if (!sink.Append(bytes)) return Status::Error(msg::kOutputTooLarge);
   return Status::Ok();
 }
 

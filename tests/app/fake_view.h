@@ -24,6 +24,8 @@ class FakeView : public ShellView {
   std::deque<bool> ok_answers;       // AskOkCancel; false when empty
   std::optional<std::filesystem::path> folder_answer;
   std::optional<std::string> name_answer;
+  std::optional<std::filesystem::path> file_answer;  // the open-file dialog
+  std::vector<std::string> file_filters;
   std::vector<std::string> questions;
   std::vector<Shown> messages;
   std::map<int, bool> enabled;
@@ -60,6 +62,12 @@ class FakeView : public ShellView {
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override {
     questions.emplace_back(title);
     return folder_answer;
+  }
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override {
+    questions.emplace_back(title);
+    file_filters.emplace_back(filter);
+    return file_answer;
   }
   std::optional<std::string> AskNewName(std::string_view) override { return name_answer; }
   void OpenHelpPage() override { ++help_opened; }

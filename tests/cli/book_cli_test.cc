@@ -90,4 +90,27 @@ TEST_F(BookCliTest, Txt2JarUsesTheGivenOrStoredTemplate) {
   EXPECT_EQ(Run({"txt2jar", "--template", "", src}).code, 0) << "\"\" for none";
 }
 
+TEST_F(BookCliTest, ConvertReadsTheBooksBack) {
+  const std::string src = Put("书.txt", kUtf8);
+  ASSERT_EQ(Run({"txt2umd", src}).code, 0);
+  ASSERT_EQ(Run({"txt2jar", src}).code, 0);
+  std::filesystem::create_directory(dir_ / "out");
+  const Result r = Run({"convert", "-o", (dir_ / "out").string(), (dir_ / "书.umd").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "out" / "书.txt").string() + "\n");
+  const std::string gbk = "\xB5\xDA\xD2\xBB\xBB\xD8\r\n";  // 第一回 in GBK
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "书.txt"), gbk);
+  // A renamed archive is found by its first entry.
+  std::filesystem::rename(dir_ / "书.jar", dir_ / "renamed.zip");
+  const Result j = Run({"convert", "-o", (dir_ / "out").string(), (dir_ / "renamed.zip").string()});
+  EXPECT_EQ(j.code, 0) << j.err;
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "renamed.txt"), gbk);
+
+  const std::string bad = Put("bad.umd", "not a book");
+  const Result b = Run({"convert", bad});
+  EXPECT_EQ(b.code, 1);
+  EXPECT_NE(b.err.find("Wrong file header"), std::string::npos) << b.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "bad.txt"));
+}
+
 }  // namespace

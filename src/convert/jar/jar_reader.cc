@@ -10,6 +10,7 @@
 #include "charset/script.h"
 #include "convert/jar/jar_format.h"
 #include "convert/limits.h"
+#include "convert/messages.h"
 #include "convert/wide_text.h"
 #include "convert/zip/zip_reader.h"
 
@@ -35,7 +36,7 @@ class JarText {
   JarText(ZipReader& zip, const ReadContext& ctx) : zip_(zip), ctx_(ctx) {}
 
   Status Read(const ZipEntry& e, std::string* bytes) {
-    if (Cancelled(ctx_.cancel)) return Status::Error("已取消。");
+    if (Cancelled(ctx_.cancel)) return Status::Error(msg::kCancelled);
     ctx_.progress->SetPosition(static_cast<std::int64_t>(&e - zip_.entries().data()));
     return zip_.Read(e, bytes, kMaxInflatedEntry);
   }
@@ -128,13 +129,25 @@ Status Emit(std::u16string_view text, bool simplify, TextSink& sink) {
     std::string gbk = charset::FromWide(charset::kGbk, text);
     charset::ConvertScript(gbk, charset::ScriptMode::kGbkToGb);
     sink.SetEncoding(TextEncoding::kGbk);
-    if (!sink.Append(gbk)) return Status::Error("转换结果过大，超出了允许的大小，未保存。");
+    if (!sink.Append(gbk)) return Status::Error(msg::kOutputTooLarge);
     return Status::Ok();
   }
   return EmitWideText(text, sink);
 }
 
 }  // namespace
+
+bool LooksLikeJar(std::string_view head) {
+  // Local file header: signature, 22 bytes of fields, name length (2),
+  // extra length (2), then the name.
+  constexpr std::size_t kNameAt = 30;
+  if (!head.starts_with("PK\x03\x04") || head.size() < kNameAt) return false;
+  const std::size_t name_length =
+      static_cast<unsigned char>(head[26]) | static_cast<std::size_t>(static_cast<unsigned char>(head[27])) << 8;
+  const std::string_view name = head.substr(kNameAt, name_length);
+  return name == kInfoEntry || name == kTextEntry || StartsWithIgnoringCase(name, "META-INF/") ||
+         StartsWithIgnoringCase(name, "ebook/") || StartsWithIgnoringCase(name, kDataFolder);
+}
 
 Status ReadJar(std::string_view input, TextSink& sink, const ReadContext& ctx) {
   if (input.size() > kMaxInputBytes) return Status::Error("文件过大，拒绝处理。");

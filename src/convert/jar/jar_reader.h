@@ -25,6 +25,11 @@ namespace folian::convert {
 
 Status ReadJar(std::string_view input, TextSink& sink, const ReadContext& ctx);
 
+// A ZIP archive whose first entry is one a phone e-book starts with
+// ("META-INF/...", "0", "1", "ebook/...", "data/..."): other archives
+// (ePub, DOCX) start with entries of their own.
+bool LooksLikeJar(std::string_view head);
+
 namespace jar {
 // The whole UTF-16 text of a book: the longest novels take a few tens of MB.
 inline constexpr std::size_t kMaxTextBytes = std::size_t{256} << 20;

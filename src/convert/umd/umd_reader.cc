@@ -9,6 +9,7 @@
 #include "convert/byte_reader.h"
 #include "convert/inflate.h"
 #include "convert/limits.h"
+#include "convert/messages.h"
 #include "convert/umd/umd_format.h"
 #include "convert/wide_text.h"
 
@@ -114,7 +115,7 @@ class UmdWalker {
                          static_cast<unsigned char>(payload[0]) == kZlibFirstByte;
     if (!content) return Status::Ok();
 
-    if (Cancelled(ctx_.cancel)) return Status::Error("已取消。");
+    if (Cancelled(ctx_.cancel)) return Status::Error(msg::kCancelled);
     if (walk->chunks == kMaxChunks) {
       return Status::Error(fmt::format("UMD 文件中的正文数据块超过 {} 个，拒绝处理。", kMaxChunks));
     }
@@ -163,13 +164,13 @@ std::u16string TextOf(std::u16string_view units) {
 
 }  // namespace
 
+bool LooksLikeUmd(std::string_view head) {
+  return head.starts_with(std::string_view(reinterpret_cast<const char*>(kMagic), sizeof kMagic));
+}
+
 Status ReadUmd(std::string_view input, TextSink& sink, const ReadContext& ctx) {
   if (input.size() > kMaxInputBytes) return Status::Error("文件过大，拒绝处理。");
-  if (input.size() < sizeof kMagic ||
-      std::string_view(input.data(), sizeof kMagic) !=
-          std::string_view(reinterpret_cast<const char*>(kMagic), sizeof kMagic)) {
-    return Status::Error(kUmdWrongHeader);
-  }
+  if (!LooksLikeUmd(input)) return Status::Error(kUmdWrongHeader);
   Walk walk;
   UmdWalker walker(input, ctx);
   if (Status s = walker.Run(&walk); !s) return s;

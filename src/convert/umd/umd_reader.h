@@ -29,6 +29,9 @@ inline constexpr char kUmdWrongHeader[] = "Wrong file header";
 
 Status ReadUmd(std::string_view input, TextSink& sink, const ReadContext& ctx);
 
+// The UMD magic at the start of `head`.
+bool LooksLikeUmd(std::string_view head);
+
 namespace umd {
 // Writers use 32 KB chunks; a chunk inflating past this is damaged or hostile
 // (the margin leaves room for producers with larger chunks).
