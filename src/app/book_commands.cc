@@ -4,6 +4,7 @@
 
 #include "app/book_export.h"
 #include "app/options_store.h"
+#include "app/posted_progress.h"
 #include "app/settings_store.h"
 #include "app/shell_access.h"
 
@@ -19,7 +20,8 @@ void BookCommands::Run(Make make) {
   view.SetProgress(0);
   view.SetProgressVisible(true);
   A::Runner(shell).Run([&shell, make]() -> Continuation {
-    auto result = std::make_shared<ExportResult>(make());
+    PostedProgress progress(A::Runner(shell), A::View(shell));
+    auto result = std::make_shared<ExportResult>(make(&progress));
     return [&shell, result] {
       ShellView& v = A::View(shell);
       v.SetProgressVisible(false);
@@ -32,7 +34,9 @@ void BookCommands::Run(Make make) {
 void BookCommands::Txt2Umd() {
   ShellView& view = ShellAccess::View(shell_);
   Run([source = shell_.current_path(), title = view.FieldText(kFindField),
-       author = view.FieldText(kReplaceField)] { return ExportUmd(source, title, author); });
+       author = view.FieldText(kReplaceField)](ProgressSink* progress) {
+    return ExportUmd(source, title, author, progress);
+  });
 }
 
 void BookCommands::Txt2Jar() {
@@ -44,7 +48,9 @@ void BookCommands::Txt2Jar() {
     ShellAccess::View(shell_).ShowMessage(error, kCaption, MessageIcon::kError);
     return;
   }
-  Run([source = shell_.current_path(), template_jar] { return ExportJar(source, template_jar); });
+  Run([source = shell_.current_path(), template_jar](ProgressSink* progress) {
+    return ExportJar(source, template_jar, progress);
+  });
 }
 
 }  // namespace folian::app

@@ -20,6 +20,7 @@ class BookCommands {
   void Txt2Jar();
 
  private:
+  // `make(progress)` builds the book on the worker.
   template <typename Make>
   void Run(Make make);
 

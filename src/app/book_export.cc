@@ -79,7 +79,8 @@ std::string ExportResult::Text() const {
   return text;
 }
 
-ExportResult ExportUmd(const std::filesystem::path& source, std::string title, std::string author) {
+ExportResult ExportUmd(const std::filesystem::path& source, std::string title, std::string author,
+                       ProgressSink* progress) {
   ExportResult failure;
   std::string bytes;
   std::filesystem::path output;
@@ -99,7 +100,7 @@ ExportResult ExportUmd(const std::filesystem::path& source, std::string title, s
   book.text += src.units;
 
   std::string archive;
-  if (convert::Status s = convert::WriteUmd(book, &archive); !s) return Failure(s.message());
+  if (convert::Status s = convert::WriteUmd(book, &archive, {}, progress); !s) return Failure(s.message());
   std::string error;
   if (!text::WriteFileAtomic(output, archive, &error)) {
     return Failure(std::string(msg::kUmdCreateFailed) + "\n" + error);
@@ -117,7 +118,8 @@ ExportResult ExportUmd(const std::filesystem::path& source, std::string title, s
   return r;
 }
 
-ExportResult ExportJar(const std::filesystem::path& source, const std::filesystem::path& template_jar) {
+ExportResult ExportJar(const std::filesystem::path& source, const std::filesystem::path& template_jar,
+                       ProgressSink* progress) {
   ExportResult failure;
   std::string bytes;
   std::filesystem::path output;
@@ -145,7 +147,8 @@ ExportResult ExportJar(const std::filesystem::path& source, const std::filesyste
 
   std::string archive;
   convert::JarWriteInfo info;
-  if (convert::Status s = convert::WriteJar(entry, source.stem().string(), template_bytes, &archive, &info);
+  if (convert::Status s = convert::WriteJar(entry, source.stem().string(), template_bytes, &archive, &info,
+                                              progress);
       !s) {
     return Failure(s.message());
   }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/progress.h"
+
 namespace folian::app {
 
 struct ExportResult {
@@ -26,9 +28,12 @@ struct ExportResult {
 };
 
 // `title` and `author` are UTF-8; an empty title gives the file's base name.
-ExportResult ExportUmd(const std::filesystem::path& source, std::string title, std::string author);
+// `progress` (if given) sees the book being compressed.
+ExportResult ExportUmd(const std::filesystem::path& source, std::string title, std::string author,
+                       ProgressSink* progress = nullptr);
 
 // `template_jar` empty: the archive holds no reader program.
-ExportResult ExportJar(const std::filesystem::path& source, const std::filesystem::path& template_jar);
+ExportResult ExportJar(const std::filesystem::path& source, const std::filesystem::path& template_jar,
+                       ProgressSink* progress = nullptr);
 
 }  // namespace folian::app

@@ -171,6 +171,19 @@ TEST(UmdWriter, ExactlyOneChunkHoldsItsWholeSize) {
   EXPECT_EQ(w.chunks[0].size(), 32768u) << "no padding";
 }
 
+TEST(UmdWriter, ReportsEachChunkCompressed) {
+  struct Recorder : ProgressSink {
+    std::int64_t hi = -1;
+    std::vector<std::int64_t> positions;
+    void SetRange(std::int64_t, std::int64_t h) override { hi = h; }
+    void SetPosition(std::int64_t p) override { positions.push_back(p); }
+  } progress;
+  std::string f;
+  ASSERT_TRUE(WriteUmd({u"t", u"a", std::u16string(16384 * 2 + 1, u'x')}, &f, Sequence({1}), &progress));
+  EXPECT_EQ(progress.hi, 3);
+  EXPECT_EQ(progress.positions, (std::vector<std::int64_t>{1, 2, 3}));
+}
+
 TEST(UmdWriter, FillerSectionsFollowTheirDrawnChunks) {
   const std::u16string text(16384 * 11 + 100, u'字');  // 12 chunks
   std::string f;

@@ -125,7 +125,8 @@ std::string JarInfoEntry(std::size_t text_entry_bytes, std::string_view base_nam
 }
 
 Status WriteJar(std::string_view text_entry, std::string_view base_name,
-                std::string_view template_jar, std::string* archive, JarWriteInfo* info_out) {
+                std::string_view template_jar, std::string* archive, JarWriteInfo* info_out,
+                ProgressSink* progress) {
   JarWriteInfo info;
   ZipWriter zip;
   bool has_meta_folder = false;
@@ -136,7 +137,7 @@ Status WriteJar(std::string_view text_entry, std::string_view base_name,
   Status s;
   if (!has_meta_folder) s = zip.Add(kMetaFolder, {});
   if (s) s = zip.Add(kManifestEntry, JarManifest());
-  if (s) s = zip.Add(kTextEntry, text_entry);
+  if (s) s = zip.Add(kTextEntry, text_entry, progress);
   if (s) s = zip.Add(kInfoEntry, info_entry);
   if (s) s = zip.Finish(archive);
   if (!s) return s;

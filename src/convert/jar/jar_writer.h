@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/progress.h"
 #include "convert/source_text.h"
 #include "convert/status.h"
 
@@ -42,9 +43,10 @@ struct JarWriteInfo {
   std::size_t template_entries = 0;  // entries copied from the template
 };
 
-// `template_jar` empty: no template.
+// `template_jar` empty: no template. `progress` (if given) sees the text
+// entry compressed.
 Status WriteJar(std::string_view text_entry, std::string_view base_name,
                 std::string_view template_jar, std::string* archive,
-                JarWriteInfo* info = nullptr);
+                JarWriteInfo* info = nullptr, ProgressSink* progress = nullptr);
 
 }  // namespace folian::convert

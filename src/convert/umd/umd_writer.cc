@@ -92,10 +92,13 @@ std::u16string FitSectionText(std::u16string_view text) {
   return std::u16string(text.substr(0, n));
 }
 
-Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& random_in) {
+Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& random_in,
+                ProgressSink* progress_in) {
+  ProgressSink& progress = progress_in != nullptr ? *progress_in : NullProgress();
   const UmdRandom random = random_in ? random_in : DefaultRandom();
   const std::string text = LeBytes(book.text);
-  const std::string cover = DrawCover();
+  // Drawn once: every book carries the same picture.
+  static const std::string cover = DrawCover();
   // Every length the format stores has four bytes; leave room for the rest.
   if (text.size() > std::numeric_limits<std::uint32_t>::max() / 2) {
     return Status::Error("文本过大，无法生成 umd 文件。");
@@ -134,6 +137,7 @@ Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& rand
   std::vector<std::uint32_t> chunk_ids;
   std::unordered_set<std::uint32_t> used{id};
   std::string chunk, packed;
+  progress.SetRange(0, static_cast<std::int64_t>(chunks));
   for (std::size_t i = 0; i < chunks; ++i) {
     chunk.assign(text, i * kChunkBytes, kChunkBytes);
     if (chunk.size() < kMinLastChunkBytes) {
@@ -154,6 +158,7 @@ Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& rand
       o.SectionHead(kPageSeed, 0, 9);
       o.U32(random());
     }
+    progress.SetPosition(static_cast<std::int64_t>(i + 1));
   }
 
   o.SectionHead(kChunkIndex, 1, 9);

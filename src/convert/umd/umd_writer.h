@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/progress.h"
 #include "convert/status.h"
 
 namespace folian::convert {
@@ -37,6 +38,8 @@ std::u16string FitSectionText(std::u16string_view text);
 // Fails only when zlib fails or the text is too large for the format's
 // 32-bit lengths. Titles and authors longer than a section holds are cut
 // with FitSectionText (callers compare to say so).
-Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& random = {});
+// `progress` (if given) sees the chunks compressed.
+Status WriteUmd(const UmdBook& book, std::string* archive, const UmdRandom& random = {},
+                ProgressSink* progress = nullptr);
 
 }  // namespace folian::convert

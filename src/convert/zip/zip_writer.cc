@@ -96,7 +96,7 @@ ZipWriter::ZipWriter() : impl_(std::make_unique<Impl>()) {
 
 ZipWriter::~ZipWriter() = default;
 
-Status ZipWriter::Add(std::string_view name, std::string_view data) {
+Status ZipWriter::Add(std::string_view name, std::string_view data, ProgressSink* progress) {
   if (!impl_->zip) return Status::Error("无法创建 ZIP 压缩数据。");
   if (data.size() > std::numeric_limits<unsigned>::max() / 2) {
     return Status::Error("要压缩的数据过大。");
@@ -106,12 +106,22 @@ Status ZipWriter::Add(std::string_view name, std::string_view data) {
   const bool folder = !name.empty() && name.back() == '/';
   if (zipOpenNewFileInZip64(impl_->zip, entry_name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
                             folder ? 0 : Z_DEFLATED, folder ? 0 : Z_BEST_COMPRESSION,
-                            0) != ZIP_OK ||
-      (!data.empty() &&
-       zipWriteInFileInZip(impl_->zip, data.data(), static_cast<unsigned>(data.size())) != ZIP_OK) ||
-      zipCloseFileInZip(impl_->zip) != ZIP_OK) {
+                            0) != ZIP_OK) {
     return Status::Error("压缩数据时发生错误。");
   }
+  if (progress != nullptr) progress->SetRange(0, static_cast<std::int64_t>(data.size()));
+  // In pieces, so a long text shows its progress.
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  for (std::size_t done = 0; done < data.size();) {
+    const std::size_t n = std::min(kPiece, data.size() - done);
+    if (zipWriteInFileInZip(impl_->zip, data.data() + done, static_cast<unsigned>(n)) != ZIP_OK) {
+      zipCloseFileInZip(impl_->zip);
+      return Status::Error("压缩数据时发生错误。");
+    }
+    done += n;
+    if (progress != nullptr) progress->SetPosition(static_cast<std::int64_t>(done));
+  }
+  if (zipCloseFileInZip(impl_->zip) != ZIP_OK) return Status::Error("压缩数据时发生错误。");
   return Status::Ok();
 }
 

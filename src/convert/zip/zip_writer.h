@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/progress.h"
 #include "convert/status.h"
 
 namespace folian::convert {
@@ -20,8 +21,9 @@ class ZipWriter {
   ZipWriter(const ZipWriter&) = delete;
   ZipWriter& operator=(const ZipWriter&) = delete;
 
-  // Adds an entry (a name ending in "/" is a folder and takes no data).
-  Status Add(std::string_view name, std::string_view data);
+  // Adds an entry (a name ending in "/" is a folder and takes no data);
+  // `progress` (if given) sees the bytes compressed.
+  Status Add(std::string_view name, std::string_view data, ProgressSink* progress = nullptr);
   // Writes the central directory and hands over the archive; the writer is
   // spent afterwards.
   Status Finish(std::string* archive);
