@@ -2,6 +2,7 @@
 
 #include <fmt/core.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -147,12 +148,16 @@ class UmdWalker {
   bool has_list_id_ = false;
 };
 
-// Line separators become CR LF, a leading mark goes.
-std::u16string TextOf(std::u16string_view units) {
-  if (!units.empty() && units.front() == u'\uFEFF') units.remove_prefix(1);
+// UTF-16LE bytes to text in one pass: line separators become CR LF, a
+// leading mark goes.
+std::u16string TextOf(std::string_view le) {
   std::u16string out;
-  out.reserve(units.size() + units.size() / 16);
-  for (char16_t u : units) {
+  out.reserve(le.size() / 2 + le.size() / 32);
+  const auto* p = reinterpret_cast<const unsigned char*>(le.data());
+  const auto* end = p + le.size() / 2 * 2;
+  if (end - p >= 2 && p[0] == 0xFF && p[1] == 0xFE) p += 2;
+  for (; p < end; p += 2) {
+    const auto u = static_cast<char16_t>(p[0] | p[1] << 8);
     if (u == u'\u2029' || u == u'\u2028') {
       out += u"\r\n";
     } else {
@@ -172,6 +177,9 @@ Status ReadUmd(std::string_view input, TextSink& sink, const ReadContext& ctx) {
   if (input.size() > kMaxInputBytes) return Status::Error("文件过大，拒绝处理。");
   if (!LooksLikeUmd(input)) return Status::Error(kUmdWrongHeader);
   Walk walk;
+  // Room for a typical book at once (text compresses to a third or so); the
+  // text grows past it as it must.
+  walk.text.reserve(std::min<std::size_t>(input.size() * 4, kMaxTextBytes));
   UmdWalker walker(input, ctx);
   if (Status s = walker.Run(&walk); !s) return s;
 
@@ -187,9 +195,8 @@ Status ReadUmd(std::string_view input, TextSink& sink, const ReadContext& ctx) {
   // A declared length beyond the chunks is not trusted to mean anything.
   std::size_t length = walk.text.size() & ~std::size_t{1};
   if (walk.content_length && *walk.content_length < length) length = *walk.content_length & ~1u;
-  std::u16string units = UnitsFromLe(std::string_view(walk.text).substr(0, length));
-  while (!units.empty() && units.back() == u'\0') units.pop_back();
-  return EmitWideText(TextOf(units), sink);
+  while (length >= 2 && walk.text[length - 1] == '\0' && walk.text[length - 2] == '\0') length -= 2;
+  return EmitWideText(TextOf(std::string_view(walk.text).substr(0, length)), sink);
 }
 
 }  // namespace folian::convert
