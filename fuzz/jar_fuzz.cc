@@ -50,6 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   switch (data[0] % 3) {
     case 0: {
+      LooksLikeJar(bytes.substr(0, 4096));
       MemorySink sink(kFuzzOutputCap);
       const Status s = ReadJar(bytes, sink, {});
       if (!s.ok() && s.message().empty()) std::abort();  // every failure says why

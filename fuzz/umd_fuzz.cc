@@ -51,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     RoundTrip(bytes.substr(0, 1 << 16));
     return 0;
   }
+  LooksLikeUmd(bytes.substr(0, 4096));
   MemorySink sink(kFuzzOutputCap);
   const Status s = ReadUmd(bytes, sink, {});
   if (!s.ok() && s.message().empty()) std::abort();  // every failure says why
