@@ -11,6 +11,9 @@ inline constexpr char kEpubTitle[] = "请选择要转换的 .epub 文件";
 inline constexpr char kEpubDone[] = "epub->txt 转换完成!";
 inline constexpr char kPdfTitle[] = "请选择要转换的 .pdf 文件";
 inline constexpr char kPdfDone[] = "转换完成";
+inline constexpr char kUmdTitle[] = "请选择要打开的 .umd 文件";
+inline constexpr char kUmdDone[] = "文件已转换并保存";
+inline constexpr char kJarTitle[] = "请选择要打开的 .jar 文件";
 
 // Our own wording where the program had none.
 inline constexpr char kConvertTooLarge[] = "文件超过 256 MB，不是可转换的电子书：";

@@ -10,6 +10,8 @@ constexpr ConverterButton kButtons[] = {
     {kEpub2Txt, "epub", ConverterSource::kOpenDialog, false, msg::kEpubTitle, "*.epub", msg::kEpubDone},
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
     {kPdf2Txt, "pdf", ConverterSource::kOpenDialog, false, msg::kPdfTitle, "*.pdf", msg::kPdfDone},
+    {kUmd2Txt, "umd", ConverterSource::kOpenDialog, false, msg::kUmdTitle, "*.umd", msg::kUmdDone},
+    {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
 };
 
 }  // namespace
