@@ -34,6 +34,7 @@ struct TidyArgs {
   std::vector<std::string> remove_files;
   std::string output;
   std::string rules_dir;
+  std::string layout = "follow";
   int jobs = 0;
 };
 
@@ -213,6 +214,7 @@ int Tidy(const TidyArgs& args) {
   tidy::TidyFileParams params;
   params.tidy.ad_detector = !args.no_detector;
   if (args.short_line) params.tidy.short_line = *args.short_line;
+  params.tidy.follow_layout = args.layout == "follow";
   for (const std::string& f : args.remove_files) {
     if (!tidy::LoadCustomRules(f, &params.tidy.custom)) {
       fmt::print(stderr, "folian-cli tidy: cannot read \"{}\"\n", f);
@@ -291,8 +293,13 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
   cmd->add_flag("--explain", args->explain,
                 "Print what tidying would remove from each input and why; write nothing");
   cmd->add_flag("--split-at-fullstop", args->split, "Break a paragraph after every 。");
-  cmd->add_option("--short-line", args->short_line, "Lines shorter than this many bytes end a paragraph (44)")
+  cmd->add_option("--short-line", args->short_line,
+                  "Lines shorter than this many bytes end a paragraph (44) where the layout does not decide")
       ->check(CLI::Range(1, 1 << 30));
+  cmd->add_option("--layout", args->layout,
+                  "Joining lines: follow (the text's wrap width, indentation and blank lines) or rule "
+                  "(closing punctuation and the short-line threshold alone)")
+      ->check(CLI::IsMember({"follow", "rule"}));
   cmd->add_option("--remove", args->remove_files, "More literal deletions, one per line (like remove.txt)");
   cmd->add_option("--rules", args->rules_dir,
                   "Advertisement rules from this folder (stage1.tsv ... site.tsv) instead of the built-in ones");

@@ -9,6 +9,7 @@
 
 #include "app/shell.h"
 #include "app/shell_view.h"
+#include "rename_merge_dialog.h"
 
 class FileListModel;
 class GbkEditor;
@@ -38,6 +39,10 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   QAction* wrapAction() const { return wrap_action_; }
   // True while no worker runs (tests wait for this).
   bool idle() const;
+  // What the rename/merge dialog starts from: the Working folder, the editor's
+  // text, the clipboard, and the name source and merge folder kept while the
+  // program runs.
+  RenameMergeContext renameMergeContext();
   // Opens the options dialog (modal unless `modal` is false, for tests).
   class OptionsDialog* OpenOptionsDialog(bool modal = true);
 
@@ -47,6 +52,8 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   void ShowMessage(std::string_view text, std::string_view caption,
                    folian::app::MessageIcon icon) override;
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override;
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override;
   std::optional<std::string> AskNewName(std::string_view old_name) override;
   void OpenHelpPage() override;
   void SetEnabled(folian::app::ControlId id, bool enabled) override;

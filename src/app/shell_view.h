@@ -38,6 +38,12 @@ class ShellView {
   virtual bool AskOkCancel(std::string_view text, std::string_view caption) = 0;
   virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
   virtual std::optional<std::filesystem::path> ChooseFolder(std::string_view title) = 0;
+  // The converters' open-file dialog: an existing file matching `filter`
+  // (e.g. "*.pdb"), or nothing when cancelled. A view without one offers none.
+  virtual std::optional<std::filesystem::path> ChooseFile(std::string_view /*title*/,
+                                                          std::string_view /*filter*/) {
+    return std::nullopt;
+  }
   // The new name for a file ("文件更名"), or nothing when cancelled.
   virtual std::optional<std::string> AskNewName(std::string_view old_name) = 0;
   virtual void OpenHelpPage() = 0;

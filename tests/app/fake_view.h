@@ -3,6 +3,7 @@
 // editor is a byte string with an undo flag.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <optional>
@@ -24,6 +25,8 @@ class FakeView : public ShellView {
   std::deque<bool> ok_answers;       // AskOkCancel; false when empty
   std::optional<std::filesystem::path> folder_answer;
   std::optional<std::string> name_answer;
+  std::optional<std::filesystem::path> file_answer;  // the open-file dialog
+  std::vector<std::string> file_filters;
   std::vector<std::string> questions;
   std::vector<Shown> messages;
   std::map<int, bool> enabled;
@@ -33,6 +36,7 @@ class FakeView : public ShellView {
   std::map<int, std::string> status;
   bool progress_visible = false;
   int progress = 0;
+  int progress_peak = 0;  // the highest position shown
   int list_changes = 0;
   int help_opened = 0;
   std::string editor;
@@ -61,6 +65,12 @@ class FakeView : public ShellView {
     questions.emplace_back(title);
     return folder_answer;
   }
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override {
+    questions.emplace_back(title);
+    file_filters.emplace_back(filter);
+    return file_answer;
+  }
   std::optional<std::string> AskNewName(std::string_view) override { return name_answer; }
   void OpenHelpPage() override { ++help_opened; }
   void SetEnabled(ControlId id, bool on) override { enabled[id] = on; }
@@ -70,7 +80,10 @@ class FakeView : public ShellView {
   void SetCurrentItem(ControlId id, int index) override { current_item[id] = index; }
   void SetStatus(StatusPart part, std::string_view text) override { status[part] = std::string(text); }
   void SetProgressVisible(bool visible) override { progress_visible = visible; }
-  void SetProgress(int position) override { progress = position; }
+  void SetProgress(int position) override {
+    progress = position;
+    progress_peak = std::max(progress_peak, position);
+  }
   void FileListChanged() override { ++list_changes; }
   void ScrollToRow(int) override {}
   std::string EditorText() override { return editor; }

@@ -5,7 +5,7 @@
                                   [--detail] [--extra-args "..."]
 
 For each fold k given, polluted novels are made from the clean novels with
-the ads of fold k only (tools/eval/pollute.py; chapters the shared dev files
+the ads of fold k only (tools/eval/ad_pollute.py; chapters the shared dev files
 do not use), and tidied three ways:
   table-k          the rule table without the rows only fold k needs
                    (tools/eval/ablate_rules.py), detector off: fold k's ads
@@ -25,7 +25,7 @@ import argparse, collections, json, os, shutil, subprocess, sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
-import ad_folds, pollute  # noqa: E402
+import ad_folds, ad_pollute as pollute  # noqa: E402
 
 SHARED_TEXT = os.path.dirname(os.path.dirname(ad_folds.DEFAULT_ADS))
 sys.path.insert(0, SHARED_TEXT)
