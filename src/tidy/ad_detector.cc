@@ -610,6 +610,16 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     f.shapes = kShapeResidue | kShapeWords;
     return f;
   }
+  // A short line the file repeats word for word, with letters or junk in it
+  // and some trace of advertising (a word, a junk-spelt name, letters), not
+  // ending a sentence: a site's house line. The story repeats lines rarely,
+  // and then in its own plain words (诗曰：).
+  if (story <= 12 && !quote && (latin || sum.symbols) && !sentence_end &&
+      e.weight + junk + hosts + (latin ? 1 : 0) >= 1 && CountOf(stripped) >= 2) {
+    f.ad = true;
+    f.shapes = shapes | kShapeRepeated;
+    return f;
+  }
   // A short line with some advertising words beside a title, at a chapter's
   // end, or repeated in the file.
   if (story <= 12 && !quote && (e.strong >= 3 || (e.weight >= 2 && story <= 4 && !sentence_end))) {

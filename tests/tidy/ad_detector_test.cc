@@ -140,6 +140,19 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   EXPECT_EQ(Detect(story + "\r\n作者：分类：\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n");
 }
 
+TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
+  const std::string story = std::string(kStory);
+  // Once it may be anything; repeated, it is the site's.
+  const std::string h = "谁说晴天不下雨xyz书屋+.";
+  EXPECT_EQ(Detect(story + "\r\n" + h + "\r\n" + story + "\r\n"), story + "\r\n" + h + "\r\n" + story + "\r\n");
+  EXPECT_EQ(Detect(story + "\r\n" + h + "\r\n" + story + "\r\n" + h + "\r\n"), story + "\r\n" + story + "\r\n");
+  // The story's own repeated lines stay: plain words, or a sentence ended.
+  for (const char* own : {"诗曰：", "有诗为证：", "他笑道:好!"}) {
+    const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n" + own + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
+}
+
 TEST(AdDetector, ResidueOfEarlierStagesGoes) {
   const std::string story = std::string(kStory);
   for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》"}) {
