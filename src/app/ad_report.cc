@@ -51,7 +51,7 @@ std::string DetectorReason(const tidy::DetectedAd& d) {
       {tidy::kShapeBracket, msg::kWhyBracket},     {tidy::kShapeClause, msg::kWhyClause},
       {tidy::kShapeResidue, msg::kWhyResidue},     {tidy::kShapeIsolated, msg::kWhyIsolated},
       {tidy::kShapeBesideTitle, msg::kWhyBesideTitle}, {tidy::kShapeRepeated, msg::kWhyRepeated},
-      {tidy::kShapeTitle, msg::kWhyTitle}};
+      {tidy::kShapeTitle, msg::kWhyTitle},         {tidy::kShapeTail, msg::kWhyTail}};
   for (const auto& [bit, text] : shapes) {
     if ((d.shapes & bit) != 0) parts.push_back(G(text));
   }

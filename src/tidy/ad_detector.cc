@@ -156,6 +156,7 @@ class Detector {
 
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
+  void TailPiece(std::vector<Piece>* pieces);
   bool PlainStory(std::string_view line);
   // `u` is the stripped line, `hits` its words (indices into `u`).
   LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
@@ -449,6 +450,36 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   }
 }
 
+// A paragraph's story ends in a sentence end (or a closing quote). What
+// follows its last one, ending no sentence of its own, short and with
+// advertising words in it, was put after the story: a slogan glued to the
+// paragraph it followed.
+void Detector::TailPiece(std::vector<Piece>* pieces) {
+  constexpr std::size_t kMaxTail = 16;  // Han characters; slogans are short
+  const std::span<const Unit> u = units_;
+  std::size_t end = u.size();
+  while (end > 0 && u[end - 1].Is(d::kBlank)) --end;
+  if (end == 0 || u[end - 1].Is(d::kSentenceEnd | d::kQuoteClose)) return;
+  std::size_t begin = end;
+  int han = 0;
+  while (begin > 0 && !u[begin - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    --begin;
+    // Words inside an open quote are a character's.
+    if (u[begin].Is(d::kQuote)) return;
+    han += u[begin].Is(d::kCjk);
+    if (static_cast<std::size_t>(han) > kMaxTail) return;
+  }
+  // The story before it: a paragraph's worth, ended.
+  if (begin < 8 || han < 2) return;
+  int weight = 0, covered = 0;
+  for (const Hit& h : hits_) {
+    if (h.begin < begin || h.end > end) continue;
+    weight += h.weight;
+    covered += static_cast<int>(h.end - h.begin);
+  }
+  if (weight >= 3 && 3 * covered >= han) pieces->push_back({{begin, u.size()}, kShapeWords | kShapeTail});
+}
+
 Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const Hit> hits,
                                         d::LineSummary sum, std::string_view stripped,
                                         bool beside_title, int removed_bonus) {
@@ -698,6 +729,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
     vocab_.FindHitsAt(units_, candidates_, &hits_);
     pieces.clear();
     InlinePieces(sum, &pieces);
+    TailPiece(&pieces);
 
     auto report_line = [&](const LineFacts& f, unsigned more) {
       ++removals;
@@ -729,6 +761,23 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
           merged.back().shapes |= pc.shapes;
         } else {
           merged.push_back(pc);
+        }
+      }
+      // A piece that ends the paragraph takes the few characters between it
+      // and the story's last sentence end: a name the advertisement began
+      // with (a site's or a book's), since the story had ended there.
+      {
+        Piece& last = merged.back();
+        std::size_t tail = last.r.second;
+        while (tail < units_.size() && units_[tail].Is(d::kBlank)) ++tail;
+        if (tail == units_.size() && (last.shapes & kShapeWords) != 0) {
+          constexpr std::size_t kMaxLeadIn = 6;
+          std::size_t k = last.r.first;
+          while (k > 0 && last.r.first - k <= kMaxLeadIn && units_[k - 1].Is(d::kCjk)) --k;
+          const bool after_end = k > 0 && k < last.r.first && last.r.first - k <= kMaxLeadIn &&
+                                 units_[k - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+          const bool first_piece = merged.size() == 1 || merged[merged.size() - 2].r.second < k;
+          if (after_end && first_piece) last.r.first = k;
         }
       }
       remainder_.clear();

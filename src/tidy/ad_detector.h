@@ -43,6 +43,7 @@ enum AdShape : unsigned {
   kShapeBesideTitle = 1u << 7,  // a short line beside a title or at a chapter's end
   kShapeRepeated = 1u << 8,     // a short line the file repeats
   kShapeTitle = 1u << 9,        // a title line holding advertising
+  kShapeTail = 1u << 10,        // words after a paragraph's last sentence, ending none
 };
 
 struct DetectedAd {

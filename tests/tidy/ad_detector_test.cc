@@ -162,6 +162,21 @@ TEST(AdDetector, ResidueOfEarlierStagesGoes) {
   EXPECT_EQ(Detect(story + "\r\n……\r\n"), story + "\r\n……\r\n");
 }
 
+TEST(AdDetector, WordsAfterAParagraphsLastSentenceGo) {
+  const std::string story = std::string(kStory);
+  // Glued after the story's last sentence, ending none of its own.
+  for (const char* t : {"好看的免费小说首发", "云端免费小说天天看", "快来收藏本书吧", "欢迎发表书评：", "记得收藏本页，方便阅读……"})
+    EXPECT_EQ(Detect(story + t + "\r\n"), story + "\r\n") << t;
+  // A name before the advertisement goes with it when the story had ended.
+  EXPECT_EQ(Detect(story + "星河物语电子书下载\r\n"), story + "\r\n");
+  // The story's own unfinished words stay: no advertising in them, too few,
+  // inside a quote, or a sentence of their own.
+  for (const char* own : {"他拿起手机看了看", "他说“快去免费下载", "他拿起手机看了看免费的下载。"}) {
+    const std::string in = story + own + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
+}
+
 TEST(AdDetector, AParagraphCutByARemovedPieceIsJoinedAgain) {
   // The piece had ended the line; the sentence goes on in the next one.
   EXPECT_EQ(Detect("他走到门前推开木门只见本站网址：www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
