@@ -338,6 +338,15 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       if (u[k].Is(d::kSentenceEnd)) return true;
     return false;
   };
+  auto story_across_clause = [&](std::size_t a, std::size_t b) {
+    int han = 0;
+    bool clause_end = false;
+    for (std::size_t k = a; k < b; ++k) {
+      han += u[k].Is(d::kCjk);
+      clause_end |= u[k].Is(d::kClauseEnd);
+    }
+    return clause_end && han >= 2;
+  };
   struct Cluster {
     std::size_t a, b;
     int weight, top;
@@ -347,7 +356,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     if (!clusters.empty()) {
       Cluster& c = clusters.back();
       const std::size_t allowed = c.weight >= 3 && h.weight >= 2 ? 4 : 2;
-      if (gap(c.b, h.begin) <= allowed && !sentence_between(c.b, h.begin)) {
+      // Story words between them across a clause end (网站的更新，又翻到下一章)
+      // part them: advertising runs its words together.
+      if (gap(c.b, h.begin) <= allowed && !sentence_between(c.b, h.begin) &&
+          !story_across_clause(c.b, h.begin)) {
         c.b = h.end;
         c.weight += h.weight;
         c.top = std::max<int>(c.top, h.weight);
@@ -570,7 +582,20 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   const bool bracketed = n >= 2 && d::ClosingBracket(u[0].code) != 0 &&
                          d::ClosingBracket(u[0].code) == u[n - 1].code;
   if (bracketed && e.strong >= 3) evidence += 2;
-  if (story <= kMaxStoryInAdLine) {
+  // A sentence of two clauses or more, each with story words of its own
+  // beside the advertising ones (他打开手机，看了看网站的更新，又翻到下一章节。),
+  // is the story's: advertising runs its words together.
+  bool story_sentence = false;
+  if (hosts == 0 && junk == 0 && !bracketed && u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    d::Clauses(u, &clauses_);
+    story_sentence = clauses_.size() >= 2;
+    for (const Range& c : clauses_) {
+      int own = 0;
+      for (std::size_t k = c.first; k < c.second; ++k) own += u[k].Is(d::kCjk) && cov[k] == 0;
+      story_sentence &= own >= 3;
+    }
+  }
+  if (story <= kMaxStoryInAdLine && !story_sentence) {
     // Quoted speech with words only needs twice the weight; so do words
     // stories share (网站, 更新, 下载) without a word of advertising beside
     // them, where the glue words (weight 1) do not count at all.

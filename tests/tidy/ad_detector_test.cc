@@ -69,6 +69,7 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "“你的QQ号是多少？我加你。”",
       "这本书一共三十个章节，作者每天更新一章，从不间断。",
       "“网站又打不开了。”",
+      "他打开手机，看了看那个网站的更新，又翻到下一章节。",
       "“更新了吗？”",
       "手机响了。",
       "他在网上搜索了半天，也没有找到那本书的下载地址。",
