@@ -38,6 +38,10 @@ class ShellView {
   virtual bool AskOkCancel(std::string_view text, std::string_view caption) = 0;
   virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
   virtual std::optional<std::filesystem::path> ChooseFolder(std::string_view title) = 0;
+  // Where to save text that has no file yet (starting in `folder`), or
+  // nothing when cancelled.
+  virtual std::optional<std::filesystem::path> AskSaveFileName(
+      std::string_view title, const std::filesystem::path& folder) = 0;
   // The new name for a file ("文件更名"), or nothing when cancelled.
   virtual std::optional<std::string> AskNewName(std::string_view old_name) = 0;
   virtual void OpenHelpPage() = 0;

@@ -24,6 +24,8 @@ class FakeView : public ShellView {
   std::deque<bool> ok_answers;       // AskOkCancel; false when empty
   std::optional<std::filesystem::path> folder_answer;
   std::optional<std::string> name_answer;
+  std::optional<std::filesystem::path> save_answer;  // AskSaveFileName
+  std::filesystem::path save_folder;                 // where it was asked to start
   std::vector<std::string> questions;
   std::vector<Shown> messages;
   std::map<int, bool> enabled;
@@ -62,6 +64,12 @@ class FakeView : public ShellView {
     return folder_answer;
   }
   std::optional<std::string> AskNewName(std::string_view) override { return name_answer; }
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                       const std::filesystem::path& folder) override {
+    questions.emplace_back(title);
+    save_folder = folder;
+    return save_answer;
+  }
   void OpenHelpPage() override { ++help_opened; }
   void SetEnabled(ControlId id, bool on) override { enabled[id] = on; }
   void SetChecked(ControlId id, bool on) override { checked[id] = on; }

@@ -278,9 +278,12 @@ TEST(TidyFileRun, ReportWording) {
   r.size_kb = 2.5;
   r.seconds = 1.0;
   r.kb_per_sec = 2.5;
-  EXPECT_EQ(U(FormatReport(r)),
+  EXPECT_EQ(FormatReport(r),
             "    文件 : a.txt\r\n    大小 :     2.50(Kb)\r\n    耗时 :     1.00(Sec)\r\n"
             "整理速度 :     2.50(Kb/Sec)");
+  // A Chinese name as the file system spells it.
+  r.file = "巨著-20MB.gbk.txt";
+  EXPECT_TRUE(FormatReport(r).starts_with("    文件 : 巨著-20MB.gbk.txt\r\n    大小 : ")) << FormatReport(r);
 }
 
 }  // namespace
