@@ -45,6 +45,11 @@ class TestPrompter final : public Prompter {
     questions << title;
     return folder;
   }
+  std::optional<QString> save_name;  // AskSaveFileName
+  std::optional<QString> AskSaveFileName(const QString& title, const QString&) override {
+    questions << title;
+    return save_name;
+  }
   std::optional<QString> AskNewName(const QString&, const RenameMergeContext& context) override {
     rename_folder = context.working_folder;
     return new_name;
