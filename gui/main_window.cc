@@ -530,6 +530,13 @@ std::optional<std::filesystem::path> MainWindow::AskSaveFileName(
   return std::filesystem::path(file->toStdString());
 }
 
+std::optional<std::filesystem::path> MainWindow::ChooseFile(std::string_view title,
+                                                            std::string_view filter) {
+  auto file = prompter_->ChooseFile(Q(title), Q(filter));
+  if (!file) return std::nullopt;
+  return std::filesystem::path(file->toStdString());
+}
+
 std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
   RenameMergeContext context;
   context.working_folder = shell_->working_folder();

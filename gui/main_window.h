@@ -52,6 +52,8 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override;
   std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
                                                        const std::filesystem::path& folder) override;
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override;
   std::optional<std::string> AskNewName(std::string_view old_name) override;
   void OpenHelpPage() override;
   void SetEnabled(folian::app::ControlId id, bool enabled) override;

@@ -53,6 +53,15 @@ std::optional<QString> DialogPrompter::AskSaveFileName(const QString& title,
   return dialog.selectedFiles().first();
 }
 
+std::optional<QString> DialogPrompter::ChooseFile(const QString& title, const QString& filter) {
+  // Names on disk may be in either case ("BOOK.PDB").
+  const QString filters = QStringLiteral("%1 %2 (%1 %2);;%3 (*)")
+                              .arg(filter, filter.toUpper(), QStringLiteral("所有文件"));
+  const QString file = QFileDialog::getOpenFileName(parent_, title, QDir::currentPath(), filters);
+  if (file.isEmpty()) return std::nullopt;
+  return file;
+}
+
 std::optional<QString> DialogPrompter::AskNewName(const QString& /*old_name*/,
                                                   const RenameMergeContext& context) {
   RenameMergeDialog dialog(RenameMergeDialog::Mode::kRename, context, parent_);

@@ -134,7 +134,8 @@ WindowTools::WindowTools(MainWindow& window, ToolDialogs* dialogs)
       own_dialogs_(dialogs ? nullptr : std::make_unique<DefaultToolDialogs>(&window)),
       dialogs_(dialogs ? dialogs : own_dialogs_.get()),
       batch_(window.shell(), *this),
-      commands_(window.shell(), *this) {
+      commands_(window.shell(), *this),
+      converters_(window.shell()) {
   // Stopping a run: a button beside the progress bar while it shows (the
   // window itself takes Esc).
   stop_ = new QPushButton(QStringLiteral("停止"));
@@ -177,11 +178,10 @@ void WindowTools::Connect() {
   on_click(kNormaliseNames, [this] { commands_.NormaliseNames(); });
   on_click(kBatchRename, [this] { commands_.BatchRename(); });
   on_click(kDirectoryMerge, [this] { commands_.MergeDirectories(); });
-  // The single-file HTML conversion comes with the converter; the batch
-  // frame is here.
-  on_click(kHtm2Txt, [this] {
-    if (window_.shell().batch_mode()) batch_.Run(BatchCommand::kHtm2Txt);
-  });
+  // Every converter button of the table, the same way.
+  for (const ConverterButton& b : ConverterButtons()) {
+    on_click(b.id, [this, id = b.id] { converters_.Run(id); });
+  }
 }
 
 bool WindowTools::OpenWithDefaultProgram(const std::filesystem::path& file) {

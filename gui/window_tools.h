@@ -1,4 +1,5 @@
-// The batch runner and the window's further commands on the Main window:
+// The batch runner, the converter buttons and the window's further
+// commands on the Main window:
 // the buttons they answer to, a stop button while a run is busy,
 // and the desktop services and dialogs they need (ToolView).
 #pragma once
@@ -7,6 +8,7 @@
 #include <memory>
 
 #include "app/batch_runner.h"
+#include "app/convert_commands.h"
 #include "app/tool_commands.h"
 #include "app/tool_view.h"
 
@@ -35,6 +37,7 @@ class WindowTools final : public QObject, public folian::app::ToolView {
 
   folian::app::BatchRunner& batch() { return batch_; }
   folian::app::ToolCommands& commands() { return commands_; }
+  folian::app::ConvertCommands& converters() { return converters_; }
   QPushButton* stopButton() const { return stop_; }
 
   // --- ToolView ---
@@ -58,5 +61,6 @@ class WindowTools final : public QObject, public folian::app::ToolView {
   ToolDialogs* dialogs_;
   folian::app::BatchRunner batch_;
   folian::app::ToolCommands commands_;
+  folian::app::ConvertCommands converters_;
   QPushButton* stop_ = nullptr;
 };

@@ -19,6 +19,7 @@ class TestPrompter final : public Prompter {
   std::deque<bool> ok_answers;
   std::optional<QString> folder;
   std::optional<QString> new_name;
+  std::optional<QString> file;  // the open-file dialog's answer
   QStringList questions;
   QList<ShownMessage> messages;
   QStringList urls;
@@ -50,6 +51,12 @@ class TestPrompter final : public Prompter {
     questions << title;
     return save_name;
   }
+  std::optional<QString> ChooseFile(const QString& title, const QString& filter) override {
+    questions << title;
+    file_filters << filter;
+    return file;
+  }
+  QStringList file_filters;
   std::optional<QString> AskNewName(const QString&, const RenameMergeContext& context) override {
     rename_folder = context.working_folder;
     return new_name;

@@ -1,5 +1,8 @@
 #include "app/batch_runner.h"
 
+#include "app/convert_commands.h"
+#include "app/convert_messages.h"
+
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
@@ -176,7 +179,8 @@ int ShortLine(const std::string& field) {
 
 }  // namespace
 
-BatchRunner::BatchRunner(Shell& shell, ToolView& tools) : shell_(shell), tools_(tools) {
+BatchRunner::BatchRunner(Shell& shell, ToolView& tools)
+    : shell_(shell), tools_(tools), html_(ConvertHtmlFile) {
   shell_.SetBatchRunner([this](BatchCommand command) { Run(command); });
 }
 
@@ -500,37 +504,54 @@ void BatchRunner::RunHtml() {
   TaskRunner& runner = A::Runner(shell_);
   Shell& shell = shell_;
   HtmlConverter convert = html_;
-  runner.Run([&shell, &runner, state, convert]() -> Continuation {
+  auto appended = std::make_shared<std::vector<std::string>>();
+  runner.Run([&shell, &runner, state, convert, appended]() -> Continuation {
     const int to_do = static_cast<int>(state->rows.size());
     for (const Row& row : state->rows) {
       if (!TakeNext(shell, runner, *state, row, false, to_do)) break;
-      // Never over an existing file: a taken name gets a number.
-      fs::path txt = row.path;
-      txt.replace_extension(".txt");
-      txt = files::FreeName(txt.parent_path(), txt.filename().string());
-      std::string error;
-      if (!convert(row.path, txt, &error)) {
+      const ConvertOutcome outcome = convert(row.path, state->cancel.get());
+      if (!outcome.status.ok()) {
         // The source stays; the run ends here, saying why.
-        state->Fail(row, error);
+        if (Cancelled(state->cancel.get())) {
+          state->stopped = true;
+        } else {
+          state->Fail(row, outcome.status.message());
+        }
         break;
       }
       ++state->done;
+      const std::string txt_name = outcome.output.filename().string();
+      if (outcome.appended) appended->push_back(txt_name);
+      // Only now, with its text wholly on disk, does the page go.
       std::error_code ec;
       fs::remove(row.path, ec);
       if (ec) state->Fail(row, ec.message());
-      runner.Post([&shell, old_name = row.name, new_name = txt.filename().string()] {
-        const int at = FindRow(A::List(shell), old_name);
+      runner.Post([&shell, old_name = row.name, txt_name] {
+        FileList& list = A::List(shell);
+        const int at = FindRow(list, old_name);
         if (at < 0) return;
         const bool absolute = fs::path(old_name).is_absolute();
-        A::RowRenamed(shell, at,
-                      absolute ? (fs::path(old_name).parent_path() / new_name).string() : new_name,
-                      at == shell.current_row());
+        const std::string new_name =
+            absolute ? (fs::path(old_name).parent_path() / txt_name).string() : txt_name;
+        if (FindRow(list, new_name) >= 0) {
+          // The text went into a file already listed: the page's row goes.
+          const bool current = at == shell.current_row();
+          list.Erase(at);
+          if (current) A::OpenRow(shell, FindRow(list, new_name));
+        } else {
+          A::RowRenamed(shell, at, new_name, at == shell.current_row());
+        }
         A::View(shell).FileListChanged();
       });
     }
-    return [&shell, state] {
+    return [&shell, state, appended] {
       const std::string first = A::List(shell).empty() ? std::string() : A::List(shell).row(0).name;
-      FinishFrame(shell, *state, msg::kBatchConvertDone, first);
+      std::string message = msg::kBatchConvertDone;
+      if (!appended->empty()) {
+        message += msg::kBatchAppended;
+        for (const std::string& name : *appended) message += "\r\n" + name;
+      }
+      FinishFrame(shell, *state, message, first);
     };
   });
 }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "app/convert_file.h"
 #include "app/shell.h"
 #include "app/tool_view.h"
 
@@ -24,10 +25,11 @@ namespace folian::app {
 
 class BatchRunner {
  public:
-  // Converts one HTML file into a text file; false with `*error` when it
-  // cannot. The HTML batch runs only once a converter is set.
-  using HtmlConverter = std::function<bool(const std::filesystem::path& html,
-                                           const std::filesystem::path& txt, std::string* error)>;
+  // Converts one HTML file into NAME.txt beside it (appending to an
+  // existing one). The page converter of convert_commands.h unless replaced;
+  // with none the HTML batch does not run.
+  using HtmlConverter =
+      std::function<ConvertOutcome(const std::filesystem::path& html, const CancelFlag* cancel)>;
 
   // Installs itself as the shell's batch runner; must outlive the shell's use.
   BatchRunner(Shell& shell, ToolView& tools);

@@ -75,6 +75,11 @@ void FileList::Insert(int index, FileRow row) {
   rows_.insert(rows_.begin() + index, std::move(row));
 }
 
+void FileList::Erase(int index) {
+  if (index < 0 || index >= size()) return;
+  rows_.erase(rows_.begin() + index);
+}
+
 int FileList::FirstSelected() const {
   for (int i = 0; i < size(); ++i) {
     if (rows_[static_cast<std::size_t>(i)].selected) return i;

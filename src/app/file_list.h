@@ -37,6 +37,8 @@ class FileList {
   void Clear();
   void Assign(std::vector<FileRow> rows);
   void Insert(int index, FileRow row);
+  // Removes row `index` (nothing when out of range).
+  void Erase(int index);
   // -1 when no row is selected.
   int FirstSelected() const;
   // Only `index` selected afterwards (-1 clears the selection).

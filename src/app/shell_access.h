@@ -19,6 +19,8 @@ struct ShellAccess {
   static void EnterBusy(Shell& s) { s.EnterBusy(); }
   static void EnterReady(Shell& s) { s.EnterReady(); }
   static bool OfferSave(Shell& s) { return s.OfferSave(); }
+  // Hands a starred command to the batch runner when the batch box is checked.
+  static bool RunBatch(Shell& s, BatchCommand command) { return s.RunBatch(command); }
 
   // A fresh flag for a new run (a stop never reaches the next one);
   // RequestStop sets it.

@@ -42,6 +42,12 @@ class ShellView {
   // nothing when cancelled.
   virtual std::optional<std::filesystem::path> AskSaveFileName(
       std::string_view title, const std::filesystem::path& folder) = 0;
+  // The converters' open-file dialog: an existing file matching `filter`
+  // (e.g. "*.pdb"), or nothing when cancelled. A view without one offers none.
+  virtual std::optional<std::filesystem::path> ChooseFile(std::string_view /*title*/,
+                                                          std::string_view /*filter*/) {
+    return std::nullopt;
+  }
   // The new name for a file ("文件更名"), or nothing when cancelled.
   virtual std::optional<std::string> AskNewName(std::string_view old_name) = 0;
   virtual void OpenHelpPage() = 0;

@@ -26,6 +26,8 @@ class FakeView : public ShellView {
   std::optional<std::string> name_answer;
   std::optional<std::filesystem::path> save_answer;  // AskSaveFileName
   std::filesystem::path save_folder;                 // where it was asked to start
+  std::optional<std::filesystem::path> file_answer;  // the open-file dialog
+  std::vector<std::string> file_filters;
   std::vector<std::string> questions;
   std::vector<Shown> messages;
   std::map<int, bool> enabled;
@@ -62,6 +64,12 @@ class FakeView : public ShellView {
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override {
     questions.emplace_back(title);
     return folder_answer;
+  }
+  std::optional<std::filesystem::path> ChooseFile(std::string_view title,
+                                                  std::string_view filter) override {
+    questions.emplace_back(title);
+    file_filters.emplace_back(filter);
+    return file_answer;
   }
   std::optional<std::string> AskNewName(std::string_view) override { return name_answer; }
   std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/convert_messages.h"
 #include "app/messages.h"
 #include "app/tool_messages.h"
 #include "batch_test_util.h"
@@ -516,6 +517,7 @@ TEST_F(BatchHtml, WithoutAConverterNothingIsTouched) {
   WriteBytes(File("a.htm"), "<p>x</p>");
   WriteGbkFile("b.txt", kSword);
   Open();
+  batch_->SetHtmlConverter(nullptr);
   shell_->SetBatchMode(true);
   // The window routes "Htm2txt*" to the batch runner in batch mode.
   batch_->Run(BatchCommand::kHtm2Txt);
@@ -524,29 +526,22 @@ TEST_F(BatchHtml, WithoutAConverterNothingIsTouched) {
   EXPECT_FALSE(shell_->busy());
 }
 
-TEST_F(BatchHtml, ConvertsEveryNonTxtRowWithoutOverwriting) {
+TEST_F(BatchHtml, ConvertsEveryNonTxtRowAppendingToTxtsThatExist) {
   WriteBytes(File("a.htm"), "<p>A</p>");
   WriteBytes(File("b.html"), "<p>B</p>");
-  WriteGbkFile("b.txt", kSword);  // the name b.html's result would take
+  WriteBytes(File("b.txt"), "old\r\n");  // b.html's text goes after this
   Open();
-  std::vector<std::string> seen;
-  batch_->SetHtmlConverter([&](const fs::path& html, const fs::path& txt, std::string*) {
-    seen.push_back(html.filename().string());
-    const std::string page = ReadBytes(html);
-    WriteBytes(txt, page.substr(3, 1));
-    return true;
-  });
   shell_->SetBatchMode(true);
   batch_->Run(BatchCommand::kHtm2Txt);
-  EXPECT_EQ(seen, (std::vector<std::string>{"a.htm", "b.html"}));
   EXPECT_FALSE(fs::exists(File("a.htm")));
   EXPECT_FALSE(fs::exists(File("b.html")));
-  EXPECT_EQ(ReadBytes(File("a.txt")), "A");
-  EXPECT_EQ(ReadBytes(File("b(1).txt")), "B");
-  EXPECT_NE(TextOf("b.txt").find("宝剑"), std::string::npos);
+  EXPECT_EQ(ReadBytes(File("a.txt")), "A\r\n");
+  EXPECT_EQ(ReadBytes(File("b.txt")), "old\r\nB\r\n");
   EXPECT_NE(RowOf("a.txt"), -1);
-  EXPECT_NE(RowOf("b(1).txt"), -1);
-  EXPECT_EQ(view_.LastMessage(), msg::kBatchConvertDone);
+  EXPECT_EQ(RowOf("b.html"), -1);
+  EXPECT_EQ(shell_->file_list().size(), 2) << "b.txt is listed once";
+  EXPECT_EQ(view_.LastMessage(),
+            std::string(msg::kBatchConvertDone) + msg::kBatchAppended + "\r\nb.txt");
   EXPECT_EQ(shell_->current_row(), 0);
 }
 
@@ -554,16 +549,30 @@ TEST_F(BatchHtml, AFailedConversionEndsTheRunAndKeepsTheSource) {
   WriteBytes(File("a.htm"), "<p>A</p>");
   WriteBytes(File("b.htm"), "<p>B</p>");
   Open();
-  batch_->SetHtmlConverter([&](const fs::path&, const fs::path&, std::string* error) {
-    *error = "broken page";
-    return false;
+  std::vector<std::string> seen;
+  batch_->SetHtmlConverter([&](const fs::path& html, const CancelFlag*) {
+    seen.push_back(html.filename().string());
+    ConvertOutcome out;
+    out.status = convert::Status::Error("broken page");
+    return out;
   });
   shell_->SetBatchMode(true);
   batch_->Run(BatchCommand::kHtm2Txt);
+  EXPECT_EQ(seen, (std::vector<std::string>{"a.htm"}));
   EXPECT_TRUE(fs::exists(File("a.htm")));
   EXPECT_TRUE(fs::exists(File("b.htm")));
   EXPECT_NE(view_.LastMessage().find("broken page"), std::string::npos);
   EXPECT_FALSE(shell_->busy());
+}
+
+TEST_F(BatchHtml, ASourceIsDeletedOnlyOnceItsTextIsOnDisk) {
+  WriteBytes(File("a.htm"), "<p>A</p>");
+  Open();
+  fs::create_directories(File("a.txt") / "keep");  // a.txt cannot be written
+  shell_->SetBatchMode(true);
+  batch_->Run(BatchCommand::kHtm2Txt);
+  EXPECT_TRUE(fs::exists(File("a.htm")));
+  EXPECT_NE(view_.LastMessage().find("a.htm"), std::string::npos);
 }
 
 // --- the frame ---

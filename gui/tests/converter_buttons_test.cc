@@ -1,0 +1,66 @@
+// The converter buttons as a user clicks them, offscreen: each converts a
+// sample, and the result row is on top of the File list, selected and open.
+#include <QTableView>
+#include <QTest>
+
+#include "app/convert_messages.h"
+#include "app/tool_messages.h"
+#include "window_fixture.h"
+#include "window_tools.h"
+
+using namespace folian::app;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ConvertFixture : WindowFixture {
+  WindowTools tools{*window};
+
+  bool waitIdle() { return QTest::qWaitFor([&] { return window->idle(); }, 20000); }
+  QString row(int i) { return window->fileView()->model()->index(i, 0).data().toString(); }
+  QString editorText() { return QString::fromStdString(folian::charset::GbkToUtf8(window->editor()->Gbk())); }
+};
+
+}  // namespace
+
+class ConverterButtonsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void htm2txtConvertsTheSelectedPage() {
+    ConvertFixture f;
+    f.write("a.htm", "<h1>" + G("第一回") + "</h1><p>" + G("正文") + "</p>");
+    f.write("b.txt", G("另一本书"));
+    QVERIFY(f.openFolder());
+    QCOMPARE(f.row(0), QStringLiteral("a.htm"));
+    f.button(kHtm2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kFileConverted));
+    QCOMPARE(f.row(0), QStringLiteral("a.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows().size(), 1);
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.window->shell().current_path(), f.dir / "a.txt");
+    QVERIFY(f.editorText().startsWith(QStringLiteral("第一回")));
+    QVERIFY(f.editorText().contains(QStringLiteral("正文")));
+    QVERIFY(fs::exists(f.dir / "a.htm"));
+  }
+
+  void htm2txtInBatchModeConvertsEveryPage() {
+    ConvertFixture f;
+    f.write("a.htm", "<p>A</p>");
+    f.write("b.html", "<p>B</p>");
+    f.write("c.txt", "C");
+    QVERIFY(f.openFolder());
+    f.button(kBatchMode)->click();
+    f.button(kHtm2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kBatchConvertDone));
+    QCOMPARE(f.read("a.txt"), std::string("A\r\n"));
+    QCOMPARE(f.read("b.txt"), std::string("B\r\n"));
+    QVERIFY(!fs::exists(f.dir / "a.htm"));
+    QCOMPARE(f.row(0), QStringLiteral("a.txt"));
+  }
+};
+
+QTEST_MAIN(ConverterButtonsTest)
+#include "converter_buttons_test.moc"

@@ -1,0 +1,24 @@
+// The converter commands' wording (UTF-8).
+#pragma once
+
+namespace folian::app::msg {
+
+inline constexpr char kHtmlOnly[] = "只能转换 htm/html 文件至 txt 文件!";
+inline constexpr char kFileConverted[] = "文件转换完成!";
+inline constexpr char kPdbTitle[] = "请选择要转换的 pdb 文件";
+inline constexpr char kPdbDone[] = "pdb->txt 转换完成!";
+inline constexpr char kEpubTitle[] = "请选择要转换的 .epub 文件";
+inline constexpr char kEpubDone[] = "epub->txt 转换完成!";
+
+// Our own wording where the program had none.
+inline constexpr char kConvertTooLarge[] = "文件超过 256 MB，不是可转换的电子书：";
+inline constexpr char kUnknownFormat[] = "无法识别这个文件的电子书格式：";
+inline constexpr char kSameAsInput[] = "转换结果的文件名与源文件相同，未转换：";
+inline constexpr char kWriteFailed[] = "无法写出文件：";
+inline constexpr char kReadFailed[] = "无法读入文件：";
+inline constexpr char kPageNameRefused[] = "拒绝写出越出输出文件夹的文件：";
+inline constexpr char kPagesTooLarge[] = "解出的文件过多或过大，已停止。";
+inline constexpr char kAppendedTo[] = "\r\n\r\n已有同名的 txt 文件，转换结果已追加在它的末尾：";
+inline constexpr char kBatchAppended[] = "\r\n\r\n以下 txt 文件原已存在，转换结果已追加在其末尾：";
+
+}  // namespace folian::app::msg

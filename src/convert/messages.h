@@ -1,0 +1,26 @@
+// What the readers tell the user when a book cannot be converted (UTF-8).
+#pragma once
+
+namespace folian::convert::msg {
+
+inline constexpr char kCancelled[] = "转换已停止，未写出任何文件。";
+inline constexpr char kOutputTooLarge[] = "转换结果超过 512 MB，可能是损坏或恶意构造的文件，已停止转换。";
+
+// ePub
+inline constexpr char kEpubNotZip[] = "打开文件时发生错误。";
+inline constexpr char kEpubNoContainer[] = "这不是有效的 ePub 文件：缺少 META-INF/container.xml。";
+inline constexpr char kEpubBadContainer[] = "这不是有效的 ePub 文件：META-INF/container.xml 中没有找到内容文件（rootfile）。";
+inline constexpr char kEpubNoPackage[] = "这不是有效的 ePub 文件：找不到内容文件 ";
+inline constexpr char kEpubBadPackage[] = "这不是有效的 ePub 文件：内容文件无法解析 ";
+inline constexpr char kEpubNoText[] = "这个 ePub 文件的阅读顺序（spine）中没有可转换的 HTML 文档。";
+inline constexpr char kEpubTooManyItems[] = "ePub 文件的条目过多（超过 100000 个），拒绝处理。";
+inline constexpr char kEpubBadDocument[] = "ePub 中的文档已损坏：";
+
+// Palm database
+inline constexpr char kPdbNotPalmDoc[] = "这不是 PalmDOC 电子书（类型应为 TEXt，创建者应为 REAd）。";
+inline constexpr char kPdbTruncated[] = "pdb 文件不完整：文件头或记录表被截断。";
+inline constexpr char kPdbBadOffsets[] = "pdb 文件已损坏：记录的位置次序颠倒或超出文件末尾。";
+inline constexpr char kPdbRecordTooLong[] = "pdb 文件已损坏：一条记录超过了 PalmDOC 记录的最大长度。";
+inline constexpr char kPdbTooManyRecords[] = "pdb 文件的记录过多，拒绝处理。";
+
+}  // namespace folian::convert::msg

@@ -1,0 +1,59 @@
+#include "convert/registry.h"
+
+#include <string>
+
+#include "convert/html/html_reader.h"
+
+namespace folian::convert {
+namespace {
+
+constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
+
+// Formats with a strong magic come before those whose test is a guess
+// (HTML), so a renamed archive is never taken for a page.
+constexpr Format kFormats[] = {
+    {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
+};
+
+char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EndsWithIgnoringCase(std::string_view s, std::string_view suffix) {
+  if (s.size() < suffix.size()) return false;
+  const std::string_view tail = s.substr(s.size() - suffix.size());
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    if (Lower(tail[i]) != suffix[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::span<const Format> Formats() { return kFormats; }
+
+const Format* FormatByName(std::string_view name) {
+  for (const Format& f : kFormats) {
+    if (f.name.size() == name.size() && EndsWithIgnoringCase(name, f.name)) return &f;
+  }
+  return nullptr;
+}
+
+const Format* FormatByExtension(std::string_view file_name) {
+  for (const Format& f : kFormats) {
+    for (std::string_view ext : f.extensions) {
+      if (EndsWithIgnoringCase(file_name, ext)) return &f;
+    }
+  }
+  return nullptr;
+}
+
+const Format* DetectFormat(std::string_view file_name, std::string_view head) {
+  head = head.substr(0, kSniffBytes);
+  const Format* by_name = FormatByExtension(file_name);
+  if (by_name != nullptr && (by_name->sniff == nullptr || by_name->sniff(head))) return by_name;
+  for (const Format& f : kFormats) {
+    if (&f != by_name && f.sniff != nullptr && f.sniff(head)) return &f;
+  }
+  return by_name;
+}
+
+}  // namespace folian::convert

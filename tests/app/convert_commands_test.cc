@@ -1,0 +1,134 @@
+// The converter buttons through the window's frame: Htm2txt on the
+// selected row (the row becomes the text, the append rule, banners, ".txt"
+// refused) and the table every button goes through.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/convert_commands.h"
+#include "app/convert_messages.h"
+#include "app/converter_buttons.h"
+#include "convert/registry.h"
+#include "shell_test_util.h"
+
+namespace folian::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+int RowOf(const Shell& shell, const std::string& name) {
+  const FileList& list = shell.file_list();
+  for (int i = 0; i < list.size(); ++i) {
+    if (list.row(i).name == name) return i;
+  }
+  return -1;
+}
+
+struct ConvertFixture : ShellFixture {
+  ConvertCommands commands{shell};
+
+  void Select(const std::string& name) {
+    const int row = RowOf(shell, name);
+    ASSERT_GE(row, 0) << name;
+    shell.ClickRow(row);
+  }
+};
+
+TEST(ConverterButtons, EveryRowIsAConverterButtonWithAKnownFormat) {
+  std::set<int> ids;
+  for (const ConverterButton& b : ConverterButtons()) {
+    EXPECT_TRUE(ids.insert(b.id).second) << b.id;
+    EXPECT_NE(convert::FormatByName(b.format), nullptr) << b.format;
+    EXPECT_NE(b.done, nullptr);
+    if (b.source == ConverterSource::kOpenDialog) {
+      EXPECT_NE(b.title, nullptr);
+      EXPECT_NE(b.filter, nullptr);
+    }
+    EXPECT_EQ(FindConverterButton(b.id), &b);
+  }
+  EXPECT_EQ(FindConverterButton(kTidy), nullptr);
+}
+
+TEST(Htm2Txt, TheSelectedPageBecomesItsTextRowOpened) {
+  ConvertFixture f;
+  f.Write("b.txt", G("别的书"));
+  f.Write("a.htm", "<title>" + G("书名") + "</title><p>" + G("第一段") + "</p>");
+  f.Open();
+  f.Select("a.htm");
+  f.commands.Run(kHtm2Txt);
+  EXPECT_EQ(f.Read("a.txt"), G("书名\r\n第一段\r\n"));
+  EXPECT_TRUE(fs::exists(f.dir / "a.htm")) << "the page stays on disk";
+  EXPECT_EQ(RowOf(f.shell, "a.htm"), -1);
+  const int row = RowOf(f.shell, "a.txt");
+  ASSERT_GE(row, 0);
+  EXPECT_EQ(f.shell.file_list().row(row).size, std::to_string(f.Read("a.txt").size()));
+  EXPECT_EQ(f.shell.current_path(), f.dir / "a.txt");
+  EXPECT_EQ(f.view.editor, G("书名\r\n第一段\r\n"));
+  EXPECT_EQ(f.view.LastMessage(), msg::kFileConverted);
+  EXPECT_FALSE(f.shell.busy());
+  EXPECT_FALSE(f.view.progress_visible);
+}
+
+TEST(Htm2Txt, AnExistingTxtGetsTheTextAppendedAndTheMessageSaysSo) {
+  ConvertFixture f;
+  // (Long enough that the GBK text is not also valid UTF-8.)
+  f.Write("a.txt", G("第一页的正文\r\n"));
+  f.Write("a.htm", G("后一页") + "<br>");
+  f.Open();
+  f.Select("a.htm");
+  f.commands.Run(kHtm2Txt);
+  EXPECT_EQ(f.Read("a.txt"), G("第一页的正文\r\n后一页\r\n"));
+  EXPECT_EQ(f.view.LastMessage(), std::string(msg::kFileConverted) + msg::kAppendedTo + "a.txt");
+  EXPECT_EQ(f.shell.file_list().size(), 1) << "one row for a.txt, none for the page";
+  EXPECT_EQ(f.shell.current_path(), f.dir / "a.txt");
+}
+
+TEST(Htm2Txt, TxtRowsAreRefusedAndNothingIsWritten) {
+  ConvertFixture f;
+  f.Write("a.txt", G("正文"));
+  f.Open();
+  f.Select("a.txt");
+  f.commands.Run(kHtm2Txt);
+  EXPECT_EQ(f.view.LastMessage(), msg::kHtmlOnly);
+  EXPECT_EQ(f.Read("a.txt"), G("正文"));
+}
+
+TEST(Htm2Txt, SiteBannersLeaveThePageAndTheText) {
+  ConvertFixture f;
+  const std::string page = "<script>document.write('" + G("正文") + "');</script>" +
+                           G("读书在起点 · 创作无极限 · 中国最大的原创文学网站") + "<br>" +
+                           G("起点中文网制作发布 &nbsp;&nbsp;欢迎访问起点 ") + "www.example.com";
+  f.Write("c.html", page);
+  f.Open();
+  f.Select("c.html");
+  f.commands.Run(kHtm2Txt);
+  EXPECT_EQ(f.Read("c.html"), G("正文") + "<br>") << "no zero byte is added to the page";
+  EXPECT_EQ(f.Read("c.txt"), G("正文") + "\r\n");
+}
+
+TEST(Htm2Txt, AFailureSaysWhyAndLeavesTheListAlone) {
+  ConvertFixture f;
+  f.Write("a.htm", "<p>x</p>");
+  f.Open();
+  f.Select("a.htm");
+  fs::create_directories(f.dir / "a.txt" / "keep");  // the output cannot be written
+  f.commands.Run(kHtm2Txt);
+  EXPECT_NE(f.view.LastMessage().find("a.txt"), std::string::npos);
+  EXPECT_EQ(f.view.messages.back().icon, MessageIcon::kWarning);
+  EXPECT_GE(RowOf(f.shell, "a.htm"), 0);
+  EXPECT_FALSE(f.shell.busy());
+}
+
+TEST(Htm2Txt, AnUnsavedDocumentIsOfferedForSavingFirst) {
+  ConvertFixture f;
+  f.Write("a.htm", "<p>x</p>");
+  f.Open();
+  f.Select("a.htm");
+  f.view.Type("y");
+  f.view.answers.push_back(Answer::kCancel);
+  f.commands.Run(kHtm2Txt);
+  EXPECT_FALSE(fs::exists(f.dir / "a.txt")) << "cancelled at the save prompt";
+}
+
+}  // namespace
+}  // namespace folian::app

@@ -1,0 +1,103 @@
+// folian-cli convert end to end: output paths on stdout, messages on
+// stderr, exit codes, the output folder and the append rule.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using folian::testing::EnvVar;
+using folian::testing::ReadBytes;
+using folian::testing::TempDir;
+using folian::testing::WriteBytes;
+
+struct Result {
+  int code = -1;
+  std::string out, err;
+};
+
+std::string Quote(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+class ConvertCli : public ::testing::Test {
+ protected:
+  Result Run(const std::vector<std::string>& args) {
+    std::string cmd = Quote(FOLIAN_CLI_PATH) + " convert";
+    for (const auto& a : args) cmd += " " + Quote(a);
+    const auto out = dir_ / ".out", err = dir_ / ".err";
+    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
+    const int status = std::system(cmd.c_str());
+    Result r;
+    if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
+    r.out = ReadBytes(out);
+    r.err = ReadBytes(err);
+    return r;
+  }
+  std::string Put(const std::string& name, const std::string& bytes) {
+    WriteBytes(dir_ / name, bytes);
+    return (dir_ / name).string();
+  }
+
+  TempDir dir_;
+  EnvVar config_{"FOLIAN_CONFIG_HOME", (dir_.path() / "config").c_str()};
+};
+
+TEST_F(ConvertCli, PrintsEachOutputOnItsOwnLine) {
+  const std::string a = Put("a.htm", "<p>A</p>");
+  const std::string b = Put("b.page", "<!DOCTYPE html><p>B</p>");  // named wrongly, read by its content
+  const Result r = Run({a, b});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "a.txt").string() + "\n" + (dir_ / "b.txt").string() + "\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(ReadBytes(dir_ / "a.txt"), "A\r\n");
+  EXPECT_EQ(ReadBytes(dir_ / "b.txt"), "B\r\n");
+}
+
+TEST_F(ConvertCli, OutputFolderIsCreatedAndUsed) {
+  const std::string a = Put("a.html", "<p>A</p>");
+  const Result r = Run({"-o", (dir_ / "out" / "deep").string(), a});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "out" / "deep" / "a.txt").string() + "\n");
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "a.txt"));
+}
+
+TEST_F(ConvertCli, FailuresGoToStderrAndTheRestIsConverted) {
+  const std::string bad = Put("notes.dat", "plain bytes");
+  const std::string good = Put("a.htm", "<p>A</p>");
+  const Result r = Run({bad, (dir_ / "missing.htm").string(), good});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, (dir_ / "a.txt").string() + "\n");
+  EXPECT_NE(r.err.find("notes.dat"), std::string::npos);
+  EXPECT_NE(r.err.find("missing.htm"), std::string::npos);
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "notes.txt"));
+}
+
+TEST_F(ConvertCli, AppendsLikeTheWindowUnlessToldToReplace) {
+  const std::string a = Put("a.htm", "<p>A</p>");
+  Put("a.txt", "old\r\n");
+  Result r = Run({a});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.err.find("appended"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir_ / "a.txt"), "old\r\nA\r\n");
+  r = Run({"--replace", a});
+  EXPECT_EQ(r.code, 0);
+  EXPECT_EQ(ReadBytes(dir_ / "a.txt"), "A\r\n");
+}
+
+TEST_F(ConvertCli, UsageErrors) {
+  EXPECT_EQ(Run({}).code, 2);
+  const Result r = Run({"--format", "nosuch", Put("a.htm", "x")});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("nosuch"), std::string::npos);
+  EXPECT_EQ(Run({"--format", "html", Put("page.dat", "<p>x</p>")}).code, 0);
+}
+
+}  // namespace
