@@ -21,13 +21,8 @@ ex="$work/examples"
 # The run's own settings, so the user's stored options are neither read nor changed.
 export FOLIAN_CONFIG_HOME="$work/config"
 
-mode=${1:-window}
-if [[ "$mode" != "--cli" && -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-  echo "run.sh: no display (DISPLAY and WAYLAND_DISPLAY are unset), so running the command-line job (./run.sh --cli) instead of the window."
-  mode=--cli
-fi
-
-if [[ "$mode" != "--cli" ]]; then
+mode=$(scripts/run_mode.sh "${1:-}")
+if [[ "$mode" == window ]]; then
   cmake --build "$BUILD" -j "$(nproc)" --target folian
   echo "== The window on a copy of examples/ in $ex"
   "$BUILD/gui/folian" "$ex"
