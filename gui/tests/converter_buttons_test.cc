@@ -6,8 +6,6 @@
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
 #include "convert/pdf_fixture.h"
-  }
-
 #include "convert/pdb_fixture.h"
 #include "convert/zip_fixture.h"
 #include "window_fixture.h"

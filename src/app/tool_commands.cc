@@ -7,6 +7,7 @@
 #include "app/ad_report.h"
 #include "app/shell_access.h"
 #include "app/tool_messages.h"
+#include "charset/codepage.h"
 #include "files/directory_merge.h"
 #include "text/atomic_write.h"
 #include "text/bracket_match.h"
@@ -127,10 +128,11 @@ void ToolCommands::AdReport() {
         return;
       }
       if (!tools_.OpenWithDefaultProgram(report)) {
+        // No program for text files: the report is shown here instead, and
+        // the file is not needed.
         std::error_code ec;
         fs::remove(report, ec);
-        view.ShowMessage(std::string(msg::kAdReportNotOpened) + report.string(), kCaption,
-                         MessageIcon::kWarning);
+        tools_.ShowReport(msg::kAdReportTitle, charset::GbkToUtf8(*lines));
         return;
       }
       // The program showing it has read it by then; the window never waits.

@@ -9,6 +9,7 @@
 
 #include "common/progress.h"
 #include "tidy/ad_removal.h"
+#include "tidy/layout.h"
 #include "tidy/line_scanner.h"
 #include "tidy/removal.h"
 #include "tidy/rule_table.h"
@@ -52,8 +53,5 @@ bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragm
 // Replaces every "&#N;" (N decimal digits) by the GBK form of the character
 // N mod 65536; characters GBK lacks (and N = 0) become "?".
 std::string DecodeNumericEntities(std::string gbk);
-
-// Indentation and blank lines as the options choose them.
-std::string ApplyLayout(std::string text, const TidyOptions& options);
 
 }  // namespace folian::tidy
