@@ -7,6 +7,7 @@ namespace {
 
 constexpr ConverterButton kButtons[] = {
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
+    {kRtf2Txt, "rtf", ConverterSource::kOpenDialog, false, msg::kRtfTitle, "*.rtf", msg::kRtfDone},
     {kPdf2Txt, "pdf", ConverterSource::kOpenDialog, false, msg::kPdfTitle, "*.pdf", msg::kPdfDone},
 };
 

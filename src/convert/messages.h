@@ -30,4 +30,10 @@ inline constexpr char kPdfUnknownEncryption[] = "这个 PDF 文件的加密方�
 inline constexpr char kPdfInflatedTooMuch[] = "PDF 文件中的压缩数据解压后超过 1 GB，可能是损坏或恶意构造的文件，已停止转换。";
 inline constexpr char kPdfReading[] = "正在读取 PDF 文件";
 
+// RTF
+inline constexpr char kRtfNotRtf[] = "这不是 RTF 文件（文件开头没有 {\\rtf 标记）。";
+inline constexpr char kRtfTooDeep[] = "RTF 文件的组嵌套超过 512 层，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kRtfTooManyGroups[] = "RTF 文件的组超过 16777216 个，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kRtfReading[] = "正在读取 RTF 文件";
+
 }  // namespace folian::convert::msg
