@@ -22,9 +22,25 @@ bool GbkOrUtf8Text::Fits(std::size_t units) {
   return true;
 }
 
+void GbkOrUtf8Text::WriteCells() {
+  const std::size_t n = pending_cells_;
+  pending_cells_ = 0;
+  if (!Fits(n)) return;
+  pending_.append(n, u'\t');
+  size_ += n;
+  last_ = u'\t';
+}
+
+void GbkOrUtf8Text::LineEnd() {
+  pending_cells_ = 0;
+  AppendAscii("\r\n");
+}
+
 void GbkOrUtf8Text::Append(char16_t unit) {
+  if (pending_cells_ > 0) WriteCells();
   if (!Fits(1)) return;
   if (unit == 0xA0) unit = u' ';
+  visible_ = visible_ || unit > u' ';
   pending_.push_back(unit);
   ++size_;
   last_ = unit;
@@ -32,19 +48,42 @@ void GbkOrUtf8Text::Append(char16_t unit) {
 }
 
 void GbkOrUtf8Text::Append(std::u16string_view units) {
-  if (units.empty() || !Fits(units.size())) return;
-  for (char16_t u : units) pending_.push_back(u == 0xA0 ? u' ' : u);
+  if (units.empty()) return;
+  if (pending_cells_ > 0) WriteCells();
+  if (!Fits(units.size())) return;
+  for (char16_t u : units) {
+    if (u == 0xA0) u = u' ';
+    visible_ = visible_ || u > u' ';
+    pending_.push_back(u);
+  }
   size_ += units.size();
   last_ = pending_.back();
   if (pending_.size() >= kBatchUnits) Flush();
 }
 
 void GbkOrUtf8Text::AppendAscii(std::string_view ascii) {
-  if (ascii.empty() || !Fits(ascii.size())) return;
-  for (char c : ascii) pending_.push_back(static_cast<unsigned char>(c));
+  if (ascii.empty()) return;
+  if (pending_cells_ > 0) WriteCells();
+  if (!Fits(ascii.size())) return;
+  for (char c : ascii) {
+    visible_ = visible_ || static_cast<unsigned char>(c) > ' ';
+    pending_.push_back(static_cast<unsigned char>(c));
+  }
   size_ += ascii.size();
   last_ = pending_.back();
   if (pending_.size() >= kBatchUnits) Flush();
+}
+
+void GbkOrUtf8Text::Append(GbkOrUtf8Text& other) {
+  other.Flush();
+  if (other.overflowed_) overflowed_ = true;
+  if (other.unicode_) {
+    Append(other.wide_);
+  } else {
+    std::u16string wide;
+    charset::ToWide(charset::kGbk, other.gbk_, wide);
+    Append(wide);
+  }
 }
 
 void GbkOrUtf8Text::Flush() {

@@ -35,11 +35,19 @@ class GbkOrUtf8Text {
   void Append(char16_t unit);
   void Append(std::u16string_view units);
   void AppendAscii(std::string_view ascii);
-  void LineEnd() { AppendAscii("\r\n"); }
+  // Everything `other` holds (a part collected on its own, e.g. notes).
+  void Append(GbkOrUtf8Text& other);
+  // CR LF. Cell ends not followed by text on the line are dropped.
+  void LineEnd();
+  // The end of a table cell: a tab, written when more text follows on the
+  // line (a row's last cell needs none).
+  void CellEnd() { ++pending_cells_; }
 
   // The last unit appended ('\0' when empty).
   char16_t back() const { return last_; }
   bool empty() const { return size_ == 0; }
+  // True when nothing but spaces, tabs and line ends was appended.
+  bool blank() const { return !visible_; }
   bool overflowed() const { return overflowed_; }
 
   TextEncoding encoding() const { return unicode_ ? TextEncoding::kUtf8Mark : TextEncoding::kGbk; }
@@ -49,12 +57,15 @@ class GbkOrUtf8Text {
  private:
   void Flush();
   bool Fits(std::size_t units);
+  void WriteCells();
 
   std::size_t cap_;
   std::size_t size_ = 0;   // units appended
   bool unicode_ = false;
+  bool visible_ = false;
   bool overflowed_ = false;
   char16_t last_ = 0;
+  std::size_t pending_cells_ = 0;
   std::u16string pending_;  // not yet checked against GBK
   std::string gbk_;         // while unicode_ is false
   std::u16string wide_;     // once it is true

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "convert/doc/doc_format.h"
 #include "convert/html/html_reader.h"
 #include "convert/pdf/pdf_format.h"
 #include "convert/rtf/rtf_format.h"
@@ -12,12 +13,14 @@ namespace {
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
 constexpr std::string_view kRtfExtensions[] = {".rtf"};
+constexpr std::string_view kDocExtensions[] = {".doc", ".dot"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
     {"rtf", kRtfExtensions, LooksLikeRtf, ReadRtf, nullptr, false},
+    {"doc", kDocExtensions, LooksLikeDoc, ReadDoc, nullptr, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 

@@ -68,9 +68,7 @@ class Reader {
   // Output, to the body or to the notes.
   void Emit(std::u16string_view units);
   void EmitUnit(char16_t u) { Emit(std::u16string_view(&u, 1)); }
-  void Tab();
   void LineEnd();
-  void Row();
   void EndNote();
 
   Lexer lexer_;
@@ -95,7 +93,6 @@ class Reader {
   std::u16string decoded_;  // scratch
 
   GbkOrUtf8Text body_{kMaxOutputBytes};
-  std::size_t pending_tabs_ = 0;  // cell ends not yet written
   std::u16string notes_;
 };
 
@@ -161,15 +158,13 @@ void Reader::FlushRun() {
     const std::u16string_view piece(decoded_.data() + start, i - start);
     if (note) {
       if (notes_.size() + piece.size() <= kMaxNoteUnits) notes_.append(piece);
-    } else if (!piece.empty()) {
-      if (pending_tabs_ > 0) Tab();
+    } else {
       body_.Append(piece);
     }
     if (!end && u == u'\t') {
       if (note) {
         if (notes_.size() < kMaxNoteUnits) notes_.push_back(u'\t');
       } else {
-        if (pending_tabs_ > 0) Tab();
         body_.Append(u'\t');
       }
     }
@@ -183,13 +178,7 @@ void Reader::Emit(std::u16string_view units) {
     if (notes_.size() + units.size() <= kMaxNoteUnits) notes_.append(units);
     return;
   }
-  if (pending_tabs_ > 0) Tab();
   body_.Append(units);
-}
-
-void Reader::Tab() {
-  // Called with cells pending: write them first.
-  for (; pending_tabs_ > 0; --pending_tabs_) body_.Append(u'\t');
 }
 
 void Reader::LineEnd() {
@@ -198,7 +187,6 @@ void Reader::LineEnd() {
     if (notes_.size() + 2 <= kMaxNoteUnits) notes_.append(u"\r\n");
     return;
   }
-  pending_tabs_ = 0;  // a tab at a line's end separates nothing
   body_.LineEnd();
 }
 
@@ -332,21 +320,13 @@ void Reader::Word(const Token& t) {
       return;
     }
     case Action::kLineEnd: LineEnd(); return;
-    case Action::kTab:
-      FlushRun();
-      if (g.note) {
-        Emit(u"\t");
-      } else {
-        Tab();
-        body_.Append(u'\t');
-      }
-      return;
+    case Action::kTab: EmitUnit(u'\t'); return;
     case Action::kCell:
-      FlushRun();
       if (g.note) {
-        Emit(u"\t");
+        EmitUnit(u'\t');
       } else {
-        ++pending_tabs_;
+        FlushRun();
+        body_.CellEnd();
       }
       return;
     case Action::kRow: LineEnd(); return;
