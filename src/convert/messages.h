@@ -44,5 +44,9 @@ inline constexpr char kDocEncrypted[] = "这个 Word 文档设有密码，无法
 inline constexpr char kDocOldVersion[] =
     "这是 Word 6.0/95 或更早版本的文档，无法读取；请用 Word 另存为 97-2003 或 docx 格式后再转换。";
 inline constexpr char kDocReading[] = "正在读取 Word 文档";
+inline constexpr char kDocxNotZip[] = "这不是 docx 文件（不是有效的 ZIP 压缩包）。";
+inline constexpr char kDocxNoDocument[] = "这不是 Word 文档（docx）：找不到正文部分 word/document.xml。";
+inline constexpr char kDocxBadPart[] = "docx 文件已损坏，无法读取其中的 ";
+inline constexpr char kDocxPartTooLarge[] = "docx 文件的正文部分超过 128 MB，拒绝处理。";
 
 }  // namespace folian::convert::msg

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "convert/doc/doc_format.h"
+#include "convert/docx/docx_format.h"
 #include "convert/html/html_reader.h"
 #include "convert/pdf/pdf_format.h"
 #include "convert/rtf/rtf_format.h"
@@ -14,6 +15,7 @@ constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".sht
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
 constexpr std::string_view kRtfExtensions[] = {".rtf"};
 constexpr std::string_view kDocExtensions[] = {".doc", ".dot"};
+constexpr std::string_view kDocxExtensions[] = {".docx", ".docm", ".dotx", ".dotm"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
@@ -21,6 +23,7 @@ constexpr Format kFormats[] = {
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
     {"rtf", kRtfExtensions, LooksLikeRtf, ReadRtf, nullptr, false},
     {"doc", kDocExtensions, LooksLikeDoc, ReadDoc, nullptr, false},
+    {"docx", kDocxExtensions, LooksLikeDocx, ReadDocx, nullptr, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 
