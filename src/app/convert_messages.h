@@ -13,6 +13,8 @@ inline constexpr char kPdfTitle[] = "请选择要转换的 .pdf 文件";
 inline constexpr char kPdfDone[] = "转换完成";
 inline constexpr char kRtfTitle[] = "请选择要转换的 .rtf 文件";
 inline constexpr char kRtfDone[] = "转换完成";
+inline constexpr char kDocTitle[] = "请选择要转换的 Word 文件（.doc/.docx）";
+inline constexpr char kDocDone[] = "doc->txt 转换完成!";
 
 // Our own wording where the program had none.
 inline constexpr char kConvertTooLarge[] = "文件超过 256 MB，不是可转换的电子书：";

@@ -9,6 +9,7 @@ constexpr ConverterButton kButtons[] = {
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
     {kRtf2Txt, "rtf", ConverterSource::kOpenDialog, false, msg::kRtfTitle, "*.rtf", msg::kRtfDone},
     {kPdf2Txt, "pdf", ConverterSource::kOpenDialog, false, msg::kPdfTitle, "*.pdf", msg::kPdfDone},
+    {kDoc2Txt, "doc", ConverterSource::kOpenDialog, false, msg::kDocTitle, "*.doc *.docx", msg::kDocDone},
 };
 
 }  // namespace

@@ -50,7 +50,12 @@ class GbkOrUtf8Text {
   bool blank() const { return !visible_; }
   bool overflowed() const { return overflowed_; }
 
-  TextEncoding encoding() const { return unicode_ ? TextEncoding::kUtf8Mark : TextEncoding::kGbk; }
+  // Checks what is still buffered, so the answer covers everything
+  // appended so far.
+  TextEncoding encoding() {
+    Flush();
+    return unicode_ ? TextEncoding::kUtf8Mark : TextEncoding::kGbk;
+  }
   // The text in encoding(), without the mark. Call once, at the end.
   std::string Finish();
 

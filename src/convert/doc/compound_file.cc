@@ -38,12 +38,15 @@ std::string_view CompoundFile::Sector(std::uint32_t index) const {
 
 bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t max_bytes, std::string* out) const {
   std::uint32_t sector = start;
-  std::uint64_t steps = 0;
   std::uint64_t taken = 0;
+  std::vector<bool> seen;
   while (sector != kEndOfChain && taken < max_bytes) {
-    // A sector outside the file or the table, or more steps than the file
-    // has sectors (a loop), ends the walk as damage.
-    if (sector >= sector_count_ || sector >= fat_.size() || ++steps > sector_count_) return false;
+    // A sector outside the file or the table, or one visited before (a
+    // loop), ends the walk as damage.
+    if (sector >= sector_count_ || sector >= fat_.size()) return false;
+    if (seen.empty()) seen.resize(sector_count_, false);
+    if (seen[sector]) return false;
+    seen[sector] = true;
     const std::string_view s = Sector(sector);
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(s.size(), max_bytes - taken));
     out->append(s.substr(0, n));
@@ -56,10 +59,13 @@ bool CompoundFile::ReadChain(std::uint32_t start, std::uint64_t max_bytes, std::
 
 bool CompoundFile::ReadMiniChain(std::uint32_t start, std::uint64_t max_bytes, std::string* out) const {
   std::uint32_t sector = start;
-  std::uint64_t steps = 0;
   std::uint64_t taken = 0;
+  std::vector<bool> seen;
   while (sector != kEndOfChain && taken < max_bytes) {
-    if (sector >= minifat_.size() || ++steps > minifat_.size()) return false;
+    if (sector >= minifat_.size()) return false;
+    if (seen.empty()) seen.resize(minifat_.size(), false);
+    if (seen[sector]) return false;
+    seen[sector] = true;
     const std::uint64_t offset = std::uint64_t{sector} * mini_sector_size_;
     if (offset >= mini_stream_.size()) return false;
     const std::size_t n = static_cast<std::size_t>(

@@ -4,8 +4,8 @@
 // read whole along their sector chains.
 //
 // Everything is bounded: sector numbers are checked against the file's
-// sector count before use, every chain walk stops after as many steps as
-// the file has sectors (so a looping chain ends), the directory tree is
+// sector count before use, a chain that comes back to a sector it visited
+// is damage (so a looping chain ends), the directory tree is
 // walked with an explicit stack and a visited mark, and a stream's size is
 // never trusted beyond what its chain holds.
 //

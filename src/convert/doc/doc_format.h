@@ -9,6 +9,10 @@
 // are separated by tabs and rows end lines (table_rows.h). Footnotes and
 // endnotes follow the text after a blank line.
 //
+// Files that Word or a download site saved under a .doc name in another
+// format -- a .docx package, RTF, a web page -- are read by those formats'
+// readers, since the user's doc2txt means "a Word document".
+//
 // Output: GBK, or UTF-8 with a mark when the document holds characters GBK
 // cannot (the sink's encoding says which). Encrypted documents and Word 6/95
 // files are refused with a message.

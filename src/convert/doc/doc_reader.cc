@@ -13,9 +13,12 @@
 #include "convert/doc/piece_table.h"
 #include "convert/doc/table_rows.h"
 #include "convert/doc/word_characters.h"
+#include "convert/docx/docx_format.h"
 #include "convert/gbk_or_utf8_text.h"
 #include "convert/limits.h"
+#include "convert/html/html_reader.h"
 #include "convert/messages.h"
+#include "convert/rtf/rtf_format.h"
 
 namespace folian::convert {
 namespace {
@@ -63,6 +66,14 @@ bool LooksLikeDoc(std::string_view head) {
 }
 
 Status ReadDoc(std::string_view input, TextSink& sink, const ReadContext& ctx) {
+  // What Word saves under a .doc name is not always its binary format.
+  const std::string_view head = input.substr(0, 4096);
+  if (!LooksLikeDoc(head)) {
+    if (LooksLikeDocx(head)) return ReadDocx(input, sink, ctx);
+    if (LooksLikeRtf(head)) return ReadRtf(input, sink, ctx);
+    if (LooksLikeHtml(head)) return ReadHtml(input, sink, ctx);
+    return Status::Error(msg::kDocNotCompound);
+  }
   ctx.progress->SetStatus(charset::Utf8ToGbk(msg::kDocReading));
   doc::CompoundFile file;
   if (Status st = file.Open(input); !st.ok()) return st;
