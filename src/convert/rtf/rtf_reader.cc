@@ -368,8 +368,10 @@ Status Reader::Run(TextSink& sink) {
     }
     const Token t = lexer_.Next();
     if (t.kind == TokenKind::kEnd) break;
+    // Braces alone do not end a run of bytes: a character whose two bytes
+    // a writer put in neighbouring groups of the same font comes out whole.
+    // A change of font, of text kind or of destination ends it (AddBytes).
     if (t.kind == TokenKind::kGroupStart) {
-      FlushRun();
       star_ = false;
       skip_ = 0;
       if (stack_.size() >= kMaxDepth) return Status::Error(msg::kRtfTooDeep);
@@ -384,10 +386,10 @@ Status Reader::Run(TextSink& sink) {
     }
     switch (t.kind) {
       case TokenKind::kGroupEnd: {
-        FlushRun();
         star_ = false;
         skip_ = 0;
         const bool note_ends = top().note && (stack_.size() < 2 || !stack_[stack_.size() - 2].note);
+        if (note_ends) FlushRun();
         stack_.pop_back();
         if (note_ends) EndNote();
         break;
