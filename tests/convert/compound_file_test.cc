@@ -124,6 +124,54 @@ TEST(CompoundFile, ALoopingOrEscapingChainIsDamageNotAHang) {
   }
 }
 
+TEST(CompoundFile, BadSectorNumbersInTheHeaderAreDamage) {
+  const std::string file = MakeCompoundFile({{u"Big", Pattern(8192, 'f')}, {u"Small", "tiny"}});
+  CompoundFile cf;
+  ASSERT_TRUE(cf.Open(file).ok());
+  ASSERT_EQ(StreamOf(cf, u"Small"), "tiny");
+  struct Case {
+    std::size_t at;
+    std::uint32_t value;
+    const char* what;
+  } cases[] = {
+      {0x4C, 0x00FFFFFF, "the first FAT sector outside the file"},
+      {0x4C, testing::kCfbEnd, "the first FAT sector a chain mark"},
+      {0x30, 0x00FFFFFF, "the directory outside the file"},
+      {0x2C, 0x7FFFFFFF, "more FAT sectors than the file has"},
+      {0x2C, 0, "no FAT"},
+      {0x3C, 0x00FFFFFF, "the MiniFAT outside the file"},
+      {0x40, 0x7FFFFFFF, "more MiniFAT sectors than the file has"},
+  };
+  for (const Case& c : cases) {
+    std::string bad = file;
+    testing::PutU32(&bad, c.at, c.value);
+    EXPECT_FALSE(cf.Open(bad).ok()) << c.what;
+  }
+  // More FAT sectors than the header holds, with a DIFAT chain that loops
+  // onto itself or leaves the file.
+  std::string big = MakeCompoundFile({{u"S", "s"}}, CfbOptions{9, 120});
+  ASSERT_TRUE(cf.Open(big).ok());
+  const std::uint32_t first_difat = testing::GetU32(big, 0x44);
+  ASSERT_NE(first_difat, testing::kCfbEnd);
+  std::string loop = big;
+  testing::PutU32(&loop, 0x48, 0x7FFFFFFF);  // claims a DIFAT chain longer than the file
+  testing::PutU32(&loop, (std::size_t{first_difat} + 1) * 512 + 508, first_difat);
+  if (cf.Open(loop).ok()) {  // ends: the walk is bounded by the FAT's size, not by the claim
+    EXPECT_NE(StreamOf(cf, u"S"), "<none>");
+  }
+  std::string away = big;
+  testing::PutU32(&away, 0x44, 0x00FFFFFF);
+  EXPECT_FALSE(cf.Open(away).ok()) << "a DIFAT chain that leaves the file";
+  // A mini stream sector past the mini stream's end.
+  std::string mini = file;
+  const DirEntry* small = cf.Open(file).ok() ? cf.FindInRoot(u"Small") : nullptr;
+  ASSERT_NE(small, nullptr);
+  DirEntry moved = *small;
+  moved.start = 0x00FFFFFF;
+  std::string out;
+  EXPECT_FALSE(cf.ReadStream(moved, &out).ok());
+}
+
 TEST(CompoundFile, ALyingStreamSizeIsRefused) {
   std::string file = MakeCompoundFile({{u"S", Pattern(5000, 'e')}});
   CompoundFile cf;

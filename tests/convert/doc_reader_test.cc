@@ -5,6 +5,8 @@
 // damaged piece tables).
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <string>
 
 #include "cfb_fixture.h"
@@ -213,6 +215,38 @@ TEST(DocReader, LooksLikeDocTestsTheSignature) {
   EXPECT_TRUE(LooksLikeDoc(testing::MakeCompoundFile({{u"A", "a"}})));
   EXPECT_FALSE(LooksLikeDoc("\xD0\xCF\x11\xE0"));
   EXPECT_FALSE(LooksLikeDoc("{\\rtf1"));
+}
+
+}  // namespace
+}  // namespace folian::convert
+
+namespace folian::convert {
+namespace {
+
+// Writes the fuzz target's seed files (fuzz/corpus/doc_fuzz) from the
+// fixture when FOLIAN_WRITE_DOC_SEEDS names a folder; otherwise skipped.
+TEST(DocSeeds, WriteWhenAsked) {
+  const char* dir = std::getenv("FOLIAN_WRITE_DOC_SEEDS");
+  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_DOC_SEEDS=DIR to write the fuzz seeds";
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+  };
+  WordSpec spec;
+  spec.pieces = {{u"第一回 Hello\tworld\r", false}, {u"caf\u00e9 \u201Cq\u201D\r", true}};
+  write("two-pieces.doc", MakeWordDocument(spec));
+  spec.pieces = {{u"See \x13 HYPERLINK \"x\" \x14the site\x15.\rName\x07" u"Age\x07\x07" u"after\r", false}};
+  spec.row_ends = {41};
+  write("fields-table.doc", MakeWordDocument(spec));
+  spec = WordSpec();
+  spec.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r", false}};
+  spec.ccp_text = 7;
+  spec.ccp_footnotes = 10;
+  spec.table1 = false;
+  spec.stored_backwards = true;
+  write("notes-0table.doc", MakeWordDocument(spec));
+  write("streams-4k.cfb", testing::MakeCompoundFile({{u"Big", std::string(9000, 'b')}, {u"Small", "s"}},
+                                                      testing::CfbOptions{12, 0}));
+  write("difat.cfb", testing::MakeCompoundFile({{u"S", "s"}}, testing::CfbOptions{9, 110}));
 }
 
 }  // namespace
