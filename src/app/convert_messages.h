@@ -15,6 +15,9 @@ inline constexpr char kRtfTitle[] = "请选择要转换的 .rtf 文件";
 inline constexpr char kRtfDone[] = "转换完成";
 inline constexpr char kDocTitle[] = "请选择要转换的 Word 文件（.doc/.docx）";
 inline constexpr char kDocDone[] = "doc->txt 转换完成!";
+inline constexpr char kUmdTitle[] = "请选择要打开的 .umd 文件";
+inline constexpr char kUmdDone[] = "文件已转换并保存";
+inline constexpr char kJarTitle[] = "请选择要打开的 .jar 文件";
 
 // Our own wording where the program had none.
 inline constexpr char kConvertTooLarge[] = "文件超过 256 MB，不是可转换的电子书：";
