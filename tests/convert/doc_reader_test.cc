@@ -150,7 +150,7 @@ TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
   const std::size_t fc_at = file.find(std::string("\x02\x10\x00\x00\x00", 5));  // Pcdt, lcb 16
   ASSERT_NE(fc_at, std::string::npos);
   std::string outside = file;
-  testing::PutU32(&outside, fc_at + 5 + 8 + 2, 0x40000000u | 0x3FFFFFF0u);
+  testing::CfbPutU32(&outside, fc_at + 5 + 8 + 2, 0x40000000u | 0x3FFFFFF0u);
   EXPECT_EQ(Read(outside).status.message(), msg::kDocDamaged);
   std::string no_pcdt = file;
   no_pcdt[fc_at] = '\x07';  // neither Prc nor Pcdt
@@ -161,7 +161,7 @@ TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
   file = MakeWordDocument(spec);
   const std::size_t pcdt = file.find(std::string("\x02\x1C\x00\x00\x00", 5));  // lcb 28
   ASSERT_NE(pcdt, std::string::npos);
-  testing::PutU32(&file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u);
+  testing::CfbPutU32(&file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u);
   const Result r = Read(file);
   EXPECT_TRUE(r.status.ok());
   EXPECT_EQ(r.utf8, "good ");
@@ -172,14 +172,14 @@ TEST(PieceTable, ParsesAndRejects) {
   // Prc (size 2), then Pcdt with two pieces: CPs 0, 3, 5.
   std::string clx("\x01\x02\x00\xAA\xBB\x02", 6);
   std::string plc;
-  for (std::uint32_t cp : {0u, 3u, 5u}) testing::AddU32(&plc, cp);
-  testing::AddU16(&plc, 0);
-  testing::AddU32(&plc, 0x40000000u | 2048u);
-  testing::AddU16(&plc, 0);
-  testing::AddU16(&plc, 0);
-  testing::AddU32(&plc, 4096u);
-  testing::AddU16(&plc, 0);
-  testing::AddU32(&clx, static_cast<std::uint32_t>(plc.size()));
+  for (std::uint32_t cp : {0u, 3u, 5u}) testing::CfbAddU32(&plc, cp);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&plc, 0x40000000u | 2048u);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&plc, 4096u);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&clx, static_cast<std::uint32_t>(plc.size()));
   clx += plc;
   ASSERT_TRUE(doc::ParsePieceTable(clx, &pieces));
   ASSERT_EQ(pieces.size(), 2u);
@@ -190,7 +190,7 @@ TEST(PieceTable, ParsesAndRejects) {
   EXPECT_EQ(pieces[1].fc, 4096u);
   EXPECT_FALSE(doc::ParsePieceTable(clx.substr(0, clx.size() - 1), &pieces)) << "cut short";
   std::string backwards = clx;
-  testing::PutU32(&backwards, 6 + 4 + 8, 0);  // CPs 0, 3, 0
+  testing::CfbPutU32(&backwards, 6 + 4 + 8, 0);  // CPs 0, 3, 0
   EXPECT_FALSE(doc::ParsePieceTable(backwards, &pieces)) << "positions going back";
   EXPECT_FALSE(doc::ParsePieceTable(std::string("\x01\xFF\xFF", 3), &pieces)) << "a Prc running past the end";
   EXPECT_FALSE(doc::ParsePieceTable("", &pieces));
