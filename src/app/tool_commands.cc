@@ -6,6 +6,7 @@
 #include "app/ad_report.h"
 #include "app/shell_access.h"
 #include "app/tool_messages.h"
+#include "charset/codepage.h"
 #include "files/directory_merge.h"
 #include "text/atomic_write.h"
 #include "text/bracket_match.h"
@@ -102,15 +103,17 @@ void ToolCommands::AdReport() {
   const fs::path wanted = AdReportPath(shell_.current_path());
   const fs::path report = files::FreeName(wanted.parent_path(), wanted.filename().string());
   std::string error;
-  if (!text::WriteFileAtomic(report, AdReportLines(text), &error)) {
+  const std::string lines = AdReportLines(text);
+  if (!text::WriteFileAtomic(report, lines, &error)) {
     view.ShowMessage(std::string(msg::kAdReportFailed) + error, kCaption, MessageIcon::kError);
     return;
   }
   if (!tools_.OpenWithDefaultProgram(report)) {
+    // No program for text files: the report is shown here instead, and the
+    // file is not needed.
     std::error_code ec;
     fs::remove(report, ec);
-    view.ShowMessage(std::string(msg::kAdReportNotOpened) + report.string(), kCaption,
-                     MessageIcon::kWarning);
+    tools_.ShowReport(msg::kAdReportTitle, charset::GbkToUtf8(lines));
     return;
   }
   // The program showing it has read it by then; the window never waits.

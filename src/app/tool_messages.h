@@ -15,12 +15,13 @@ inline constexpr char kMergedFormat[] = "操作完成，共合并 %d 个目录";
 // Our own wording where the program had none.
 inline constexpr char kBatchStoppedFormat[] = "已停止：处理了 %d 个文件，其余文件未作改动。";
 inline constexpr char kBatchFailures[] = "\r\n\r\n以下文件未能处理：";
+inline constexpr char kBatchLeftAlone[] = "\r\n\r\n以下文件未作改动：";
 inline constexpr char kHtmlBatchUnavailable[] = "HTML 转换功能尚未提供。";
 inline constexpr char kCannotRepair[] = "选定的文字无法修复：它既不是 UTF-8，也不是 Big5 或 UTF-16 编码的文字。";
 inline constexpr char kNoHardReturn[] = "未找到硬回车。";
 inline constexpr char kNoBracket[] = "未找到不匹配的括号。";
 inline constexpr char kAdReportFailed[] = "无法写出广告检查结果：";
-inline constexpr char kAdReportNotOpened[] = "无法用默认程序打开广告检查结果：";
+inline constexpr char kAdReportTitle[] = "广告检查";
 inline constexpr char kNormaliseTitle[] = "规范化文件名";
 inline constexpr char kBatchRenameTitle[] = "文件批更名";
 inline constexpr char kNothingToRename[] = "没有需要更名的文件。";

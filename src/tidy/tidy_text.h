@@ -9,6 +9,7 @@
 
 #include "common/progress.h"
 #include "tidy/ad_removal.h"
+#include "tidy/layout.h"
 #include "tidy/line_scanner.h"
 #include "tidy/rule_table.h"
 #include "tidy/tidy_options.h"
@@ -45,8 +46,5 @@ bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragm
 // Replaces every "&#N;" (N decimal digits) by the GBK form of the character
 // N mod 65536; characters GBK lacks (and N = 0) become "?".
 std::string DecodeNumericEntities(std::string gbk);
-
-// Indentation and blank lines as the options choose them.
-std::string ApplyLayout(std::string text, const TidyOptions& options);
 
 }  // namespace folian::tidy

@@ -62,7 +62,7 @@ TEST_F(TidyCli, StdinToStdoutInGbk) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, G("年份2010。\r\n"));
   const Result full = Cli("tidy --num 1 --indent 3 --indent-count 2 - < input.txt", dir_.string());
-  EXPECT_EQ(full.out, G("\r\n　　年份２０１０。\r\n　　"));
+  EXPECT_EQ(full.out, G("　　年份２０１０。\r\n"));
 }
 
 TEST_F(TidyCli, FolderIntoOutputFolderWithReportLines) {

@@ -82,13 +82,17 @@ TEST_F(AdReportCommand, AOneLineDocumentGivesNoReport) {
   EXPECT_FALSE(fs::exists(File("a.txt.txt")));
 }
 
-TEST_F(AdReportCommand, NoProgramToOpenItRemovesTheReportAndSaysSo) {
-  WriteGbkFile("a.txt", "一行\r\nhttp://x\r\n");
+TEST_F(AdReportCommand, NoProgramToOpenItShowsTheReportInOurOwnWindow) {
+  WriteGbkFile("a.txt", "一行\r\nhttp://x\r\n干净的一行\r\n");
   Open();
   view_.open_succeeds = false;
+  const std::size_t messages = view_.messages.size();
   tools_->AdReport();
-  EXPECT_FALSE(fs::exists(File("a.txt.txt")));
-  EXPECT_EQ(view_.LastMessage().rfind(msg::kAdReportNotOpened, 0), 0u);
+  ASSERT_EQ(view_.reports.size(), 1u) << "the report is seen all the same";
+  EXPECT_EQ(view_.reports[0].first, msg::kAdReportTitle);
+  EXPECT_EQ(view_.reports[0].second, "http://x\r\n");
+  EXPECT_EQ(view_.messages.size(), messages) << "no failure is reported";
+  EXPECT_FALSE(fs::exists(File("a.txt.txt"))) << "the file is not needed";
   EXPECT_TRUE(view_.timers.empty());
 }
 
