@@ -129,15 +129,15 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   // Advertising lines the scanner would join into a paragraph go first.
   std::string unjoined;
   if (options.has_adver == 1 && params.ad_detector) {
-    unjoined.assign(gbk);
+    bool removed;
     if (params.removals == nullptr) {
-      RemoveDetectedAdLines(unjoined);
+      removed = RemoveDetectedAdLines(gbk, &unjoined);
     } else {
       std::vector<DetectedAd> found;
-      RemoveDetectedAdLines(unjoined, &found);
+      removed = RemoveDetectedAdLines(gbk, &unjoined, &found);
       internal::LogDetected(std::move(found), params.removals);
     }
-    gbk = unjoined;
+    if (removed) gbk = unjoined;
   }
   if (params.removals != nullptr && config.has_adver) internal::LogFooterDrops(gbk, config, params.removals);
 

@@ -251,9 +251,13 @@ std::string Lines(const std::vector<std::string>& lines) {
 }
 
 std::string DetectOpenLines(std::string_view utf8, std::vector<DetectedAd>* found = nullptr) {
-  std::string gbk = G(utf8);
-  RemoveDetectedAdLines(gbk, found);
-  return U(gbk);
+  const std::string gbk = G(utf8);
+  std::string out = "untouched";
+  if (!RemoveDetectedAdLines(gbk, &out, found)) {
+    EXPECT_EQ(out, "untouched");
+    return U(gbk);
+  }
+  return U(out);
 }
 
 TEST(AdDetectorOpenLines, AdvertisingLinesBetweenWrappedLinesGoWhole) {
