@@ -171,7 +171,7 @@ class Detector {
       : vocab_(vocab), has_word_([this](std::span<const std::uint16_t> f) { return vocab_.AnyIn(f); }) {}
 
   std::size_t Run(std::string& text, std::vector<DetectedAd>* found);
-  bool RunOpenLines(std::string_view text, std::string* out, std::vector<DetectedAd>* found);
+  std::size_t RunOpenLines(std::string& text, std::vector<DetectedAd>* found);
 
  private:
   struct LineFacts {
@@ -923,61 +923,49 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
 // joined to the line after it and sit inside that paragraph, where only its
 // words are seen; judged alone, its shape still shows. Only such lines are
 // judged here, as whole lines (the rest waits for the stage after the rows).
-bool Detector::RunOpenLines(std::string_view text, std::string* out, std::vector<DetectedAd>* found) {
-  // One pass with no record per line: most lines are let through by their
-  // last bytes or PlainStory, and only the few judged look at their
-  // neighbours (for titles) or at the file's repeated lines.
+std::size_t Detector::RunOpenLines(std::string& text, std::vector<DetectedAd>* found) {
   struct Line {
     std::size_t begin, end, next;
     std::string_view stripped;
   };
-  auto line_at = [&](std::size_t at) {
-    const std::size_t lf = text.find('\n', at);
-    const std::size_t next = lf == std::string_view::npos ? text.size() : lf + 1;
-    std::size_t end = lf == std::string_view::npos ? text.size() : lf;
-    if (end > at && text[end - 1] == '\r') --end;
-    return Line{at, end, next, Strip(text.substr(at, end - at))};
-  };
+  std::vector<Line> lines;
   short_lines_.clear();
+  for (std::size_t at = 0; at < text.size();) {
+    const std::size_t lf = text.find('\n', at);
+    const std::size_t next = lf == std::string::npos ? text.size() : lf + 1;
+    std::size_t end = lf == std::string::npos ? text.size() : lf;
+    if (end > at && text[end - 1] == '\r') --end;
+    const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
+    lines.push_back({at, end, next, s});
+    at = next;
+  }
   ascii_punct_ = WritesAsciiPunctuation(text);
+  // Most files have no line to judge: the repeated lines are counted for
+  // the first one.
   bool counted = false;
+  std::vector<bool> drop(lines.size(), false);
   std::vector<Piece> pieces;
   std::size_t removals = 0;
-  std::size_t kept_from = 0;  // the text from here on is not written out yet
-  std::string_view prev;      // the last line that was not blank (empty at the start)
-  for (std::size_t at = 0; at < text.size();) {
-    const Line l = line_at(at);
-    at = l.next;
-    if (l.stripped.empty()) continue;
-    const std::string_view before = prev;
-    prev = l.stripped;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
     // Most lines of a novel end a paragraph: those are left at once.
-    if (EndsInClosingMark(l.stripped)) continue;
+    if (l.stripped.empty() || EndsInClosingMark(l.stripped) || IsTitle(l.stripped)) continue;
     if (!ascii_punct_ && PlainStory(l.stripped)) continue;
-    if (IsTitle(l.stripped)) continue;
     d::LineSummary sum = d::SplitUnits(l.stripped, &units_, vocab_.starts(), &candidates_);
     if (units_.empty() || EndsParagraph(units_.back())) continue;
     if (ascii_punct_) sum = AsStoryPunctuation(&units_);
     hits_.clear();
     vocab_.FindHitsAt(units_, candidates_, &hits_);
-    // The file's start and end count as titles.
-    bool next_title = true;
-    for (std::size_t n = l.next; n < text.size();) {
-      const Line nl = line_at(n);
-      if (!nl.stripped.empty()) {
-        next_title = IsTitle(nl.stripped);
-        break;
-      }
-      n = nl.next;
-    }
-    const bool beside_title = before.empty() || IsTitle(before) || next_title;
+    std::size_t p = i, q = i;
+    bool prev_title = true, next_title = true;
+    while (p > 0 && lines[p - 1].stripped.empty()) --p;
+    if (p > 0) prev_title = IsTitle(lines[p - 1].stripped);
+    while (q + 1 < lines.size() && lines[q + 1].stripped.empty()) ++q;
+    if (q + 1 < lines.size()) next_title = IsTitle(lines[q + 1].stripped);
+    const bool beside_title = prev_title || next_title;
     if (!counted) {
-      for (std::size_t c = 0; c < text.size();) {
-        const Line cl = line_at(c);
-        if (!cl.stripped.empty() && cl.stripped.size() <= kMaxCountedLineBytes)
-          short_lines_.push_back(HashOf(cl.stripped));
-        c = cl.next;
-      }
+      for (const Line& c : lines)
+        if (!c.stripped.empty() && c.stripped.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(c.stripped));
       std::sort(short_lines_.begin(), short_lines_.end());
       counted = true;
     }
@@ -1022,19 +1010,12 @@ bool Detector::RunOpenLines(std::string_view text, std::string* out, std::vector
     // punctuation (a wrap's leftover "：") is the story's.
     if (!f.ad || f.story > kMaxStoryInOpenLine) continue;
     if ((f.shapes & ~kShapeResidue) == 0 && (sum.classes & d::kLatin) == 0) continue;
-    // The line goes with its break: the lines around it meet as the file had
-    // them before the advertisement was put between them.
-    if (removals == 0) {
-      out->clear();
-      out->reserve(text.size());
-    }
-    out->append(text.substr(kept_from, l.begin - kept_from));
-    kept_from = l.next;
+    drop[i] = true;
     ++removals;
     if (found == nullptr) continue;
     DetectedAd ad;
     ad.offset = l.begin;
-    ad.text = std::string(text.substr(l.begin, l.end - l.begin));
+    ad.text = std::string(text, l.begin, l.end - l.begin);
     ad.line = ad.text;
     ad.whole_line = true;
     ad.shapes = f.shapes;
@@ -1045,16 +1026,25 @@ bool Detector::RunOpenLines(std::string_view text, std::string* out, std::vector
     }
     found->push_back(std::move(ad));
   }
-  if (removals == 0) return false;
-  out->append(text.substr(kept_from));
-  return true;
+  if (removals == 0) return 0;
+  // The line goes with its break: the lines around it meet as the file had
+  // them before the advertisement was put between them.
+  std::size_t write = 0;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    if (drop[i]) continue;
+    const std::size_t len = lines[i].next - lines[i].begin;
+    if (write != lines[i].begin) std::memmove(text.data() + write, text.data() + lines[i].begin, len);
+    write += len;
+  }
+  text.resize(write);
+  return removals;
 }
 
 }  // namespace
 
-bool RemoveDetectedAdLines(std::string_view text, std::string* out, std::vector<DetectedAd>* found) {
+std::size_t RemoveDetectedAdLines(std::string& text, std::vector<DetectedAd>* found) {
   Detector det(Vocabulary::Builtin());
-  return det.RunOpenLines(text, out, found);
+  return det.RunOpenLines(text, found);
 }
 
 std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found) {

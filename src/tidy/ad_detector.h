@@ -31,7 +31,6 @@
 
 #include <cstddef>
 #include <string>
-#include <string_view>
 #include <vector>
 
 namespace folian::tidy {
@@ -66,11 +65,10 @@ struct DetectedAd {
 // with `found`, each is appended there.
 std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found = nullptr);
 
-// Before the line scanner joins lines: finds in `text` (GBK, the file's own
-// lines) the whole lines that end no paragraph and are advertising, so that
-// none is joined into the paragraph after it. When it finds any, writes the
-// text without them to `out` and returns true; otherwise leaves `out` alone.
-// With `found`, each line is appended there.
-bool RemoveDetectedAdLines(std::string_view text, std::string* out, std::vector<DetectedAd>* found = nullptr);
+// Before the line scanner joins lines: removes from `text` (GBK, the file's
+// own lines) the whole lines that end no paragraph and are advertising, so
+// that none is joined into the paragraph after it. Returns the number of
+// lines removed; with `found`, each is appended there.
+std::size_t RemoveDetectedAdLines(std::string& text, std::vector<DetectedAd>* found = nullptr);
 
 }  // namespace folian::tidy

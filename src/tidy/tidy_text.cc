@@ -129,15 +129,15 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   // Advertising lines the scanner would join into a paragraph go first.
   std::string unjoined;
   if (options.has_adver == 1 && params.ad_detector) {
-    bool removed;
+    unjoined.assign(gbk);
     if (params.removals == nullptr) {
-      removed = RemoveDetectedAdLines(gbk, &unjoined);
+      RemoveDetectedAdLines(unjoined);
     } else {
       std::vector<DetectedAd> found;
-      removed = RemoveDetectedAdLines(gbk, &unjoined, &found);
+      RemoveDetectedAdLines(unjoined, &found);
       internal::LogDetected(std::move(found), params.removals);
     }
-    if (removed) gbk = unjoined;
+    gbk = unjoined;
   }
   if (params.removals != nullptr && config.has_adver) internal::LogFooterDrops(gbk, config, params.removals);
 
