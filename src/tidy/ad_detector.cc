@@ -67,27 +67,11 @@ std::uint64_t HashOf(std::string_view s) {
 }
 
 // What a line of text ends a paragraph with, as the line scanner reads it.
-bool IsClosingMark(std::uint16_t code);
-
 bool EndsParagraph(const Unit& last) {
   if (last.len == 1) {
     return std::string_view("\"'~]!#*=-.)?_>1234567890").find(static_cast<char>(last.code)) !=
            std::string_view::npos;
   }
-  return IsClosingMark(last.code);
-}
-
-// The same for a line whose last byte is the second of a two-byte character
-// (a byte of 0x80 or more can end a GBK line in no other way), read from its
-// bytes alone.
-bool EndsInClosingMark(std::string_view stripped) {
-  const std::size_t n = stripped.size();
-  if (n < 2 || static_cast<unsigned char>(stripped[n - 1]) < 0x80) return false;
-  return IsClosingMark(static_cast<std::uint16_t>(static_cast<unsigned char>(stripped[n - 2]) << 8 |
-                                                  static_cast<unsigned char>(stripped[n - 1])));
-}
-
-bool IsClosingMark(std::uint16_t code) {
   static const std::vector<std::uint16_t> closing = [] {
     std::vector<std::uint16_t> v;
     const std::string_view all = "”！。＝－×※）？…’」』—";
@@ -99,7 +83,7 @@ bool IsClosingMark(std::uint16_t code) {
     }
     return v;
   }();
-  return std::find(closing.begin(), closing.end(), code) != closing.end();
+  return std::find(closing.begin(), closing.end(), last.code) != closing.end();
 }
 
 // ASCII punctuation made story punctuation (for a text written with it).
@@ -937,19 +921,17 @@ std::size_t Detector::RunOpenLines(std::string& text, std::vector<DetectedAd>* f
     if (end > at && text[end - 1] == '\r') --end;
     const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
     lines.push_back({at, end, next, s});
+    if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
     at = next;
   }
+  std::sort(short_lines_.begin(), short_lines_.end());
   ascii_punct_ = WritesAsciiPunctuation(text);
-  // Most files have no line to judge: the repeated lines are counted for
-  // the first one.
-  bool counted = false;
   std::vector<bool> drop(lines.size(), false);
   std::vector<Piece> pieces;
   std::size_t removals = 0;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
-    // Most lines of a novel end a paragraph: those are left at once.
-    if (l.stripped.empty() || EndsInClosingMark(l.stripped) || IsTitle(l.stripped)) continue;
+    if (l.stripped.empty() || IsTitle(l.stripped)) continue;
     if (!ascii_punct_ && PlainStory(l.stripped)) continue;
     d::LineSummary sum = d::SplitUnits(l.stripped, &units_, vocab_.starts(), &candidates_);
     if (units_.empty() || EndsParagraph(units_.back())) continue;
@@ -963,12 +945,6 @@ std::size_t Detector::RunOpenLines(std::string& text, std::vector<DetectedAd>* f
     while (q + 1 < lines.size() && lines[q + 1].stripped.empty()) ++q;
     if (q + 1 < lines.size()) next_title = IsTitle(lines[q + 1].stripped);
     const bool beside_title = prev_title || next_title;
-    if (!counted) {
-      for (const Line& c : lines)
-        if (!c.stripped.empty() && c.stripped.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(c.stripped));
-      std::sort(short_lines_.begin(), short_lines_.end());
-      counted = true;
-    }
     // A line that holds story beside pieces of advertising is judged by what
     // is left without them, as the stage after the rows does; when story is
     // left, that stage takes the pieces out of the joined paragraph.
