@@ -31,10 +31,6 @@ constexpr std::size_t kMaxBracketSpan = 90;
 // A line with more story characters than this is never removed whole.
 constexpr int kMaxStoryInAdLine = 80;
 
-// A line that ends no paragraph goes before the scanner only with at most
-// this many story characters (a site's name and a verb).
-constexpr int kMaxStoryInOpenLine = 5;
-
 // Evidence is counted in twentieths so that the story-length slope stays
 // an integer.
 constexpr int kScale = 20;
@@ -75,12 +71,7 @@ bool EndsParagraph(const Unit& last) {
   static const std::vector<std::uint16_t> closing = [] {
     std::vector<std::uint16_t> v;
     const std::string_view all = "”！。＝－×※）？…’」』—";
-    // "×" takes two bytes in UTF-8, the others three.
-    for (std::size_t i = 0; i < all.size();) {
-      const std::size_t len = static_cast<unsigned char>(all[i]) < 0xE0 ? 2 : 3;
-      v.push_back(d::CodeOf(all.substr(i, len)));
-      i += len;
-    }
+    for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
     return v;
   }();
   return std::find(closing.begin(), closing.end(), last.code) != closing.end();
@@ -155,14 +146,12 @@ class Detector {
       : vocab_(vocab), has_word_([this](std::span<const std::uint16_t> f) { return vocab_.AnyIn(f); }) {}
 
   std::size_t Run(std::string& text, std::vector<DetectedAd>* found);
-  std::size_t RunOpenLines(std::string& text, std::vector<DetectedAd>* found);
 
  private:
   struct LineFacts {
     bool ad = false;
     unsigned shapes = 0;
     int weight = 0;
-    int story = 0;  // Han characters no word, address or junk name covers
   };
 
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
@@ -558,7 +547,6 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   }
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
-  f.story = story;
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
   // What inline removal took counts only while advertising words are left,
   // or hardly any story: a story sentence that held an inserted address
@@ -903,125 +891,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
   return removals;
 }
 
-// Before the line scanner: a whole line that ends no paragraph would be
-// joined to the line after it and sit inside that paragraph, where only its
-// words are seen; judged alone, its shape still shows. Only such lines are
-// judged here, as whole lines (the rest waits for the stage after the rows).
-std::size_t Detector::RunOpenLines(std::string& text, std::vector<DetectedAd>* found) {
-  struct Line {
-    std::size_t begin, end, next;
-    std::string_view stripped;
-  };
-  std::vector<Line> lines;
-  short_lines_.clear();
-  for (std::size_t at = 0; at < text.size();) {
-    const std::size_t lf = text.find('\n', at);
-    const std::size_t next = lf == std::string::npos ? text.size() : lf + 1;
-    std::size_t end = lf == std::string::npos ? text.size() : lf;
-    if (end > at && text[end - 1] == '\r') --end;
-    const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
-    lines.push_back({at, end, next, s});
-    if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
-    at = next;
-  }
-  std::sort(short_lines_.begin(), short_lines_.end());
-  ascii_punct_ = WritesAsciiPunctuation(text);
-  std::vector<bool> drop(lines.size(), false);
-  std::vector<Piece> pieces;
-  std::size_t removals = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    const Line& l = lines[i];
-    if (l.stripped.empty() || IsTitle(l.stripped)) continue;
-    if (!ascii_punct_ && PlainStory(l.stripped)) continue;
-    d::LineSummary sum = d::SplitUnits(l.stripped, &units_, vocab_.starts(), &candidates_);
-    if (units_.empty() || EndsParagraph(units_.back())) continue;
-    if (ascii_punct_) sum = AsStoryPunctuation(&units_);
-    hits_.clear();
-    vocab_.FindHitsAt(units_, candidates_, &hits_);
-    std::size_t p = i, q = i;
-    bool prev_title = true, next_title = true;
-    while (p > 0 && lines[p - 1].stripped.empty()) --p;
-    if (p > 0) prev_title = IsTitle(lines[p - 1].stripped);
-    while (q + 1 < lines.size() && lines[q + 1].stripped.empty()) ++q;
-    if (q + 1 < lines.size()) next_title = IsTitle(lines[q + 1].stripped);
-    const bool beside_title = prev_title || next_title;
-    // A line that holds story beside pieces of advertising is judged by what
-    // is left without them, as the stage after the rows does; when story is
-    // left, that stage takes the pieces out of the joined paragraph.
-    pieces.clear();
-    InlinePieces(sum, &pieces);
-    TailPiece(&pieces);
-    LineFacts f;
-    if (pieces.empty()) {
-      f = JudgeLine(units_, hits_, sum, l.stripped, beside_title, 0);
-    } else {
-      std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.r < b.r; });
-      remainder_.clear();
-      std::size_t at = 0, removed_units = 0, upto = 0;
-      unsigned shapes = 0;
-      for (const Piece& pc : pieces) {
-        const std::size_t first = std::max(pc.r.first, upto);
-        if (pc.r.second <= first) continue;
-        const std::size_t from = units_[first].off;
-        const std::size_t to = pc.r.second < units_.size() ? units_[pc.r.second].off : l.stripped.size();
-        remainder_.append(l.stripped.substr(at, from - at));
-        at = to;
-        upto = pc.r.second;
-        removed_units += pc.r.second - first;
-        shapes |= pc.shapes;
-      }
-      remainder_.append(l.stripped.substr(at));
-      const int bonus = static_cast<int>(std::min<std::size_t>(4, removed_units / 3));
-      const std::string_view rest = Strip(remainder_);
-      d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
-      if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
-      judge_hits_.clear();
-      vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
-      f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
-      f.shapes |= shapes;
-    }
-    // A wrapped line is a short piece of a paragraph: a few advertising
-    // words in it outweigh its own story where the whole paragraph's would
-    // not. So the line must be nearly all advertising, and what is mere
-    // punctuation (a wrap's leftover "：") is the story's.
-    if (!f.ad || f.story > kMaxStoryInOpenLine) continue;
-    if ((f.shapes & ~kShapeResidue) == 0 && (sum.classes & d::kLatin) == 0) continue;
-    drop[i] = true;
-    ++removals;
-    if (found == nullptr) continue;
-    DetectedAd ad;
-    ad.offset = l.begin;
-    ad.text = std::string(text, l.begin, l.end - l.begin);
-    ad.line = ad.text;
-    ad.whole_line = true;
-    ad.shapes = f.shapes;
-    for (const Hit& h : hits_) {
-      ad.weight += h.weight;
-      const std::string& w = vocab_.WordOf(units_, h).gbk;
-      if (std::find(ad.words.begin(), ad.words.end(), w) == ad.words.end()) ad.words.push_back(w);
-    }
-    found->push_back(std::move(ad));
-  }
-  if (removals == 0) return 0;
-  // The line goes with its break: the lines around it meet as the file had
-  // them before the advertisement was put between them.
-  std::size_t write = 0;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (drop[i]) continue;
-    const std::size_t len = lines[i].next - lines[i].begin;
-    if (write != lines[i].begin) std::memmove(text.data() + write, text.data() + lines[i].begin, len);
-    write += len;
-  }
-  text.resize(write);
-  return removals;
-}
-
 }  // namespace
-
-std::size_t RemoveDetectedAdLines(std::string& text, std::vector<DetectedAd>* found) {
-  Detector det(Vocabulary::Builtin());
-  return det.RunOpenLines(text, found);
-}
 
 std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found) {
   Detector det(Vocabulary::Builtin());

@@ -22,10 +22,6 @@
 // line is joined to it: the piece had made the line scanner end the
 // paragraph there.
 //
-// Before the line scanner, RemoveDetectedAdLines judges the file's own lines
-// that end no paragraph the same way, as whole lines: the scanner would join
-// such a line to the next one, into a paragraph where it is only a piece.
-//
 // Tested by tests/tidy/ad_detector_test.cc.
 #pragma once
 
@@ -64,11 +60,5 @@ struct DetectedAd {
 // in CR LF as the rule stages leave them). Returns the number of removals;
 // with `found`, each is appended there.
 std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found = nullptr);
-
-// Before the line scanner joins lines: removes from `text` (GBK, the file's
-// own lines) the whole lines that end no paragraph and are advertising, so
-// that none is joined into the paragraph after it. Returns the number of
-// lines removed; with `found`, each is appended there.
-std::size_t RemoveDetectedAdLines(std::string& text, std::vector<DetectedAd>* found = nullptr);
 
 }  // namespace folian::tidy

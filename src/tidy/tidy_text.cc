@@ -126,19 +126,6 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   config.progress_step = EditorLineCount(gbk) / 10;
   config.progress = &sink;
 
-  // Advertising lines the scanner would join into a paragraph go first.
-  std::string unjoined;
-  if (options.has_adver == 1 && params.ad_detector) {
-    unjoined.assign(gbk);
-    if (params.removals == nullptr) {
-      RemoveDetectedAdLines(unjoined);
-    } else {
-      std::vector<DetectedAd> found;
-      RemoveDetectedAdLines(unjoined, &found);
-      internal::LogDetected(std::move(found), params.removals);
-    }
-    gbk = unjoined;
-  }
   if (params.removals != nullptr && config.has_adver) internal::LogFooterDrops(gbk, config, params.removals);
 
   std::string scanned;

@@ -33,8 +33,7 @@ struct TidyParams {
   // null one is compiled for the call.
   const AdRemover* remover = nullptr;
   AdEngine engine = AdEngine::kFast;
-  // The advertisement detector after the rule stages, and its look at the
-  // lines the scanner would join before it runs (only when advertising
+  // The advertisement detector after the rule stages (only when advertising
   // removal is on); off to compare with the table alone.
   bool ad_detector = true;
   // When given, every removal is recorded here with its reason (the run

@@ -13,9 +13,6 @@
 #include "tidy/ad_glyphs.h"
 #include "tidy/ad_shapes.h"
 #include "tidy/ad_vocabulary.h"
-#include "tidy/removal.h"
-#include "tidy/rule_table.h"
-#include "tidy/tidy_text.h"
 #include "test_support.h"
 
 namespace folian::tidy {
@@ -226,103 +223,6 @@ TEST(AdDetector, EmptyAndBlankTextsAndLoneLineFeeds) {
   std::string odd = G("甲。") + "\xB0";
   RemoveDetectedAds(odd);
   EXPECT_EQ(odd, G("甲。") + "\xB0");
-}
-
-// `utf8` wrapped at `width` characters, the lines ending mid-sentence.
-std::vector<std::string> Wrapped(std::string_view utf8, std::size_t width) {
-  std::vector<std::string> out;
-  std::size_t at = 0;
-  while (at < utf8.size()) {
-    std::size_t end = at;
-    for (std::size_t k = 0; k < width && end < utf8.size(); ++k) {
-      const auto c = static_cast<unsigned char>(utf8[end]);
-      end += c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
-    }
-    out.emplace_back(utf8.substr(at, end - at));
-    at = end;
-  }
-  return out;
-}
-
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string s;
-  for (const std::string& l : lines) s += l + "\r\n";
-  return s;
-}
-
-std::string DetectOpenLines(std::string_view utf8, std::vector<DetectedAd>* found = nullptr) {
-  std::string gbk = G(utf8);
-  RemoveDetectedAdLines(gbk, found);
-  return U(gbk);
-}
-
-TEST(AdDetectorOpenLines, AdvertisingLinesBetweenWrappedLinesGoWhole) {
-  const std::vector<std::string> story = Wrapped(kStory, 22);
-  ASSERT_GE(story.size(), 3u);
-  const char* ads[] = {
-      "本站网址：www.example-novels.com 请收藏",
-      "最新章节请到好书阁阅读，手机阅读更方便",
-      "關注公眾號，加入書友群QQ群",
-      "免费全文阅读，无弹窗，更新最快",
-      "~好~书~阁~首~发",
-  };
-  for (const char* ad : ads) {
-    for (std::size_t at : {std::size_t{0}, std::size_t{1}, story.size()}) {
-      std::vector<std::string> in = story;
-      in.insert(in.begin() + static_cast<std::ptrdiff_t>(at), ad);
-      std::vector<DetectedAd> found;
-      EXPECT_EQ(DetectOpenLines(Lines(in), &found), Lines(story)) << ad << " at " << at;
-      ASSERT_EQ(found.size(), 1u) << ad;
-      EXPECT_TRUE(found[0].whole_line);
-      EXPECT_EQ(U(found[0].text), ad);
-    }
-  }
-}
-
-TEST(AdDetectorOpenLines, LinesEndingAParagraphAndStoryWrapsStay) {
-  // A line that ends a paragraph is not joined to the next: the stage after
-  // the rows judges it with its neighbours.
-  const std::string ended = Lines({std::string(kStory), "（本章未完，请翻到下一页继续阅读）", std::string(kStory)});
-  EXPECT_EQ(DetectOpenLines(ended), ended);
-  // Story wrapped at words stories share, in both scripts and in dialogue.
-  const char* paragraphs[] = {
-      "“我昨晚在网站上看见那部小说又更新了，新的一章写得真好。”她笑着说。",
-      "他掏出手机，给老同学发了一条QQ消息，约他明天去书店。",
-      "这本书一共三十个章节，作者每天更新一章，从不间断。",
-      "他打开手机，看了看那个网站的更新，又翻到下一章节。",
-      "他在網上搜索了半天，也沒有找到那本書的下載地址，只好去書店買了一本。",
-      "“你的QQ号是多少？我加你，以后有了新的章节就发给你看。”",
-  };
-  for (std::size_t width : {16u, 20u, 24u, 30u}) {
-    std::vector<std::string> lines = {"第三章 网站"};
-    for (const char* p : paragraphs)
-      for (std::string& l : Wrapped(p, width)) lines.push_back(std::move(l));
-    const std::string in = Lines(lines);
-    std::vector<DetectedAd> found;
-    EXPECT_EQ(DetectOpenLines(in, &found), in) << "width " << width;
-    for (const DetectedAd& ad : found) ADD_FAILURE() << "width " << width << ": " << U(ad.text);
-  }
-}
-
-TEST(AdDetectorOpenLines, TidyingKeepsTheParagraphAnAdvertisingLineInterrupted) {
-  const std::vector<std::string> story = Wrapped(kStory, 30);
-  std::vector<std::string> lines = {"第一章 雨水"};
-  lines.insert(lines.end(), story.begin(), story.begin() + 2);
-  lines.push_back("手机阅读请到书友阁，无弹窗更新最快");
-  lines.insert(lines.end(), story.begin() + 2, story.end());
-  const std::string in = G(Lines(lines));
-  std::vector<Removal> removals;
-  TidyParams params;
-  params.removals = &removals;
-  const auto out = TidyText(in, TidyOptions::AtStart(), BuiltinRules(), params);
-  ASSERT_TRUE(out);
-  const std::string text = U(*out);
-  EXPECT_NE(text.find(kStory), std::string::npos) << text;
-  EXPECT_EQ(text.find("书友阁"), std::string::npos) << text;
-  bool named = false;
-  for (const Removal& r : removals)
-    named |= r.source == Removal::Source::kDetector && U(r.text).find("书友阁") != std::string::npos;
-  EXPECT_TRUE(named);
 }
 
 TEST(AdGlyphs, FoldTraditionalFullWidthAndCase) {
