@@ -71,7 +71,12 @@ bool EndsParagraph(const Unit& last) {
   static const std::vector<std::uint16_t> closing = [] {
     std::vector<std::uint16_t> v;
     const std::string_view all = "”！。＝－×※）？…’」』—";
-    for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
+    // "×" takes two bytes in UTF-8, the others three.
+    for (std::size_t i = 0; i < all.size();) {
+      const std::size_t len = static_cast<unsigned char>(all[i]) < 0xE0 ? 2 : 3;
+      v.push_back(d::CodeOf(all.substr(i, len)));
+      i += len;
+    }
     return v;
   }();
   return std::find(closing.begin(), closing.end(), last.code) != closing.end();

@@ -182,9 +182,12 @@ TEST(AdDetector, AParagraphCutByARemovedPieceIsJoinedAgain) {
   // The piece had ended the line; the sentence goes on in the next one.
   EXPECT_EQ(Detect("他走到门前推开木门只见本站网址：www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
             "他走到门前推开木门只见屋里坐着一个老人。\r\n");
-  // A line that ends its sentence is not joined.
-  EXPECT_EQ(Detect("他走到门前推开木门。www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
-            "他走到门前推开木门。\r\n屋里坐着一个老人。\r\n");
+  // A line that ends its sentence is not joined, whichever mark ends it.
+  for (const char* end : {"。", "！", "？", "）", "…", "」", "』", "—"}) {
+    EXPECT_EQ(Detect(std::string("他走到门前推开木门") + end + "www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
+              std::string("他走到门前推开木门") + end + "\r\n屋里坐着一个老人。\r\n")
+        << end;
+  }
   // When the next line goes too, the break stays.
   EXPECT_EQ(Detect("他走到门前推开木门只见www.example-novels.com\r\n免费阅读，更新最快\r\n老人。\r\n"),
             "他走到门前推开木门只见\r\n老人。\r\n");
