@@ -1,5 +1,7 @@
 // Every writing command of folian-cli under write faults: a file size limit
-// (EFBIG) hit part way, a read-only target folder and a read-only target file.
+// (EFBIG) hit part way, a full file system (ENOSPC: a small tmpfs filled up to
+// its last page, when the test may mount one), a read-only target folder and a
+// read-only target file.
 // Each must fail with exit 1, name the file it could not write on stderr,
 // leave every file that was there with its old bytes, and leave nothing new
 // or temporary behind. A control run without the fault must succeed and
@@ -9,6 +11,8 @@
 // the child drops to "nobody", for whom the permissions hold.
 #include <gtest/gtest.h>
 #include <pwd.h>
+#include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -149,12 +153,13 @@ const std::vector<WritePath>& WritePaths() {
   return paths;
 }
 
-enum class Fault { kNone, kFileSize, kReadOnlyFolder, kReadOnlyFile };
+enum class Fault { kNone, kFileSize, kNoSpace, kReadOnlyFolder, kReadOnlyFile };
 
 const char* FaultName(Fault f) {
   switch (f) {
     case Fault::kNone: return "none";
     case Fault::kFileSize: return "file size limit";
+    case Fault::kNoSpace: return "full file system";
     case Fault::kReadOnlyFolder: return "read-only folder";
     case Fault::kReadOnlyFile: return "read-only file";
   }
@@ -181,6 +186,26 @@ std::string Differences(const std::map<std::string, std::string>& before,
   return names;
 }
 
+// Mounts a small tmpfs on `dir` for the run of one command; false when this
+// process may not mount.
+bool MountSmall(const fs::path& dir) {
+  return ::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k,mode=0777") == 0;
+}
+
+// Fills the file system of `dir` up to its last page, so any output bigger
+// than a page fails with ENOSPC.
+bool FillUp(const fs::path& dir) {
+  const fs::path filler = dir / "filler.bin";
+  const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  if (fd < 0) return false;
+  const std::string page(4096, 'f');
+  off_t size = 0;
+  while (::write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size())) size += 4096;
+  const bool full = errno == ENOSPC && size >= 4096 && ::ftruncate(fd, size - 4096) == 0;
+  ::close(fd);
+  return full;
+}
+
 constexpr fs::perms kReadOnlyDir = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                    fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
 constexpr fs::perms kReadOnlyFile = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
@@ -202,9 +227,18 @@ TEST_P(WriteFaultCliTest, OriginalBytesSurviveAndTheFailureIsNamed) {
     SCOPED_TRACE(std::string(path.name) + " under " + FaultName(fault));
     const fs::path dir = root_ / ("case" + std::to_string(index++));
     fs::create_directory(dir);
+    if (fault == Fault::kNoSpace && !MountSmall(dir)) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
+    struct Unmount {
+      const fs::path& dir;
+      bool on;
+      ~Unmount() {
+        if (on) ::umount2(dir.c_str(), MNT_DETACH);
+      }
+    } unmount{dir, fault == Fault::kNoSpace};
     fs::permissions(dir, fs::perms::all);
     EnvVar config("FOLIAN_CONFIG_HOME", dir.c_str());
     const std::vector<std::string> args = path.prepare(dir);
+    if (fault == Fault::kNoSpace) ASSERT_TRUE(FillUp(dir));
     for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms::all);
     const fs::path existing = dir / path.target;
     ASSERT_TRUE(fs::exists(existing));
@@ -235,12 +269,13 @@ TEST_P(WriteFaultCliTest, OriginalBytesSurviveAndTheFailureIsNamed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, WriteFaultCliTest,
-                         ::testing::Values(Fault::kNone, Fault::kFileSize, Fault::kReadOnlyFolder,
-                                           Fault::kReadOnlyFile),
+                         ::testing::Values(Fault::kNone, Fault::kFileSize, Fault::kNoSpace,
+                                           Fault::kReadOnlyFolder, Fault::kReadOnlyFile),
                          [](const auto& info) {
                            switch (info.param) {
                              case Fault::kNone: return std::string("Control");
                              case Fault::kFileSize: return std::string("FileSizeLimit");
+                             case Fault::kNoSpace: return std::string("NoSpace");
                              case Fault::kReadOnlyFolder: return std::string("ReadOnlyFolder");
                              case Fault::kReadOnlyFile: return std::string("ReadOnlyFile");
                            }
