@@ -18,11 +18,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto inside = [&](const ByteRange& r) {
     if (r.length == 0 || r.start + r.length > size) std::abort();
   };
-  for (std::size_t from = 0; auto run = FindGarbled(text, from); from = run->start + run->length) {
+  // Plain loops: GCC 12 ends a for-condition's variable before the
+  // iteration expression that reads it.
+  for (std::size_t from = 0;;) {
+    const auto run = FindGarbled(text, from);
+    if (!run) break;
     inside(*run);
+    from = run->start + run->length;
   }
-  for (std::size_t from = 0; auto hr = FindHardReturn(text, from); from = hr->start + hr->length) {
+  for (std::size_t from = 0;;) {
+    const auto hr = FindHardReturn(text, from);
+    if (!hr) break;
     inside(*hr);
+    from = hr->start + hr->length;
   }
   for (const ByteRange& r : UnmatchedBrackets(text)) inside(r);
   if (auto repair = RepairGarbled(text.substr(0, 64))) {
