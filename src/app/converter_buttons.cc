@@ -9,7 +9,9 @@ constexpr ConverterButton kButtons[] = {
     {kPdb2Txt, "pdb", ConverterSource::kOpenDialog, false, msg::kPdbTitle, "*.pdb", msg::kPdbDone},
     {kEpub2Txt, "epub", ConverterSource::kOpenDialog, false, msg::kEpubTitle, "*.epub", msg::kEpubDone},
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
+    {kRtf2Txt, "rtf", ConverterSource::kOpenDialog, false, msg::kRtfTitle, "*.rtf", msg::kRtfDone},
     {kPdf2Txt, "pdf", ConverterSource::kOpenDialog, false, msg::kPdfTitle, "*.pdf", msg::kPdfDone},
+    {kDoc2Txt, "doc", ConverterSource::kOpenDialog, false, msg::kDocTitle, "*.doc *.docx", msg::kDocDone},
     {kUmd2Txt, "umd", ConverterSource::kOpenDialog, false, msg::kUmdTitle, "*.umd", msg::kUmdDone},
     {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
 };
