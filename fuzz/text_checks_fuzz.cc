@@ -11,6 +11,7 @@
 #include "text/bracket_match.h"
 #include "text/garbled.h"
 #include "text/hard_returns.h"
+#include "tidy/tidy_options.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (auto repair = RepairGarbled(text.substr(0, 64))) {
     if (FindGarbled(repair->gbk, 0)) std::abort();
   }
-  (void)folian::app::AdReportLines(text);
+  (void)folian::app::AdReportLines(text, folian::tidy::TidyOptions::AtStart());
   (void)folian::files::NormaliseFileName(text.substr(0, 255));
   return 0;
 }
