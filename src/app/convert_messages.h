@@ -9,6 +9,8 @@ inline constexpr char kPdbTitle[] = "请选择要转换的 pdb 文件";
 inline constexpr char kPdbDone[] = "pdb->txt 转换完成!";
 inline constexpr char kEpubTitle[] = "请选择要转换的 .epub 文件";
 inline constexpr char kEpubDone[] = "epub->txt 转换完成!";
+inline constexpr char kChmTitle[] = "请选择要转换的 chm 文件";
+inline constexpr char kChmDone[] = "chm->htm 转换完成!";
 
 // Our own wording where the program had none.
 inline constexpr char kConvertTooLarge[] = "文件超过 256 MB，不是可转换的电子书：";

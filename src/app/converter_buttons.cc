@@ -7,6 +7,7 @@ namespace {
 
 constexpr ConverterButton kButtons[] = {
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
+    {kChm2Htm, "chm", ConverterSource::kOpenDialog, false, msg::kChmTitle, "*.chm", msg::kChmDone},
 };
 
 }  // namespace

@@ -2,16 +2,19 @@
 
 #include <string>
 
+#include "convert/chm/chm_reader.h"
 #include "convert/html/html_reader.h"
 
 namespace folian::convert {
 namespace {
 
+constexpr std::string_view kChmExtensions[] = {".chm"};
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
+    {"chm", kChmExtensions, LooksLikeChm, nullptr, ReadChm, false},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 

@@ -8,7 +8,9 @@
 #include "app/convert_commands.h"
 #include "app/convert_messages.h"
 #include "app/converter_buttons.h"
+#include "convert/messages.h"
 #include "convert/registry.h"
+#include "convert/chm_fixture.h"
 #include "shell_test_util.h"
 
 namespace folian::app {
@@ -128,6 +130,39 @@ TEST(Htm2Txt, AnUnsavedDocumentIsOfferedForSavingFirst) {
   f.view.answers.push_back(Answer::kCancel);
   f.commands.Run(kHtm2Txt);
   EXPECT_FALSE(fs::exists(f.dir / "a.txt")) << "cancelled at the save prompt";
+}
+
+}  // namespace
+}  // namespace folian::app
+
+namespace folian::app {
+namespace {
+
+TEST(Chm2Htm, ThePagesLandInTheHelpFilesFolderAndTheListIsRescanned) {
+  ConvertFixture f;
+  f.Write("help.chm", testing::MakeChm({{"/index.htm", "<p>i</p>"}, {"/sub/B.HTM", "<p>b</p>"},
+                                        {"/style.css", "p{}"}}));
+  f.Write("index.htm", "old");  // a page already there is replaced
+  f.Open();
+  f.view.file_answer = f.dir / "help.chm";
+  f.commands.Run(kChm2Htm);
+  EXPECT_EQ(f.view.file_filters.back(), "*.chm");
+  EXPECT_EQ(f.Read("index.htm"), "<p>i</p>");
+  EXPECT_EQ(f.Read("sub/B.HTM"), "<p>b</p>");
+  EXPECT_FALSE(fs::exists(f.dir / "style.css"));
+  EXPECT_EQ(f.view.LastMessage(), msg::kChmDone);
+  EXPECT_GE(RowOf(f.shell, "index.htm"), 0) << "the working folder was listed again";
+  EXPECT_FALSE(f.shell.busy());
+}
+
+TEST(Chm2Htm, NoPageWrittenMeansNoCompletionMessage) {
+  ConvertFixture f;
+  f.Write("bad.chm", testing::MakeChm({{"/../evil.htm", "x"}}));
+  f.Open();
+  f.view.file_answer = f.dir / "bad.chm";
+  f.commands.Run(kChm2Htm);
+  EXPECT_EQ(f.view.LastMessage(), convert::msg::kChmNamesRefused);
+  EXPECT_FALSE(fs::exists(f.dir.path().parent_path() / "evil.htm"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/chm_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -98,6 +99,26 @@ TEST_F(ConvertCli, UsageErrors) {
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("nosuch"), std::string::npos);
   EXPECT_EQ(Run({"--format", "html", Put("page.dat", "<p>x</p>")}).code, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
+  const std::string chm = Put("help.chm", folian::testing::MakeChm({{"/a.htm", "A"}, {"/d/b.html", "B"}}));
+  std::filesystem::create_directory(dir_ / "out");
+  Result r = Run({chm, "-o", (dir_ / "out").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "out").string() + "\n");
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "a.htm"), "A");
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "d" / "b.html"), "B");
+
+  const std::string bad = Put("bad.chm", "ITSF and then nothing a help file needs");
+  r = Run({bad});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("bad.chm"), std::string::npos) << r.err;
 }
 
 }  // namespace
