@@ -4,6 +4,7 @@
 #include <cctype>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/convert_messages.h"
 #include "app/folder_scan.h"
@@ -74,6 +75,26 @@ void RemoveBannersFromFile(const fs::path& page) {
   if (convert::html::RemoveSiteBanners(&bytes)) text::WriteFileAtomic(page, bytes);
 }
 
+// The unpacked pages, in the book's reading order, become the File list
+// and go through the HTML batch, when the user wants their text now.
+void OfferPagesToText(Shell& shell, const std::vector<fs::path>& pages) {
+  std::vector<FileRow> rows;
+  for (const fs::path& page : pages) {
+    FileRow row = RowForFile(page);
+    row.name = RowName(shell, page);
+    rows.push_back(std::move(row));
+  }
+  if (rows.empty()) return;
+  ShellView& view = A::View(shell);
+  if (!view.AskOkCancel(std::to_string(rows.size()) + msg::kOfferPagesToText, kCaption)) return;
+  if (!A::OfferSave(shell)) return;
+  A::List(shell).Assign(std::move(rows));
+  shell.SetBatchMode(true);
+  view.SetChecked(kBatchMode, true);
+  view.FileListChanged();
+  A::RunBatch(shell, BatchCommand::kHtm2Txt);
+}
+
 // Window thread: the result into the File list, opened, and the message.
 void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& outcome,
             const std::string& source_row) {
@@ -89,6 +110,7 @@ void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& o
     std::error_code ec;
     if (fs::equivalent(outcome.output, shell.working_folder(), ec)) A::Rescan(shell);
     view.ShowMessage(button.done, kCaption, MessageIcon::kInformation);
+    OfferPagesToText(shell, outcome.page_files);
     return;
   }
   FileList& list = A::List(shell);

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "convert/read_context.h"
 #include "convert/registry.h"
@@ -33,6 +34,7 @@ struct ConvertOutcome {
   bool appended = false;         // the text went after an existing file's text
   std::uintmax_t size = 0;       // bytes of the text file
   std::size_t pages = 0;         // files written by a page format
+  std::vector<std::filesystem::path> page_files;  // those files, in reading order
 };
 
 // NAME.txt for `input` in `output_dir` (the input's folder when empty).

@@ -12,6 +12,8 @@
 
 #include "chm_fixture.h"
 #include "convert/chm/chm_reader.h"
+#include "convert/chm/hhc_order.h"
+#include "charset/codepage.h"
 #include "convert/messages.h"
 #include "convert/registry.h"
 
@@ -185,6 +187,38 @@ TEST(ReadChm, TheRegistryFindsItByNameAndByMagic) {
   f = DetectFormat("renamed.htm", chm);
   ASSERT_NE(f, nullptr);
   EXPECT_EQ(f->name, "chm") << "the magic wins over a wrong extension";
+}
+
+TEST(HhcPageOrder, PagesInTheOrderTheTableNamesThemEachOnce) {
+  const std::string hhc =
+      "<HTML><BODY><UL>"
+      "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"x.htm\">"
+      "<param name=\"Local\" value=\"html/ch2.htm#sec1\"></OBJECT>"
+      "<LI><OBJECT><param name='local' value='./ch1.htm'></OBJECT>"
+      "<LI><OBJECT><param name=Local value=/HTML/CH2.HTM></OBJECT>"  // the same page again
+      "<LI><OBJECT><param name=\"Local\" value=\"ms-its:book.chm::/a&amp;b.htm\"></OBJECT>"
+      "<LI><OBJECT><param name=\"Local\" value=\"sub\\c.htm\"></OBJECT>"
+      "<LI><OBJECT><paramx name=\"Local\" value=\"no.htm\"><param name=\"Local\" value=\"#only\"></OBJECT>"
+      "</UL></BODY></HTML>";
+  EXPECT_EQ(HhcPageOrder(hhc), (std::vector<std::string>{"html/ch2.htm", "ch1.htm", "a&b.htm", "sub/c.htm"}));
+  // Older compilers wrote the table in GBK.
+  const std::string gbk = charset::Utf8ToGbk("<param name=\"Local\" value=\"第一章.htm\">");
+  EXPECT_EQ(HhcPageOrder(gbk), std::vector<std::string>{"第一章.htm"});
+  EXPECT_TRUE(HhcPageOrder("<param name=\"Local\" value=\"unterminated").empty());
+}
+
+TEST(ReadChm, TellsTheSinkTheTableOfContentsOrder) {
+  class OrderSink final : public PageSink {
+   public:
+    Status AddFile(std::string_view, std::string_view) override { return Status::Ok(); }
+    void SetReadingOrder(std::vector<std::string> names) override { order = std::move(names); }
+    std::vector<std::string> order;
+  } sink;
+  const std::string chm = MakeChm({{"/sub/toc.hhc", "<param name=\"Local\" value=\"no.htm\">"},
+                                   {"/a.htm", "a"},
+                                   {"/Main.HHC", "<param name=\"Local\" value=\"a.htm\">"}});
+  ASSERT_TRUE(ReadChm(chm, sink, ReadContext{}).ok());
+  EXPECT_EQ(sink.order, std::vector<std::string>{"a.htm"}) << "the table at the top wins";
 }
 
 // ---- the help files of ../shared --------------------------------------------

@@ -9,6 +9,7 @@
 #include <new>
 
 #include "charset/utf8_decode.h"
+#include "convert/chm/hhc_order.h"
 #include "convert/limits.h"
 #include "convert/messages.h"
 
@@ -40,6 +41,9 @@ constexpr char kGuids[] =
     "\x11\xFD\x01\x7C\xAA\x7B\xD0\x11\x9E\x0C\x00\xA0\xC9\x22\xE6\xEC";
 constexpr std::size_t kGuidsSize = sizeof(kGuids) - 1;
 
+// A table of contents larger than this is no real book's.
+constexpr std::uint64_t kMaxTocBytes = std::uint64_t{16} << 20;
+
 enum class EntryKind { kPage, kOther, kRefused };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -50,6 +54,11 @@ bool EndsWithIgnoringCase(std::string_view s, std::string_view suffix) {
     if (Lower(s[s.size() - suffix.size() + i]) != suffix[i]) return false;
   }
   return true;
+}
+
+bool AtTop(std::string_view stored) {
+  if (!stored.empty() && stored.front() == '/') stored.remove_prefix(1);
+  return stored.find('/') == std::string_view::npos;
 }
 
 bool ValidUtf8(std::string_view s) {
@@ -254,10 +263,16 @@ Status ReadChm(std::string_view input, PageSink& sink, const ReadContext& ctx) {
   } closer{chmd.get(), header};
 
   std::vector<Page> pages;
+  mschmd_file* toc = nullptr;
   std::size_t refused = 0;
   std::size_t entries = 0;
   for (mschmd_file* f = header->files; f != nullptr; f = f->next) {
     if (++entries > kMaxEntries) return Status::Error(msg::kChmTooManyEntries);
+    // The table of contents: the first at the top, else the first anywhere.
+    if (f->filename != nullptr && EndsWithIgnoringCase(f->filename, ".hhc") &&
+        (toc == nullptr || (!AtTop(toc->filename) && AtTop(f->filename)))) {
+      toc = f;
+    }
     std::string name;
     switch (Classify(f->filename != nullptr ? std::string_view(f->filename) : std::string_view(), &name)) {
       case EntryKind::kPage: pages.push_back({f, std::move(name)}); break;
@@ -266,6 +281,18 @@ Status ReadChm(std::string_view input, PageSink& sink, const ReadContext& ctx) {
     }
   }
   if (pages.empty()) return Status::Error(refused > 0 ? msg::kChmNamesRefused : msg::kChmNoPages);
+
+  std::string bytes;
+  if (toc != nullptr && toc->length >= 0 && static_cast<std::uint64_t>(toc->length) <= kMaxTocBytes &&
+      (toc->section->id == 0 || static_cast<std::uint64_t>(toc->offset) <= kMaxInflatedTotal)) {
+    ms.out = &bytes;
+    ms.out_cap = static_cast<std::uint64_t>(toc->length);
+    const int err = chmd->extract(chmd.get(), toc, reinterpret_cast<const char*>(&ms.write_target));
+    ms.out = nullptr;
+    if (ms.cancelled) return Status::Error(msg::kCancelled);
+    // Without a readable table of contents the pages keep the file's order.
+    if (err == MSPACK_ERR_OK && !ms.budget_spent) sink.SetReadingOrder(HhcPageOrder(bytes));
+  }
 
   // The uncompressed section first, then the compressed one front to back,
   // so the decompressor runs forward once instead of restarting per page.
@@ -278,7 +305,6 @@ Status ReadChm(std::string_view input, PageSink& sink, const ReadContext& ctx) {
   std::size_t written = 0;
   std::size_t damaged = 0;
   std::uint64_t total = 0;
-  std::string bytes;
   for (std::size_t i = 0; i < pages.size(); ++i) {
     if (Cancelled(ctx.cancel)) return Status::Error(msg::kCancelled);
     ctx.progress->SetPosition(static_cast<std::int64_t>(i));
