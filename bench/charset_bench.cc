@@ -1,8 +1,7 @@
-// Code-page conversion speed beside glibc iconv and ICU, and OpenCC's
-// script conversion, over a ~20 MB novel text.
+// Code-page conversion speed beside glibc iconv and ICU over a ~20 MB novel
+// text (the script conversion has its own, bench/script_bench.cc).
 #include <benchmark/benchmark.h>
 #include <iconv.h>
-#include <opencc/SimpleConverter.hpp>
 #include <unicode/ucnv.h>
 
 #include <algorithm>
@@ -289,16 +288,6 @@ void BM_Icu_Utf16ToBig5(benchmark::State& state) {
   if (NeedCorpus(state)) IcuFromUtf16(state, "windows-950-2000", GetCorpus().wide_big5, GetCorpus().big5.size());
 }
 
-// --- OpenCC (simplified -> traditional on UTF-8), over the first 2 MB ---
-
-void BM_OpenCC_S2T(benchmark::State& state) {
-  if (!NeedCorpus(state)) return;
-  static const opencc::SimpleConverter converter("/usr/share/opencc/s2t.json");
-  std::string utf8 = GbkToUtf8(GetCorpus().gbk.substr(0, 2u << 20));
-  for (auto _ : state) benchmark::DoNotOptimize(converter.Convert(utf8));
-  state.SetBytesProcessed(state.iterations() * utf8.size());
-}
-
 #define FOLIAN_TRIO(name)                                           \
   BENCHMARK(BM_Folian_##name)->Unit(benchmark::kMillisecond);      \
   BENCHMARK(BM_FolianFresh_##name)->Unit(benchmark::kMillisecond); \
@@ -311,6 +300,5 @@ FOLIAN_TRIO(GbkToUtf8);
 FOLIAN_TRIO(Utf8ToGbk);
 FOLIAN_TRIO(Big5ToUtf16);
 FOLIAN_TRIO(Utf16ToBig5);
-BENCHMARK(BM_OpenCC_S2T)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -57,6 +57,10 @@ int Convert(const ConvertArgs& args) {
       fmt::print(stderr, "folian-cli convert: {}: appended to the existing {}\n", file,
                  outcome.output.string());
     }
+    if (outcome.encoding == convert::TextEncoding::kUtf8Mark && !outcome.appended) {
+      fmt::print(stderr, "folian-cli convert: {}: characters GBK cannot hold: written as UTF-8 with a mark\n",
+                 file);
+    }
     fmt::print("{}\n", outcome.output.string());
     std::fflush(stdout);
   }

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ Range RangeOf(std::string_view name) {
 
 void Show(const tidy::TidyOptions& o) {
   for (const auto& f : app::StoredOptionFields()) fmt::print("{}={}\n", f.name, o.*f.member);
+  std::filesystem::path jar;
+  if (app::LoadJarTemplate(app::SettingsPath(), &jar)) {
+    fmt::print("{}={}\n", app::kJarTemplateName, jar.string());
+  }
   std::fflush(stdout);
 }
 
@@ -52,11 +57,16 @@ bool Save(const tidy::TidyOptions& o) {
 int Set(const std::vector<std::string>& assignments) {
   tidy::TidyOptions o = tidy::TidyOptions::AtStart();
   if (!LoadCurrent(&o)) return kExitFailed;
+  std::optional<std::string> jar_template;
   for (const auto& a : assignments) {
     auto eq = a.find('=');
     std::string name = a.substr(0, eq);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    if (name == app::kJarTemplateName && eq != std::string::npos) {
+      jar_template = a.substr(eq + 1);  // a path; empty for none
+      continue;
+    }
     const auto& fields = app::StoredOptionFields();
     auto field = std::find_if(fields.begin(), fields.end(),
                               [&](const app::OptionField& f) { return name == f.name; });
@@ -77,6 +87,13 @@ int Set(const std::vector<std::string>& assignments) {
     o.*field->member = value;
   }
   if (!Save(o)) return kExitFailed;
+  if (jar_template) {
+    std::string error;
+    if (!app::SaveJarTemplate(app::SettingsPath(), *jar_template, &error)) {
+      fmt::print(stderr, "folian-cli options: cannot save: {}\n", error);
+      return kExitFailed;
+    }
+  }
   Show(o);
   return kExitOk;
 }
@@ -87,7 +104,9 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
                      app::SettingsPath().string() + ")");
   cmd->require_subcommand(0, 1);
   auto* show = cmd->add_subcommand("show", "Print the options in force (the default)");
-  auto* set = cmd->add_subcommand("set", "Change options, e.g. set PUNCCONVERT=1 INDENT=3");
+  auto* set = cmd->add_subcommand(
+      "set", "Change options, e.g. set PUNCCONVERT=1 INDENT=3, or JARTEMPLATE=PATH (txt2jar's "
+             "reader template jar; empty for none)");
   auto* reset = cmd->add_subcommand("reset", "Restore the default options and save them");
   auto assignments = std::make_shared<std::vector<std::string>>();
   set->add_option("NAME=VALUE", *assignments, "Options to change")->required();

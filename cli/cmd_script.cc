@@ -1,4 +1,7 @@
-// folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text.
+// folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text
+// (OpenCC's s2t and t2s results, from OpenCC's installed dictionaries).
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -12,7 +15,15 @@
 namespace folian::cli {
 namespace {
 
+// Reads to the end. A regular file is read straight into a string of its
+// size (a 20 MB novel grown by appends is copied and faulted in several
+// times over); a pipe in blocks.
 bool ReadAll(std::FILE* f, std::string* out) {
+  struct stat st;
+  if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+    out->resize(static_cast<std::size_t>(st.st_size));
+    out->resize(std::fread(out->data(), 1, out->size(), f));
+  }
   char buf[1 << 16];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
@@ -46,8 +57,14 @@ int RunScript(const std::string& mode_name, const std::string& path) {
       return kExitFailed;
     }
   }
-  if (!charset::ConvertScript(text, kModes.at(mode_name))) {
-    std::fprintf(stderr, "folian-cli script: the script conversion is not available (OpenCC data missing?)\n");
+  const charset::ScriptMode mode = kModes.at(mode_name);
+  std::string error;
+  if (!text.empty() && !charset::LoadScriptTable(charset::DirectionOf(mode), &error)) {
+    std::fprintf(stderr, "folian-cli script: cannot read OpenCC's dictionary %s\n", error.c_str());
+    return kExitFailed;
+  }
+  if (!charset::ConvertScript(text, mode)) {
+    std::fprintf(stderr, "folian-cli script: the script conversion failed\n");
     return kExitFailed;
   }
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {

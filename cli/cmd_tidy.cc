@@ -30,6 +30,7 @@ struct TidyArgs {
   bool ads = false, no_ads = false, split = false;
   std::vector<std::string> remove_files;
   std::string output;
+  std::string layout = "follow";
   int jobs = 0;
 };
 
@@ -167,6 +168,7 @@ int Tidy(const TidyArgs& args) {
 
   tidy::TidyFileParams params;
   if (args.short_line) params.tidy.short_line = *args.short_line;
+  params.tidy.follow_layout = args.layout == "follow";
   for (const std::string& f : args.remove_files) {
     if (!tidy::LoadCustomRules(f, &params.tidy.custom)) {
       fmt::print(stderr, "folian-cli tidy: cannot read \"{}\"\n", f);
@@ -235,8 +237,13 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
   auto* ads = cmd->add_flag("--ads", args->ads, "Remove advertising");
   cmd->add_flag("--no-ads", args->no_ads, "Do not remove advertising")->excludes(ads);
   cmd->add_flag("--split-at-fullstop", args->split, "Break a paragraph after every 。");
-  cmd->add_option("--short-line", args->short_line, "Lines shorter than this many bytes end a paragraph (44)")
+  cmd->add_option("--short-line", args->short_line,
+                  "Lines shorter than this many bytes end a paragraph (44) where the layout does not decide")
       ->check(CLI::Range(1, 1 << 30));
+  cmd->add_option("--layout", args->layout,
+                  "Joining lines: follow (the text's wrap width, indentation and blank lines) or rule "
+                  "(closing punctuation and the short-line threshold alone)")
+      ->check(CLI::IsMember({"follow", "rule"}));
   cmd->add_option("--remove", args->remove_files, "More literal deletions, one per line (like remove.txt)");
   cmd->add_option("-o,--output", args->output, "Write here instead of in place (a folder for several files)");
   cmd->add_option("-j,--jobs", args->jobs, "Files tidied in parallel (default: the number of cores)")

@@ -7,6 +7,7 @@
 
 #include "app/options_store.h"
 #include "main_window.h"
+#include "merge_split_tools.h"
 #include "window_tools.h"
 
 int main(int argc, char** argv) {
@@ -32,6 +33,7 @@ int main(int argc, char** argv) {
 
   MainWindow window(options);
   WindowTools tools(window);
+  MergeSplitTools merge_split(window);
   window.show();
   window.shell().Start(folder);
   if (!screenshot.isEmpty()) {

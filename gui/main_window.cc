@@ -487,7 +487,7 @@ std::optional<std::filesystem::path> MainWindow::ChooseFile(std::string_view tit
   return std::filesystem::path(file->toStdString());
 }
 
-std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
+RenameMergeContext MainWindow::renameMergeContext() {
   RenameMergeContext context;
   context.working_folder = shell_->working_folder();
   context.editor_gbk = editor_->Gbk();
@@ -496,7 +496,11 @@ std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
   }
   context.name_source = &name_source_;
   context.save_folder = &merge_folder_;
-  auto name = prompter_->AskNewName(Q(old_name), context);
+  return context;
+}
+
+std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
+  auto name = prompter_->AskNewName(Q(old_name), renameMergeContext());
   if (!name) return std::nullopt;
   return name->toStdString();
 }

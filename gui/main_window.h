@@ -9,6 +9,7 @@
 
 #include "app/shell.h"
 #include "app/shell_view.h"
+#include "rename_merge_dialog.h"
 
 class FileListModel;
 class GbkEditor;
@@ -38,6 +39,10 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   QAction* wrapAction() const { return wrap_action_; }
   // True while no worker runs (tests wait for this).
   bool idle() const;
+  // What the rename/merge dialog starts from: the Working folder, the editor's
+  // text, the clipboard, and the name source and merge folder kept while the
+  // program runs.
+  RenameMergeContext renameMergeContext();
   // Opens the options dialog (modal unless `modal` is false, for tests).
   class OptionsDialog* OpenOptionsDialog(bool modal = true);
 

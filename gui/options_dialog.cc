@@ -1,6 +1,7 @@
 #include "options_dialog.h"
 
 #include <QButtonGroup>
+#include <QFileDialog>
 
 #include "prompter.h"
 #include "ui_options_dialog.h"
@@ -54,6 +55,11 @@ OptionsDialog::OptionsDialog(folian::tidy::TidyOptions* options, std::filesystem
     }
   });
   connect(ui_->exitButton, &QPushButton::clicked, this, &QDialog::reject);
+  connect(ui_->templateBrowse, &QPushButton::clicked, this, [this] {
+    const QString file = QFileDialog::getOpenFileName(this, QStringLiteral("选择阅读器模板 jar 文件"),
+                                                      ui_->jarTemplate->text(), QStringLiteral("*.jar"));
+    if (!file.isEmpty()) ui_->jarTemplate->setText(file);
+  });
 }
 
 OptionsDialog::~OptionsDialog() = default;
@@ -76,6 +82,7 @@ void OptionsDialog::Show(const OptionsFormState& s) {
   ui_->hasAdver->setChecked(s.has_adver);
   ui_->splitAtFullStop->setChecked(s.split_at_fullstop);
   (s.sort_as_num ? ui_->sortByNumber : ui_->sortByName)->setChecked(true);
+  ui_->jarTemplate->setText(QString::fromStdString(s.jar_template));
 }
 
 void OptionsDialog::Read() {
@@ -89,4 +96,5 @@ void OptionsDialog::Read() {
   s.has_adver = ui_->hasAdver->isChecked();
   s.split_at_fullstop = ui_->splitAtFullStop->isChecked();
   s.sort_as_num = ui_->sortByNumber->isChecked();
+  s.jar_template = ui_->jarTemplate->text().trimmed().toStdString();
 }

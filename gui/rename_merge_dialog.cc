@@ -54,3 +54,4 @@ bool RenameMergeDialog::chapterNames() const {
 bool RenameMergeDialog::deleteOriginals() const {
   return result() == QDialog::Accepted && ui_->deleteOriginals->isChecked();
 }
+QString RenameMergeDialog::folder() const { return ui_->folderEdit->text(); }

@@ -32,6 +32,8 @@ class RenameMergeDialog : public QDialog {
   QString name() const;
   bool chapterNames() const;
   bool deleteOriginals() const;
+  // The folder field: the merge folder, else the Working folder.
+  QString folder() const;
 
  private:
   void Suggest(int source);

@@ -117,7 +117,8 @@ WindowTools::WindowTools(MainWindow& window, ToolDialogs* dialogs)
       dialogs_(dialogs ? dialogs : own_dialogs_.get()),
       batch_(window.shell(), *this),
       commands_(window.shell(), *this),
-      converters_(window.shell()) {
+      converters_(window.shell()),
+      books_(window.shell()) {
   // Stopping a run: a button beside the progress bar while it shows (the
   // window itself takes Esc).
   stop_ = new QPushButton(QStringLiteral("停止"));
@@ -160,10 +161,13 @@ void WindowTools::Connect() {
   on_click(kNormaliseNames, [this] { commands_.NormaliseNames(); });
   on_click(kBatchRename, [this] { commands_.BatchRename(); });
   on_click(kDirectoryMerge, [this] { commands_.MergeDirectories(); });
-  // Every converter button of the table, the same way.
+  // Every converter button of the table, the same way; the two that pack
+  // the Current document as a book.
   for (const ConverterButton& b : ConverterButtons()) {
     on_click(b.id, [this, id = b.id] { converters_.Run(id); });
   }
+  on_click(kTxt2Umd, [this] { books_.Txt2Umd(); });
+  on_click(kTxt2Jar, [this] { books_.Txt2Jar(); });
 }
 
 bool WindowTools::OpenWithDefaultProgram(const std::filesystem::path& file) {

@@ -1,5 +1,5 @@
-// The batch runner, the converter buttons and the window's further
-// commands on the Main window:
+// The batch runner, the converter buttons (txt2umd and txt2jar among them)
+// and the window's further commands on the Main window:
 // the buttons they answer to, a stop button while a run is busy,
 // and the desktop services and dialogs they need (ToolView).
 #pragma once
@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/batch_runner.h"
+#include "app/book_commands.h"
 #include "app/convert_commands.h"
 #include "app/tool_commands.h"
 #include "app/tool_view.h"
@@ -36,6 +37,7 @@ class WindowTools final : public QObject, public folian::app::ToolView {
   folian::app::BatchRunner& batch() { return batch_; }
   folian::app::ToolCommands& commands() { return commands_; }
   folian::app::ConvertCommands& converters() { return converters_; }
+  folian::app::BookCommands& books() { return books_; }
   QPushButton* stopButton() const { return stop_; }
 
   // --- ToolView ---
@@ -59,5 +61,6 @@ class WindowTools final : public QObject, public folian::app::ToolView {
   folian::app::BatchRunner batch_;
   folian::app::ToolCommands commands_;
   folian::app::ConvertCommands converters_;
+  folian::app::BookCommands books_;
   QPushButton* stop_ = nullptr;
 };

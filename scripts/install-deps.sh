@@ -8,7 +8,7 @@ PKGS=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libminizip-dev libtinyxml2-dev
   libopencc-dev libopencc-data libmspack-dev
-  libcli11-dev libfmt-dev
+  libcli11-dev libfmt-dev libssl-dev
   libpcre2-dev libicu-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
 )

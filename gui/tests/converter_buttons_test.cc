@@ -6,6 +6,9 @@
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
 #include "convert/chm_fixture.h"
+#include "convert/pdf_fixture.h"
+#include "convert/pdb_fixture.h"
+#include "convert/zip_fixture.h"
 #include "window_fixture.h"
 #include "window_tools.h"
 
@@ -44,6 +47,82 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(f.editorText().startsWith(QStringLiteral("第一回")));
     QVERIFY(f.editorText().contains(QStringLiteral("正文")));
     QVERIFY(fs::exists(f.dir / "a.htm"));
+  }
+
+  void pdf2txtConvertsThePickedFile() {
+    ConvertFixture f;
+    f.write("b.txt", G("另一本书"));
+    const std::string font =
+        "<< /Type /Font /Subtype /Type0 /BaseFont /STSong-Light /Encoding /UniGB-UCS2-H /DescendantFonts "
+        "[<< /Type /Font /Subtype /CIDFontType0 /BaseFont /STSong-Light >>] >>";
+    // 第一回 / 正文, one line each.
+    f.write("book.pdf", folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <7B2C4E0056DE> Tj 0 -16 Td <6B636587> Tj ET",
+                                                 {{"F1", font}}));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.pdf").string());
+    f.button(kPdf2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdf"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdfDone));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
+  }
+
+  void pdb2txtConvertsTheChosenBookOntoTheTopRow() {
+    ConvertFixture f;
+    f.write("a.txt", G("另一本书"));
+    f.write("z.txt", G("又一本书"));
+    f.write("book.pdb", folian::testing::MakePdb(folian::testing::BookOf(G("第一章\n正文\n"))));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.pdb").string());
+    f.button(kPdb2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdbDone));
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdb"));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QVERIFY(f.editorText().startsWith(QStringLiteral("第一章")));
+  }
+
+  void epub2txtConvertsTheChosenBookOntoTheTopRow() {
+    ConvertFixture f;
+    f.write("a.txt", G("另一本书"));
+    const std::string opf =
+        "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>"
+        "<item id=\"c1\" href=\"c1.xhtml\" media-type=\"application/xhtml+xml\"/></manifest>"
+        "<spine><itemref idref=\"c1\"/></spine></package>";
+    f.write("book.epub",
+            folian::testing::MakeZip(
+                {{"mimetype", "application/epub+zip", true},
+                 {"META-INF/container.xml",
+                  "<container><rootfiles><rootfile full-path=\"OEBPS/content.opf\"/></rootfiles></container>"},
+                 {"OEBPS/content.opf", opf},
+                 {"OEBPS/c1.xhtml", "<html><body><h1>第一章</h1><p>正文</p></body></html>"}}));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.epub").string());
+    f.button(kEpub2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kEpubDone));
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.epub"));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QVERIFY(f.editorText().startsWith(QStringLiteral("第一章")));
+  }
+
+  void aBookThatCannotBeReadSaysWhyAndAddsNoRow() {
+    ConvertFixture f;
+    f.write("a.txt", G("另一本书"));
+    f.write("bad.epub", "not an archive");
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "bad.epub").string());
+    f.button(kEpub2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QStringLiteral("打开文件时发生错误。"));
+    QCOMPARE(f.window->fileView()->model()->rowCount(), 1);
+    QVERIFY(!fs::exists(f.dir / "bad.txt"));
   }
 
   void htm2txtInBatchModeConvertsEveryPage() {

@@ -242,12 +242,19 @@ class MainWindowTest : public QObject {
     QCOMPARE(qobject_cast<QLineEdit*>(f.window->control(kFindField))->text(), QString());
   }
 
-  void scriptConversionTellsToSave() {
+  void scriptConversionRunsOnAWorkerThenTellsToSave() {
     WindowFixture f;
     f.write("a.txt", G("简体"));
     QVERIFY(f.openFolder());
     auto* combo = qobject_cast<QComboBox*>(f.window->control(kScriptConvert));
     emit combo->activated(0);
+    // Busy until the worker's result comes back through the event loop.
+    QVERIFY(!combo->isEnabled());
+    QVERIFY(!f.window->editor()->isEnabled());
+    QVERIFY(!f.window->progressBar()->isHidden());
+    QVERIFY(QTest::qWaitFor([&] { return f.window->idle(); }, 10000));
+    QVERIFY(combo->isEnabled());
+    QVERIFY(f.window->progressBar()->isHidden());
     QCOMPARE(f.window->editor()->toPlainText(), QStringLiteral("簡體"));
     QCOMPARE(f.prompter.last(), QStringLiteral("转换完成，注意及时保存。"));
     QCOMPARE(f.read("a.txt"), G("简体"));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/convert_messages.h"
+#include "app/posted_progress.h"
 #include "app/folder_scan.h"
 #include "app/messages.h"
 #include "app/shell_access.h"
@@ -19,29 +20,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using A = ShellAccess;
-
-// A worker's progress on the window's progress bar, posted once per percent.
-class PostedProgress final : public ProgressSink {
- public:
-  PostedProgress(TaskRunner& runner, ShellView& view) : runner_(runner), view_(view) {}
-  void SetRange(std::int64_t lo, std::int64_t hi) override {
-    lo_ = lo;
-    hi_ = hi;
-  }
-  void SetPosition(std::int64_t pos) override {
-    if (hi_ <= lo_) return;
-    const int percent = static_cast<int>((std::clamp(pos, lo_, hi_) - lo_) * 100 / (hi_ - lo_));
-    if (percent == last_) return;
-    last_ = percent;
-    runner_.Post([view = &view_, percent] { view->SetProgress(percent); });
-  }
-
- private:
-  TaskRunner& runner_;
-  ShellView& view_;
-  std::int64_t lo_ = 0, hi_ = 0;
-  int last_ = -1;
-};
 
 int FindRow(const FileList& list, const std::string& name) {
   for (int i = 0; i < list.size(); ++i) {
@@ -139,6 +117,7 @@ void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& o
   A::OpenRow(shell, target);
   std::string text = button.done;
   if (outcome.appended) text += msg::kAppendedTo + outcome.output.filename().string();
+  if (outcome.encoding == convert::TextEncoding::kUtf8Mark && !outcome.appended) text += msg::kSavedAsUtf8;
   view.ShowMessage(text, kCaption, MessageIcon::kInformation);
 }
 

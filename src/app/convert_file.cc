@@ -60,6 +60,7 @@ ConvertOutcome ConvertFile(const ConvertJob& job, const convert::ReadContext& ct
   convert::MemorySink sink(convert::kMaxOutputBytes);
   out.status = out.format->read_text(input, sink, ctx);
   if (!out.status.ok()) return out;
+  out.encoding = sink.encoding();
   input.clear();
   input.shrink_to_fit();
 

@@ -33,6 +33,9 @@ struct ConvertOutcome {
   std::filesystem::path output;  // the text file, or the folder the pages went to
   bool appended = false;         // the text went after an existing file's text
   std::uintmax_t size = 0;       // bytes of the text file
+  // The text file's encoding. UTF-8 with a mark is what readers whose text
+  // is GBK write when the book holds characters GBK cannot.
+  convert::TextEncoding encoding = convert::TextEncoding::kGbk;
   std::size_t pages = 0;         // files written by a page format
   std::vector<std::filesystem::path> page_files;  // those files, in reading order
 };

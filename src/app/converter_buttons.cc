@@ -6,7 +6,12 @@ namespace folian::app {
 namespace {
 
 constexpr ConverterButton kButtons[] = {
+    {kPdb2Txt, "pdb", ConverterSource::kOpenDialog, false, msg::kPdbTitle, "*.pdb", msg::kPdbDone},
+    {kEpub2Txt, "epub", ConverterSource::kOpenDialog, false, msg::kEpubTitle, "*.epub", msg::kEpubDone},
     {kHtm2Txt, "html", ConverterSource::kSelectedRow, true, nullptr, nullptr, msg::kFileConverted},
+    {kPdf2Txt, "pdf", ConverterSource::kOpenDialog, false, msg::kPdfTitle, "*.pdf", msg::kPdfDone},
+    {kUmd2Txt, "umd", ConverterSource::kOpenDialog, false, msg::kUmdTitle, "*.umd", msg::kUmdDone},
+    {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
     {kChm2Htm, "chm", ConverterSource::kOpenDialog, false, msg::kChmTitle, "*.chm", msg::kChmDone},
 };
 

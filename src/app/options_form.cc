@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/options_store.h"
+#include "app/settings_store.h"
 
 namespace folian::app {
 namespace {
@@ -37,7 +38,14 @@ int FieldValue(std::string_view text) {
 }  // namespace
 
 OptionsForm::OptionsForm(tidy::TidyOptions* options, std::filesystem::path store)
-    : options_(options), store_(std::move(store)), state_(StateFor(*options)) {}
+    : options_(options), store_(std::move(store)), state_(StateFor(*options)) {
+  std::filesystem::path jar;
+  if (LoadJarTemplate(StorePath(), &jar)) state_.jar_template = jar.string();
+}
+
+std::filesystem::path OptionsForm::StorePath() const {
+  return store_.empty() ? SettingsPath() : store_;
+}
 
 OptionsFormState OptionsForm::StateFor(const tidy::TidyOptions& o) {
   OptionsFormState s;
@@ -76,14 +84,17 @@ std::string_view OptionsForm::Confirm() {
 
 std::string_view OptionsForm::RestoreDefaults() {
   *options_ = tidy::TidyOptions::RestoreDefaults();
+  std::string jar_template = std::move(state_.jar_template);
   state_ = StateFor(*options_);
+  state_.jar_template = std::move(jar_template);
   Save();
   return kOptionsRestored;
 }
 
 bool OptionsForm::Save() {
   // The messages do not depend on the store: options in memory are in force either way.
-  return store_.empty() ? SaveOptions(*options_) : SaveOptions(store_, *options_);
+  const bool saved = SaveOptions(StorePath(), *options_);
+  return SaveJarTemplate(StorePath(), state_.jar_template) && saved;
 }
 
 }  // namespace folian::app

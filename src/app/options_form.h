@@ -24,6 +24,9 @@ struct OptionsFormState {
   bool has_adver = true;
   bool split_at_fullstop = false;
   bool sort_as_num = false;
+  // txt2jar's reader template jar (UTF-8 path; empty for none). Stored with
+  // the options on "确定"; not a tidy option, so defaults leave it alone.
+  std::string jar_template;
   bool operator==(const OptionsFormState&) const = default;
 };
 
@@ -51,6 +54,7 @@ class OptionsForm {
 
  private:
   bool Save();
+  std::filesystem::path StorePath() const;
 
   tidy::TidyOptions* options_;
   std::filesystem::path store_;

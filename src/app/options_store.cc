@@ -69,4 +69,23 @@ bool SaveEditorFont(const std::filesystem::path& path, const EditorFont& font,
   return store.Save(path, error);
 }
 
+bool LoadJarTemplate(const std::filesystem::path& path, std::filesystem::path* jar,
+                     std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  jar->clear();
+  if (auto v = store.Get(kOptionsSection, kJarTemplateName)) *jar = std::filesystem::path(*v);
+  return true;
+}
+
+bool SaveJarTemplate(const std::filesystem::path& path, const std::filesystem::path& jar,
+                     std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  // Nothing to change: the store is not rewritten (nor created for "none").
+  if (store.Get(kOptionsSection, kJarTemplateName).value_or("") == jar.string()) return true;
+  store.Set(kOptionsSection, kJarTemplateName, jar.string());
+  return store.Save(path, error);
+}
+
 }  // namespace folian::app

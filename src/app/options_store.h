@@ -45,4 +45,14 @@ bool LoadEditorFont(const std::filesystem::path& store, EditorFont* font,
 bool SaveEditorFont(const std::filesystem::path& store, const EditorFont& font,
                     std::string* error = nullptr);
 
+// The reader template jar for txt2jar (a phone reader program of the user's
+// own; none ships with Folian), a path stored as UTF-8 under JARTEMPLATE in
+// the options section. Empty: no template. Saving what is stored already
+// writes nothing.
+inline constexpr char kJarTemplateName[] = "JARTEMPLATE";
+bool LoadJarTemplate(const std::filesystem::path& store, std::filesystem::path* jar,
+                     std::string* error = nullptr);
+bool SaveJarTemplate(const std::filesystem::path& store, const std::filesystem::path& jar,
+                     std::string* error = nullptr);
+
 }  // namespace folian::app

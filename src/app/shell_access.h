@@ -19,6 +19,8 @@ struct ShellAccess {
   static void EnterBusy(Shell& s) { s.EnterBusy(); }
   static void EnterReady(Shell& s) { s.EnterReady(); }
   static bool OfferSave(Shell& s) { return s.OfferSave(); }
+  // Characters the editor's text lost when the Current document was loaded.
+  static std::size_t LoadedLoss(const Shell& s) { return s.loaded_loss_; }
   // Hands a starred command to the batch runner when the batch box is checked.
   static bool RunBatch(Shell& s, BatchCommand command) { return s.RunBatch(command); }
 

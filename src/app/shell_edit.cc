@@ -1,5 +1,5 @@
 // The commands that change the editor's text: find and replace (plain or by
-// pattern), the common patterns, script conversion and the encoding buttons.
+// pattern), the common patterns and the encoding buttons.
 #include <cstdio>
 #include <string>
 
@@ -8,7 +8,6 @@
 #include "app/shell.h"
 #include "app/text_search.h"
 #include "charset/codepage.h"
-#include "charset/script.h"
 #include "regex/regex.h"
 
 namespace folian::app {
@@ -122,16 +121,6 @@ void Shell::SelectCommonPattern(int item) {
   regex_mode_ = item != 0;
   view_.SetChecked(kRegexMode, regex_mode_);
   if (!busy_) view_.SetEnabled(kReplaceAll, item != kAdPatternItem);
-}
-
-void Shell::ConvertScript(int item) {
-  if (busy_ || item < 0 || item > 3) return;
-  std::string text = view_.EditorText();
-  if (!text.empty() && !charset::ConvertScript(text, static_cast<charset::ScriptMode>(item))) {
-    return;
-  }
-  view_.ReplaceEditorText(text);
-  view_.ShowMessage(msg::kScriptConverted, kCaption, MessageIcon::kInformation);
 }
 
 void Shell::ConvertEncoding(text::EncodingCommand command) {

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/messages.h"
+#include "app/posting_progress.h"
 #include "app/shell.h"
 #include "charset/codepage.h"
 #include "text/text_file.h"
@@ -17,24 +18,6 @@
 
 namespace folian::app {
 namespace {
-
-// Delivers a worker's status texts and positions to the window's thread.
-class PostingProgress final : public ProgressSink {
- public:
-  PostingProgress(TaskRunner& runner, ShellView& view) : runner_(runner), view_(view) {}
-  void SetStatus(std::string_view gbk) override {
-    runner_.Post([&view = view_, text = charset::GbkToUtf8(gbk)] {
-      view.SetStatus(kStatusMessage, text);
-    });
-  }
-  void SetPosition(std::int64_t pos) override {
-    runner_.Post([&view = view_, pos] { view.SetProgress(static_cast<int>(pos)); });
-  }
-
- private:
-  TaskRunner& runner_;
-  ShellView& view_;
-};
 
 // The short-line threshold: a non-zero number in the replace field (its
 // first ten characters, read as atoi reads them), else the default.

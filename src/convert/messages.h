@@ -13,7 +13,9 @@ inline constexpr char kEpubBadContainer[] = "这不是有效的 ePub 文件：ME
 inline constexpr char kEpubNoPackage[] = "这不是有效的 ePub 文件：找不到内容文件 ";
 inline constexpr char kEpubBadPackage[] = "这不是有效的 ePub 文件：内容文件无法解析 ";
 inline constexpr char kEpubNoText[] = "这个 ePub 文件的阅读顺序（spine）中没有可转换的 HTML 文档。";
-inline constexpr char kEpubTooManyItems[] = "ePub 文件的条目过多（超过 100000 个），拒绝处理。";
+inline constexpr char kEpubTooManyItems[] = "ePub 的内容文件列出的文档过多（阅读顺序超过 20000 项或清单超过 100000 项），拒绝处理。";
+inline constexpr char kEpubReferenceTooLong[] = "ePub 的内容文件中有超过 2048 字节的文件名，拒绝处理。";
+inline constexpr char kEpubOutside[] = "ePub 的阅读顺序中有指向压缩包之外的文档：";
 inline constexpr char kEpubBadDocument[] = "ePub 中的文档已损坏：";
 
 // Palm database
@@ -21,7 +23,14 @@ inline constexpr char kPdbNotPalmDoc[] = "这不是 PalmDOC 电子书（类型�
 inline constexpr char kPdbTruncated[] = "pdb 文件不完整：文件头或记录表被截断。";
 inline constexpr char kPdbBadOffsets[] = "pdb 文件已损坏：记录的位置次序颠倒或超出文件末尾。";
 inline constexpr char kPdbRecordTooLong[] = "pdb 文件已损坏：一条记录超过了 PalmDOC 记录的最大长度。";
-inline constexpr char kPdbTooManyRecords[] = "pdb 文件的记录过多，拒绝处理。";
+inline constexpr char kPdbDamaged[] = "pdb 文件已损坏：压缩的文字无法解开。";
+
+// PDF
+inline constexpr char kPdfNotPdf[] = "这不是 PDF 文件（文件开头没有 PDF 标记）。";
+inline constexpr char kPdfNeedsPassword[] = "这个 PDF 文件设有打开密码，无法读取其中的文字。";
+inline constexpr char kPdfUnknownEncryption[] = "这个 PDF 文件的加密方式无法识别，无法读取其中的文字。";
+inline constexpr char kPdfInflatedTooMuch[] = "PDF 文件中的压缩数据解压后超过 1 GB，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kPdfReading[] = "正在读取 PDF 文件";
 
 // CHM
 inline constexpr char kChmNotChm[] = "这不是 CHM 文件（文件头应为 ITSF）。";

@@ -3,18 +3,33 @@
 #include <string>
 
 #include "convert/chm/chm_reader.h"
+#include "convert/epub/epub_reader.h"
 #include "convert/html/html_reader.h"
+#include "convert/pdf/pdf_format.h"
+#include "convert/pdb/pdb_reader.h"
+#include "convert/jar/jar_reader.h"
+#include "convert/umd/umd_reader.h"
 
 namespace folian::convert {
 namespace {
 
 constexpr std::string_view kChmExtensions[] = {".chm"};
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
+constexpr std::string_view kPdfExtensions[] = {".pdf"};
+constexpr std::string_view kPdbExtensions[] = {".pdb"};
+constexpr std::string_view kEpubExtensions[] = {".epub"};
+constexpr std::string_view kUmdExtensions[] = {".umd"};
+constexpr std::string_view kJarExtensions[] = {".jar"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
     {"chm", kChmExtensions, LooksLikeChm, nullptr, ReadChm, false},
+    {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
+    {"epub", kEpubExtensions, LooksLikeEpub, ReadEpub, nullptr, false},
+    {"pdb", kPdbExtensions, LooksLikePalmDoc, ReadPdb, nullptr, false},
+    {"umd", kUmdExtensions, LooksLikeUmd, ReadUmd},
+    {"jar", kJarExtensions, LooksLikeJar, ReadJar},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
 };
 

@@ -64,6 +64,7 @@ void Matcher::BindCharStarts(std::size_t from) {
   if (same) return;
   cs_subject_ = s_.data();
   cs_size_ = s_.size();
+  cs_lo_ = 0;
   cs_upto_ = 0;
   cs_next_ = 0;
   cs_bits_.assign(s_.size() / 64 + 1, 0);
@@ -72,6 +73,19 @@ void Matcher::BindCharStarts(std::size_t from) {
 void Matcher::FindCharStarts(std::size_t upto) {
   const auto* d = reinterpret_cast<const unsigned char*>(s_.data());
   const std::size_t len = s_.size();
+  if (upto < cs_lo_) {
+    // Behind the window (callers rarely go back): start again from nothing.
+    std::fill(cs_bits_.begin(), cs_bits_.end(), 0);
+    cs_lo_ = cs_upto_ = cs_next_ = 0;
+  }
+  // A byte that cannot lead a pair ends a character (alone or as a trail),
+  // so the byte after it starts one. Going back from `upto` over the bytes
+  // that can lead finds such a place: the window moves up to it, and the
+  // text between is never read. A search that jumps ahead to a rare first
+  // byte then pays for the line it lands in, not for the whole text.
+  std::size_t r = upto < len ? upto : len;
+  while (r > cs_next_ && d[r - 1] >= 0x81 && d[r - 1] != 0xFF) --r;
+  if (r > cs_next_) cs_lo_ = cs_next_ = r;
   std::size_t i = cs_next_;
   while (i <= upto && i <= len) {
     cs_bits_[i >> 6] |= std::uint64_t{1} << (i & 63);

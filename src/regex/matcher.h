@@ -90,9 +90,9 @@ class Matcher {
   }
   void MaybeStartMemo();
   // WHOLECHARS: whether `pos` starts a GBK character of s_. The starts are
-  // found lazily, left to right, for as far as the search has looked.
+  // found lazily, left to right, in a window that follows the search.
   bool IsCharStart(std::size_t pos) {
-    if (pos >= cs_upto_) FindCharStarts(pos);
+    if (pos < cs_lo_ || pos >= cs_upto_) FindCharStarts(pos);
     return (cs_bits_[pos >> 6] >> (pos & 63)) & 1;
   }
   void FindCharStarts(std::size_t upto);
@@ -117,11 +117,13 @@ class Matcher {
   std::size_t req_from_ = 0;
   std::size_t req_pos_ = 0;
   // Character starts for the subject at cs_subject_ (WHOLECHARS only):
-  // known below cs_upto_; cs_next_ is the first start at or after it.
+  // known in [cs_lo_, cs_upto_); cs_next_ is the first start at or after
+  // cs_upto_. Bits at and above cs_upto_ are clear.
   const bool whole_chars_;
   const char* cs_subject_ = nullptr;
   std::size_t cs_size_ = 0;
   std::size_t cs_from_ = 0;
+  std::size_t cs_lo_ = 0;
   std::size_t cs_upto_ = 0;
   std::size_t cs_next_ = 0;
   std::vector<std::uint64_t> cs_bits_;

@@ -69,6 +69,26 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
   return any;
 }
 
+std::size_t Pattern::ForEachMatch(std::string_view subject,
+                                  const std::function<bool(std::span<const Span>)>& visit,
+                                  const CancelFlag* cancel) const {
+  if (!program_) return 0;
+  const Program& prog = *program_;
+  Matcher m(prog);
+  MatchIterator it(m, subject, cancel);
+  MatchResult groups;
+  std::size_t visited = 0;
+  // The matcher looks at the flag only now and then; a visitor that stops a
+  // long job wants the stop seen before the next match is handed over.
+  while (!Cancelled(cancel) && it.Next() && !Cancelled(cancel)) {
+    groups.clear();
+    AppendGroups(m, prog.capture_count, &groups);
+    ++visited;
+    if (!visit(groups) || !(prog.options & ALLMATCHES)) break;
+  }
+  return visited;
+}
+
 std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::size_t length,
                                 const CancelFlag* cancel) const {
   if (!program_) return 0;

@@ -7,7 +7,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -88,6 +90,15 @@ class Pattern {
   // A set cancel flag stops the search; it then reports no match.
   bool Match(std::string_view subject, MatchResult* result = nullptr,
              const CancelFlag* cancel = nullptr) const;
+
+  // Visits matches left to right as they are found, each as GroupCount()
+  // spans (whole match first): every match with ALLMATCHES, else the first.
+  // `visit` returns false to stop. Returns the number of matches visited; a
+  // set cancel flag stops the search. Callers that show progress on a long
+  // subject use it instead of collecting the whole result first.
+  std::size_t ForEachMatch(std::string_view subject,
+                           const std::function<bool(std::span<const Span>)>& visit,
+                           const CancelFlag* cancel = nullptr) const;
 
   // Replaces within [start, start+length) of `subject` using the compiled
   // substitution; every match with ALLMATCHES, else the first. Returns the

@@ -53,13 +53,28 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+// Renames `from` to `to` unless `to` exists; errno says why it failed.
+bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+  if (::link(from.c_str(), to.c_str()) != 0) return false;
+  // The file is in place under its new name; the temporary name only goes.
+  ::unlink(from.c_str());
+  return true;
+}
+
 }  // namespace
 
 bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view data,
-                     std::string* error) {
+                     std::string* error, ExistingFile existing, FolderSync sync) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path target = target_in;
+  const bool keep = existing == ExistingFile::kKeep;
+  if (keep && fs::exists(fs::symlink_status(target, ec))) {
+    SetError(error, Describe(target_in, "cannot create", EEXIST));
+    return false;
+  }
   // Write through a symbolic link to the file it names rather than replacing the link.
   if (fs::is_symlink(fs::symlink_status(target, ec))) {
     fs::path resolved = fs::weakly_canonical(target, ec);
@@ -123,15 +138,31 @@ bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view da
   int rc = ::close(fd);
   fd = -1;
   if (rc != 0) return fail("close failed", errno);
-  if (::rename(temp.c_str(), target.c_str()) != 0) return fail("cannot replace the file", errno);
+  if (keep) {
+    // The name may have been taken since the check above: only a rename that
+    // refuses to replace (or a hard link, which fails on a taken name) is safe.
+    if (!RenameNoReplace(temp, target)) return fail("cannot create", errno);
+  } else if (::rename(temp.c_str(), target.c_str()) != 0) {
+    return fail("cannot replace the file", errno);
+  }
 
   // Make the rename itself durable; failure here does not undo a complete write.
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
+  if (sync == FolderSync::kNow) (void)SyncFolder(dir);
   return true;
+}
+
+bool SyncFolder(const std::filesystem::path& folder_in, std::string* error) {
+  const std::filesystem::path folder = folder_in.empty() ? "." : folder_in;
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) {
+    SetError(error, Describe(folder, "cannot open folder", errno));
+    return false;
+  }
+  const bool ok = ::fsync(dfd) == 0;
+  const int err = errno;
+  ::close(dfd);
+  if (!ok) SetError(error, Describe(folder, "flush failed", err));
+  return ok;
 }
 
 bool ReadWholeFile(const std::filesystem::path& path, std::string* data, std::string* error) {

@@ -9,10 +9,28 @@
 
 namespace folian::text {
 
+// What to do when the target exists at the moment the new file takes its name.
+enum class ExistingFile {
+  kReplace,  // the new content replaces it
+  kKeep,     // the write fails ("already exists") and the file stays as it is
+};
+
+// When the rename into the folder is made durable. A caller writing many files
+// into one folder syncs the folder once after the last (SyncFolder) instead
+// of once per file, which costs as much again as the files' own flushes.
+enum class FolderSync {
+  kNow,
+  kByCaller,
+};
+
 // Returns true on success; on failure `*error` (if given) names the file and
 // the reason, and the target is untouched.
 bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data,
-                     std::string* error = nullptr);
+                     std::string* error = nullptr, ExistingFile existing = ExistingFile::kReplace,
+                     FolderSync sync = FolderSync::kNow);
+
+// Makes the renames of earlier writes into `folder` durable.
+bool SyncFolder(const std::filesystem::path& folder, std::string* error = nullptr);
 
 // Reads the whole file; false (with `*error`) when it cannot.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* data,

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "charset/codepage.h"
+#include "text/encoding_detector.h"
 #include "text/utf_tests.h"
 
 namespace folian::text {
@@ -46,6 +47,13 @@ StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int det
     enc.bom_class = kBomUtf16BE;
   }
   return enc;
+}
+
+StoredEncoding ClassifyFile(std::string_view bytes) {
+  int codepage = 0, bom_flag = 0;
+  DetectEncodingOfSample(bytes.substr(0, kDetectSampleSize), kDetectCodePage | kDetectBomFlag,
+                         &codepage, &bom_flag, UserPrimaryLanguage());
+  return ClassifyContent(bytes, BomClassOfBytes(bytes), codepage, bom_flag);
 }
 
 std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding) {

@@ -17,6 +17,10 @@ namespace folian::text {
 StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int detected_codepage,
                                int bom_flag);
 
+// How loading reads a whole file of these bytes: the detector over its first
+// kDetectSampleSize bytes with the user's language, then ClassifyContent.
+StoredEncoding ClassifyFile(std::string_view bytes);
+
 // The content after the mark, when `encoding.mark` says there is one.
 std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding);
 

@@ -9,6 +9,7 @@
 #endif
 
 #include "tidy/numerals.h"
+#include "tidy/paragraph_layout.h"
 
 namespace folian::tidy {
 namespace {
@@ -23,14 +24,6 @@ constexpr u8 kRDQuote2 = 0xB1;     // ” = A1 B1
 constexpr u8 kLSQuote2 = 0xAE;     // ‘ = A1 AE
 constexpr u8 kRSQuote2 = 0xAF;     // ’ = A1 AF
 constexpr u8 kBlank2 = 0xA1;       // full-width blank = A1 A1
-
-// ” ！ 。 ＝ － × ※ ） ？ … ’ 」 』 —: a line whose last two bytes occur
-// anywhere in here ends a paragraph.
-constexpr std::string_view kClosing =
-    "\xA1\xB1\xA3\xA1\xA1\xA3\xA3\xBD\xA3\xAD\xA1\xC1\xA1\xF9\xA3\xA9\xA3\xBF"
-    "\xA1\xAD\xA1\xAF\xA1\xB9\xA1\xBB\xA1\xAA";
-// The ASCII paragraph-end set: the double quote, the apostrophe, then these.
-constexpr std::string_view kAsciiEnds = "\"'~]!#*=-.)?_>1234567890";
 
 // Title words: 序章 译序 "正文 " 楔子 引子 引言 序幕 前言 作品相关.
 constexpr std::array<std::string_view, 9> kTitleWords = {
@@ -314,16 +307,9 @@ bool IsFooter(std::string_view line, const ScanConfig& c) {
          Contains(line, kSectionWords);
 }
 
-bool EndsInClosing(std::string_view line) {
-  if (line.size() >= 2 && Contains(kClosing, line.substr(line.size() - 2))) return true;
-  return !line.empty() && kAsciiEnds.find(line.back()) != std::string_view::npos;
-}
-
 bool EndsParagraph(std::string_view line, const ScanConfig& c) {
   if (static_cast<long long>(line.size()) < c.short_line) return true;
-  if (line.empty()) return true;
-  if (line.size() >= 2 && Contains(kClosing, line.substr(line.size() - 2))) return true;
-  return kAsciiEnds.find(line.back()) != std::string_view::npos;
+  return EndsInClosing(line);
 }
 
 }  // namespace
@@ -386,6 +372,49 @@ bool IsTitleLine(std::string_view line) {
   return false;
 }
 
+namespace {
+
+// Numerals of a chapter number and the units that follow one (章卷部回节集篇).
+constexpr std::string_view kHeadingNumerals =
+    "\xD2\xBB\xB6\xFE\xC8\xFD\xCB\xC4\xCE\xE5\xC1\xF9\xC6\xDF\xB0\xCB\xBE\xC5\xCA\xAE"
+    "\xB0\xD9\xC7\xA7\xC1\xE3\xA9\x96\xC1\xBD\xD2\xBC\xB7\xA1\xC8\xFE\xCB\xC1\xCE\xE9"
+    "\xC2\xBD\xC6\xE2\xB0\xC6\xBE\xC1\xCA\xB0\xB0\xDB\xC7\xAA\xA3\xB0\xA3\xB1\xA3\xB2"
+    "\xA3\xB3\xA3\xB4\xA3\xB5\xA3\xB6\xA3\xB7\xA3\xB8\xA3\xB9";
+constexpr std::string_view kHeadingUnits = "\xD5\xC2\xBE\xED\xB2\xBF\xBB\xD8\xBD\xDA\xBC\xAF\xC6\xAA";
+
+// Whether the two-byte character at s[i] is one of `set` (pairs).
+bool PairIn(std::string_view s, std::size_t i, std::string_view set) {
+  if (i + 1 >= s.size()) return false;
+  for (std::size_t k = 0; k + 1 < set.size(); k += 2) {
+    if (s[i] == set[k] && s[i + 1] == set[k + 1]) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool IsChapterHeading(std::string_view line) {
+  if (line.size() > 59) return false;
+  for (std::string_view w : kTitleWords) {
+    if (line.substr(0, w.size()) == w) return true;
+  }
+  if (line.substr(0, kDi.size()) != kDi) return false;
+  std::size_t i = kDi.size(), digits = 0;
+  while (i < line.size()) {
+    const u8 c = static_cast<u8>(line[i]);
+    if (c == ' ') {
+      ++i;
+    } else if (IsDigit(c)) {
+      ++i, ++digits;
+    } else if (PairIn(line, i, kHeadingNumerals)) {
+      i += 2, ++digits;
+    } else {
+      break;
+    }
+  }
+  return digits > 0 && PairIn(line, i, kHeadingUnits);
+}
+
 std::size_t EditorLineCount(std::string_view text) {
   // Every LF is a break; a CR is one only when no LF follows it.
   const u8* s = reinterpret_cast<const u8*>(text.data());
@@ -401,33 +430,34 @@ std::size_t EditorLineCount(std::string_view text) {
 
 namespace {
 
-constexpr unsigned char kIndented = 1;     // the raw line starts with a blank
-constexpr unsigned char kBlankBefore = 2;  // a blank line separates it from the previous one
-
-struct LineLayout {
-  unsigned char flags;
-  std::uint32_t length;  // trimmed, in bytes
-  bool closes;           // ends in a paragraph-closing character
-  bool title;            // a chapter title: each chapter keeps its own layout
-};
-
-// Characters in a line: a wrap falls after so many characters, whatever
-// their width in bytes. Each byte from 0x80 up is counted as half of a
-// two-byte character (a trail byte below 0x80 makes it a slight overcount).
-std::size_t CharCount(std::string_view s) {
-  const u8* p = reinterpret_cast<const u8*>(s.data());
-  std::size_t high = 0;
-  for (std::size_t i = 0; i < s.size(); ++i) high += p[i] >> 7;
-  return s.size() - high / 2;
-}
-
 // A non-empty line of the raw text.
 struct RawLine {
   std::size_t start;     // of the trimmed line
   std::size_t size;      // trimmed, in bytes
   std::size_t ordinal;   // counting every line break run, for progress
-  unsigned char flags;   // kIndented, kBlankBefore
+  unsigned char flags;   // kLineIndented, kLineBlankBefore
+  unsigned char indent;  // IndentKind of its leading blanks
 };
+
+// Which indentation a raw line has: 0 none, else tabs, full-width blanks and
+// blanks counted (up to 3, 3 and 7), so that lines indented alike group.
+unsigned char IndentKind(std::string_view raw) {
+  unsigned tabs = 0, full = 0, blanks = 0;
+  for (std::size_t i = 0; i < raw.size();) {
+    if (raw[i] == '\t') {
+      ++tabs, ++i;
+    } else if (raw[i] == ' ') {
+      ++blanks, ++i;
+    } else if (i + 1 < raw.size() && static_cast<unsigned char>(raw[i]) == kA1 &&
+               static_cast<unsigned char>(raw[i + 1]) == kBlank2) {
+      ++full, i += 2;
+    } else {
+      break;
+    }
+  }
+  if (tabs + full + blanks == 0) return 0;
+  return static_cast<unsigned char>(1 + (std::min(tabs, 3u) << 5 | std::min(full, 3u) << 3 | std::min(blanks, 7u)));
+}
 
 // Splits the text into lines once: a run of CR and LF bytes ends a line,
 // lines that trim to nothing are left out (but counted).
@@ -453,11 +483,11 @@ std::vector<RawLine> SplitLines(std::string_view text, std::size_t* total) {
       const unsigned char c0 = static_cast<unsigned char>(raw[0]);
       if (c0 == ' ' || c0 == '\t' ||
           (raw.size() >= 2 && c0 == kA1 && static_cast<unsigned char>(raw[1]) == kBlank2)) {
-        f |= kIndented;
+        f |= kLineIndented;
       }
-      if (blank_seen || breaks > 1) f |= kBlankBefore;
+      if (blank_seen || breaks > 1) f |= kLineBlankBefore;
       lines.push_back({raw_start + static_cast<std::size_t>(trimmed.data() - raw.data()), trimmed.size(),
-                       ordinal, f});
+                       ordinal, f, f & kLineIndented ? IndentKind(raw) : static_cast<unsigned char>(0)});
       blank_seen = false;
     }
     breaks = lf > 0 ? lf : cr;
@@ -467,170 +497,17 @@ std::vector<RawLine> SplitLines(std::string_view text, std::size_t* total) {
 }
 
 // Per non-empty line: how it sits in the layout of the raw text.
-std::vector<LineLayout> LayoutFlags(std::string_view text, const std::vector<RawLine>& lines) {
-  std::vector<LineLayout> flags;
-  flags.reserve(lines.size());
+std::vector<LayoutLine> DescribeLines(std::string_view text, const std::vector<RawLine>& lines) {
+  std::vector<LayoutLine> out;
+  out.reserve(lines.size());
   for (const RawLine& l : lines) {
     const std::string_view trimmed = text.substr(l.start, l.size);
-    flags.push_back({l.flags, static_cast<std::uint32_t>(std::min<std::size_t>(CharCount(trimmed), 1u << 30)),
-                     EndsInClosing(trimmed), IsTitleLine(trimmed)});
+    out.push_back(DescribeLine(trimmed, l.flags,
+                               IsTitleLine(trimmed) ? (IsChapterHeading(trimmed) ? 2 : 1) : 0));
+    out.back().indent = l.indent;
   }
-  return flags;
+  return out;
 }
-
-// Where hard-wrapped paragraphs are marked by indentation or blank lines,
-// those marks (not a line's last character) tell where a paragraph ends: a
-// wrap can fall right after a "。". A stretch counts as marked when, in the
-// lines around, marked lines are repeatedly followed by unmarked ones (a
-// paragraph's first line, then its wrapped continuation); a text that marks
-// every line, or none, is left to the closing-character rule.
-class LayoutJudge {
- public:
-  explicit LayoutJudge(std::vector<LineLayout> lines) : lines_(std::move(lines)) {
-    const std::size_t n = lines_.size();
-    chapter_.resize(n);
-    for (std::size_t k = 0, from = 0; k < n; ++k) {
-      if (lines_[k].title) from = k + 1;
-      chapter_[k].first = static_cast<std::uint32_t>(from);
-    }
-    for (std::size_t k = n, to = n; k-- > 0;) {
-      chapter_[k].end = static_cast<std::uint32_t>(to);
-      if (lines_[k].title) to = k;
-    }
-    ComputeWidths();
-    ind_.assign(n + 1, {});
-    blank_.assign(n + 1, {});
-    long_.assign(n + 1, 0);
-    for (std::size_t i = 0; i < n; ++i) {
-      long_[i + 1] = long_[i] + (lines_[i].length >= kLongLine ? 1 : 0);
-      const bool has_next = i + 1 < n;
-      const unsigned char f = lines_[i].flags, g = has_next ? lines_[i + 1].flags : 0xFF;
-      Count(&ind_, i, f & kIndented, g & kIndented);
-      Count(&blank_, i, f & kBlankBefore, g & kBlankBefore);
-    }
-  }
-
-  // For non-empty line k: -1 when the layout does not decide, else whether
-  // the paragraph ends after it.
-  int Ends(std::size_t k) const {
-    if (k + 1 >= lines_.size()) return -1;
-    const auto [lo, hi] = Window(k, kMarkWindow);
-    const bool by_indent = Marked(ind_, lo, hi);
-    const bool by_blank = Marked(blank_, lo, hi);
-    const std::size_t width = width_[k];
-    // A line that stops well short of the wrap width ends its paragraph
-    // whatever follows (often a line of advertising without the mark).
-    const bool stops = width != 0 && lines_[k].length + kWidthSlack < width;
-    if (by_indent || by_blank) {
-      const unsigned char next = lines_[k + 1].flags;
-      return (by_indent && (next & kIndented)) || (by_blank && (next & kBlankBefore)) || stops ? 1 : 0;
-    }
-    // A lone blank line after a line that closes a sentence still parts
-    // paragraphs, even where the stretch marks none.
-    if ((lines_[k + 1].flags & kBlankBefore) && lines_[k].closes) return 1;
-    // Unmarked: where most lines share one width, the text is hard-wrapped
-    // and a line that reaches the width goes on.
-    if (width != 0) return stops ? 1 : 0;
-    // Lines far longer than anyone wraps at: one paragraph per line, every
-    // line break is the author's.
-    return long_[hi] - long_[lo] >= kMinLongLines ? 1 : -1;
-  }
-
- private:
-  struct Chapter {
-    std::uint32_t first, end;  // the lines between its title and the next
-  };
-
-  // Prefix counts over the lines for one kind of mark.
-  struct Tally {
-    std::uint32_t starts = 0;  // marked line followed by an unmarked one
-    std::uint32_t marked = 0;  // marked lines
-  };
-
-  static void Count(std::vector<Tally>* t, std::size_t i, bool marked, bool next_marked) {
-    Tally v = (*t)[i];
-    v.starts += marked && !next_marked;
-    v.marked += marked;
-    (*t)[i + 1] = v;
-  }
-
-  // Lines within `radius` of k, not beyond its chapter.
-  std::pair<std::size_t, std::size_t> Window(std::size_t k, std::size_t radius) const {
-    const std::size_t lo = std::max<std::size_t>(chapter_[k].first, k >= radius ? k - radius : 0);
-    const std::size_t hi = std::min<std::size_t>(chapter_[k].end, k + radius + 1);
-    return {std::min(lo, k), std::max(hi, k + 1)};
-  }
-
-  // Paragraph starts carry the mark where it is repeatedly followed by
-  // unmarked continuation lines and those are common: a chapter that marks
-  // nearly every line marks nothing.
-  static bool Marked(const std::vector<Tally>& t, std::size_t lo, std::size_t hi) {
-    const std::size_t span = hi - lo;
-    const std::size_t starts = t[hi].starts - t[lo].starts;
-    const std::size_t marked = t[hi].marked - t[lo].marked;
-    return starts >= kMinStarts && (span - marked) * 4 >= span;
-  }
-
-  // For every line, the width most lines around it (kWidthWindow either
-  // side, within its chapter) are wrapped at — their most common length of
-  // at least kMinWidth, the smaller one on a tie — or 0 when the lines do not
-  // look wrapped: most of them must lie within a character of it (a wrap can
-  // pull a closing mark onto a line). A histogram slides over each chapter.
-  void ComputeWidths() {
-    const std::size_t n = lines_.size();
-    width_.assign(n, 0);
-    std::vector<std::uint32_t> hist(kMaxLength + 1, 0);
-    // A chapter here runs from its title (or the start) to the next title.
-    for (std::size_t first = 0; first < n;) {
-      std::size_t end = first + 1;
-      while (end < n && !lines_[end].title) ++end;
-      std::uint32_t mode = 0, mode_count = 0, top = 0;
-      auto len = [&](std::size_t i) { return std::min<std::uint32_t>(lines_[i].length, kMaxLength); };
-      auto add = [&](std::size_t i) {
-        const std::uint32_t v = len(i);
-        const std::uint32_t c = ++hist[v];
-        if (v < kMinWidth || v == kMaxLength) return;
-        top = std::max(top, v);
-        if (c > mode_count || (c == mode_count && v < mode)) mode = v, mode_count = c;
-      };
-      auto remove = [&](std::size_t i) {
-        const std::uint32_t v = len(i);
-        --hist[v];
-        if (v != mode) return;
-        mode = 0, mode_count = 0;
-        for (std::uint32_t w = kMinWidth; w <= top; ++w) {
-          if (hist[w] > mode_count) mode = w, mode_count = hist[w];
-        }
-      };
-      std::size_t lo = first, hi = first;
-      for (std::size_t k = first; k < end; ++k) {
-        const std::size_t want_lo = k >= first + kWidthWindow ? k - kWidthWindow : first;
-        const std::size_t want_hi = std::min(end, k + kWidthWindow + 1);
-        while (hi < want_hi) add(hi++);
-        while (lo < want_lo) remove(lo++);
-        if (mode_count == 0) continue;
-        const std::size_t near = hist[mode - kWidthSlack] + hist[mode] + hist[mode + kWidthSlack];
-        if (near * 10 >= (hi - lo) * 6) width_[k] = mode;
-      }
-      while (lo < hi) --hist[len(lo++)];
-      first = end;
-    }
-  }
-
-  static constexpr std::size_t kWidthWindow = 20;
-  static constexpr std::size_t kMarkWindow = 40;  // long paragraphs start seldom
-  static constexpr std::size_t kMinStarts = 2;
-  static constexpr std::uint32_t kWidthSlack = 1;  // characters
-  static constexpr std::uint32_t kMinWidth = 20;   // characters
-  static constexpr std::uint32_t kLongLine = 100;  // characters
-  static constexpr std::size_t kMinLongLines = 3;
-  static constexpr std::uint32_t kMaxLength = 1023;  // longer lines share one bucket
-  std::vector<LineLayout> lines_;
-  std::vector<Chapter> chapter_;
-  std::vector<std::uint32_t> width_;
-  std::vector<Tally> ind_, blank_;
-  std::vector<std::uint32_t> long_;  // prefix counts of lines of kLongLine or more
-};
 
 }  // namespace
 
@@ -639,7 +516,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
   const Rewriter rewriter(config);
   std::size_t total = 0;
   const std::vector<RawLine> lines = SplitLines(text, &total);
-  const LayoutJudge judge(config.follow_layout ? LayoutFlags(text, lines) : std::vector<LineLayout>());
+  const ParagraphLayout judge(config.follow_layout ? DescribeLines(text, lines) : std::vector<LayoutLine>());
   const bool progress = config.progress_step != 0 && config.progress != nullptr;
   std::size_t next_mark = config.progress_step;
   int k = 0;
@@ -659,7 +536,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
     rewriter.Rewrite(text.substr(raw.start, raw.size), out);
     std::string_view line(out->data() + at, out->size() - at);
 
-    const bool title = IsTitleLine(line);
+    const bool title = IsTitleLine(line) && !(config.follow_layout && judge.ContinuesPrevious(index));
     if (!title && config.site_flag && line.find(' ') != std::string_view::npos) {
       out->erase(std::remove(out->begin() + static_cast<std::ptrdiff_t>(at), out->end(), ' '), out->end());
       line = std::string_view(out->data() + at, out->size() - at);
@@ -688,8 +565,9 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       out->append("\r\n\r\n");
     } else {
       const int marked = config.follow_layout ? judge.Ends(index) : -1;
-      const bool ends = marked < 0 ? EndsParagraph(line, config)
-                                   : marked == 1 || static_cast<long long>(line.size()) < config.short_line;
+      // Where the layout decides, a line's length counts against the wrap
+      // width, not the fixed threshold (a wrap of 20 characters is shorter).
+      const bool ends = marked < 0 ? EndsParagraph(line, config) : marked == 1;
       if (ends) out->append("\r\n");
     }
     prev_title = title;

@@ -47,6 +47,11 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
 // The title test on one rewritten line (exposed for the tests).
 bool IsTitleLine(std::string_view line);
 
+// A title beyond doubt: the line starts with 第, a number and a unit (章,
+// 回, 卷, …) or with one of the title words. Other lines that pass the title
+// test may be wrapped story text.
+bool IsChapterHeading(std::string_view line);
+
 // Number of lines an editor would show for `text` (line breaks + 1), the
 // basis of the progress step.
 std::size_t EditorLineCount(std::string_view text);

@@ -170,6 +170,7 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   config.split_at_fullstop = options.split_at_fullstop;
   config.site_flag = site;
   config.short_line = params.short_line > 0 ? params.short_line : kDefaultShortLine;
+  config.follow_layout = params.follow_layout;
   config.footer_token = rules.footer_token;
   config.footer_site_name = rules.footer_site_name;
   config.progress_step = EditorLineCount(gbk) / 10;

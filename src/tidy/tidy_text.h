@@ -20,6 +20,9 @@ enum class AdEngine { kFast, kReference };
 struct TidyParams {
   // Lines shorter than this end a paragraph; 0 or less means the default 44.
   int short_line = kDefaultShortLine;
+  // Join lines by the layout of the text (ScanConfig::follow_layout), or by
+  // the closing-punctuation and short-line rule alone.
+  bool follow_layout = true;
   // Custom deletions (GBK), run when advertising removal is on.
   std::vector<std::string> custom;
   ProgressSink* progress = nullptr;

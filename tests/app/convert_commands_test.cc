@@ -9,6 +9,8 @@
 #include "app/convert_messages.h"
 #include "app/converter_buttons.h"
 #include "convert/messages.h"
+#include "convert/pdf_fixture.h"
+#include "convert/pdb_fixture.h"
 #include "convert/registry.h"
 #include "convert/chm_fixture.h"
 #include "shell_test_util.h"
@@ -130,6 +132,112 @@ TEST(Htm2Txt, AnUnsavedDocumentIsOfferedForSavingFirst) {
   f.view.answers.push_back(Answer::kCancel);
   f.commands.Run(kHtm2Txt);
   EXPECT_FALSE(fs::exists(f.dir / "a.txt")) << "cancelled at the save prompt";
+}
+
+TEST(DialogButtons, TheChosenBookIsConvertedBesideItAndListedOnTop) {
+  ConvertFixture f;
+  f.Write("a.txt", G("已有的书"));
+  testing::TempDir elsewhere;
+  testing::WriteBytes(elsewhere / "Book.pdb", testing::MakePdb(testing::BookOf(G("第一章\n正文\n"))));
+  f.Open();
+  f.view.file_answer = elsewhere / "Book.pdb";
+  f.commands.Run(kPdb2Txt);
+  EXPECT_EQ(f.view.file_filters.back(), "*.pdb");
+  EXPECT_EQ(f.view.questions.back(), msg::kPdbTitle);
+  EXPECT_EQ(testing::ReadBytes(elsewhere / "Book.txt"), G("第一章\r\n正文\r\n"));
+  EXPECT_EQ(f.view.LastMessage(), msg::kPdbDone);
+  // Outside the Working folder: listed by its full path, on top, selected, open.
+  const std::string full = (elsewhere / "Book.txt").string();
+  EXPECT_EQ(f.shell.file_list().row(0).name, full);
+  EXPECT_TRUE(f.shell.file_list().row(0).selected);
+  EXPECT_EQ(f.shell.current_path(), elsewhere / "Book.txt");
+  EXPECT_EQ(f.view.editor, G("第一章\r\n正文\r\n"));
+  EXPECT_EQ(f.shell.working_folder(), f.dir.path()) << "the Working folder stays";
+
+  // Converted again: still one row for it.
+  f.commands.Run(kPdb2Txt);
+  EXPECT_EQ(f.shell.file_list().size(), 2);
+  EXPECT_EQ(RowOf(f.shell, full), 0);
+
+  // Inside the Working folder: listed by name.
+  f.Write("c.pdb", testing::MakePdb(testing::BookOf("Chapter\n")));
+  f.view.file_answer = f.dir / "c.pdb";
+  f.commands.Run(kPdb2Txt);
+  EXPECT_EQ(f.shell.file_list().row(0).name, "c.txt");
+}
+
+TEST(DialogButtons, CancelOrABadBookChangesNothing) {
+  ConvertFixture f;
+  f.Write("a.txt", G("已有的书"));
+  f.Write("bad.pdb", std::string(100, 'x'));
+  f.Open();
+  const std::size_t messages = f.view.messages.size();
+  f.view.file_answer.reset();
+  f.commands.Run(kPdb2Txt);
+  EXPECT_EQ(f.view.messages.size(), messages) << "a cancelled dialog does nothing";
+  f.view.file_answer = f.dir / "bad.pdb";
+  f.commands.Run(kPdb2Txt);
+  EXPECT_EQ(f.view.LastMessage(), convert::msg::kPdbNotPalmDoc);
+  EXPECT_FALSE(fs::exists(f.dir / "bad.txt"));
+  EXPECT_EQ(f.shell.file_list().size(), 1);
+  EXPECT_FALSE(f.shell.busy());
+}
+
+}  // namespace
+}  // namespace folian::app
+
+namespace folian::app {
+namespace {
+
+const char kHelvetica[] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
+
+TEST(Pdf2Txt, ThePickedFileBecomesTheTopRowOpened) {
+  ConvertFixture f;
+  f.Write("b.txt", G("别的书"));
+  f.Open();
+  // The book may lie outside the Working folder.
+  testing::TempDir elsewhere;
+  testing::WriteBytes(elsewhere / "Book.pdf",
+                      testing::OnePage("BT /F1 12 Tf 72 720 Td (Chapter) Tj 0 -14 Td (One) Tj ET",
+                                       {{"F1", kHelvetica}}));
+  f.view.file_answer = elsewhere / "Book.pdf";
+  f.commands.Run(kPdf2Txt);
+  EXPECT_EQ(testing::ReadBytes(elsewhere / "Book.txt"), "Chapter\r\nOne");
+  ASSERT_EQ(RowOf(f.shell, (elsewhere / "Book.txt").string()), 0);
+  EXPECT_EQ(f.shell.current_path(), elsewhere / "Book.txt");
+  EXPECT_EQ(f.view.editor, "Chapter\r\nOne");
+  EXPECT_EQ(f.view.LastMessage(), msg::kPdfDone);
+}
+
+TEST(Pdf2Txt, TextGbkCannotHoldIsSavedAsUtf8AndTheMessageSaysSo) {
+  ConvertFixture f;
+  f.Write("b.txt", G("别的书"));
+  f.Open();
+  const std::string font =
+      "<< /Type /Font /Subtype /Type0 /BaseFont /X /Encoding /UniGB-UCS2-H /DescendantFonts "
+      "[<< /Type /Font /Subtype /CIDFontType0 /BaseFont /X >>] >>";
+  f.Write("thai.pdf", testing::OnePage("BT /F1 12 Tf 72 720 Td <4E2D0E01> Tj ET", {{"F1", font}}));
+  f.view.file_answer = f.dir / "thai.pdf";
+  f.commands.Run(kPdf2Txt);
+  EXPECT_EQ(f.Read("thai.txt"), "\xEF\xBB\xBF\xE4\xB8\xAD\xE0\xB8\x81");
+  EXPECT_EQ(f.view.LastMessage(), std::string(msg::kPdfDone) + msg::kSavedAsUtf8);
+}
+
+TEST(Pdf2Txt, ABadFileSaysWhyAndWritesNothing) {
+  ConvertFixture f;
+  f.Write("b.txt", G("别的书"));
+  f.Write("fake.pdf", "not a pdf at all");
+  f.Open();
+  f.view.file_answer = f.dir / "fake.pdf";
+  f.commands.Run(kPdf2Txt);
+  EXPECT_EQ(f.view.LastMessage(), convert::msg::kPdfNotPdf);
+  EXPECT_FALSE(fs::exists(f.dir / "fake.txt"));
+  EXPECT_EQ(f.shell.file_list().size(), 1) << "the list is as it was";
+
+  f.view.file_answer.reset();  // the dialog cancelled: nothing happens
+  const std::size_t messages = f.view.messages.size();
+  f.commands.Run(kPdf2Txt);
+  EXPECT_EQ(f.view.messages.size(), messages);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // editor is a byte string with an undo flag.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <map>
 #include <optional>
@@ -35,6 +36,7 @@ class FakeView : public ShellView {
   std::map<int, std::string> status;
   bool progress_visible = false;
   int progress = 0;
+  int progress_peak = 0;  // the highest position shown
   int list_changes = 0;
   int help_opened = 0;
   std::string editor;
@@ -78,7 +80,10 @@ class FakeView : public ShellView {
   void SetCurrentItem(ControlId id, int index) override { current_item[id] = index; }
   void SetStatus(StatusPart part, std::string_view text) override { status[part] = std::string(text); }
   void SetProgressVisible(bool visible) override { progress_visible = visible; }
-  void SetProgress(int position) override { progress = position; }
+  void SetProgress(int position) override {
+    progress = position;
+    progress_peak = std::max(progress_peak, position);
+  }
   void FileListChanged() override { ++list_changes; }
   void ScrollToRow(int) override {}
   std::string EditorText() override { return editor; }

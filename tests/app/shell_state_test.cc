@@ -9,14 +9,6 @@ namespace {
 
 class MainWindowState : public ::testing::Test, public ShellFixture {};
 
-// A runner that keeps the background work until the test runs it.
-struct DeferredRunner : TaskRunner {
-  BackgroundWork work;
-  void Run(BackgroundWork w) override { work = std::move(w); }
-  void Post(Continuation c) override { c(); }
-  void PostAndWait(Continuation c) override { c(); }
-};
-
 TEST_F(MainWindowState, AtStartOnlyCommandsWithoutFilesAreEnabled) {
   shell.Start();
   for (ControlId id : AllControls()) {

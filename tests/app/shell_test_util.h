@@ -14,6 +14,14 @@ namespace folian::app {
 
 inline std::string G(std::string_view utf8) { return charset::Utf8ToGbk(utf8); }
 
+// A runner that keeps the background work until the test runs it.
+struct DeferredRunner : TaskRunner {
+  BackgroundWork work;
+  void Run(BackgroundWork w) override { work = std::move(w); }
+  void Post(Continuation c) override { c(); }
+  void PostAndWait(Continuation c) override { c(); }
+};
+
 struct ShellFixture {
   testing::TempDir dir;
   testing::TempDir config;

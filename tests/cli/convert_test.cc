@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/chm_fixture.h"
+#include "convert/pdf_fixture.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -99,6 +100,23 @@ TEST_F(ConvertCli, UsageErrors) {
   EXPECT_EQ(r.code, 2);
   EXPECT_NE(r.err.find("nosuch"), std::string::npos);
   EXPECT_EQ(Run({"--format", "html", Put("page.dat", "<p>x</p>")}).code, 0);
+}
+
+TEST_F(ConvertCli, PdfTextAndTheUtf8Note) {
+  const std::string font =
+      "<< /Type /Font /Subtype /Type0 /BaseFont /X /Encoding /UniGB-UCS2-H /DescendantFonts "
+      "[<< /Type /Font /Subtype /CIDFontType0 /BaseFont /X >>] >>";
+  const std::string gbk = Put("zh.pdf", folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <4E2D6587> Tj ET",
+                                                                  {{"F1", font}}));
+  const std::string thai = Put("th.pdf", folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <0E01> Tj ET",
+                                                                   {{"F1", font}}));
+  const Result r = Run({gbk, thai});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "zh.txt").string() + "\n" + (dir_ / "th.txt").string() + "\n");
+  EXPECT_EQ(ReadBytes(dir_ / "zh.txt"), "\xD6\xD0\xCE\xC4") << "GBK";
+  EXPECT_EQ(ReadBytes(dir_ / "th.txt"), "\xEF\xBB\xBF\xE0\xB8\x81") << "UTF-8 with a mark";
+  EXPECT_NE(r.err.find("th.pdf"), std::string::npos);
+  EXPECT_EQ(r.err.find("zh.pdf"), std::string::npos);
 }
 
 }  // namespace

@@ -40,6 +40,8 @@ TEST(HtmlScan, LineBreakTagsGiveOneCrLfEach) {
   }
   EXPECT_EQ(Text("a<br><br>b"), "a\r\n\r\nb") << "two breaks are a blank line";
   EXPECT_EQ(Text("<p></p>"), "\r\n") << "an empty paragraph still ends a line";
+  EXPECT_EQ(Text("a<br></br>b"), "a\r\nb") << "XHTML's pair is one break";
+  EXPECT_EQ(Text("a<br>x</br>b"), "a\r\nx\r\nb");
 }
 
 TEST(HtmlScan, BlocksEndTheirLineWithoutPilingUpBlankLines) {
@@ -48,9 +50,10 @@ TEST(HtmlScan, BlocksEndTheirLineWithoutPilingUpBlankLines) {
   EXPECT_EQ(Text("<div>x</div><div>y</div>"), "x\r\ny\r\n");
   EXPECT_EQ(Text("<div><p>a</p></div><li>b</li>"), "a\r\nb\r\n");
   EXPECT_EQ(Text("<title>书名</title>正文"), "书名\r\n正文");
-  EXPECT_EQ(Text("<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"), "12\r\n3\r\n");
+  EXPECT_EQ(Text("<table><tr><td>1</td><td>2</td></tr><tr><td>3</td></tr></table>"), "1\t2\r\n3\r\n");
   EXPECT_EQ(Text("head<p>without closing tags<p>next"), "head\r\nwithout closing tags\r\nnext");
-  EXPECT_EQ(Text("<div>\n  <p>a</p>\n</div>"), "\r\n  a\r\n\r\n") << "a line of blanks is not ended again";
+  EXPECT_EQ(Text("<div>\n  <p>a</p>\n  </div>"), "\r\na\r\n\r\n") << "the source's indentation goes";
+  EXPECT_EQ(Text("<br>&nbsp;&nbsp;text<br> \t<br>"), "\r\n  text\r\n\r\n") << "a paragraph's indent stays";
 }
 
 TEST(HtmlScan, LineEndsOfThePageBecomeCrLf) {
@@ -87,6 +90,9 @@ TEST(HtmlScan, NumericReferencesDecodeInThePagesEncoding) {
   EXPECT_EQ(Text("&#x679C;&#X679c;&#26524"), G("果果果")) << "hex, and a missing ';'";
   EXPECT_EQ(Text("&#150;&#8212;"), G("–—")) << "0x80-0x9F as the Western code page";
   EXPECT_EQ(Text("a&#10;b&#9;c"), "a\r\nb\tc");
+  const Converted nbsp = Convert(G("果") + "&#160;&#xA0;" + G("果"));
+  EXPECT_EQ(nbsp.encoding, TextEncoding::kGbk) << "a no-break space does not make a GBK page UTF-8";
+  EXPECT_EQ(nbsp.text, G("果") + "  " + G("果"));
   const Converted utf8 = Convert("\xEF\xBB\xBF&#26524;&#x1F600;");
   EXPECT_EQ(utf8.encoding, TextEncoding::kUtf8);
   EXPECT_EQ(utf8.text, "果\xF0\x9F\x98\x80");

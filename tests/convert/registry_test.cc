@@ -40,6 +40,11 @@ TEST(Registry, MagicDecidesWhereTheExtensionLies) {
       << "no other magic: the extension's reader says what is wrong";
   EXPECT_EQ(DetectFormat("page.dat", "<!DOCTYPE html><p>x"), html) << "renamed page";
   EXPECT_EQ(DetectFormat("notes.txt", "plain text"), nullptr);
+  const Format* pdf = FormatByName("pdf");
+  ASSERT_NE(pdf, nullptr);
+  EXPECT_EQ(DetectFormat("book.PDF", "%PDF-1.7\n"), pdf);
+  EXPECT_EQ(DetectFormat("scan.bin", std::string(500, '\0') + "%PDF-1.4"), pdf) << "junk before the header";
+  EXPECT_EQ(DetectFormat("page.pdf", "<!DOCTYPE html><p>x"), html) << "a page named .pdf";
   EXPECT_EQ(DetectFormat("noext", ""), nullptr);
 }
 

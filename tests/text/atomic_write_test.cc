@@ -105,6 +105,36 @@ TEST(AtomicWriteTest, FailedWriteLeavesTheOldFileIntact) {
   EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
 
+TEST(AtomicWriteTest, KeepModeNeverReplacesAFile) {
+  TempDir dir;
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomic(dir / "new.txt", "fresh", &error, ExistingFile::kKeep)) << error;
+  EXPECT_EQ(ReadBytes(dir / "new.txt"), "fresh");
+
+  EXPECT_FALSE(WriteFileAtomic(dir / "new.txt", "other", &error, ExistingFile::kKeep));
+  EXPECT_NE(error.find("new.txt"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(dir / "new.txt"), "fresh");
+  // A dangling link is a taken name too: nothing is created where it points.
+  std::filesystem::create_symlink("gone.txt", dir / "link.txt");
+  EXPECT_FALSE(WriteFileAtomic(dir / "link.txt", "x", &error, ExistingFile::kKeep));
+  EXPECT_FALSE(std::filesystem::exists(dir / "gone.txt"));
+  EXPECT_EQ(EntriesIn(dir.path()), 2u) << "no temporary file may be left behind";
+}
+
+TEST(AtomicWriteTest, FolderSyncLeftToTheCallerStillWritesWholeFiles) {
+  TempDir dir;
+  std::string error;
+  for (const char* name : {"a.txt", "b.txt"}) {
+    ASSERT_TRUE(WriteFileAtomic(dir / name, name, &error, ExistingFile::kKeep, FolderSync::kByCaller))
+        << error;
+  }
+  EXPECT_TRUE(SyncFolder(dir.path(), &error)) << error;
+  EXPECT_EQ(ReadBytes(dir / "b.txt"), "b.txt");
+  EXPECT_EQ(EntriesIn(dir.path()), 2u);
+  EXPECT_FALSE(SyncFolder(dir / "missing", &error));
+  EXPECT_NE(error.find("missing"), std::string::npos) << error;
+}
+
 TEST(ReadWholeFileTest, ReadsBytesAndReportsErrors) {
   TempDir dir;
   std::string data(200000, '\0');

@@ -109,3 +109,33 @@ TEST_F(TidyCli, RemoveListAndAdsSwitch) {
 
 }  // namespace
 }  // namespace folian::tidy
+
+namespace folian::tidy {
+namespace {
+
+TEST_F(TidyCli, LayoutRuleJoinsByClosingPunctuationAlone) {
+  // Indented paragraphs hard-wrapped at 30 characters, every wrapped line
+  // ending in "。": following the layout joins each paragraph; the plain
+  // rule ends a paragraph at every "。".
+  std::string in, follow, rule;
+  for (const char* c : {"甲", "乙", "丙", "丁"}) {
+    std::string para;
+    for (int line = 0; line < 3; ++line) {
+      std::string l;
+      for (int i = 0; i < (line == 2 ? 12 : 29); ++i) l += c;
+      l += "。";
+      in += (line == 0 ? "　　" : "") + l + "\r\n";
+      para += l;
+      rule += l + "\r\n";
+    }
+    follow += para + "\r\n";
+  }
+  Write(dir_ / "in.txt", G(in));
+  EXPECT_EQ(Cli("tidy - < in.txt", dir_.string()).out, G(follow));
+  EXPECT_EQ(Cli("tidy --layout follow - < in.txt", dir_.string()).out, G(follow));
+  EXPECT_EQ(Cli("tidy --layout rule - < in.txt", dir_.string()).out, G(rule));
+  EXPECT_EQ(Cli("tidy --layout none - < in.txt 2>&1", dir_.string()).code, 2);
+}
+
+}  // namespace
+}  // namespace folian::tidy

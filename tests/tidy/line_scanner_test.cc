@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
 #include "test_support.h"
 
 namespace folian::tidy {
@@ -378,6 +382,342 @@ TEST(LineScannerLayout, UnwrappedTextKeepsEveryLineBreak) {
   ScanConfig exact;
   exact.follow_layout = false;
   EXPECT_NE(Scan(in, exact).text, want);
+}
+
+}  // namespace
+}  // namespace folian::tidy
+
+// Layout families of downloaded novels: each case builds a hard-wrapped text
+// from known paragraphs and wants exactly those paragraphs back.
+namespace folian::tidy {
+namespace {
+
+// UTF-8 code points of s.
+std::vector<std::string> CodePoints(std::string_view s) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    const std::size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+    out.emplace_back(s.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
+// Story text from a pool of characters: clauses of 4..12 characters ending
+// in "，" or (every third) "。", the whole ending in "。". Deterministic.
+std::string Story(int chars, unsigned seed, std::string_view pool_utf8) {
+  const std::vector<std::string> pool = CodePoints(pool_utf8);
+  std::string s;
+  unsigned x = seed * 2654435761u + 12345u;
+  auto next = [&] { return (x = x * 1103515245u + 12345u) >> 16; };
+  int clause = 0, clauses = 0;
+  for (int i = 0; i + 1 < chars; ++i) {
+    if (clause >= 4 && (clause >= 12 || next() % 5 == 0) && i + 2 < chars) {
+      s += ++clauses % 3 == 0 ? "。" : "，";
+      clause = 0;
+    } else {
+      s += pool[next() % pool.size()];
+      ++clause;
+    }
+  }
+  return s + "。";
+}
+
+constexpr std::string_view kPool = "天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳云腾致雨露结为霜金生丽水玉出昆冈剑号巨阙珠称夜光果珍李柰菜重芥姜海咸河淡鳞潜羽翔龙师火帝鸟官人皇";
+
+struct WrapStyle {
+  int width = 30;               // characters per line
+  std::string indent;           // before a paragraph's first line
+  int indent_chars = 0;         // room the indent takes from the first line
+  bool kinsoku = false;         // closing marks stay on the line before
+  bool blank_between = false;   // a blank line between paragraphs
+  bool indent_every_line = false;  // the indent (and its room) on every line
+};
+
+bool IsClosingMark(const std::string& cp) {
+  static const std::vector<std::string> marks = {"，", "。", "、", "；", "：", "？", "！", "”", "」", "』"};
+  return std::find(marks.begin(), marks.end(), cp) != marks.end();
+}
+
+// Hard-wraps each paragraph; every code point is one character wide.
+std::vector<std::string> WrapLines(std::string_view para, const WrapStyle& s) {
+  const std::vector<std::string> cps = CodePoints(para);
+  std::vector<std::string> lines;
+  std::size_t at = 0;
+  int room = s.width - s.indent_chars;
+  while (at < cps.size()) {
+    std::size_t end = std::min(cps.size(), at + static_cast<std::size_t>(room));
+    if (s.kinsoku) {
+      for (int pulled = 0; end < cps.size() && pulled < 2 && IsClosingMark(cps[end]); ++pulled) ++end;
+    }
+    std::string line;
+    for (std::size_t i = at; i < end; ++i) line += cps[i];
+    lines.push_back(line);
+    at = end;
+    room = s.indent_every_line ? s.width - s.indent_chars : s.width;
+  }
+  return lines;
+}
+
+std::string Layout(const std::vector<std::string>& paras, const WrapStyle& s) {
+  std::string out;
+  for (std::size_t p = 0; p < paras.size(); ++p) {
+    if (p > 0 && s.blank_between) out += "\n";
+    const std::vector<std::string> lines = WrapLines(paras[p], s);
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      out += (i == 0 || s.indent_every_line ? s.indent : "") + lines[i] + "\n";
+    }
+  }
+  return out;
+}
+
+std::string Want(const std::vector<std::string>& paras) {
+  std::string out;
+  for (const auto& p : paras) out += p + "\r\n";
+  return out;
+}
+
+// Paragraphs of the given lengths (characters, the final "。" included).
+std::vector<std::string> Paras(const std::vector<int>& lengths, std::string_view pool = kPool) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < lengths.size(); ++i) out.push_back(Story(lengths[i], 7 + i, pool));
+  return out;
+}
+
+// Compares tidied text line by line and names the first line that differs
+// (the text itself, readable, not escaped).
+::testing::AssertionResult SameLines(const std::string& got, const std::string& want) {
+  if (got == want) return ::testing::AssertionSuccess();
+  auto split = [](const std::string& t) {
+    std::vector<std::string> v;
+    for (std::size_t a = 0, b; a < t.size(); a = b + 2) {
+      b = t.find("\r\n", a);
+      if (b == std::string::npos) b = t.size();
+      v.push_back(t.substr(a, b - a));
+    }
+    return v;
+  };
+  const auto g = split(got), w = split(want);
+  std::size_t i = 0;
+  while (i < g.size() && i < w.size() && g[i] == w[i]) ++i;
+  return ::testing::AssertionFailure() << "line " << i << " of " << w.size() << " differs:\n got: "
+                                       << (i < g.size() ? g[i] : "(none)") << "\nwant: "
+                                       << (i < w.size() ? w[i] : "(none)");
+}
+
+std::string Rule(const std::string& text) {
+  ScanConfig c;
+  c.follow_layout = false;
+  return Scan(text, c).text;
+}
+
+TEST(LineScannerFamilies, WrapsNarrowerThanTheShortLineThreshold) {
+  // 20 characters are 40 bytes, under the 44 of the closing-punctuation rule:
+  // the wrap width, not the threshold, tells a paragraph's last line.
+  WrapStyle s;
+  s.width = 20;
+  const auto paras = Paras({55, 73, 48, 91, 66, 85, 52, 77});
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
+  EXPECT_NE(Rule(Layout(paras, s)), Want(paras));
+  // Indented first lines, the indent taking room from them.
+  s.indent = "　　";
+  s.indent_chars = 2;
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
+}
+
+TEST(LineScannerFamilies, TraditionalCharactersCountOnce) {
+  // Most traditional characters have a GBK second byte below 0x80 (這 is
+  // DF 40): counted by their high bytes they made lines look longer or
+  // shorter with their mix, and no wrap width stood out. Clauses end at
+  // the wrap, so the closing-punctuation rule alone would part every line.
+  const std::string pool = "這裡說進門過頭銀麼時與纔親縣錢罷沒馬鮑學開卻東無發間別長莊鄉買孫鳳禮萬遲點齊謝了的道來不是人子個他我老在著去你上到家有生那也";
+  std::vector<std::string> paras;
+  for (int p = 0; p < 6; ++p) {
+    std::string para;
+    const int lines = 3 + p % 3;
+    for (int l = 0; l < lines; ++l) {
+      const bool last = l + 1 == lines;
+      const std::string clause = Story(last ? 12 : 26, 31 * p + l, pool);
+      // Each full line: 25 characters and "。" (Story ends in "。").
+      para += clause;
+    }
+    paras.push_back(para);
+  }
+  WrapStyle s;
+  s.width = 26;
+  const std::string in = Layout(paras, s);
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+  EXPECT_NE(Rule(in), Want(paras));
+}
+
+TEST(LineScannerFamilies, IndentTakesRoomFromTheFirstLine) {
+  // 　　 and four blanks are two characters wide, a tab one: the first line
+  // of a paragraph stops that much short of the width and still goes on.
+  const auto paras = Paras({320, 265, 410, 288, 351, 302, 277});
+  for (const auto& [indent, chars] : std::vector<std::pair<std::string, int>>{{"　　", 2}, {"    ", 2}, {"\t", 1}}) {
+    WrapStyle s;
+    s.width = 32;
+    s.indent = indent;
+    s.indent_chars = chars;
+    EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras))) << "indent of " << chars;
+  }
+}
+
+TEST(LineScannerFamilies, ExactCutsEndParagraphsOneCharacterShort) {
+  // A wrap that cuts at the width exactly leaves "，" and "。" at the start of
+  // lines (they go on the line before) and every wrapped line full: a line
+  // one character short is a paragraph's last.
+  WrapStyle s;
+  s.width = 30;
+  // Second paragraph: 59 characters, its last line 29.
+  const auto paras = Paras({140, 59, 97, 123, 88, 147, 76, 110});
+  const std::string in = Layout(paras, s);
+  ASSERT_NE(in.find("\n，"), std::string::npos);
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+  // Where a wrap keeps such marks on the line, lines stop short by one now
+  // and then, and a line one short still goes on.
+  s.kinsoku = true;
+  const auto long_paras = Paras({140, 97, 123, 88, 147, 76, 110});
+  EXPECT_TRUE(SameLines(Scan(Layout(long_paras, s)).text, Want(long_paras)));
+}
+
+TEST(LineScannerFamilies, LinesWiderThanTheWrapStandAlone) {
+  // A line of advertising wider than the wrap after a paragraph that ends
+  // at the full width with a closing mark: no wrapped paragraph goes on into
+  // a line wider than the wrap, so neither paragraph takes it.
+  WrapStyle s;
+  s.width = 24;
+  auto paras = Paras({70, 48, 91, 67, 80, 45});
+  ASSERT_EQ(CodePoints(paras[1]).size() % 24, 0u);
+  const std::string ad = "欢迎访问国内最大的电子书下载网站：http://www.example-books.com.cn";
+  std::string in = Layout({paras[0], paras[1]}, s) + ad + "\n" + Layout({paras[2], paras[3], paras[4], paras[5]}, s);
+  std::vector<std::string> want = {paras[0], paras[1], ad, paras[2], paras[3], paras[4], paras[5]};
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
+}
+
+TEST(LineScannerFamilies, TitleTestHitsInsideWrappedParagraphs) {
+  // Wrapped lines that end in 三 or hold 第 before 回 pass the title test;
+  // inside a paragraph they are story text. A line that starts with 第, a
+  // number and 回 stays a title.
+  WrapStyle s;
+  s.width = 24;
+  std::vector<std::string> paras = Paras({70, 85, 64, 90});
+  auto cps = CodePoints(paras[1]);
+  cps[23] = "三";                          // the end of its first line
+  cps[30] = "第", cps[33] = "回";           // 第 before 回 on its second line
+  paras[1].clear();
+  for (const auto& c : cps) paras[1] += c;
+  const std::string title = "第五回 天下大势";
+  const std::string in = Layout({paras[0], paras[1]}, s) + title + "\n" + Layout({paras[2], paras[3]}, s);
+  std::vector<std::string> titles;
+  std::string out;
+  ScanLines(G(in), {}, &out, &titles);
+  EXPECT_EQ(U(out), Want({paras[0], paras[1]}) + "\r\n" + title + "\r\n\r\n" + Want({paras[2], paras[3]}));
+  EXPECT_EQ(titles, std::vector<std::string>{G(title)});
+}
+
+TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
+  // Paragraphs indented by 　　, four blanks or a tab, or not at all: a
+  // paragraph that stops short ends, whatever starts the next one.
+  const auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84});
+  const char* indents[] = {"　　", "", "    ", "\t", "　　", "", "    ", "　　", "", "\t"};
+  std::string in;
+  for (std::size_t i = 0; i < paras.size(); ++i) {
+    WrapStyle s;
+    s.width = 28;
+    s.indent = indents[i];
+    in += Layout({paras[i]}, s);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
+TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
+  // Most paragraphs unindented at 30 characters, some indented by 　　 on
+  // every line, which takes two characters from each: lines indented alike
+  // wrap alike.
+  const auto paras = Paras({140, 95, 163, 88, 131, 102, 117, 150, 99});
+  std::string in;
+  for (std::size_t i = 0; i < paras.size(); ++i) {
+    WrapStyle s;
+    s.width = 30;
+    if (i % 3 == 1) {
+      s.indent = "　　";
+      s.indent_chars = 2;
+      s.indent_every_line = true;
+    }
+    in += Layout({paras[i]}, s);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
+TEST(LineScannerFamilies, LinesDroppedBetweenWrappedLines) {
+  // Blank lines part the paragraphs; an advertising line sits between two
+  // wrapped lines of one of them, after a line that stops mid-sentence. The
+  // paragraph stays whole around it (the advertising stages take it out).
+  WrapStyle s;
+  s.width = 26;
+  s.blank_between = true;
+  const auto paras = Paras({90, 112, 75, 130, 64, 97, 83, 121, 70, 103});
+  std::string in = Layout(paras, s);
+  const std::vector<std::string> lines = WrapLines(paras[1], s);
+  ASSERT_GE(lines.size(), 3u);
+  ASSERT_FALSE(IsClosingMark(CodePoints(lines[1]).back()));
+  const std::string ad = "请记住本站网址。";
+  const std::size_t at = in.find(lines[1] + "\n") + lines[1].size() + 1;
+  in.insert(at, ad + "\n");
+  std::vector<std::string> want = paras;
+  want[1] = lines[0] + lines[1] + ad;
+  for (std::size_t i = 2; i < lines.size(); ++i) want[1] += lines[i];
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
+}
+
+TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
+  // Where paragraphs end is the layout's to decide, never what they hold:
+  // both ways of joining give the same text once the line breaks are gone.
+  std::vector<std::string> texts;
+  for (const char* name : {"polluted-dev-01.txt", "polluted-dev-02.txt", "polluted-dev-03.txt"}) {
+    std::ifstream in(testing::SharedText() / "polluted" / name, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (!ss.str().empty()) texts.push_back(ss.str());
+  }
+  WrapStyle s;
+  s.width = 20;
+  texts.push_back(G("第一回 又三\n" + Layout(Paras({55, 73, 48, 91}), s)));
+  auto without_breaks = [](std::string t) {
+    t.erase(std::remove_if(t.begin(), t.end(), [](char c) { return c == '\r' || c == '\n'; }), t.end());
+    return t;
+  };
+  for (const std::string& text : texts) {
+    ScanConfig c;
+    c.footer_token = "qisuu";
+    std::string follow, rule;
+    ScanLines(text, c, &follow, nullptr);
+    c.follow_layout = false;
+    ScanLines(text, c, &rule, nullptr);
+    EXPECT_NE(follow, rule);
+    EXPECT_EQ(without_breaks(follow), without_breaks(rule));
+  }
+}
+
+TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
+  // 「」 quotes (written as “”), and a wrap that leaves 」 at a line's start
+  // after a line of the full width: it goes on.
+  WrapStyle s;
+  s.width = 22;
+  std::vector<std::string> paras = Paras({60, 77, 52, 69});
+  const std::vector<std::string> pool = CodePoints(kPool);
+  std::string quoted = "他道：「";
+  for (int i = 0; i < 18; ++i) quoted += pool[(5 * i + 3) % pool.size()];
+  paras[1] = quoted + "」" + paras[1];
+  const std::string in = Layout(paras, s);
+  ASSERT_NE(in.find("\n」"), std::string::npos);
+  std::string want = Want(paras);
+  for (const auto& [from, to] : {std::pair<std::string, std::string>{"「", "“"}, {"」", "”"}}) {
+    for (std::size_t p; (p = want.find(from)) != std::string::npos;) want.replace(p, from.size(), to);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, want));
 }
 
 }  // namespace

@@ -98,7 +98,7 @@ TEST_F(TidyQuality, CleanNovelsKeepEveryStoryCharacterAndParagraph) {
     EXPECT_GE(Field(out, "content_kept"), 0.999) << f.filename() << ": " << out;
     // One paragraph per line: the lines stay as they are (a line that starts
     // with a closing quote joins the one before).
-    EXPECT_GE(Field(out, "paragraphs_ok"), 0.97) << f.filename() << ": " << out;
+    EXPECT_GE(Field(out, "paragraphs_ok"), 0.98) << f.filename() << ": " << out;
   }
 }
 
@@ -128,7 +128,56 @@ TEST_F(TidyQuality, PollutedSamplesComeOutClean) {
     // against losing ground while the table grows.
     EXPECT_GE(Field(out, "ad_recall"), 0.97) << summary;
     EXPECT_GE(Field(out, "ad_chars_gone"), 0.93) << summary;
-    EXPECT_GE(Field(out, "paragraphs_ok"), 0.96) << summary;
+    EXPECT_GE(Field(out, "paragraphs_ok"), 0.97) << summary;
+  }
+}
+
+// Novels hard-wrapped in layouts the scanner was not tuned on, by the
+// evaluation generator (tools/eval/pollute.py), without advertising: the
+// paragraphs come back.
+TEST_F(TidyQuality, GeneratedLayoutsRebuildTheirParagraphs) {
+  struct Case {
+    const char* novel;
+    const char* chapters;
+    const char* options;
+  };
+  const Case cases[] = {
+      // Traditional script, 「」 quotes, tabs and indentation mixed in one chapter.
+      {"rulin", "30-33", "--width 20-60 --indent tab,mixed --blank some,never --breaks mixed,naive --split sentences"},
+      {"laocan", "5-8", "--width 20-60 --indent full,none --indent-scope all,first --blank never --titles spaced"},
+      // Narrow wraps, short dialogue paragraphs.
+      {"sanguo", "40-44", "--width 20-23 --indent mixed --indent-scope first --split dialogue --breaks naive,kinsoku"},
+  };
+  const fs::path tool = fs::path(FOLIAN_SOURCE_DIR) / "tools" / "eval" / "pollute.py";
+  std::vector<fs::path> files;
+  int seed = 11;
+  for (const Case& c : cases) {
+    const fs::path stem = dir_ / (std::string("gen-") + c.novel);
+    int status = 0;
+    const std::string out = Shell("python3 '" + tool.string() + "' --novel '" +
+                                      (shared_ / "clean" / (std::string(c.novel) + ".utf8.txt")).string() +
+                                      "' --ad-density 0 --seed " + std::to_string(seed++) + " --chapter-range " +
+                                      c.chapters + " " + c.options + " --out '" + stem.string() + "' 2>&1",
+                                  &status);
+    ASSERT_EQ(status, 0) << out;
+    files.push_back(fs::path(stem.string() + ".txt"));
+  }
+  int status = 0;
+  std::string command = std::string(FOLIAN_CLI_PATH) + " tidy -j 2";
+  for (const fs::path& f : files) command += " '" + f.string() + "'";
+  const std::string tidied = Shell("cd '" + dir_.string() + "' && " + command + " 2>&1", &status);
+  ASSERT_EQ(status, 0) << tidied;
+  for (const fs::path& f : files) {
+    const std::string truth = f.string().substr(0, f.string().size() - 4) + ".truth.json";
+    const std::string out = Shell("python3 '" + (shared_ / "measure.py").string() + "' --tidied '" + f.string() +
+                                      "' --truth '" + truth + "' 2>&1",
+                                  &status);
+    ASSERT_EQ(status, 0) << out;
+    const std::string summary = out.substr(out.find("SUMMARY"));
+    std::printf("%s: %s", f.filename().string().c_str(), summary.c_str());
+    EXPECT_GE(Field(out, "content_kept"), 0.9999) << summary;
+    // Floor just under what the scanner reaches on these (0.977 to 0.997).
+    EXPECT_GE(Field(out, "paragraphs_ok"), 0.97) << summary;
   }
 }
 

@@ -87,6 +87,8 @@ def generate_and_check(out, shared):
         'encoding': ['gbk', 'utf8', 'utf8bom'],
         'eol': ['crlf', 'lf'],
         'width': ['0', '20', '60'],
+        'width-scope': ['chapter'],
+        'quote-cols': ['1'],
     }
     failed = 0
     seed = 7

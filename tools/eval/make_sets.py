@@ -11,30 +11,36 @@ Sets (DIR/SET/NAME.txt + NAME.truth.json):
   heldout-novel   held-out novels, tune layouts, held-out folds
   heldout         held-out novels, held-out layouts, held-out folds
   clean-layout    every novel, every layout, no advertising (the scanner alone)
+  tune-noads, heldout-noads  the tune and held-out set without advertising
 
-Tune novels: 西游记, 三国演义, 红楼梦. Held out: 老残游记, 儒林外史 (traditional).
-Tune layouts: widths 28-42, indentation 　　 / four blanks / none (first line
-only), blank lines never or always, curly quotes, paragraphs as written or cut
-after dialogue. Held-out layouts: widths 20-27 and 43-60, tabs and indentation
-mixed inside a chapter or on every line, blank lines between some paragraphs,
-「」 quotes, paragraphs cut every few sentences, titles set off by blank lines.
+Tune novels: 西游记, 三国演义, 红楼梦 and chapters 1-28 of 儒林外史 (traditional).
+Held out: 老残游记 and chapters 29-55 of 儒林外史.
+Tune layouts: widths 20-44, indentation 　　 / four blanks / none / mixed
+(first lines only), blank lines never or always, wraps before punctuation or
+not, curly or corner quotes, paragraphs as written or cut after dialogue.
+Held-out layouts: widths 20-60 (45-60 never tuned on), tab indentation,
+indentation on every line, blank lines between some paragraphs, wraps of both
+kinds inside one chapter, paragraphs cut every few sentences, titles set off
+by blank lines.
 """
 import argparse
 import os
+import random
 import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 
-TUNE_NOVELS = ['xiyouji', 'sanguo', 'hongloumeng']
-HELD_NOVELS = ['laocan', 'rulin']
+# NAME or NAME:A-B (only chapters A..B of it, counting chapters with a body).
+TUNE_NOVELS = ['xiyouji', 'sanguo', 'hongloumeng', 'rulin:1-28']
+HELD_NOVELS = ['laocan', 'rulin:29-55']
 
-TUNE_LAYOUT = ['--width', '28-42', '--indent', 'full,blank4,none', '--indent-scope', 'first',
-               '--blank', 'never,always', '--breaks', 'naive,kinsoku', '--quotes', 'curly',
+TUNE_LAYOUT = ['--width', '20-44', '--indent', 'full,blank4,none,mixed', '--indent-scope', 'first',
+               '--blank', 'never,always', '--breaks', 'naive,kinsoku', '--quotes', 'curly,corner',
                '--split', 'none,none,dialogue', '--titles', 'plain,indented']
-HELD_LAYOUT = ['--width', '20-27,43-60', '--indent', 'tab,mixed,full', '--indent-scope', 'first,all',
-               '--blank', 'some,never', '--breaks', 'naive,kinsoku,mixed', '--quotes', 'corner',
+HELD_LAYOUT = ['--width', '20-60', '--indent', 'tab,mixed,full,none', '--indent-scope', 'first,all',
+               '--blank', 'some,never', '--breaks', 'mixed,naive,kinsoku', '--quotes', 'corner,curly',
                '--split', 'sentences,dialogue,none', '--titles', 'spaced,plain']
 ALL_LAYOUT = []   # pollute.py's defaults: every family
 
@@ -46,7 +52,7 @@ def main():
     ap.add_argument('--sets', default='tune,heldout-layout,heldout-novel,heldout,clean-layout')
     ap.add_argument('--tune-folds', default='0,1,2')
     ap.add_argument('--heldout-folds', default='3,4')
-    ap.add_argument('--files', type=int, default=4, help='files per set')
+    ap.add_argument('--files', type=int, default=8, help='files per set')
     ap.add_argument('--chapters', type=int, default=10, help='chapters per file')
     ap.add_argument('--seed', type=int, default=100)
     o = ap.parse_args()
@@ -57,6 +63,8 @@ def main():
         'heldout-novel': (HELD_NOVELS, TUNE_LAYOUT, o.heldout_folds, 1.0),
         'heldout': (HELD_NOVELS, HELD_LAYOUT, o.heldout_folds, 1.0),
         'clean-layout': (TUNE_NOVELS + HELD_NOVELS, ALL_LAYOUT, None, 0.0),
+        'tune-noads': (TUNE_NOVELS, TUNE_LAYOUT, None, 0.0),
+        'heldout-noads': (HELD_NOVELS, HELD_LAYOUT, None, 0.0),
     }
     ads = os.path.join(o.shared, 'ads', 'dev.tsv')
     for si, name in enumerate(s for s in o.sets.split(',') if s):
@@ -64,12 +72,18 @@ def main():
             sys.exit('make_sets.py: unknown set %s' % name)
         novels, layout, folds, density = specs[name]
         for i in range(o.files):
-            novel = novels[i % len(novels)]
+            novel, _, span = novels[i % len(novels)].partition(':')
             # sets differ in seed, so the same novel gives other chapters
             seed = o.seed + 1000 * si + i
+            if span:
+                a, b = (int(x) for x in span.split('-'))
+                start = random.Random(seed).randint(a, max(a, b - o.chapters + 1))
+                chapters = ['--chapter-range', '%d-%d' % (start, min(b, start + o.chapters - 1))]
+            else:
+                chapters = ['--chapters', str(o.chapters)]
             cmd = [sys.executable, os.path.join(HERE, 'pollute.py'),
                    '--novel', os.path.join(o.shared, 'clean', novel + '.utf8.txt'),
-                   '--ads', ads, '--seed', str(seed), '--chapters', str(o.chapters),
+                   '--ads', ads, '--seed', str(seed)] + chapters + [
                    '--split-name', name, '--ad-density', str(density),
                    '--out', os.path.join(o.out, name, '%s-%02d-%s' % (name, i + 1, novel))] + layout
             if folds:

@@ -12,6 +12,8 @@ Layout, each a comma list to draw from (per file for width/eol/encoding/wrap
 unit, per chapter for the rest, per paragraph where the value is "mixed"):
   --width 20-60            wrap width in characters (two columns each; ASCII is
                            one column), or 0 for no wrapping
+  --width-scope file,chapter  one width for the file or a new one per chapter
+  --quote-cols 2,1         columns a curly quote takes (1: it counts as half-width)
   --indent full,blank4,tab,none,mixed
   --indent-scope first,all first line only, or every line of a paragraph
   --blank never,always,some   blank lines between paragraphs
@@ -173,21 +175,25 @@ def filter_ads(rows, args):
 
 # ---------------------------------------------------------------- layout
 
-def columns(ch):
-    return 1 if ord(ch) < 0x80 else 2
+NARROW = set('“”‘’')
 
 
-def wrap(text, width, first_cap_cols, kinsoku):
-    """Cuts `text` into lines of at most `width` characters (2*width columns;
-    the first line has `first_cap_cols` columns). Returns [(start, end)]."""
+def columns(ch, narrow_quotes=False):
+    return 1 if ord(ch) < 0x80 or (narrow_quotes and ch in NARROW) else 2
+
+
+def wrap(text, width, first_cap_cols, kinsoku, narrow_quotes=False, cap_cols=None):
+    """Cuts `text` into lines of at most `width` characters (2*width columns,
+    or `cap_cols`; the first line has `first_cap_cols` columns). Returns
+    [(start, end)]."""
     if width <= 0:
         return [(0, len(text))]
     spans, start, cap = [], 0, first_cap_cols
     n = len(text)
     while start < n:
         cols, i = 0, start
-        while i < n and cols + columns(text[i]) <= cap:
-            cols += columns(text[i])
+        while i < n and cols + columns(text[i], narrow_quotes) <= cap:
+            cols += columns(text[i], narrow_quotes)
             i += 1
         if i == start:
             i = start + 1
@@ -202,7 +208,7 @@ def wrap(text, width, first_cap_cols, kinsoku):
                 i -= 1
         spans.append((start, i))
         start = i
-        cap = 2 * width
+        cap = cap_cols if cap_cols else 2 * width
     return spans
 
 
@@ -313,6 +319,8 @@ def build(args):
     eol = '\r\n' if eol_name == 'crlf' else '\n'
     lo, hi = draw(rng, width_choices(args.width))
     width = rng.randint(lo, hi)
+    width_scope = draw(rng, choices(args.width_scope))
+    narrow_quotes = draw(rng, choices(args.quote_cols)) == '1'
     indent_counts = rng.random() < 0.7   # the indent takes room on the first line
 
     rows, _ = filter_ads(load_ads(args.ads), args) if args.ads else ([], {})
@@ -340,6 +348,9 @@ def build(args):
             'split': draw(rng, choices(args.split)),
             'titles': draw(rng, choices(args.titles)),
         }
+        if width_scope == 'chapter' and width > 0:
+            width = rng.randint(lo, hi)
+        lay['width'] = width
         layout_log.append(lay)
         title_text = gbk_safe(title) if gbk else title
         if lay['quotes'] == 'corner':
@@ -410,7 +421,9 @@ def build(args):
             s += p[last:]
             kinsoku = lay['breaks'] == 'kinsoku' or (lay['breaks'] == 'mixed' and rng.random() < 0.5)
             first_cap = 2 * width - (2 * ind_cols if indent_counts else 0)
-            spans = wrap(s, width, max(first_cap, 2), kinsoku)
+            # indenting every line takes the room from every line
+            rest_cap = max(first_cap, 2) if lay['indent_scope'] == 'all' else None
+            spans = wrap(s, width, max(first_cap, 2), kinsoku, narrow_quotes, rest_cap)
             line_starts = []
             between_at = None
             if len(spans) > 1 and dens > 0 and rng.random() < RATE_BETWEEN_LINES * dens * len(spans) / 4:
@@ -473,7 +486,8 @@ def build(args):
                  'cannot hold were not used. polluted_char_offset counts characters of the decoded text '
                  '(CRLF = 2). With split set, paragraphs were cut into shorter ones and the truth follows.',
         'variants': [],
-        'layout': {'width': width, 'indent_counts': indent_counts, 'chapters': layout_log,
+        'layout': {'width': width, 'width_scope': width_scope, 'narrow_quotes': narrow_quotes,
+                   'indent_counts': indent_counts, 'chapters': layout_log,
                    'ads_pool': len(ads.rows), 'use_folds': args.use_folds or 'all', 'folds': args.folds},
         'clean_paragraphs': clean,
         'inserted_ads': out.ads,
@@ -496,6 +510,8 @@ def parser():
     ap.add_argument('--chapter-range', help='A-B: these chapters (1-based, chapters with a body)')
     ap.add_argument('--split-name', default='generated', help='the truth\'s "split" field')
     ap.add_argument('--width', default='20-60')
+    ap.add_argument('--width-scope', default='file,chapter', help='one width per file or per chapter')
+    ap.add_argument('--quote-cols', default='2,1', help='columns a curly quote takes in the wrap')
     ap.add_argument('--indent', default='full,blank4,tab,none,mixed')
     ap.add_argument('--indent-scope', default='first,first,first,all')
     ap.add_argument('--blank', default='never,always,some')

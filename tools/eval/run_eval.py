@@ -31,8 +31,12 @@ def find_cli():
     return None
 
 
-def collect(inputs):
+def collect(inputs, clean=False):
     files = []
+    if clean:
+        for i in inputs:
+            files += sorted(os.path.join(i, f) for f in os.listdir(i) if f.endswith('.txt')) if os.path.isdir(i) else [i]
+        return files
     for i in inputs:
         if os.path.isdir(i):
             files += sorted(os.path.join(i, f) for f in os.listdir(i)
@@ -72,10 +76,13 @@ def main():
     ap.add_argument('--jobs', type=int, default=1, help='measure runs at once')
     ap.add_argument('--keep', help='leave the tidied files in this folder')
     ap.add_argument('--json', help='write every figure to this file')
+    ap.add_argument('--clean', action='store_true',
+                    help='the inputs are clean novels (one paragraph per line, no truth file): '
+                         'score content kept and paragraphs against the input itself')
     o = ap.parse_args(argv)
     if not o.cli:
         sys.exit('run_eval.py: no folian-cli found; pass --cli')
-    files = collect(o.inputs)
+    files = collect(o.inputs, o.clean)
     if not files:
         sys.exit('run_eval.py: no NAME.txt with NAME.truth.json found')
 
@@ -95,7 +102,21 @@ def main():
         if r.returncode != 0:
             sys.exit('run_eval.py: folian-cli tidy failed:\n' + r.stderr)
 
+        def measure_clean(i):
+            sys.path.insert(0, os.path.dirname(os.path.abspath(o.measure)))
+            import measure as m
+            from difflib import SequenceMatcher
+            pa = m.paragraphs(m.read_text(files[i]))
+            pb = m.paragraphs(m.read_text(copies[i]))
+            a = ''.join(m.CJK.findall(''.join(pa)))
+            b = ''.join(m.CJK.findall(''.join(pb)))
+            ok = sum(x.size for x in SequenceMatcher(None, pa, pb, autojunk=False).get_matching_blocks())
+            return dict(ad_recall=1.0, ad_chars_gone=1.0, content_kept=m.lcs_kept(a, b) / len(a) if a else 1.0,
+                        paragraphs_ok=ok / len(pa) if pa else 1.0)
+
         def measure(i):
+            if o.clean:
+                return measure_clean(i)
             out = os.path.join(scratch, 'm%d.json' % i)
             m = subprocess.run([sys.executable, o.measure, '--tidied', copies[i], '--truth', truth_of(files[i]),
                                 '--json', out], stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -111,7 +132,7 @@ def main():
     print('%-28s %-26s %9s %9s %9s %9s' % ('file', 'layout', 'recall', 'adgone', 'content', 'paras'))
     rows = []
     for f, res in zip(files, results):
-        truth = json.load(open(truth_of(f), encoding='utf-8'))
+        truth = {'novel': os.path.basename(f)} if o.clean else json.load(open(truth_of(f), encoding='utf-8'))
         rows.append(dict(file=os.path.basename(f), layout=layout_note(truth), **{k: res[k] for k in FIGURES},
                          detail=res))
         print('%-28s %-26s %9.4f %9.4f %9.4f %9.4f' % (os.path.basename(f), layout_note(truth)[:26],

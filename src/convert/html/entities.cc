@@ -139,6 +139,7 @@ Reference Numeric(std::string_view at) {
   if (i < at.size() && DigitValue(at[i], hex) >= 0) return {};  // too many digits
   if (i < at.size() && at[i] == ';') ++i;
   if (value >= 0x80 && value < 0xA0) value = charset::Cp1252ToUnicode(static_cast<unsigned char>(value));
+  if (value == 0xA0) value = ' ';  // a no-break space is a blank, as "&nbsp;" is
   const bool control = value < 0x20 && value != '\t' && value != '\n';
   if (value == 0 || control || value == 0x7F || (value >= 0xD800 && value <= 0xDFFF) ||
       value > 0x10FFFF) {

@@ -3,7 +3,8 @@
 // (headings, paragraphs, divisions, list items, table rows, the title) end
 // the line they close, so a heading never runs into its first paragraph;
 // scripts, style sheets and comments are skipped; character references are
-// decoded. Line ends come out as CR LF.
+// decoded. Line ends come out as CR LF; lines holding nothing but the
+// source's indentation come out empty.
 //
 // The text keeps the page's own encoding: a GBK page gives GBK text, a
 // UTF-8 page UTF-8 text, and references are written in that encoding. A
@@ -71,10 +72,16 @@ struct ScanResult {
   bool cancelled = false;
 };
 
+struct ScanOptions {
+  // Leaves out the document's head (its title included): the content
+  // documents of a book carry file names and the book's title there.
+  bool skip_head = false;
+};
+
 // The core scan: the text of `page` (in `charset`) appended to `*out` in the
 // same encoding. Checks `ctx.cancel` and reports progress as it goes.
 ScanResult HtmlToText(std::string_view page, PageCharset charset, std::string* out,
-                      const ReadContext& ctx);
+                      const ReadContext& ctx, const ScanOptions& options = {});
 
 }  // namespace html
 }  // namespace folian::convert

@@ -41,20 +41,33 @@ bool IsBlock(std::string_view name) {
 
 class Scanner {
  public:
-  Scanner(std::string_view page, PageCharset charset, std::string* out, const ReadContext& ctx)
-      : page_(page), charset_(charset), out_(*out), ctx_(ctx) {}
+  Scanner(std::string_view page, PageCharset charset, const ScanOptions& options, std::string* out,
+          const ReadContext& ctx)
+      : page_(page), charset_(charset), options_(options), out_(*out), ctx_(ctx),
+        line_start_(out->size()) {}
 
   ScanResult Run();
 
  private:
   void Write(std::string_view bytes);
+  // A line of nothing but blanks is the page source's indentation between
+  // tags, not text: it is emptied.
+  void DropBlankLine() {
+    if (!line_has_text_) out_.resize(line_start_);
+  }
   void Newline() {
+    DropBlankLine();
     out_.append("\r\n");
+    line_start_ = out_.size();
     line_has_text_ = false;
   }
-  // Ends the current line unless it holds nothing but blanks.
+  // Ends the current line unless it holds nothing but blanks (which go).
   void EndLine() {
-    if (line_has_text_) Newline();
+    if (line_has_text_) {
+      Newline();
+    } else {
+      DropBlankLine();
+    }
   }
   void WriteCodePoint(char32_t cp);
   // Position just past the tag starting at `p` (at its "<"); the end of the
@@ -72,8 +85,12 @@ class Scanner {
 
   std::string_view page_;
   PageCharset charset_;
+  const ScanOptions& options_;
   std::string& out_;
   const ReadContext& ctx_;
+  std::size_t line_start_;  // where the current line begins in out_
+  std::size_t br_end_ = std::string_view::npos;  // just past the last "<br>" of the page
+  bool head_unclosed_ = false;
   bool line_has_text_ = false;
   ScanResult result_;
   std::u16string wide_;
@@ -166,10 +183,22 @@ std::size_t Scanner::Markup(std::size_t p) {
     if (end == std::string_view::npos) return std::string_view::npos;
     return SkipTag(end);
   }
-  if (name == "br" || (closing && name == "p")) {
+  if (!closing && name == "head" && options_.skip_head && !head_unclosed_) {
+    const std::size_t end = FindEndTag(after, name);
+    // Without its end tag the head is read as text; later heads are not
+    // searched for again, so many of them cost one pass, not one each.
+    head_unclosed_ = end == std::string_view::npos;
+    return head_unclosed_ ? after : SkipTag(end);
+  }
+  if (name == "br" && closing && p == br_end_) {
+    // "<br></br>" is one break, as XHTML writers mean it.
+  } else if (name == "br" || (closing && name == "p")) {
     Newline();
+    if (name == "br") br_end_ = after;
   } else if (IsBlock(name)) {
     EndLine();
+  } else if (!closing && (name == "td" || name == "th") && line_has_text_) {
+    Write("\t");  // cells of a row stay apart
   }
   return after;
 }
@@ -240,6 +269,7 @@ ScanResult Scanner::Run() {
           p += 2;
         } else {
           out_.push_back('\r');
+          line_start_ = out_.size();
           line_has_text_ = false;
           p += 1;
         }
@@ -260,8 +290,8 @@ ScanResult Scanner::Run() {
 }  // namespace
 
 ScanResult HtmlToText(std::string_view page, PageCharset charset, std::string* out,
-                      const ReadContext& ctx) {
-  return Scanner(page, charset, out, ctx).Run();
+                      const ReadContext& ctx, const ScanOptions& options) {
+  return Scanner(page, charset, options, out, ctx).Run();
 }
 
 }  // namespace folian::convert::html

@@ -1,0 +1,420 @@
+#include "tidy/paragraph_layout.h"
+
+#include <algorithm>
+#include <array>
+#include <type_traits>
+
+namespace folian::tidy {
+namespace {
+
+using u8 = unsigned char;
+
+// ” ！ 。 ＝ － × ※ ） ？ … ’ 」 』 —: a line whose last two bytes occur
+// anywhere in here ends a paragraph.
+constexpr std::string_view kClosing =
+    "\xA1\xB1\xA3\xA1\xA1\xA3\xA3\xBD\xA3\xAD\xA1\xC1\xA1\xF9\xA3\xA9\xA3\xBF"
+    "\xA1\xAD\xA1\xAF\xA1\xB9\xA1\xBB\xA1\xAA";
+// The ASCII paragraph-end set: the double quote, the apostrophe, then these.
+constexpr std::string_view kAsciiEnds = "\"'~]!#*=-.)?_>1234567890";
+
+// Marks that close something or continue a sentence: a wrap can leave one
+// at the start of a line, a paragraph never starts with one.
+// ， 。 、 ； ： ？ ！ ） 」 』 ” ’ 》 〉
+constexpr std::array<std::uint16_t, 14> kNoStart = {0xA3AC, 0xA1A3, 0xA1A2, 0xA3BB, 0xA3BA,
+                                                   0xA3BF, 0xA3A1, 0xA3A9, 0xA1B9, 0xA1BB,
+                                                   0xA1B1, 0xA1AF, 0xA1B7, 0xA1B5};
+constexpr std::string_view kAsciiNoStart = ",.;:?!)";
+// Opening marks (“ ‘ 「 『 （ 《 〈): a wrap that keeps them with what they
+// open pushes them onto the next line.
+constexpr std::array<std::uint16_t, 7> kOpening = {0xA1B0, 0xA1AE, 0xA1B8, 0xA1BA, 0xA3A8, 0xA1B6, 0xA1B4};
+constexpr std::string_view kAsciiOpening = "\"([";
+// ： ； ， and their ASCII forms: a paragraph may end with one ("有诗为证：").
+constexpr std::string_view kClauseEnds = "\xA3\xBA\xA3\xBB\xA3\xAC:;,";
+
+// Whether the line ends in one of the characters of `set` (GBK pairs, then
+// ASCII bytes).
+bool EndsInAny(std::string_view line, std::string_view set) {
+  if (line.empty()) return false;
+  const char last = line.back();
+  for (std::size_t i = 0; i < set.size();) {
+    if (static_cast<u8>(set[i]) >= 0x80) {
+      if (line.size() >= 2 && line[line.size() - 2] == set[i] && last == set[i + 1]) return true;
+      i += 2;
+    } else {
+      if (last == set[i] && (line.size() < 2 || static_cast<u8>(line[line.size() - 2]) < 0x80)) return true;
+      ++i;
+    }
+  }
+  return false;
+}
+
+// A wrap falls after so many characters, whatever their width in bytes. A
+// GBK character's second byte may be below 0x80 (most traditional
+// characters: 馬 is F1 52), so the bytes are walked. Also counted: the
+// curly quotes “ ” ‘ ’, which some wraps take for half-width.
+struct Counted {
+  std::uint32_t chars = 0, curly = 0;
+};
+Counted CountChars(std::string_view s) {
+  const u8* p = reinterpret_cast<const u8*>(s.data());
+  const std::size_t n = s.size();
+  constexpr std::size_t kCap = 1u << 30;
+  // Most lines hold nothing below 0x80: every byte pair is one character.
+  unsigned low = 0;
+  for (std::size_t i = 0; i < n; ++i) low |= ~p[i] & 0x80u;
+  if (low == 0 && n % 2 == 0) {
+    std::size_t curly = 0;
+    for (std::size_t i = 0; i < n; i += 2) curly += (p[i] == 0xA1) & (static_cast<u8>(p[i + 1] - 0xAE) <= 3);
+    return {static_cast<std::uint32_t>(std::min(n / 2, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
+  }
+  std::size_t chars = 0, curly = 0;
+  for (std::size_t i = 0; i < n; ++chars) {
+    if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
+      curly += p[i] == 0xA1 && p[i + 1] >= 0xAE && p[i + 1] <= 0xB1;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
+}
+
+// Lengths above this share one histogram bucket.
+constexpr std::uint32_t kMaxLength = 1023;
+// The narrowest wrap looked for: verse lines (a seven-character couplet is
+// sixteen characters) must not pass for a wrap.
+constexpr std::uint32_t kMinWidth = 20;
+// A wrap may pull a closing mark onto a line or push an opening one down.
+constexpr std::uint32_t kSlack = 1;
+// A chapter with fewer lines borrows the width of the whole text.
+constexpr std::uint32_t kMinRegionLines = 12;
+// Lines far longer than anyone wraps at: a text of them has one paragraph per
+// line and every line break is the author's.
+constexpr std::uint32_t kLongLine = 100;
+constexpr std::uint32_t kMinLongLines = 3;
+
+}  // namespace
+
+namespace {
+
+// Every two bytes that occur next to each other in kClosing, and the ASCII
+// ends, as bit sets: the test runs on every line.
+struct ClosingSets {
+  std::array<std::uint64_t, 1024> pairs{};
+  std::array<std::uint64_t, 4> ascii{};
+  constexpr ClosingSets() {
+    for (std::size_t i = 0; i + 1 < kClosing.size(); ++i) {
+      const unsigned v = static_cast<u8>(kClosing[i]) << 8 | static_cast<u8>(kClosing[i + 1]);
+      pairs[v >> 6] |= std::uint64_t{1} << (v & 63);
+    }
+    for (const char c : kAsciiEnds) ascii[static_cast<u8>(c) >> 6] |= std::uint64_t{1} << (static_cast<u8>(c) & 63);
+  }
+};
+constexpr ClosingSets kClosingSets;
+
+}  // namespace
+
+bool EndsInClosing(std::string_view line) {
+  if (line.empty()) return false;
+  const u8 last = static_cast<u8>(line.back());
+  if (line.size() >= 2) {
+    const unsigned v = static_cast<u8>(line[line.size() - 2]) << 8 | last;
+    if ((kClosingSets.pairs[v >> 6] >> (v & 63)) & 1) return true;
+  }
+  return (kClosingSets.ascii[last >> 6] >> (last & 63)) & 1;
+}
+
+LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title) {
+  LayoutLine l;
+  l.flags = flags;
+  const Counted c = CountChars(trimmed);
+  l.length = c.chars;
+  // Columns in full-width characters, the curly quotes at half width: a
+  // line is wider than the wrap only when it is wider both ways.
+  l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
+  l.closes = EndsInClosing(trimmed);
+  l.ends_clause = l.closes || EndsInAny(trimmed, kClauseEnds);
+  l.title = title > 0;
+  l.heading = title > 1;
+  if (!trimmed.empty()) {
+    const u8 c0 = static_cast<u8>(trimmed[0]);
+    if (c0 < 0x80) {
+      l.no_start = kAsciiNoStart.find(static_cast<char>(c0)) != std::string_view::npos;
+      l.opens = kAsciiOpening.find(static_cast<char>(c0)) != std::string_view::npos;
+    } else if (trimmed.size() >= 2) {
+      const std::uint16_t pair = static_cast<std::uint16_t>(c0 << 8 | static_cast<u8>(trimmed[1]));
+      l.no_start = std::find(kNoStart.begin(), kNoStart.end(), pair) != kNoStart.end();
+      l.opens = std::find(kOpening.begin(), kOpening.end(), pair) != kOpening.end();
+    }
+  }
+  return l;
+}
+
+ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::move(lines)) {
+  continues_.assign(lines_.size(), false);
+  line_width_.assign(lines_.size(), 0);
+  if (lines_.empty()) return;
+  // First the chapters between titles beyond doubt.
+  BuildRegions(true);
+  // The title test passes many a wrapped line (one that ends in 三, or holds
+  // 第 before 回): such a line that a wrap carries on from the line before,
+  // or that itself runs to the width without closing and goes on into an
+  // unmarked line, is no title. The chapters are then drawn again.
+  for (std::size_t k = 1; k < lines_.size(); ++k) {
+    LayoutLine& l = lines_[k];
+    if (!l.title || l.heading) continue;
+    const Region& r = regions_[region_of_[k]];
+    if (r.width == 0) continue;
+    bool carried = l.no_start || (!lines_[k - 1].title && Full(r, k - 1) && !lines_[k - 1].closes);
+    if (!carried && k + 1 < lines_.size() && !lines_[k + 1].heading && !l.closes &&
+        Full(r, k)) {
+      carried = (lines_[k + 1].flags & (kLineIndented | kLineBlankBefore)) == 0;
+    }
+    if (carried) {
+      l.title = false;
+      continues_[k] = true;
+    }
+  }
+  BuildRegions(false);
+}
+
+// Chapters run between titles (only titles beyond doubt when
+// `headings_only`).
+void ParagraphLayout::BuildRegions(bool headings_only) {
+  const std::size_t n = lines_.size();
+  regions_.clear();
+  region_of_.assign(n, 0);
+  const std::uint32_t file_width = Width(0, static_cast<std::uint32_t>(n), 0);
+  auto parts = [&](std::size_t k) { return headings_only ? lines_[k].heading : lines_[k].title; };
+  for (std::size_t k = 0; k < n;) {
+    if (parts(k)) {
+      region_of_[k] = static_cast<std::uint32_t>(regions_.size());
+      ++k;
+      continue;
+    }
+    Region r;
+    r.first = static_cast<std::uint32_t>(k);
+    while (k < n && !parts(k)) region_of_[k++] = static_cast<std::uint32_t>(regions_.size());
+    r.end = static_cast<std::uint32_t>(k);
+    Analyse(&r, file_width);
+    regions_.push_back(r);
+  }
+  // A title at the very end belongs to an empty region of its own.
+  if (regions_.empty() || region_of_[n - 1] >= regions_.size()) {
+    Region r;
+    r.first = r.end = static_cast<std::uint32_t>(n);
+    regions_.push_back(r);
+  }
+}
+
+bool ParagraphLayout::ContinuesPrevious(std::size_t k) const {
+  return k < continues_.size() && continues_[k];
+}
+
+// The width most lines of [first, end) are wrapped at: their most common
+// length of at least kMinWidth characters (the smaller on a tie), or `given`
+// when that is not 0, provided lines near it are common and few lines run
+// past it; else 0.
+std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const {
+  std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
+  std::uint32_t lines = 0;
+  for (std::uint32_t k = first; k < end; ++k) {
+    if (lines_[k].title) continue;
+    ++hist[std::min(lines_[k].length, kMaxLength)];
+    ++wide[std::min(lines_[k].columns, kMaxLength)];
+    ++lines;
+  }
+  std::uint32_t mode = given, count = given != 0 ? hist[given] : 0;
+  for (std::uint32_t w = kMinWidth; given == 0 && w < kMaxLength; ++w) {
+    if (hist[w] > count) mode = w, count = hist[w];
+  }
+  if (count == 0) return 0;
+  // A wrap that counts curly quotes as half-width leaves lines a character
+  // or two over.
+  const std::uint32_t near = hist[mode - kSlack] + hist[mode] + hist[mode + 1] + hist[mode + 2];
+  // Past the width by their columns: a line that holds half-width letters
+  // has more characters than a wrap allows, not more columns.
+  std::uint32_t beyond = 0;
+  for (std::uint32_t w = mode + 2 * kSlack + 1; w <= kMaxLength; ++w) beyond += wide[w];
+  // Wrapped: a good share of lines reach the width (paragraphs of a line or
+  // two keep it from being most), and lines past it are rare (advertising,
+  // mostly).
+  const bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+  return wrapped ? mode : 0;
+}
+
+void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
+  const std::uint32_t size = r->end - r->first;
+  // A chapter too short to tell, or one that its advertising makes look
+  // ragged, takes the width of the whole text where its lines agree with it.
+  r->width = size >= kMinRegionLines ? Width(r->first, r->end, 0) : file_width;
+  if (r->width == 0 && file_width != 0 && size >= kMinRegionLines) r->width = Width(r->first, r->end, file_width);
+  std::uint32_t long_lines = 0;
+  for (std::uint32_t k = r->first; k < r->end; ++k) long_lines += lines_[k].length >= kLongLine;
+  r->long_lines = long_lines >= kMinLongLines;
+
+  // A wrap that leaves "，" or "。" at the start of a line cuts every line at
+  // the width exactly; one that keeps them on the line before, or pushes an
+  // opening quote down, leaves some a character short.
+  // Exact cuts show as lines that start with such a mark; a line a character
+  // short before one that starts with an opening mark shows the other kind
+  // (or a paragraph that ends there, now and then).
+  std::uint32_t cut_before_marks = 0, pushed_down = 0;
+  for (std::uint32_t k = r->first; k < r->end; ++k) {
+    cut_before_marks += lines_[k].no_start;
+    pushed_down += k + 1 < r->end && r->width != 0 && lines_[k].length + 1 == r->width && lines_[k + 1].opens;
+  }
+  const bool exact = cut_before_marks >= 3 && cut_before_marks * 50 >= size &&
+                     pushed_down * 10 <= std::max<std::uint32_t>(cut_before_marks, 10);
+  r->slack = exact ? 0 : kSlack;
+
+  IndentWidths(*r);
+
+  // Indentation (or a blank line) marks paragraph starts when lines that
+  // reach the width are mostly followed by lines without it: a chapter that
+  // indents every line marks nothing. Unwrapped text: when marked lines are
+  // repeatedly followed by unmarked ones and unmarked lines are common.
+  for (const unsigned char mark : {kLineIndented, kLineBlankBefore}) {
+    std::uint32_t starts = 0, marked = 0, after_full_marked = 0, after_full_plain = 0;
+    std::uint32_t after_short_marked = 0, after_short_plain = 0;
+    for (std::uint32_t k = r->first; k < r->end; ++k) {
+      const bool m = lines_[k].flags & mark;
+      marked += m;
+      if (k + 1 >= r->end) continue;
+      const bool next = lines_[k + 1].flags & mark;
+      starts += m && !next;
+      if (r->width == 0) continue;
+      if (Full(*r, k)) {
+        (next ? after_full_marked : after_full_plain)++;
+      } else {
+        (next ? after_short_marked : after_short_plain)++;
+      }
+    }
+    bool by;
+    if (r->width != 0) {
+      by = starts >= 2 && after_full_marked * 2 <= after_full_plain + 1;
+    } else {
+      by = starts >= 2 && (size - marked) * 4 >= size;
+    }
+    // Strict: nearly every paragraph carries the mark (not one that indents
+    // some paragraphs and not others), so an unmarked line goes on one.
+    const bool strict = by && after_short_plain * 5 <= after_short_marked;
+    (mark == kLineIndented ? r->by_indent : r->by_blank) = by;
+    r->strict |= strict;
+  }
+}
+
+// Where indentation takes room from the line it starts, lines indented alike
+// stop alike short of the width: the first lines of paragraphs, or every
+// line of those indented by 　　 where other paragraphs are indented by a tab.
+// Each indentation gets the most common length of its lines near the width.
+void ParagraphLayout::IndentWidths(const Region& r) {
+  for (std::uint32_t k = r.first; k < r.end; ++k) line_width_[k] = r.width;
+  if (r.width == 0) return;
+  constexpr std::uint32_t kMaxIndent = 8;  // characters an indentation may take
+  const std::uint32_t low = r.width > kMaxIndent ? r.width - kMaxIndent : 0;
+  // Counts by length - low, for lengths up to width + 2, and two more slots
+  // that stay 0 for the look-ahead below.
+  using Counts = std::array<std::uint32_t, kMaxIndent + 5>;
+  static_assert(std::is_same_v<Counts, std::decay_t<decltype(scratch_)>::value_type>);
+  // The lines near the width counted by indentation (a chapter has few).
+  std::array<std::uint8_t, 256> slot{};  // 1 + the kind's place in `by_kind`
+  std::vector<Counts>& by_kind = scratch_;
+  by_kind.clear();
+  std::array<std::uint32_t, 8> lines_of{};
+  for (std::uint32_t k = r.first; k < r.end; ++k) {
+    const LayoutLine& l = lines_[k];
+    if (l.length < low || l.length > r.width + 2) continue;
+    if (slot[l.indent] == 0) {
+      if (by_kind.size() == lines_of.size()) continue;  // more kinds than any layout uses
+      by_kind.emplace_back();
+      slot[l.indent] = static_cast<std::uint8_t>(by_kind.size());
+    }
+    ++by_kind[slot[l.indent] - 1][l.length - low];
+    ++lines_of[slot[l.indent] - 1];
+  }
+  // The most common length of a group of lines, 0 when they do not agree.
+  auto common = [low](const Counts& by_length, std::uint32_t lines) {
+    std::size_t best = 0;
+    for (std::size_t j = 1; j < by_length.size(); ++j) {
+      if (by_length[j] > by_length[best]) best = j;
+    }
+    const std::uint32_t around = by_length[best] + by_length[best + 1] + by_length[best + 2];
+    return around >= 3 && around * 2 >= lines ? low + static_cast<std::uint32_t>(best) : 0;
+  };
+  // Each indentation on its own, and all indented lines together for those
+  // with too few lines to tell.
+  std::array<std::uint32_t, 8> width_of{};
+  Counts indented{};
+  std::uint32_t indented_lines = 0;
+  for (std::size_t i = 0; i < by_kind.size(); ++i) {
+    width_of[i] = common(by_kind[i], lines_of[i]);
+    if (slot[0] == i + 1) continue;
+    for (std::size_t j = 0; j < indented.size(); ++j) indented[j] += by_kind[i][j];
+    indented_lines += lines_of[i];
+  }
+  const std::uint32_t any_indent = common(indented, indented_lines);
+  // Indentation only takes room (a line with a curly quote or two may run
+  // over): no indented line wraps wider than the chapter; unindented lines
+  // keep its width.
+  for (std::uint32_t k = r.first; k < r.end; ++k) {
+    if (lines_[k].indent == 0) continue;
+    const std::uint8_t at = slot[lines_[k].indent];
+    const std::uint32_t w = at != 0 && width_of[at - 1] != 0 ? width_of[at - 1] : any_indent;
+    if (w != 0) line_width_[k] = std::min(w, r.width);
+  }
+}
+
+bool ParagraphLayout::Full(const Region& r, std::size_t k) const {
+  return lines_[k].length + r.slack >= line_width_[k];
+}
+
+// Line k carries its chapter's paragraph-start mark.
+bool ParagraphLayout::Marked(const Region& r, std::size_t k) const {
+  return (r.by_indent && (lines_[k].flags & kLineIndented)) ||
+         (r.by_blank && (lines_[k].flags & kLineBlankBefore));
+}
+
+std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
+  return k < lines_.size() && !lines_[k].title ? regions_[region_of_[k]].width : 0;
+}
+
+int ParagraphLayout::Ends(std::size_t k) const {
+  if (k + 1 >= lines_.size() || lines_[k].title || lines_[k + 1].title) return -1;
+  const Region& r = regions_[region_of_[k]];
+  const LayoutLine& a = lines_[k];
+  const LayoutLine& b = lines_[k + 1];
+  if (r.width == 0) {
+    if (Marked(r, k + 1)) return 1;
+    if ((b.flags & kLineBlankBefore) && a.closes) return 1;
+    if (r.long_lines) return 1;
+    return r.by_indent || r.by_blank ? 0 : -1;
+  }
+  const bool full = Full(r, k);
+  // A line wider than the wrap was not wrapped there: advertising, mostly.
+  auto wide = [&r](const LayoutLine& l) { return l.columns > r.width + 2 * kSlack; };
+  const bool foreign = wide(a);
+  if (Marked(r, k + 1)) return 1;
+  // A wrap before "，" or "。": the line goes on, however long.
+  if (b.no_start && (full || !a.closes)) return 0;
+  // No wrapped paragraph goes on into a wide line: after a closing mark, it
+  // is a line of its own.
+  if (wide(b) && a.closes) return 1;
+  // A lone blank line after a line that closes a sentence still parts
+  // paragraphs where blank lines mark nothing else.
+  if ((b.flags & kLineBlankBefore) && a.closes) return 1;
+  if (full && !foreign) return 0;
+  // A short line that stops mid-sentence after a full line that does too:
+  // a paragraph seldom ends without a mark, so the wrap carries on, or the
+  // line was dropped into the paragraph (advertising, mostly) and the
+  // paragraph stays whole around it. So too a line wider than the wrap, or
+  // any short line where every paragraph start carries its mark and the
+  // line after this one does not.
+  if (k > r.first && (!a.ends_clause || foreign || r.strict) && !Marked(r, k) && Full(r, k - 1) &&
+      !lines_[k - 1].closes && !lines_[k - 1].title) {
+    return 0;
+  }
+  return 1;
+}
+
+}  // namespace folian::tidy

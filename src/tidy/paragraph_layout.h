@@ -1,0 +1,82 @@
+// How a hard-wrapped text marks its paragraphs: the line scanner asks, for
+// every line, whether the paragraph ends after it. Each chapter (the lines
+// between two titles) is judged on its own: its wrap width, whether the
+// first lines of paragraphs are indented or set off by blank lines, and
+// where indentation takes room from the first line. Text is GBK bytes.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace folian::tidy {
+
+// Flags of a raw line.
+inline constexpr unsigned char kLineIndented = 1;     // starts with a blank, a tab or 　
+inline constexpr unsigned char kLineBlankBefore = 2;  // a blank line separates it from the one before
+
+// One non-empty line as the layout sees it.
+struct LayoutLine {
+  unsigned char flags = 0;
+  unsigned char indent = 0;   // which indentation (0 none): lines indented alike share it
+  std::uint32_t length = 0;   // characters of the trimmed line
+  std::uint32_t columns = 0;  // its width in full-width characters (curly quotes half)
+  bool closes = false;       // ends in a paragraph-closing character
+  bool ends_clause = false;  // that, or ： ； ，
+  bool no_start = false;     // starts with a mark no paragraph starts with (，。」…)
+  bool opens = false;        // starts with an opening mark (“ 「 （ …)
+  bool title = false;        // passes the title test
+  bool heading = false;      // a title beyond doubt (第三章 …)
+};
+
+// Describes a trimmed line; `title`: 0 no title, 1 passes the title test,
+// 2 a title beyond doubt.
+LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title);
+
+// True when the line's last two bytes occur in the closing-punctuation
+// string, or its last byte is one of the ASCII paragraph ends.
+bool EndsInClosing(std::string_view line);
+
+class ParagraphLayout {
+ public:
+  explicit ParagraphLayout(std::vector<LayoutLine> lines);
+
+  // For line k: -1 when the layout does not decide (the closing-character
+  // rule does), else 1 when the paragraph ends after it, 0 when it goes on.
+  int Ends(std::size_t k) const;
+
+  // The wrap width (characters) found around line k, 0 when not wrapped.
+  std::uint32_t WidthAt(std::size_t k) const;
+
+  // True when line k passed the title test but a wrap carries it on from
+  // the line before: it is part of a paragraph, not a title.
+  bool ContinuesPrevious(std::size_t k) const;
+
+ private:
+  struct Region {
+    std::uint32_t first = 0, end = 0;  // its lines, titles excluded
+    std::uint32_t width = 0;           // wrap width, 0 when not wrapped
+    std::uint32_t slack = 0;           // how far short of it a wrapped line may stop
+    bool by_indent = false, by_blank = false;
+    bool strict = false;  // every paragraph start carries the mark
+    bool long_lines = false;  // one paragraph per line, far longer than any wrap
+  };
+
+  void BuildRegions(bool headings_only);
+  void Analyse(Region* r, std::uint32_t file_width);
+  void IndentWidths(const Region& r);
+  std::uint32_t Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const;
+  bool Full(const Region& r, std::size_t k) const;
+  bool Marked(const Region& r, std::size_t k) const;
+
+  std::vector<LayoutLine> lines_;
+  std::vector<Region> regions_;
+  std::vector<std::uint32_t> region_of_;  // a title: the region after it
+  std::vector<bool> continues_;
+  std::vector<std::uint32_t> line_width_;  // the width line k wraps at, by its indentation
+  std::vector<std::array<std::uint32_t, 13>> scratch_;  // IndentWidths' counts
+};
+
+}  // namespace folian::tidy
