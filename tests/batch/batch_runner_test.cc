@@ -527,11 +527,12 @@ TEST_F(BatchHtml, AHelpFilesPagesAreOfferedInItsTableOfContentsOrder) {
                                                          {"/three.htm", "<p>3</p>"},
                                                          {"/sub/Two.HTM", "<p>2</p>"},
                                                          {"/toc.hhc", toc}}));
-  Open();
+  Open(&threaded_);  // workers as in the window: a rescan would run on one
   ConvertCommands commands(*shell_);
   view_.file_answer = File("help.chm");
   view_.ok_answers = {true};
   commands.Run(kChm2Htm);
+  Settle();
   ASSERT_FALSE(view_.questions.empty());
   EXPECT_EQ(view_.questions.back(), "3" + std::string(msg::kOfferPagesToText));
   // Listed in the table's order, unlisted pages after; then converted.
