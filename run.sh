@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds (Release) and starts the window on a
 # temporary copy of examples/ (the samples stay pristine).
-#   ./run.sh          the window (needs a display)
-#   ./run.sh --cli    the command-line job instead: folian-cli over the copy
+#   ./run.sh          the window; without a display, the command-line job
+#   ./run.sh --cli    the command-line job: folian-cli over the copy
 set -euo pipefail
 cd "$(dirname "$0")"
-# The window's runtime needs a CJK font; xvfb serves scripts/screenshot.sh.
-FOLIAN_EXTRA_PKGS="${FOLIAN_EXTRA_PKGS:-} fonts-noto-cjk xvfb" scripts/install-deps.sh
+# The window's runtime needs a CJK font and Qt's own Chinese translations
+# (its standard dialogs); xvfb serves scripts/screenshot.sh.
+FOLIAN_EXTRA_PKGS="${FOLIAN_EXTRA_PKGS:-} fonts-noto-cjk qt6-translations-l10n xvfb" scripts/install-deps.sh
 
 BUILD=${FOLIAN_RUN_BUILD:-build/release}
 LAUNCHER=()
@@ -20,12 +21,8 @@ ex="$work/examples"
 # The run's own settings, so the user's stored options are neither read nor changed.
 export FOLIAN_CONFIG_HOME="$work/config"
 
-if [[ "${1:-}" != "--cli" ]]; then
-  if [[ -z "${DISPLAY:-}" && -z "${WAYLAND_DISPLAY:-}" ]]; then
-    echo "run.sh: no display (neither DISPLAY nor WAYLAND_DISPLAY is set); the window cannot start." >&2
-    echo "        Use ./run.sh --cli for the command-line job, or scripts/screenshot.sh OUT.png." >&2
-    exit 1
-  fi
+mode=$(scripts/run_mode.sh "${1:-}")
+if [[ "$mode" == window ]]; then
   cmake --build "$BUILD" -j "$(nproc)" --target folian
   echo "== The window on a copy of examples/ in $ex"
   "$BUILD/gui/folian" "$ex"

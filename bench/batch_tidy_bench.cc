@@ -26,6 +26,7 @@ class NullWindow final : public ShellView, public ToolView {
   bool AskOkCancel(std::string_view, std::string_view) override { return false; }
   void ShowMessage(std::string_view text, std::string_view, MessageIcon) override { last = text; }
   std::optional<fs::path> ChooseFolder(std::string_view) override { return {}; }
+  std::optional<fs::path> AskSaveFileName(std::string_view, const fs::path&) override { return {}; }
   std::optional<std::string> AskNewName(std::string_view) override { return {}; }
   void OpenHelpPage() override {}
   void SetEnabled(ControlId, bool) override {}
@@ -49,6 +50,7 @@ class NullWindow final : public ShellView, public ToolView {
   void ClearUndo() override {}
   void SetEditorEnabled(bool) override {}
   bool OpenWithDefaultProgram(const fs::path&) override { return false; }
+  void ShowReport(std::string_view, std::string_view) override {}
   void RunAfter(std::chrono::milliseconds, std::function<void()>) override {}
   std::optional<std::string> ClipboardText() override { return {}; }
   bool ConfirmRenames(std::string_view, const std::vector<folian::files::RenameStep>&) override {

@@ -1,11 +1,14 @@
 // End-to-end tidy of a 20 MB GBK novel with advertising (default options,
-// advertising removal on): the fast engine beside the full-pass reference.
+// advertising removal on): the fast engine beside the full-pass reference,
+// with and without the advertisement detector (which must keep the whole
+// run at 100 MB/s or more), and the detector alone.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "tidy/ad_detector.h"
 #include "tidy/ad_removal.h"
 #include "tidy/anchor_filter.h"
 #include "tidy/pattern_chain.h"
@@ -40,7 +43,7 @@ const std::string& Novel() {
   return text;
 }
 
-void RunTidy(benchmark::State& state, AdEngine engine) {
+void RunTidy(benchmark::State& state, AdEngine engine, bool detector = true) {
   const std::string& text = Novel();
   if (text.empty()) {
     state.SkipWithError("shared text material not found");
@@ -50,6 +53,7 @@ void RunTidy(benchmark::State& state, AdEngine engine) {
   TidyParams params;
   params.engine = engine;
   params.remover = &remover;
+  params.ad_detector = detector;
   for (auto _ : state) {
     auto out = TidyText(text, TidyOptions::AtStart(), BuiltinRules(), params);
     benchmark::DoNotOptimize(out);
@@ -60,6 +64,26 @@ void RunTidy(benchmark::State& state, AdEngine engine) {
 
 void BM_TidyFast(benchmark::State& state) { RunTidy(state, AdEngine::kFast); }
 void BM_TidyReference(benchmark::State& state) { RunTidy(state, AdEngine::kReference); }
+// The table alone, to see what the detector costs.
+void BM_TidyFastNoDetector(benchmark::State& state) { RunTidy(state, AdEngine::kFast, false); }
+
+// The advertisement detector alone, on the text the rule stages leave.
+void BM_DetectorOnly(benchmark::State& state) {
+  const std::string& text = Novel();
+  if (text.empty()) return state.SkipWithError("shared text material not found");
+  static const AdRemover remover(BuiltinRules());
+  TidyParams params;
+  params.remover = &remover;
+  params.ad_detector = false;
+  const std::string staged = *TidyText(text, TidyOptions::AtStart(), BuiltinRules(), params);
+  for (auto _ : state) {
+    std::string work = staged;
+    RemoveDetectedAds(work);
+    benchmark::DoNotOptimize(work);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(staged.size()));
+}
 
 // The parts of the fast run, to see where the time goes.
 void BM_ScanOnly(benchmark::State& state) {
@@ -143,5 +167,7 @@ void BM_AnchorPass(benchmark::State& state) {
 BENCHMARK(BM_AnchorPass)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AdStagesFast)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DetectorOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TidyFast)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TidyFastNoDetector)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TidyReference)->Unit(benchmark::kMillisecond)->Iterations(1);

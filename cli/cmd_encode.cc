@@ -70,8 +70,8 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
       {"unicode", text::EncodingCommand::kToUnicode},
       {"utf8", text::EncodingCommand::kToUtf8}};
   cmd->add_option("--to", args->to,
-                  "ansi: UTF-16LE/UTF-8 -> GBK; unicode: GBK/UTF-8 -> UTF-16LE; "
-                  "utf8: GBK/UTF-16LE -> UTF-8")
+                  "ansi: UTF-16/UTF-8 -> GBK; unicode: GBK/UTF-8 -> UTF-16LE; "
+                  "utf8: GBK/UTF-16 -> UTF-8 (UTF-16 of either byte order)")
       ->required()
       ->transform(CLI::CheckedTransformer(targets, CLI::ignore_case));
   cmd->add_flag("--force", args->force,

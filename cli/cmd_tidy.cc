@@ -13,7 +13,10 @@
 #include <optional>
 #include <thread>
 
+#include "app/ad_report.h"
 #include "app/options_store.h"
+#include "charset/codepage.h"
+#include "text/text_file.h"
 #include "command.h"
 #include "tidy/ad_removal.h"
 #include "tidy/rule_table.h"
@@ -27,9 +30,10 @@ namespace fs = std::filesystem;
 struct TidyArgs {
   std::vector<std::string> inputs;
   std::optional<int> num, chr, punc, paragraph, indent, indent_count, short_line;
-  bool ads = false, no_ads = false, split = false;
+  bool ads = false, no_ads = false, split = false, no_detector = false, explain = false;
   std::vector<std::string> remove_files;
   std::string output;
+  std::string rules_dir;
   std::string layout = "follow";
   int jobs = 0;
 };
@@ -114,7 +118,8 @@ bool CollectInputs(const std::vector<std::string>& inputs, std::vector<fs::path>
   return true;
 }
 
-int TidyStdin(const tidy::TidyOptions& options, const tidy::TidyFileParams& params) {
+int TidyStdin(const tidy::TidyOptions& options, const tidy::RuleTable& rules,
+              const tidy::TidyFileParams& params) {
   std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
   tidy::TidyParams p = params.tidy;
   if (params.read_remove_txt && options.has_adver == 1) {
@@ -124,13 +129,53 @@ int TidyStdin(const tidy::TidyOptions& options, const tidy::TidyFileParams& para
       p.custom = std::move(lines);
     }
   }
-  const auto out = tidy::TidyText(input, options, tidy::BuiltinRules(), p);
+  const auto out = tidy::TidyText(input, options, rules, p);
   if (!out || std::fwrite(out->data(), 1, out->size(), stdout) != out->size() ||
       std::fflush(stdout) != 0) {
     fmt::print(stderr, "folian-cli tidy: cannot write to standard output\n");
     return kExitFailed;
   }
   return kExitOk;
+}
+
+// --explain: what a run would remove from each input and why; nothing is written.
+int Explain(const std::vector<fs::path>& files, bool has_stdin, const tidy::TidyOptions& options,
+            const tidy::RuleTable& rules, const tidy::TidyFileParams& params) {
+  int status = kExitOk;
+  auto explain = [&](const std::string& name, const std::string& gbk) {
+    tidy::TidyParams p = params.tidy;
+    if (params.read_remove_txt && options.has_adver == 1) {
+      std::vector<std::string> lines;
+      if (tidy::LoadCustomRules("remove.txt", &lines)) {
+        lines.insert(lines.end(), p.custom.begin(), p.custom.end());
+        p.custom = std::move(lines);
+      }
+    }
+    std::vector<tidy::Removal> removals;
+    p.removals = &removals;
+    p.remover = nullptr;
+    tidy::TidyText(gbk, options, rules, p);
+    fmt::print("{}: {} removal{}\n", name, removals.size(), removals.size() == 1 ? "" : "s");
+    for (const tidy::Removal& r : removals) {
+      fmt::print("  {}\n", charset::GbkToUtf8(app::DescribeRemoval(r)));
+    }
+  };
+  if (has_stdin) {
+    std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+    explain("-", input);
+  }
+  for (const fs::path& f : files) {
+    text::LoadedText loaded;
+    std::string error;
+    if (!text::LoadTextFile(f, &loaded, &error)) {
+      fmt::print(stderr, "folian-cli tidy: \"{}\": {}\n", f.string(), error.empty() ? "cannot read" : error);
+      status = kExitFailed;
+      continue;
+    }
+    explain(f.string(), loaded.text);
+  }
+  std::fflush(stdout);
+  return status;
 }
 
 int Tidy(const TidyArgs& args) {
@@ -167,6 +212,7 @@ int Tidy(const TidyArgs& args) {
   if (args.split) options.split_at_fullstop = true;
 
   tidy::TidyFileParams params;
+  params.tidy.ad_detector = !args.no_detector;
   if (args.short_line) params.tidy.short_line = *args.short_line;
   params.tidy.follow_layout = args.layout == "follow";
   for (const std::string& f : args.remove_files) {
@@ -182,12 +228,18 @@ int Tidy(const TidyArgs& args) {
   const bool out_is_dir =
       !args.output.empty() && (files.size() > 1 || fs::is_directory(args.output));
 
-  const tidy::RuleTable& rules = tidy::BuiltinRules();
+  tidy::RuleTable loaded;
+  if (!args.rules_dir.empty() && !tidy::LoadRuleTable(args.rules_dir, &loaded, &error)) {
+    fmt::print(stderr, "folian-cli tidy: {}\n", error);
+    return kExitUsage;
+  }
+  const tidy::RuleTable& rules = args.rules_dir.empty() ? tidy::BuiltinRules() : loaded;
   const tidy::AdRemover remover(rules);
   params.tidy.remover = &remover;
+  if (args.explain) return Explain(files, has_stdin, options, rules, params);
 
   int status = kExitOk;
-  if (has_stdin) status = TidyStdin(options, params);
+  if (has_stdin) status = TidyStdin(options, rules, params);
 
   ConsoleBar bar(std::max<std::size_t>(files.size(), 1));
   std::atomic<std::size_t> next{0};
@@ -236,6 +288,10 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
   cmd->add_option("--indent-count", args->indent_count, "How many indent units (for the chosen kind)");
   auto* ads = cmd->add_flag("--ads", args->ads, "Remove advertising");
   cmd->add_flag("--no-ads", args->no_ads, "Do not remove advertising")->excludes(ads);
+  cmd->add_flag("--no-ad-detector", args->no_detector,
+                "Remove advertising by the rule table alone, without the detector of unseen advertising");
+  cmd->add_flag("--explain", args->explain,
+                "Print what tidying would remove from each input and why; write nothing");
   cmd->add_flag("--split-at-fullstop", args->split, "Break a paragraph after every 。");
   cmd->add_option("--short-line", args->short_line,
                   "Lines shorter than this many bytes end a paragraph (44) where the layout does not decide")
@@ -245,6 +301,8 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
                   "(closing punctuation and the short-line threshold alone)")
       ->check(CLI::IsMember({"follow", "rule"}));
   cmd->add_option("--remove", args->remove_files, "More literal deletions, one per line (like remove.txt)");
+  cmd->add_option("--rules", args->rules_dir,
+                  "Advertisement rules from this folder (stage1.tsv ... site.tsv) instead of the built-in ones");
   cmd->add_option("-o,--output", args->output, "Write here instead of in place (a folder for several files)");
   cmd->add_option("-j,--jobs", args->jobs, "Files tidied in parallel (default: the number of cores)")
       ->check(CLI::Range(1, 1024));

@@ -8,12 +8,14 @@
 #include "app/options_store.h"
 #include "main_window.h"
 #include "merge_split_tools.h"
+#include "translations.h"
 #include "window_tools.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("folian"));
   QApplication::setDesktopFileName(QStringLiteral("folian"));
+  InstallQtTranslations(app);
 
   folian::tidy::TidyOptions options = folian::tidy::TidyOptions::AtStart();
   folian::app::LoadOptions(&options);

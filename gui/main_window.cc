@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,6 +23,8 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QShowEvent>
 #include <QSplitter>
 #include <QStackedLayout>
 #include <QStatusBar>
@@ -29,8 +32,10 @@
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/common_patterns.h"
+#include "app/messages.h"
 #include "app/options_store.h"
 #include "app/settings_store.h"
 #include "file_list_model.h"
@@ -260,14 +265,41 @@ void MainWindow::BuildUi() {
   editor_ = new GbkEditor;
   editor_->setObjectName(QStringLiteral("c%1").arg(static_cast<int>(kEditor)));
 
-  // The editor takes the space the window gains.
-  auto* splitter = new QSplitter(Qt::Vertical);
-  splitter->addWidget(top);
-  splitter->addWidget(editor_);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
-  splitter->setChildrenCollapsible(false);
-  setCentralWidget(splitter);
+  // The panel scrolls when the splitter gives it less than its controls
+  // need, so the splitter moves both ways and the editor can have most of
+  // a small window; the editor takes the space the window gains.
+  panel_ = new QScrollArea;
+  panel_->setObjectName(QStringLiteral("panel"));
+  panel_->setWidget(top);
+  panel_->setWidgetResizable(true);
+  panel_->setFrameShape(QFrame::NoFrame);
+  panel_->setMinimumHeight(60);
+  editor_->setMinimumHeight(60);
+  splitter_ = new QSplitter(Qt::Vertical);
+  splitter_->addWidget(panel_);
+  splitter_->addWidget(editor_);
+  splitter_->setStretchFactor(0, 0);
+  splitter_->setStretchFactor(1, 1);
+  splitter_->setChildrenCollapsible(false);
+  setCentralWidget(splitter_);
+}
+
+void MainWindow::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (layout_applied_) return;
+  layout_applied_ = true;
+  // The sizes of the last close, scaled to this window; else the editor
+  // gets half the height, or more when the panel needs less.
+  WindowLayout stored;
+  LoadWindowLayout(settings_path_, &stored);
+  if (stored.top > 0 && stored.editor > 0) {
+    splitter_->setSizes({stored.top, stored.editor});
+    return;
+  }
+  if (layout() != nullptr) layout()->activate();
+  const int total = splitter_->height() - splitter_->handleWidth();
+  const int top = std::min(total / 2, panel_->widget()->sizeHint().height());
+  splitter_->setSizes({top, total - top});
 }
 
 void MainWindow::BuildMenu() {
@@ -301,10 +333,16 @@ void MainWindow::BuildStatusBar() {
   progress_->setTextVisible(false);
   stack->addWidget(status_[1]);
   stack->addWidget(progress_);
-  status_[0]->setFixedWidth(180);
-  second->setFixedWidth(110);
-  status_[2]->setFixedWidth(110);
-  status_[3]->setFixedWidth(110);
+  // Each part as wide as the longest text it shows (in this font), so
+  // "行351:列577, 选定3字符" or a stage's name is never cut off.
+  const QFontMetrics metrics = status_[0]->fontMetrics();
+  auto width_of = [&metrics](const char* widest) {
+    return metrics.horizontalAdvance(QString::fromUtf8(widest)) + 16;
+  };
+  status_[0]->setFixedWidth(std::max(180, width_of("正在清除残余的 HTML 标识")));
+  second->setFixedWidth(width_of("行88888:列8888, 选定88888字符"));
+  status_[2]->setFixedWidth(std::max(60, width_of("已更改")));
+  status_[3]->setFixedWidth(width_of("编辑状态:插入"));
   bar->addWidget(status_[0]);
   bar->addWidget(second);
   bar->addWidget(status_[2]);
@@ -364,6 +402,7 @@ void MainWindow::Connect() {
   connect(editor_, &GbkEditor::editModeChanged, status_[3], &QLabel::setText);
   connect(editor_->document(), &QTextDocument::undoAvailable, this, [this](bool changed) {
     status_[kStatusModified]->setText(changed ? QStringLiteral("已更改") : QString());
+    shell_->EditorModifiedChanged(changed);
   });
 }
 
@@ -447,6 +486,10 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     return;
   }
   SaveFont();
+  if (layout_applied_) {
+    const QList<int> sizes = splitter_->sizes();
+    if (sizes.size() == 2) SaveWindowLayout(settings_path_, WindowLayout{sizes[0], sizes[1]});
+  }
   event->accept();
 }
 
@@ -480,6 +523,13 @@ std::optional<std::filesystem::path> MainWindow::ChooseFolder(std::string_view t
   return std::filesystem::path(folder->toStdString());
 }
 
+std::optional<std::filesystem::path> MainWindow::AskSaveFileName(
+    std::string_view title, const std::filesystem::path& folder) {
+  auto file = prompter_->AskSaveFileName(Q(title), QString::fromStdString(folder.string()));
+  if (!file) return std::nullopt;
+  return std::filesystem::path(file->toStdString());
+}
+
 std::optional<std::filesystem::path> MainWindow::ChooseFile(std::string_view title,
                                                             std::string_view filter) {
   auto file = prompter_->ChooseFile(Q(title), Q(filter));
@@ -506,11 +556,11 @@ std::optional<std::string> MainWindow::AskNewName(std::string_view old_name) {
 }
 
 void MainWindow::OpenHelpPage() {
-  const QString app_dir = QCoreApplication::applicationDirPath();
+  // Beside the binary first: the installed page for an installed window,
+  // the build tree's copy for one run from there.
   const QString candidates[] = {
-      app_dir + QStringLiteral("/../share/folian/help/index.html"),
+      QCoreApplication::applicationDirPath() + QStringLiteral("/../share/folian/help/index.html"),
       QStringLiteral(FOLIAN_DATA_INSTALL_DIR "/help/index.html"),
-      QStringLiteral(FOLIAN_HELP_SOURCE_DIR "/index.html"),
   };
   for (const QString& c : candidates) {
     if (QFileInfo::exists(c)) {
@@ -518,6 +568,7 @@ void MainWindow::OpenHelpPage() {
       return;
     }
   }
+  ShowMessage(folian::app::msg::kHelpMissing, kCaption, MessageIcon::kWarning);
 }
 
 void MainWindow::SetEnabled(ControlId id, bool enabled) {

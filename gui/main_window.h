@@ -18,6 +18,8 @@ class QtTaskRunner;
 class QAction;
 class QLabel;
 class QProgressBar;
+class QScrollArea;
+class QSplitter;
 class QTableView;
 
 class MainWindow : public QMainWindow, public folian::app::ShellView {
@@ -37,6 +39,7 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   QLabel* statusPart(int part) const;
   QProgressBar* progressBar() const { return progress_; }
   QAction* wrapAction() const { return wrap_action_; }
+  QSplitter* splitter() const { return splitter_; }
   // True while no worker runs (tests wait for this).
   bool idle() const;
   // What the rename/merge dialog starts from: the Working folder, the editor's
@@ -52,6 +55,8 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   void ShowMessage(std::string_view text, std::string_view caption,
                    folian::app::MessageIcon icon) override;
   std::optional<std::filesystem::path> ChooseFolder(std::string_view title) override;
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                       const std::filesystem::path& folder) override;
   std::optional<std::filesystem::path> ChooseFile(std::string_view title,
                                                   std::string_view filter) override;
   std::optional<std::string> AskNewName(std::string_view old_name) override;
@@ -79,6 +84,7 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
@@ -105,6 +111,9 @@ class MainWindow : public QMainWindow, public folian::app::ShellView {
   QLabel* status_[5] = {};
   QProgressBar* progress_ = nullptr;
   QAction* wrap_action_ = nullptr;
+  QSplitter* splitter_ = nullptr;
+  QScrollArea* panel_ = nullptr;
+  bool layout_applied_ = false;  // the splitter's sizes, once, at the first show
   bool syncing_selection_ = false;
   std::filesystem::path settings_path_;
   // The rename/merge dialog's name source and merge folder, kept while the program runs.

@@ -43,6 +43,16 @@ std::optional<QString> DialogPrompter::ChooseFolder(const QString& title) {
   return folder;
 }
 
+std::optional<QString> DialogPrompter::AskSaveFileName(const QString& title,
+                                                       const QString& folder) {
+  QFileDialog dialog(parent_, title, folder.isEmpty() ? QDir::currentPath() : folder,
+                     QStringLiteral("文本文件 (*.txt);;所有文件 (*)"));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(QStringLiteral("txt"));
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+  return dialog.selectedFiles().first();
+}
+
 std::optional<QString> DialogPrompter::ChooseFile(const QString& title, const QString& filter) {
   // Names on disk may be in either case ("BOOK.PDB").
   const QString filters = QStringLiteral("%1 %2 (%1 %2);;%3 (*)")

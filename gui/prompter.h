@@ -18,6 +18,8 @@ class Prompter {
   virtual void ShowMessage(const QString& text, const QString& caption,
                            folian::app::MessageIcon icon) = 0;
   virtual std::optional<QString> ChooseFolder(const QString& title) = 0;
+  // A file to save under, starting in `folder`; nothing when cancelled.
+  virtual std::optional<QString> AskSaveFileName(const QString& title, const QString& folder) = 0;
   // The converters' open-file dialog; `filter` is a pattern such as "*.pdb".
   virtual std::optional<QString> ChooseFile(const QString& title, const QString& filter) = 0;
   // The rename dialog; nothing when cancelled.
@@ -35,6 +37,7 @@ class DialogPrompter final : public Prompter {
   void ShowMessage(const QString& text, const QString& caption,
                    folian::app::MessageIcon icon) override;
   std::optional<QString> ChooseFolder(const QString& title) override;
+  std::optional<QString> AskSaveFileName(const QString& title, const QString& folder) override;
   std::optional<QString> ChooseFile(const QString& title, const QString& filter) override;
   std::optional<QString> AskNewName(const QString& old_name,
                                     const RenameMergeContext& context) override;

@@ -11,6 +11,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -36,6 +37,23 @@ class DefaultToolDialogs final : public ToolDialogs {
 
   bool OpenWithDefaultProgram(const QString& file) override {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  }
+
+  void ShowReport(const QString& title, const QString& text) override {
+    auto* dialog = new QDialog(parent_);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(title);
+    auto* layout = new QVBoxLayout(dialog);
+    auto* view = new QPlainTextEdit(dialog);
+    view->setObjectName(QStringLiteral("report"));
+    view->setReadOnly(true);
+    view->setPlainText(text);
+    layout->addWidget(view);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    dialog->resize(640, 420);
+    dialog->show();
   }
 
   bool ConfirmRenames(const QString& title,
@@ -172,6 +190,12 @@ void WindowTools::Connect() {
 
 bool WindowTools::OpenWithDefaultProgram(const std::filesystem::path& file) {
   return dialogs_->OpenWithDefaultProgram(QString::fromStdString(file.string()));
+}
+
+void WindowTools::ShowReport(std::string_view title, std::string_view utf8) {
+  QString text = Q(utf8);
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  dialogs_->ShowReport(Q(title), text);
 }
 
 void WindowTools::RunAfter(std::chrono::milliseconds delay, std::function<void()> task) {

@@ -21,6 +21,8 @@ class ToolDialogs {
  public:
   virtual ~ToolDialogs() = default;
   virtual bool OpenWithDefaultProgram(const QString& file) = 0;
+  // A text in a window of our own (not modal: it may stay open beside the editor).
+  virtual void ShowReport(const QString& title, const QString& text) = 0;
   virtual bool ConfirmRenames(const QString& title,
                               const std::vector<folian::files::RenameStep>& plan) = 0;
   virtual std::optional<folian::files::RenamePattern> AskRenamePattern() = 0;
@@ -42,6 +44,7 @@ class WindowTools final : public QObject, public folian::app::ToolView {
 
   // --- ToolView ---
   bool OpenWithDefaultProgram(const std::filesystem::path& file) override;
+  void ShowReport(std::string_view title, std::string_view utf8) override;
   void RunAfter(std::chrono::milliseconds delay, std::function<void()> task) override;
   std::optional<std::string> ClipboardText() override;
   bool ConfirmRenames(std::string_view title,

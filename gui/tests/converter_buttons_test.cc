@@ -6,6 +6,7 @@
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
 #include "convert/chm_fixture.h"
+#include "convert/cfb_fixture.h"
 #include "convert/pdf_fixture.h"
 #include "convert/pdb_fixture.h"
 #include "convert/zip_fixture.h"
@@ -67,6 +68,39 @@ class ConverterButtonsTest : public QObject {
     QCOMPARE(f.row(0), QStringLiteral("book.txt"));
     QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
     QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
+  }
+
+  void rtf2txtConvertsThePickedFile() {
+    ConvertFixture f;
+    f.write("b.txt", G("另一本书"));
+    f.write("book.rtf", "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 "
+                        "\\'b5\\'da\\'d2\\'bb\\'bb\\'d8\\par \\u27491?\\u25991?}");
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.rtf").string());
+    f.button(kRtf2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.rtf"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kRtfDone));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
+  }
+
+  void doc2txtConvertsThePickedFile() {
+    ConvertFixture f;
+    f.write("b.txt", G("另一本书"));
+    folian::testing::WordSpec spec;
+    spec.pieces = {{u"第一回\r正文\r", false}};
+    f.write("book.doc", folian::testing::MakeWordDocument(spec));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "book.doc").string());
+    f.button(kDoc2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.doc *.docx"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kDocDone));
+    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文\r\n"));
   }
 
   void pdb2txtConvertsTheChosenBookOntoTheTopRow() {

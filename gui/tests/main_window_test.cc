@@ -6,12 +6,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QApplication>
+#include <QMouseEvent>
 #include <QProgressBar>
+#include <QSplitter>
 #include <QTableView>
+#include <QToolButton>
+#include <QFileInfo>
 #include <QTest>
+#include <QUrl>
 
 #include "app/common_patterns.h"
 #include "window_fixture.h"
+#include "window_tools.h"
 
 using namespace folian::app;
 
@@ -325,7 +332,135 @@ class MainWindowTest : public QObject {
     WindowFixture f;
     f.button(kForum)->click();
     QCOMPARE(f.prompter.urls.size(), 1);
-    QVERIFY(f.prompter.urls[0].endsWith(QStringLiteral("help/index.html")));
+    // Run from the build tree: the build's copy beside the binaries, never
+    // the source tree's file.
+    const QString expected = QUrl::fromLocalFile(QFileInfo(QCoreApplication::applicationDirPath() +
+                                                           QStringLiteral("/../share/folian/help/index.html"))
+                                                     .canonicalFilePath())
+                                 .toString();
+    QCOMPARE(f.prompter.urls[0], expected);
+    QVERIFY(!f.prompter.urls[0].contains(QStringLiteral("/gui/help/")));
+  }
+
+  // Busy state disables every control, and a disabled icon button must
+  // look it: its icon is drawn lighter than the enabled one, not the same
+  // dark ink in the same frame.
+  void disabledIconButtonsLookDisabled() {
+    WindowFixture f;
+    f.write("a.txt", "abc");
+    QVERIFY(f.openFolder());
+    f.window->show();
+    // The ink of an icon: how dark its drawing is, weighted by coverage.
+    auto ink = [](const QImage& drawn) {
+      const QImage image = drawn.convertToFormat(QImage::Format_ARGB32);  // not premultiplied
+      double sum = 0;
+      for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+          const QRgb c = image.pixel(x, y);
+          sum += qAlpha(c) / 255.0 * (255 - qGray(c)) / 255.0;
+        }
+      }
+      return sum;
+    };
+    for (ControlId id : {kBrowse, kMoveTop, kMoveUp, kMoveDown, kMoveBottom, kCut, kCopy, kPaste,
+                         kSave, kOptions, kTidy, kAdReport}) {
+      auto* button = qobject_cast<QToolButton*>(f.window->control(id));
+      QVERIFY(button != nullptr);
+      const QSize size = button->iconSize();
+      const double normal = ink(button->icon().pixmap(size, QIcon::Normal).toImage());
+      const double disabled = ink(button->icon().pixmap(size, QIcon::Disabled).toImage());
+      QVERIFY2(disabled < normal * 0.5,
+               qPrintable(QStringLiteral("%1: %2 vs %3").arg(id).arg(disabled).arg(normal)));
+    }
+    // And a batch run's Busy state disables them all.
+    WindowTools tools(*f.window);
+    f.button(kBatchMode)->click();
+    f.button(kTidy)->click();
+    for (ControlId id : AllControls()) QVERIFY2(!f.window->control(id)->isEnabled(), qPrintable(QString::number(id)));
+    QVERIFY(QTest::qWaitFor([&] { return f.window->idle(); }, 20000));
+  }
+
+  void textTypedWithoutAFolderIsSavedUnderAChosenName() {
+    WindowFixture f;
+    f.window->show();
+    QVERIFY(!f.button(kSave)->isEnabled());
+    QTest::keyClicks(f.window->editor(), QStringLiteral("draft"));
+    QCOMPARE(f.window->statusPart(kStatusModified)->text(), QStringLiteral("已更改"));
+    QVERIFY(f.button(kSave)->isEnabled());
+    f.prompter.save_name = QString::fromStdString((f.dir / "草稿.txt").string());
+    f.button(kSave)->click();
+    QCOMPARE(f.read("草稿.txt"), std::string("draft"));
+    QCOMPARE(f.prompter.last(), QStringLiteral("文件已经保存!"));
+    QCOMPARE(f.window->statusPart(kStatusModified)->text(), QString());
+    QVERIFY2(f.window->close(), "saved: closing asks nothing");
+  }
+
+  void closingWithTypedTextWithoutAFileAsks() {
+    WindowFixture f;
+    f.window->show();
+    QTest::keyClicks(f.window->editor(), QStringLiteral("x"));
+    f.prompter.answers = {Answer::kCancel};
+    QVERIFY(!f.window->close());
+    QCOMPARE(f.prompter.questions.last(), QStringLiteral("文档内容已更改，保存修改吗？"));
+    f.prompter.answers = {Answer::kNo};
+    QVERIFY(f.window->close());
+  }
+
+  void editorGetsHalfTheWindowAndTheSplitterMovesBothWays() {
+    WindowFixture f;
+    f.window->resize(800, 560);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QSplitter* splitter = f.window->splitter();
+    const int total = splitter->height();
+    QVERIFY2(f.window->editor()->height() * 2 >= total - splitter->handleWidth(),
+             qPrintable(QStringLiteral("editor %1 of %2").arg(f.window->editor()->height()).arg(total)));
+    auto drag = [&](int dy) {
+      QSplitterHandle* handle = splitter->handle(1);
+      const QPoint from = handle->rect().center();
+      QMouseEvent press(QEvent::MouseButtonPress, from, handle->mapToGlobal(from), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(handle, &press);
+      const QPoint to = from + QPoint(0, dy);
+      QMouseEvent move(QEvent::MouseMove, to, handle->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                       Qt::NoModifier);
+      QApplication::sendEvent(handle, &move);
+      QMouseEvent release(QEvent::MouseButtonRelease, to, handle->mapToGlobal(to), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
+      QApplication::sendEvent(handle, &release);
+    };
+    const int before = splitter->sizes()[0];
+    drag(-80);
+    const int up = splitter->sizes()[0];
+    QVERIFY2(up < before - 40, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(up)));
+    drag(160);
+    const int down = splitter->sizes()[0];
+    QVERIFY2(down > up + 100, qPrintable(QStringLiteral("%1 -> %2").arg(up).arg(down)));
+    // Remembered: the next window over the same settings starts there.
+    QVERIFY(f.window->close());
+    MainWindow again(folian::tidy::TidyOptions::AtStart(), f.config / "folian.ini", &f.prompter);
+    again.resize(800, 560);
+    again.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&again));
+    QVERIFY2(std::abs(again.splitter()->sizes()[0] - down) <= 2,
+             qPrintable(QStringLiteral("%1 vs %2").arg(again.splitter()->sizes()[0]).arg(down)));
+  }
+
+  void statusBarPartsHoldTheirLongestTexts() {
+    WindowFixture f;
+    f.window->resize(800, 560);
+    f.window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    const std::pair<int, const char*> widest[] = {
+        {kStatusCaret, "行351:列577, 选定3字符"},
+        {kStatusMessage, "正在清除残余的 HTML 标识"},
+        {kStatusEditMode, "编辑状态:插入"},
+        {kStatusModified, "已更改"}};
+    for (auto [part, text] : widest) {
+      QLabel* label = f.window->statusPart(part);
+      QVERIFY2(label->width() >= label->fontMetrics().horizontalAdvance(QString::fromUtf8(text)),
+               text);
+    }
   }
 
   void statusBarHasFiveParts() {

@@ -46,6 +46,11 @@ class TestPrompter final : public Prompter {
     questions << title;
     return folder;
   }
+  std::optional<QString> save_name;  // AskSaveFileName
+  std::optional<QString> AskSaveFileName(const QString& title, const QString&) override {
+    questions << title;
+    return save_name;
+  }
   std::optional<QString> ChooseFile(const QString& title, const QString& filter) override {
     questions << title;
     file_filters << filter;

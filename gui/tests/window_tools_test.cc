@@ -1,11 +1,14 @@
 // The batch runs and the further commands as a user starts them from the
 // Main window: buttons, the batch box, the stop button, the dialogs.
 #include <QCheckBox>
+#include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 
+#include "app/messages.h"
 #include "app/tool_messages.h"
 #include "window_fixture.h"
 #include "window_tools.h"
@@ -22,10 +25,14 @@ class TestToolDialogs final : public ToolDialogs {
   bool confirm = true;
   std::optional<folian::files::RenamePattern> pattern;
 
+  QStringList reports;
+  bool open_succeeds = true;
+
   bool OpenWithDefaultProgram(const QString& file) override {
     opened << file;
-    return true;
+    return open_succeeds;
   }
+  void ShowReport(const QString& title, const QString& text) override { reports << title + "\n" + text; }
   bool ConfirmRenames(const QString&, const std::vector<folian::files::RenameStep>& plan) override {
     previews.push_back(plan);
     return confirm;
@@ -117,7 +124,8 @@ class WindowToolsTest : public QObject {
     QVERIFY(f.button(kConvertUtf8)->isEnabled());
     f.button(kConvertUtf8)->click();
     QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kBatchConvertDone));
+    QVERIFY(f.prompter.last().startsWith(QString::fromUtf8(msg::kBatchConvertDone)));
+    QVERIFY(f.prompter.last().contains(QStringLiteral("b.txt: ") + QString::fromUtf8(msg::kAlreadyUtf8)));
     QCOMPARE(f.read("a.txt"), "\xEF\xBB\xBF" + std::string("文字。\r\n"));
     QCOMPARE(f.read("b.txt"), b);
   }
@@ -187,11 +195,47 @@ class WindowToolsTest : public QObject {
     f.write("a.txt", G("正文。\r\n请访问 www.example.com\r\n"));
     QVERIFY(f.openFolder());
     f.button(kAdReport)->click();
+    // What tidying would remove takes a tidy run: a worker's job.
+    QVERIFY(f.waitIdle());
     QCOMPARE(f.dialogs.opened.size(), 1);
     const fs::path report = f.dir / "a.txt.txt";
     QCOMPARE(f.dialogs.opened[0], QString::fromStdString(report.string()));
     QVERIFY(fs::exists(report));
     QVERIFY(QTest::qWaitFor([&] { return !fs::exists(report); }, 8000));
+  }
+
+  void adReportWithoutADesktopProgramIsShownInOurOwnWindow() {
+    ToolsFixture f;
+    f.write("a.txt", G("正文。\r\n请访问 www.example.com\r\n"));
+    QVERIFY(f.openFolder());
+    f.dialogs.open_succeeds = false;
+    const int messages = f.prompter.messages.size();
+    f.button(kAdReport)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.dialogs.reports.size(), 1);
+    // Each removal with its reason in 〔〕.
+    QVERIFY2(f.dialogs.reports[0].startsWith(QStringLiteral("广告检查\n〔")), qPrintable(f.dialogs.reports[0]));
+    QVERIFY2(f.dialogs.reports[0].contains(QStringLiteral("www")), qPrintable(f.dialogs.reports[0]));
+    QVERIFY(!f.dialogs.reports[0].contains(QStringLiteral("正文。")));
+    QCOMPARE(f.prompter.messages.size(), messages);
+    QVERIFY(!fs::exists(f.dir / "a.txt.txt"));
+  }
+
+  void reportWindowShowsTheText() {
+    WindowFixture f;
+    WindowTools tools(*f.window);  // the real dialogs
+    tools.ShowReport("广告检查", "第一行\r\n第二行\r\n");
+    QPlainTextEdit* view = nullptr;
+    QVERIFY(QTest::qWaitFor([&] {
+      for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* found = w->findChild<QPlainTextEdit*>(QStringLiteral("report"))) view = found;
+      }
+      return view != nullptr && view->isVisible();
+    }, 5000));
+    QCOMPARE(view->window()->windowTitle(), QStringLiteral("广告检查"));
+    QVERIFY(view->isReadOnly());
+    QCOMPARE(view->toPlainText(), QStringLiteral("第一行\n第二行\n"));
+    view->window()->close();
   }
 
   void fileNameCommands() {

@@ -1,76 +1,111 @@
 #include "app/ad_report.h"
 
-#include <array>
+#include <cstdio>
 #include <vector>
 
+#include "app/tool_messages.h"
 #include "charset/codepage.h"
+#include "tidy/rule_table.h"
+#include "tidy/tidy_text.h"
 
 namespace folian::app {
 namespace {
 
-constexpr std::array<std::string_view, 35> kSubstrings = {
-    "http", "www", ".com", ".net", ".org", ".cn", "wap.", "ps:", "ps：", "图片链接",
-    "未完待续", "<", "@", "#", "&", "$", "^", "小说网", "书友", "首发", "手打", "txt",
-    "下载", "本站", "最新章节", "推荐票", "月票", "求收藏", "qq", "群号", "vip", "更新时间",
-    "本章字数", "免费阅读", "全文阅读"};
-
-const std::vector<std::string>& GbkSubstrings() {
-  static const std::vector<std::string> list = [] {
-    std::vector<std::string> out;
-    for (std::string_view s : kSubstrings) out.push_back(charset::Utf8ToGbk(s));
-    return out;
-  }();
-  return list;
-}
-
-// ASCII letters to lower case, leaving both bytes of a GBK character alone
-// (a trail byte may look like a capital letter).
-std::string LowerCopy(std::string_view line) {
-  std::string out(line);
-  for (std::size_t i = 0; i < out.size(); ++i) {
-    const auto c = static_cast<unsigned char>(out[i]);
-    if (c >= 0x81 && c <= 0xFE && i + 1 < out.size()) {
-      ++i;
-    } else if (c >= 'A' && c <= 'Z') {
-      out[i] = static_cast<char>(c + 32);
+// Line breaks inside a piece would break the report's one-piece-a-line form.
+std::string OneLine(std::string_view gbk) {
+  std::string out;
+  for (std::size_t i = 0; i < gbk.size(); ++i) {
+    if (gbk[i] == '\r' && i + 1 < gbk.size() && gbk[i + 1] == '\n') continue;
+    if (gbk[i] == '\r' || gbk[i] == '\n') {
+      out += "\\n";
+    } else {
+      out += gbk[i];
     }
   }
   return out;
 }
 
-// Whether `needle` occurs in `hay` starting on a character boundary.
-bool ContainsGbk(std::string_view hay, std::string_view needle) {
-  for (std::size_t i = 0; i + needle.size() <= hay.size();) {
-    if (hay.compare(i, needle.size(), needle) == 0) return true;
-    const auto c = static_cast<unsigned char>(hay[i]);
-    i += c >= 0x81 && c <= 0xFE && i + 1 < hay.size() ? 2 : 1;
+std::string G(std::string_view utf8) { return charset::Utf8ToGbk(utf8); }
+
+template <typename... Args>
+std::string Format(const char* utf8_format, Args... args) {
+  const std::string f = G(utf8_format);
+  const int n = std::snprintf(nullptr, 0, f.c_str(), args...);
+  std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+  std::snprintf(out.data(), out.size() + 1, f.c_str(), args...);
+  return out;
+}
+
+std::string DetectorReason(const tidy::DetectedAd& d) {
+  std::vector<std::string> parts;
+  if (!d.words.empty()) {
+    std::string words;
+    for (const std::string& w : d.words) {
+      if (!words.empty()) words += G(msg::kWhySeparator);
+      words += w;
+    }
+    parts.push_back(Format(msg::kWhyWordsFormat, words.c_str(), d.weight));
   }
-  return false;
+  const std::pair<tidy::AdShape, const char*> shapes[] = {
+      {tidy::kShapeHost, msg::kWhyHost},           {tidy::kShapeJunkName, msg::kWhyJunkName},
+      {tidy::kShapeBracket, msg::kWhyBracket},     {tidy::kShapeClause, msg::kWhyClause},
+      {tidy::kShapeResidue, msg::kWhyResidue},     {tidy::kShapeIsolated, msg::kWhyIsolated},
+      {tidy::kShapeBesideTitle, msg::kWhyBesideTitle}, {tidy::kShapeRepeated, msg::kWhyRepeated},
+      {tidy::kShapeTitle, msg::kWhyTitle},         {tidy::kShapeTail, msg::kWhyTail}};
+  for (const auto& [bit, text] : shapes) {
+    if ((d.shapes & bit) != 0) parts.push_back(G(text));
+  }
+  std::string out = G(d.whole_line ? msg::kWhyDetectorLine : msg::kWhyDetectorPiece);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (i > 0) out += G(msg::kWhySeparator);
+    out += parts[i];
+  }
+  return out;
 }
 
 }  // namespace
 
-std::span<const std::string_view> AdReportSubstrings() { return kSubstrings; }
+std::string DescribeRemoval(const tidy::Removal& r) {
+  using Source = tidy::Removal::Source;
+  std::string why;
+  switch (r.source) {
+    case Source::kFooterFilter:
+      why = G(msg::kWhyFooter);
+      break;
+    case Source::kStageRow:
+      why = Format(msg::kWhyStageRowFormat, r.stage, r.row, OneLine(r.rule).c_str());
+      break;
+    case Source::kCustomRow:
+      why = Format(msg::kWhyCustomFormat, r.row, OneLine(r.rule).c_str());
+      break;
+    case Source::kDuplicateTitle:
+      why = G(msg::kWhyDuplicateTitle);
+      break;
+    case Source::kDetector:
+      why = DetectorReason(r.detected);
+      break;
+  }
+  std::string out = G("〔") + why + G("〕") + OneLine(r.text);
+  const bool piece = r.source == Source::kFooterFilter || (r.source == Source::kDetector && r.detected.whole_line)
+                         ? false
+                         : r.line != r.text;
+  if (piece && !r.line.empty()) out += G(msg::kWhyInLine) + OneLine(r.line);
+  return out;
+}
 
-std::string AdReportLines(std::string_view gbk) {
-  const auto& needles = GbkSubstrings();
+std::string AdReportLines(std::string_view gbk, tidy::TidyOptions options,
+                          const std::vector<std::string>& custom) {
+  options.has_adver = 1;
+  options.split_at_fullstop = false;
+  std::vector<tidy::Removal> removals;
+  tidy::TidyParams params;
+  params.removals = &removals;
+  params.custom = custom;
+  tidy::TidyText(gbk, options, tidy::BuiltinRules(), params);
   std::string out;
-  std::size_t start = 0;
-  while (start < gbk.size()) {
-    std::size_t end = gbk.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = gbk.size();
-    const std::string_view line = gbk.substr(start, end - start);
-    const std::string lower = LowerCopy(line);
-    for (const std::string& n : needles) {
-      if (ContainsGbk(lower, n)) {
-        out.append(line);
-        out.append("\r\n");
-        break;
-      }
-    }
-    start = end;
-    if (start < gbk.size() && gbk[start] == '\r') ++start;
-    if (start < gbk.size() && gbk[start] == '\n') ++start;
+  for (const tidy::Removal& r : removals) {
+    out += DescribeRemoval(r);
+    out += "\r\n";
   }
   return out;
 }

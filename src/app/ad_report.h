@@ -1,22 +1,29 @@
-// The advertisement line report: the lines of a document that look like
-// advertising, for the user to look through. A line is reported when its
-// lower-case form holds one of 35 substrings: web-address and site-name
-// fragments, "http", "ps:", "图片链接", "未完待续", the characters "<", "@",
-// "#", "&", "$", "^", and words download sites paste into novels.
+// The advertisement report ("广告检查"): what a tidy run with advertising
+// removal on would take out of a document, one piece a line, each with its
+// reason: the row of the rule table, the scanner's footer filter, or the
+// advertisement detector's features. The same records back
+// `folian-cli tidy --explain`.
 #pragma once
 
 #include <filesystem>
-#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "tidy/removal.h"
+#include "tidy/tidy_options.h"
 
 namespace folian::app {
 
-// The substrings, UTF-8, lower case.
-std::span<const std::string_view> AdReportSubstrings();
+// One removal as the report words it (GBK): the reason in 〔〕, what went,
+// and for a piece of a line, the line it stood in.
+std::string DescribeRemoval(const tidy::Removal& removal);
 
-// The reported lines of GBK text, each followed by CR LF (GBK).
-std::string AdReportLines(std::string_view gbk);
+// The report of GBK text: each removal a tidy run with `options` (and
+// advertising removal on, `custom` as its custom deletions) would make,
+// described, each followed by CR LF.
+std::string AdReportLines(std::string_view gbk, tidy::TidyOptions options,
+                          const std::vector<std::string>& custom = {});
 
 // Where the report of a document goes: its path with ".txt" appended (the
 // command numbers the name when a file already has it).

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/conversion_notes.h"
 #include "app/messages.h"
 #include "app/shell_access.h"
 #include "app/text_search.h"
@@ -74,16 +75,25 @@ struct RunState {
   int done = 0;
   bool stopped = false;
   std::vector<std::string> failures;
+  std::vector<std::string> left_alone;  // files the command does not change, and why
 
   void Fail(const Row& row, const std::string& why) { failures.push_back(row.name + ": " + why); }
-  std::string FailureText() const {
-    if (failures.empty()) return {};
-    std::string text = msg::kBatchFailures;
-    for (std::size_t i = 0; i < failures.size() && i < kListedFailures; ++i) {
-      text += "\r\n" + failures[i];
+  void LeaveAlone(const Row& row, const std::string& why) {
+    left_alone.push_back(row.name + ": " + why);
+  }
+  std::string Notes() const {
+    return Listed(msg::kBatchFailures, failures) + Listed(msg::kBatchLeftAlone, left_alone);
+  }
+
+ private:
+  static std::string Listed(const char* heading, const std::vector<std::string>& names) {
+    if (names.empty()) return {};
+    std::string text = heading;
+    for (std::size_t i = 0; i < names.size() && i < kListedFailures; ++i) {
+      text += "\r\n" + names[i];
     }
-    if (failures.size() > kListedFailures) {
-      text += "\r\n… (" + std::to_string(failures.size() - kListedFailures) + ")";
+    if (names.size() > kListedFailures) {
+      text += "\r\n… (" + std::to_string(names.size() - kListedFailures) + ")";
     }
     return text;
   }
@@ -149,7 +159,7 @@ void FinishFrame(Shell& shell, const RunState& state, const std::string& message
   view.SetProgressVisible(false);
   view.ScrollToRow(0);
   const std::string text =
-      (state.stopped ? Format(msg::kBatchStoppedFormat, state.done) : message) + state.FailureText();
+      (state.stopped ? Format(msg::kBatchStoppedFormat, state.done) : message) + state.Notes();
   view.ShowMessage(text, kCaption,
                    state.failures.empty() ? MessageIcon::kInformation : MessageIcon::kWarning);
   A::EndBatchMode(shell);
@@ -265,7 +275,7 @@ void BatchRunner::RunFind() {
       view.SetProgressVisible(false);
       view.ShowMessage(
           (state->stopped ? Format(msg::kBatchStoppedFormat, state->done) : msg::kBatchFindDone) +
-              state->FailureText(),
+              state->Notes(),
           kCaption, state->failures.empty() ? MessageIcon::kInformation : MessageIcon::kWarning);
       A::EndBatchMode(shell);
       A::EnterReady(shell);
@@ -449,6 +459,12 @@ void BatchRunner::RunConvert(BatchCommand command) {
                                                                         : text::EncodingCommand::kToUnicode;
   auto state = std::make_shared<RunState>();
   state->rows = TakeRows(shell_, true, IsTxt);
+  // Checked rows the command does not convert are not taken (they keep
+  // their checks) but named in the final message with the converted ones'
+  // leftovers, so the list accounts for every checked file.
+  for (const Row& row : TakeRows(shell_, true, IsNotTxt)) {
+    state->LeaveAlone(row, msg::kOnlyTxtConverted);
+  }
   state->cancel = A::ResetCancel(shell_);
   StartFrame(shell_);
   TaskRunner& runner = A::Runner(shell_);
@@ -465,6 +481,8 @@ void BatchRunner::RunConvert(BatchCommand command) {
         state->Fail(row, report.error);
       } else if (report.outcome == text::ConversionOutcome::kRefusedLoss) {
         state->Fail(row, std::to_string(report.unmappable) + msg::kLossNotConverted);
+      } else if (report.outcome != text::ConversionOutcome::kConverted) {
+        state->LeaveAlone(row, LeftAloneReason(report));
       }
     }
     return [&shell, state] { FinishFrame(shell, *state, msg::kBatchConvertDone, {}); };

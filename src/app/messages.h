@@ -31,5 +31,12 @@ inline constexpr char kDeleteFailed[] = "无法删除文件：";
 inline constexpr char kRenameFailed[] = "文件更名失败：";
 inline constexpr char kNameTaken[] = "同名文件已经存在。";
 inline constexpr char kBatchUnavailable[] = "批处理功能尚未提供。";
+inline constexpr char kNotConverted[] = "文件未转换：";
+inline constexpr char kAlreadyAnsi[] = "文件已是 ANSI (GBK) 编码。";
+inline constexpr char kAlreadyUtf8[] = "文件已是 UTF-8 编码。";
+inline constexpr char kAlreadyUnicode[] = "文件已是 Unicode 编码。";
+inline constexpr char kOnlyTxtConverted[] = "只转换扩展名为 .txt 的文件。";
+inline constexpr char kSaveAsTitle[] = "保存文件";
+inline constexpr char kHelpMissing[] = "找不到帮助页面（share/folian/help/index.html），请重新安装 Folian。";
 
 }  // namespace folian::app::msg

@@ -69,6 +69,23 @@ bool SaveEditorFont(const std::filesystem::path& path, const EditorFont& font,
   return store.Save(path, error);
 }
 
+bool LoadWindowLayout(const std::filesystem::path& path, WindowLayout* layout, std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  if (auto v = store.GetInt(kWindowSection, "SPLITTOP")) layout->top = *v;
+  if (auto v = store.GetInt(kWindowSection, "SPLITEDITOR")) layout->editor = *v;
+  return true;
+}
+
+bool SaveWindowLayout(const std::filesystem::path& path, const WindowLayout& layout,
+                      std::string* error) {
+  SettingsStore store;
+  if (!store.Load(path, error)) return false;
+  store.SetInt(kWindowSection, "SPLITTOP", layout.top);
+  store.SetInt(kWindowSection, "SPLITEDITOR", layout.editor);
+  return store.Save(path, error);
+}
+
 bool LoadJarTemplate(const std::filesystem::path& path, std::filesystem::path* jar,
                      std::string* error) {
   SettingsStore store;

@@ -1,4 +1,5 @@
-// The Tidy options and the editor font in the per-user settings store.
+// The Tidy options, the editor font and the window layout in the per-user
+// settings store.
 #pragma once
 
 #include <array>
@@ -11,6 +12,7 @@ namespace folian::app {
 
 inline constexpr char kOptionsSection[] = "Software\\Quorvel\\Tekstor\\Options";
 inline constexpr char kEditorSection[] = "Software\\Microsoft\\Notepad";
+inline constexpr char kWindowSection[] = "Software\\Quorvel\\Tekstor\\Window";
 
 // The stored options, in the order they are read and written.
 struct OptionField {
@@ -44,6 +46,18 @@ bool LoadEditorFont(const std::filesystem::path& store, EditorFont* font,
                     std::string* error = nullptr);
 bool SaveEditorFont(const std::filesystem::path& store, const EditorFont& font,
                     std::string* error = nullptr);
+
+// How the window's height is shared between the upper panel and the editor
+// (pixels at the last close; 0 when never stored).
+struct WindowLayout {
+  int top = 0;
+  int editor = 0;
+  bool operator==(const WindowLayout&) const = default;
+};
+bool LoadWindowLayout(const std::filesystem::path& store, WindowLayout* layout,
+                      std::string* error = nullptr);
+bool SaveWindowLayout(const std::filesystem::path& store, const WindowLayout& layout,
+                      std::string* error = nullptr);
 
 // The reader template jar for txt2jar (a phone reader program of the user's
 // own; none ships with Folian), a path stored as UTF-8 under JARTEMPLATE in

@@ -53,7 +53,26 @@ void Shell::EnterEmptyFolder() {
 }
 
 void Shell::ShowEncoding() {
-  view_.SetStatus(kStatusEncoding, text::EncodingText(codepage_, bom_flag_));
+  // The encoding the document was read in and will be saved in: a file
+  // without a mark is read as UTF-8 or UTF-16 when its content says so,
+  // though the detector's sample may have named the ANSI code page.
+  int codepage = codepage_;
+  int flag = bom_flag_;
+  if (codepage != 0) {
+    switch (encoding_.bom_class) {
+      case text::kBomUtf8: codepage = charset::kUtf8; break;
+      case text::kBomUtf16LE: codepage = charset::kUtf16LE; break;
+      case text::kBomUtf16BE: codepage = charset::kUtf16BE; break;
+      default:
+        if (codepage == charset::kUtf8 || codepage == charset::kUtf16LE ||
+            codepage == charset::kUtf16BE) {
+          codepage = charset::kAnsiCodePage;
+        }
+        break;
+    }
+    flag = encoding_.mark ? 1 : 0;
+  }
+  view_.SetStatus(kStatusEncoding, text::EncodingText(codepage, flag));
 }
 
 void Shell::EnableConversions(int bom_class) {
@@ -303,7 +322,8 @@ void Shell::LoadCurrent() {
 }
 
 bool Shell::OfferSave() {
-  if (current_path_.empty() || !view_.EditorCanUndo()) return true;
+  // Typed text without a file counts as much as a changed file.
+  if (!view_.EditorCanUndo()) return true;
   switch (view_.AskYesNoCancel(msg::kSavePrompt, kCaption)) {
     case Answer::kYes: return Save();
     case Answer::kNo: return true;
@@ -313,7 +333,8 @@ bool Shell::OfferSave() {
 }
 
 bool Shell::Save() {
-  if (current_path_.empty()) return false;
+  if (busy_) return false;
+  if (current_path_.empty()) return SaveAs(view_.EditorText());
   view_.SetEnabled(kSave, false);
   const std::string text = view_.EditorText();
   text::SaveRequest request;
@@ -348,6 +369,57 @@ bool Shell::Save() {
   view_.ShowMessage(msg::kSaved, kCaption, MessageIcon::kInformation);
   view_.SetEnabled(kSave, !busy_);
   return true;
+}
+
+bool Shell::SaveAs(const std::string& text) {
+  const auto chosen = view_.AskSaveFileName(msg::kSaveAsTitle, folder_);
+  if (!chosen || chosen->empty()) return false;
+  std::error_code ec;
+  std::filesystem::path path = std::filesystem::absolute(*chosen, ec);
+  if (ec) path = *chosen;
+  // The editor's bytes as they are: GBK, the encoding of a new file.
+  const text::StoredEncoding ansi{text::kBomAnsi, false};
+  std::string error;
+  if (!text::SaveTextFile(path, text, ansi, text::SaveRequest{}, &error)) {
+    view_.ShowMessage(std::string(msg::kSaveFailed) + error, kCaption, MessageIcon::kError);
+    return false;
+  }
+  current_path_ = path;
+  current_name_.clear();
+  encoding_ = ansi;
+  loaded_loss_ = 0;
+  codepage_ = charset::kAnsiCodePage;
+  bom_flag_ = 0;
+  // Saved into the Working folder as a file the list shows: it gets its
+  // row at the top, as a converter's result does, and the window is Ready.
+  if (!folder_.empty() && !busy_ && path.parent_path() == folder_ &&
+      IsListedExtension(path.filename())) {
+    const std::string name = path.filename().string();
+    int row = -1;
+    for (int i = 0; i < list_.size(); ++i) {
+      if (list_.row(i).name == name) row = i;
+    }
+    if (row < 0) {
+      list_.Insert(0, RowForFile(path));
+      row = 0;
+    } else {
+      list_.row(row).size = std::to_string(text.size());
+    }
+    current_name_ = name;
+    list_.SelectOnly(row);
+    view_.FileListChanged();
+    EnterReady();
+  }
+  view_.ClearUndo();
+  view_.SetStatus(kStatusModified, "");
+  ShowEncoding();
+  view_.ShowMessage(msg::kSaved, kCaption, MessageIcon::kInformation);
+  return true;
+}
+
+void Shell::EditorModifiedChanged(bool modified) {
+  if (busy_ || !list_.empty()) return;
+  view_.SetEnabled(kSave, modified);
 }
 
 bool Shell::Close() {

@@ -55,6 +55,8 @@ class Shell {
   void RenameSelectedRow();
 
   // --- the Current document ---
+  // Text without a file (typed with no folder open) is saved under a name
+  // the user chooses, which then is its file.
   bool Save();
   // True when the window may close.
   bool Close();
@@ -74,6 +76,9 @@ class Shell {
   // --- the rest ---
   void OpenForum();
   void EditorSelectionChanged(bool has_selection, bool clipboard_has_text);
+  // The editor's text became changed (it can undo) or unchanged. Without a
+  // listed document the save button follows it, so typed text can be saved.
+  void EditorModifiedChanged(bool modified);
 
   // --- state, for the window and the tests ---
   const FileList& file_list() const { return list_; }
@@ -103,6 +108,7 @@ class Shell {
   void LoadCurrent();
   void ClearDocument();
   void ShowEncoding();
+  bool SaveAs(const std::string& text);
   void EnableConversions(int bom_class);
   // The save prompt before the editor's text is replaced; false when the
   // user cancelled or the save failed.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/common_patterns.h"
+#include "app/conversion_notes.h"
 #include "app/messages.h"
 #include "app/shell.h"
 #include "app/text_search.h"
@@ -140,6 +141,11 @@ void Shell::ConvertEncoding(text::EncodingCommand command) {
   if (report.outcome == text::ConversionOutcome::kFailed) {
     view_.ShowMessage(std::string(msg::kConvertFailed) + report.error, kCaption,
                       MessageIcon::kError);
+    return;
+  }
+  if (report.outcome != text::ConversionOutcome::kConverted) {
+    view_.ShowMessage(std::string(msg::kNotConverted) + LeftAloneReason(report), kCaption,
+                      MessageIcon::kInformation);
     return;
   }
   LoadCurrent();

@@ -95,7 +95,7 @@ void Shell::Tidy() {
       view_.SetProgress(0);
       view_.SetProgressVisible(false);
       if (job->report.ok) {
-        view_.ShowMessage(charset::GbkToUtf8(tidy::FormatReport(job->report)),
+        view_.ShowMessage(tidy::FormatReport(job->report),
                           msg::kTidyReportCaption, MessageIcon::kInformation);
       } else if (!job->report.cancelled) {
         view_.ShowMessage(std::string(msg::kTidyFailed) + job->report.error, kCaption,

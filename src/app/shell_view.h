@@ -38,6 +38,10 @@ class ShellView {
   virtual bool AskOkCancel(std::string_view text, std::string_view caption) = 0;
   virtual void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) = 0;
   virtual std::optional<std::filesystem::path> ChooseFolder(std::string_view title) = 0;
+  // Where to save text that has no file yet (starting in `folder`), or
+  // nothing when cancelled.
+  virtual std::optional<std::filesystem::path> AskSaveFileName(
+      std::string_view title, const std::filesystem::path& folder) = 0;
   // The converters' open-file dialog: an existing file matching `filter`
   // (e.g. "*.pdb"), or nothing when cancelled. A view without one offers none.
   virtual std::optional<std::filesystem::path> ChooseFile(std::string_view /*title*/,

@@ -1,16 +1,19 @@
 #include "app/tool_commands.h"
 
 #include <cstdio>
+#include <memory>
 #include <system_error>
 
 #include "app/ad_report.h"
 #include "app/shell_access.h"
 #include "app/tool_messages.h"
+#include "charset/codepage.h"
 #include "files/directory_merge.h"
 #include "text/atomic_write.h"
 #include "text/bracket_match.h"
 #include "text/garbled.h"
 #include "text/hard_returns.h"
+#include "tidy/ad_removal.h"
 
 namespace folian::app {
 namespace {
@@ -96,27 +99,48 @@ void ToolCommands::NextBracket() { CheckBrackets(); }
 void ToolCommands::AdReport() {
   if (shell_.busy() || shell_.current_path().empty()) return;
   ShellView& view = A::View(shell_);
-  const std::string text = view.EditorText();
-  if (text.find_first_of("\r\n") == std::string::npos) return;  // one line: nothing to list
+  auto text = std::make_shared<std::string>(view.EditorText());
+  if (text->find_first_of("\r\n") == std::string::npos) return;  // one line: nothing to list
   // A file of that name may be the user's own: never write over it.
   const fs::path wanted = AdReportPath(shell_.current_path());
   const fs::path report = files::FreeName(wanted.parent_path(), wanted.filename().string());
-  std::string error;
-  if (!text::WriteFileAtomic(report, AdReportLines(text), &error)) {
-    view.ShowMessage(std::string(msg::kAdReportFailed) + error, kCaption, MessageIcon::kError);
-    return;
-  }
-  if (!tools_.OpenWithDefaultProgram(report)) {
-    std::error_code ec;
-    fs::remove(report, ec);
-    view.ShowMessage(std::string(msg::kAdReportNotOpened) + report.string(), kCaption,
-                     MessageIcon::kWarning);
-    return;
-  }
-  // The program showing it has read it by then; the window never waits.
-  tools_.RunAfter(kAdReportLifetime, [report] {
-    std::error_code ec;
-    fs::remove(report, ec);
+  const tidy::TidyOptions options = shell_.options();
+  // What tidying would remove takes a whole tidy run: a worker's job.
+  A::EnterBusy(shell_);
+  A::Runner(shell_).Run([this, text, report, options]() -> Continuation {
+    auto lines = std::make_shared<std::string>();
+    auto error = std::make_shared<std::string>();
+    try {
+      std::vector<std::string> custom;
+      tidy::LoadCustomRules("remove.txt", &custom);
+      *lines = AdReportLines(*text, options, custom);
+    } catch (const std::exception& e) {
+      *error = e.what();
+    }
+    return [this, lines, error, report] {
+      A::EnterReady(shell_);
+      ShellView& view = A::View(shell_);
+      if (error->empty() && !text::WriteFileAtomic(report, *lines, error.get()) && error->empty()) {
+        *error = report.string();
+      }
+      if (!error->empty()) {
+        view.ShowMessage(std::string(msg::kAdReportFailed) + *error, kCaption, MessageIcon::kError);
+        return;
+      }
+      if (!tools_.OpenWithDefaultProgram(report)) {
+        // No program for text files: the report is shown here instead, and
+        // the file is not needed.
+        std::error_code ec;
+        fs::remove(report, ec);
+        tools_.ShowReport(msg::kAdReportTitle, charset::GbkToUtf8(*lines));
+        return;
+      }
+      // The program showing it has read it by then; the window never waits.
+      tools_.RunAfter(kAdReportLifetime, [report] {
+        std::error_code ec;
+        fs::remove(report, ec);
+      });
+    };
   });
 }
 

@@ -32,7 +32,8 @@ class ToolCommands {
   void NextBracket();
 
   // "广告检查": the suspect lines written next to the document, shown by the
-  // desktop's program for text files, and deleted again after a while.
+  // desktop's program for text files, and deleted again after a while; in a
+  // window of our own when the desktop has no such program.
   void AdReport();
 
   // "规范化文件名", "文件批更名", "目录合并".

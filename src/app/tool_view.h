@@ -1,6 +1,7 @@
 // What the batch runner and the window's further commands need from the
-// window beyond ShellView: the desktop's default program, a timer on the
-// window's thread, the clipboard, and the two rename dialogs.
+// window beyond ShellView: the desktop's default program (and a text window
+// of our own where there is none), a timer on the window's thread, the
+// clipboard, and the two rename dialogs.
 #pragma once
 
 #include <chrono>
@@ -22,6 +23,9 @@ class ToolView {
   // Opens a file with the desktop's default program for its type; false
   // when no program could be started.
   virtual bool OpenWithDefaultProgram(const std::filesystem::path& file) = 0;
+  // Shows a text (UTF-8) in a window of the program's own, for when no
+  // desktop program can show it.
+  virtual void ShowReport(std::string_view title, std::string_view utf8) = 0;
   // Runs `task` on the window's thread after `delay`, without blocking.
   virtual void RunAfter(std::chrono::milliseconds delay, std::function<void()> task) = 0;
   // The clipboard's text (UTF-8), nothing when it holds no text.

@@ -32,6 +32,25 @@ inline constexpr char kPdfUnknownEncryption[] = "这个 PDF 文件的加密方�
 inline constexpr char kPdfInflatedTooMuch[] = "PDF 文件中的压缩数据解压后超过 1 GB，可能是损坏或恶意构造的文件，已停止转换。";
 inline constexpr char kPdfReading[] = "正在读取 PDF 文件";
 
+// RTF
+inline constexpr char kRtfNotRtf[] = "这不是 RTF 文件（文件开头没有 {\\rtf 标记）。";
+inline constexpr char kRtfTooDeep[] = "RTF 文件的组嵌套超过 512 层，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kRtfTooManyGroups[] = "RTF 文件的组超过 16777216 个，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kRtfReading[] = "正在读取 RTF 文件";
+
+// Word
+inline constexpr char kDocNotCompound[] = "这不是 Word 97-2003 文档（文件开头没有复合文档标记）。";
+inline constexpr char kDocNotWord[] = "这个复合文档里没有 Word 正文（可能是 Excel、PowerPoint 或其他程序的文件）。";
+inline constexpr char kDocDamaged[] = "Word 文档已损坏，无法读取其中的文字。";
+inline constexpr char kDocEncrypted[] = "这个 Word 文档设有密码，无法读取其中的文字。";
+inline constexpr char kDocOldVersion[] =
+    "这是 Word 6.0/95 或更早版本的文档，无法读取；请用 Word 另存为 97-2003 或 docx 格式后再转换。";
+inline constexpr char kDocReading[] = "正在读取 Word 文档";
+inline constexpr char kDocxNotZip[] = "这不是 docx 文件（不是有效的 ZIP 压缩包）。";
+inline constexpr char kDocxNoDocument[] = "这不是 Word 文档（docx）：找不到正文部分 word/document.xml。";
+inline constexpr char kDocxBadPart[] = "docx 文件已损坏，无法读取其中的 ";
+inline constexpr char kDocxPartTooLarge[] = "docx 文件的正文部分超过 128 MB，拒绝处理。";
+
 // CHM
 inline constexpr char kChmNotChm[] = "这不是 CHM 文件（文件头应为 ITSF）。";
 inline constexpr char kChmCannotOpen[] = "CHM 文件已损坏，无法读出它的文件目录。";

@@ -3,11 +3,14 @@
 #include <string>
 
 #include "convert/chm/chm_reader.h"
+#include "convert/doc/doc_format.h"
+#include "convert/docx/docx_format.h"
 #include "convert/epub/epub_reader.h"
 #include "convert/html/html_reader.h"
-#include "convert/pdf/pdf_format.h"
-#include "convert/pdb/pdb_reader.h"
 #include "convert/jar/jar_reader.h"
+#include "convert/pdb/pdb_reader.h"
+#include "convert/pdf/pdf_format.h"
+#include "convert/rtf/rtf_format.h"
 #include "convert/umd/umd_reader.h"
 
 namespace folian::convert {
@@ -16,6 +19,9 @@ namespace {
 constexpr std::string_view kChmExtensions[] = {".chm"};
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
+constexpr std::string_view kRtfExtensions[] = {".rtf"};
+constexpr std::string_view kDocExtensions[] = {".doc", ".dot"};
+constexpr std::string_view kDocxExtensions[] = {".docx", ".docm", ".dotx", ".dotm"};
 constexpr std::string_view kPdbExtensions[] = {".pdb"};
 constexpr std::string_view kEpubExtensions[] = {".epub"};
 constexpr std::string_view kUmdExtensions[] = {".umd"};
@@ -26,6 +32,9 @@ constexpr std::string_view kJarExtensions[] = {".jar"};
 constexpr Format kFormats[] = {
     {"chm", kChmExtensions, LooksLikeChm, nullptr, ReadChm, false},
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
+    {"rtf", kRtfExtensions, LooksLikeRtf, ReadRtf, nullptr, false},
+    {"doc", kDocExtensions, LooksLikeDoc, ReadDoc, nullptr, false},
+    {"docx", kDocxExtensions, LooksLikeDocx, ReadDocx, nullptr, false},
     {"epub", kEpubExtensions, LooksLikeEpub, ReadEpub, nullptr, false},
     {"pdb", kPdbExtensions, LooksLikePalmDoc, ReadPdb, nullptr, false},
     {"umd", kUmdExtensions, LooksLikeUmd, ReadUmd},

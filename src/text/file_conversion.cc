@@ -73,8 +73,10 @@ ConversionReport ConvertFileEncoding(const std::filesystem::path& path, Encoding
   std::string out;
   switch (command) {
     case EncodingCommand::kToAnsi:
-      // A UTF-16BE file is not converted by this command.
-      if (cls == kBomUtf16LE) {
+      // Big-endian UTF-16 is converted like little-endian: the button is
+      // offered for it, and leaving it as it was would be a command that
+      // does nothing.
+      if (cls == kBomUtf16LE || cls == kBomUtf16BE) {
         out = Utf16ToAnsi(bytes, cls, &lost_in);
         report.to = {kBomAnsi, false};
       } else if (cls == kBomUtf8) {
@@ -95,7 +97,7 @@ ConversionReport ConvertFileEncoding(const std::filesystem::path& path, Encoding
       if (cls == kBomAnsi) {
         out = AnsiToUtf8(bytes, &lost_out);
         report.to = {kBomUtf8, true};
-      } else if (cls == kBomUtf16LE) {
+      } else if (cls == kBomUtf16LE || cls == kBomUtf16BE) {
         out = AnsiToUtf8(Utf16ToAnsi(bytes, cls, &lost_in), &lost_out);
         report.to = {kBomUtf8, true};
       }

@@ -1,7 +1,9 @@
 // Rewriting a text file in another encoding: the five elementary conversions
 // and the three commands "转换为Ansi*", "转换为Unicode*" and "转换为utf8*".
 // Only ".txt" files are converted; every write is atomic, and a conversion
-// that would turn characters into "?" is refused unless forced.
+// that would turn characters into "?" is refused unless forced. UTF-16 is
+// converted from either byte order; "转换为Unicode*" leaves a UTF-16 file of
+// either order as it is (it is Unicode already).
 #pragma once
 
 #include <cstddef>

@@ -38,11 +38,16 @@ bool DriveStages(const AdRunInput& in, const std::function<bool(Stage)>& run) {
 }
 
 bool CollapseTitlesReference(std::string& text, const std::vector<std::string>& t,
-                             const CancelFlag* cancel) {
+                             const CancelFlag* cancel, AdRowObserver* observer) {
   for (std::size_t i = 0; i + 1 < t.size(); ++i) {
     if (Cancelled(cancel)) return false;
-    ReplaceAll(text, "\r\n" + t[i] + "\r\n" + t[i], "\r\n" + t[i] + "\r\n");
-    if (!t[i].empty()) ReplaceAll(text, t[i + 1] + "\r\n" + t[i + 1], t[i + 1] + "\r\n");
+    Rule first{RuleKind::kReplace, "\r\n" + t[i] + "\r\n" + t[i], "\r\n" + t[i] + "\r\n"};
+    if (observer != nullptr) observer->BeforeRow(7, i + 1, first, text);
+    ReplaceAll(text, first.find, first.replace);
+    if (t[i].empty()) continue;
+    Rule second{RuleKind::kReplace, t[i + 1] + "\r\n" + t[i + 1], t[i + 1] + "\r\n"};
+    if (observer != nullptr) observer->BeforeRow(7, i + 1, second, text);
+    ReplaceAll(text, second.find, second.replace);
   }
   return true;
 }
@@ -53,9 +58,13 @@ namespace {
 
 using internal::Stage;
 
-bool RunRows(std::string& text, const std::vector<Rule>& rows, const CancelFlag* cancel) {
+bool RunRows(std::string& text, const std::vector<Rule>& rows, const CancelFlag* cancel,
+             AdRowObserver* observer, int stage) {
+  std::size_t row = 0;
   for (const Rule& rule : rows) {
     if (Cancelled(cancel)) return false;
+    ++row;
+    if (observer != nullptr) observer->BeforeRow(stage, row, rule, text);
     switch (rule.kind) {
       case RuleKind::kReplace:
         ReplaceAll(text, rule.find, rule.replace);
@@ -83,17 +92,20 @@ bool RemoveAdsReference(std::string& text, const RuleTable& rules, const AdRunIn
     switch (stage) {
       case Stage::kCustom:
         if (in.custom != nullptr) {
+          std::size_t row = 0;
           for (const std::string& line : *in.custom) {
             if (Cancelled(in.cancel)) return false;
+            if (in.observer != nullptr) in.observer->BeforeRow(5, ++row, Rule{RuleKind::kReplace, line, ""}, text);
             ReplaceAll(text, line, "");
           }
         }
         return true;
       case Stage::kDuplicateTitles:
         return in.titles == nullptr ||
-               internal::CollapseTitlesReference(text, *in.titles, in.cancel);
+               internal::CollapseTitlesReference(text, *in.titles, in.cancel, in.observer);
       default:
-        return RunRows(text, rules.stages[TableIndex(stage)], in.cancel);
+        return RunRows(text, rules.stages[TableIndex(stage)], in.cancel, in.observer,
+                       TableIndex(stage) + 1);
     }
   });
 }

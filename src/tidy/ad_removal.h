@@ -7,12 +7,23 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/progress.h"
 #include "tidy/rule_table.h"
 
 namespace folian::tidy {
+
+// Told of every replacement the full-pass implementation is about to make:
+// the stage (1..8), the row's place in it (from 1), the row, and the text as
+// it stands. Rows of the custom stage and the title stage come as literal
+// replacements too.
+class AdRowObserver {
+ public:
+  virtual ~AdRowObserver() = default;
+  virtual void BeforeRow(int stage, std::size_t row, const Rule& rule, std::string_view text) = 0;
+};
 
 struct AdRunInput {
   // Chapter titles the line scanner collected, in order (duplicated-title stage).
@@ -21,6 +32,8 @@ struct AdRunInput {
   const std::vector<std::string>* custom = nullptr;
   ProgressSink* progress = nullptr;  // status texts and positions 85/90/95
   const CancelFlag* cancel = nullptr;
+  // RemoveAdsReference only (AdRemover ignores it).
+  AdRowObserver* observer = nullptr;
 };
 
 // Every rule a full pass over the text, in table order. Returns false when

@@ -32,6 +32,6 @@ bool DriveStages(const AdRunInput& in, const std::function<bool(Stage)>& run);
 // Collapses doubled title lines as the duplicated-title stage does, every
 // replacement a full pass (the reference). False when cancelled.
 bool CollapseTitlesReference(std::string& text, const std::vector<std::string>& titles,
-                             const CancelFlag* cancel);
+                             const CancelFlag* cancel, AdRowObserver* observer = nullptr);
 
 }  // namespace folian::tidy::internal

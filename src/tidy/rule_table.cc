@@ -1,7 +1,9 @@
 #include "tidy/rule_table.h"
 
 #include <cctype>
+#include <fstream>
 #include <mutex>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 
@@ -126,6 +128,38 @@ RuleSources BuiltinRuleSources() {
         "(remove.txt)", "stage6.tsv", "(titles)", "stage8.tsv"}[s];
   src.site = View(ads_site_tsv, ads_site_tsv_size);
   return src;
+}
+
+bool LoadRuleTable(const std::filesystem::path& dir, RuleTable* table, std::string* error) {
+  // The stage files in table order; the custom and title stages have none.
+  static constexpr std::array<std::string_view, kStageCount> kFiles = {
+      "stage1.tsv", "stage2.tsv", "stage3.tsv", "stage4.tsv", "", "stage6.tsv", "", "stage8.tsv"};
+  std::array<std::string, kStageCount + 1> texts;
+  auto read = [&](std::string_view name, std::string* into) {
+    std::ifstream in(dir / name, std::ios::binary);
+    if (!in) {
+      *error = (dir / name).string() + ": cannot be opened";
+      return false;
+    }
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    if (in.bad()) {
+      *error = (dir / name).string() + ": cannot be read";
+      return false;
+    }
+    *into = ss.str();
+    return true;
+  };
+  RuleSources src = BuiltinRuleSources();
+  for (int s = 0; s < kStageCount; ++s) {
+    src.stages[s] = {};
+    if (kFiles[s].empty()) continue;
+    if (!read(kFiles[s], &texts[s])) return false;
+    src.stages[s] = texts[s];
+  }
+  if (!read("site.tsv", &texts[kStageCount])) return false;
+  src.site = texts[kStageCount];
+  return BuildRuleTable(src, table, error);
 }
 
 const RuleTable& BuiltinRules() {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,12 @@ struct RuleTable {
 
 // The built-in table, parsed once on first use (thread-safe).
 const RuleTable& BuiltinRules();
+
+// A table read from a folder holding the files the built-in one is made of
+// (stage1.tsv, stage2.tsv, stage3.tsv, stage4.tsv, stage6.tsv, stage8.tsv,
+// site.tsv), checked as the built-in files are. Lets a user try a changed
+// table, and an evaluation run a table without some sites, without a
+// rebuild. False with the reason (naming the file) in *error.
+bool LoadRuleTable(const std::filesystem::path& dir, RuleTable* table, std::string* error);
 
 }  // namespace folian::tidy

@@ -75,12 +75,12 @@ TidyReport TidyFile(const std::filesystem::path& path, TidyOptions* options,
 }
 
 std::string FormatReport(const TidyReport& r) {
-  // 文件 / 大小 / 耗时 / 整理速度
+  // UTF-8, like the file name, which stays as the file system spells it.
   constexpr const char* kFormat =
-      "    \xCE\xC4\xBC\xFE : %s\r\n"
-      "    \xB4\xF3\xD0\xA1 : %8.2f(Kb)\r\n"
-      "    \xBA\xC4\xCA\xB1 : %8.2f(Sec)\r\n"
-      "\xD5\xFB\xC0\xED\xCB\xD9\xB6\xC8 : %8.2f(Kb/Sec)";
+      "    文件 : %s\r\n"
+      "    大小 : %8.2f(Kb)\r\n"
+      "    耗时 : %8.2f(Sec)\r\n"
+      "整理速度 : %8.2f(Kb/Sec)";
   const int n = std::snprintf(nullptr, 0, kFormat, r.file.c_str(), r.size_kb, r.seconds, r.kb_per_sec);
   std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
   std::snprintf(out.data(), out.size() + 1, kFormat, r.file.c_str(), r.size_kb, r.seconds,

@@ -33,7 +33,8 @@ struct TidyFileParams {
 TidyReport TidyFile(const std::filesystem::path& path, TidyOptions* options,
                     const RuleTable& rules, const TidyFileParams& params);
 
-// The report as the window words it (GBK), "    文件 : %s\r\n    大小 : …".
+// The report as the window words it, "    文件 : %s\r\n    大小 : …", in
+// UTF-8 (the window's messages are; the name is shown as it is spelt).
 std::string FormatReport(const TidyReport& report);
 
 }  // namespace folian::tidy

@@ -4,6 +4,9 @@
 #include <vector>
 
 #include "charset/codepage.h"
+#include "tidy/ad_detector.h"
+#include "tidy/ad_residue.h"
+#include "tidy/removal_log.h"
 #include "tidy/status_texts.h"
 
 namespace folian::tidy {
@@ -48,27 +51,6 @@ bool ContainsFolded(std::string_view text, std::string_view lower_needle) {
     from = hit + 1;
   }
   return false;
-}
-
-std::string IndentUnit(const TidyOptions& o) {
-  switch (o.indent) {
-    case 2:
-      if (o.indent_num1 > 0 && o.indent_num1 < 20) return std::string(o.indent_num1, ' ');
-      break;
-    case 3:
-      if (o.indent_num2 > 0 && o.indent_num2 < 10) {
-        std::string s;
-        for (int i = 0; i < o.indent_num2; ++i) s += "\xA1\xA1";
-        return s;
-      }
-      break;
-    case 4:
-      if (o.indent_num3 > 0 && o.indent_num3 < 10) return std::string(o.indent_num3, '\t');
-      break;
-    default:
-      break;
-  }
-  return {};
 }
 
 }  // namespace
@@ -121,38 +103,6 @@ std::string DecodeNumericEntities(std::string s) {
   return s;
 }
 
-std::string ApplyLayout(std::string text, const TidyOptions& o) {
-  const std::string unit = IndentUnit(o);
-  const std::string_view brk = o.paragraph == 1 ? "\r\n\r\n" : "\r\n";
-  if (unit.empty() && o.paragraph != 1) return text;
-  // Sized exactly first, then filled in one pass.
-  std::vector<std::size_t> breaks;
-  for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) {
-    breaks.push_back(at);
-  }
-  const std::size_t piece = brk.size() + unit.size();
-  const std::size_t lead = unit.empty() ? 0 : piece;
-  std::string out(text.size() + lead + breaks.size() * (piece - 2), '\0');
-  char* w = out.data();
-  auto put = [&w](std::string_view v) {
-    if (!v.empty()) std::memcpy(w, v.data(), v.size());
-    w += v.size();
-  };
-  if (lead != 0) {
-    put(brk);
-    put(unit);
-  }
-  std::size_t from = 0;
-  for (std::size_t at : breaks) {
-    put(std::string_view(text).substr(from, at - from));
-    put(brk);
-    put(unit);
-    from = at + 2;
-  }
-  put(std::string_view(text).substr(from));
-  return out;
-}
-
 std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& options,
                                     const RuleTable& rules, const TidyParams& params) {
   ProgressSink& sink = params.progress != nullptr ? *params.progress : NullProgress();
@@ -176,6 +126,8 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   config.progress_step = EditorLineCount(gbk) / 10;
   config.progress = &sink;
 
+  if (params.removals != nullptr && config.has_adver) internal::LogFooterDrops(gbk, config, params.removals);
+
   std::string scanned;
   scanned.reserve(gbk.size() + gbk.size() * 2 / 5);
   std::vector<std::string> titles;
@@ -187,13 +139,18 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   sink.SetStatus(status::kRestoringAds);
 
   if (options.has_adver == 1) {
+    // The text as the removal found it, to tell the lines it emptied or cut
+    // down to leftovers from the lines of the novel.
+    const std::string before = work;
     AdRunInput in;
     in.titles = &titles;
     in.custom = &params.custom;
     in.progress = &sink;
     in.cancel = params.cancel;
+    internal::RemovalLog log(params.removals);
+    if (params.removals != nullptr) in.observer = &log;
     bool done;
-    if (params.engine == AdEngine::kReference) {
+    if (params.engine == AdEngine::kReference || params.removals != nullptr) {
       done = RemoveAdsReference(work, rules, in);
     } else if (params.remover != nullptr) {
       done = params.remover->Run(work, in);
@@ -201,6 +158,17 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
       done = AdRemover(rules).Run(work, in);
     }
     if (!done) return std::nullopt;
+    if (params.ad_detector) {
+      if (params.removals == nullptr) {
+        RemoveDetectedAds(work);
+      } else {
+        std::vector<DetectedAd> found;
+        RemoveDetectedAds(work, &found);
+        internal::LogDetected(std::move(found), params.removals);
+      }
+    }
+    // Lines the rows or the detector emptied or cut down to leftovers.
+    work = DropAdResidue(before, std::move(work));
   }
 
   sink.SetStatus(status::kFormatting);

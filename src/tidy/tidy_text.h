@@ -9,7 +9,9 @@
 
 #include "common/progress.h"
 #include "tidy/ad_removal.h"
+#include "tidy/layout.h"
 #include "tidy/line_scanner.h"
+#include "tidy/removal.h"
 #include "tidy/rule_table.h"
 #include "tidy/tidy_options.h"
 
@@ -31,6 +33,12 @@ struct TidyParams {
   // null one is compiled for the call.
   const AdRemover* remover = nullptr;
   AdEngine engine = AdEngine::kFast;
+  // The advertisement detector after the rule stages (only when advertising
+  // removal is on); off to compare with the table alone.
+  bool ad_detector = true;
+  // When given, every removal is recorded here with its reason (the run
+  // then takes the full-pass stages, with the same result).
+  std::vector<Removal>* removals = nullptr;
 };
 
 // Tidies GBK text by `options` and `rules`; nullopt when cancelled. Throws
@@ -45,8 +53,5 @@ bool HasSiteFragment(std::string_view gbk, const std::vector<std::string>& fragm
 // Replaces every "&#N;" (N decimal digits) by the GBK form of the character
 // N mod 65536; characters GBK lacks (and N = 0) become "?".
 std::string DecodeNumericEntities(std::string gbk);
-
-// Indentation and blank lines as the options choose them.
-std::string ApplyLayout(std::string text, const TidyOptions& options);
 
 }  // namespace folian::tidy

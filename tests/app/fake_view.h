@@ -25,6 +25,8 @@ class FakeView : public ShellView {
   std::deque<bool> ok_answers;       // AskOkCancel; false when empty
   std::optional<std::filesystem::path> folder_answer;
   std::optional<std::string> name_answer;
+  std::optional<std::filesystem::path> save_answer;  // AskSaveFileName
+  std::filesystem::path save_folder;                 // where it was asked to start
   std::optional<std::filesystem::path> file_answer;  // the open-file dialog
   std::vector<std::string> file_filters;
   std::vector<std::string> questions;
@@ -72,6 +74,12 @@ class FakeView : public ShellView {
     return file_answer;
   }
   std::optional<std::string> AskNewName(std::string_view) override { return name_answer; }
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view title,
+                                                       const std::filesystem::path& folder) override {
+    questions.emplace_back(title);
+    save_folder = folder;
+    return save_answer;
+  }
   void OpenHelpPage() override { ++help_opened; }
   void SetEnabled(ControlId id, bool on) override { enabled[id] = on; }
   void SetChecked(ControlId id, bool on) override { checked[id] = on; }

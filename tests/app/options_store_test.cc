@@ -125,5 +125,20 @@ TEST(EditorFontTest, RoundTripAndPartialValues) {
   EXPECT_EQ(partial, (EditorFont{"Keep", 100, 1}));
 }
 
+TEST(WindowLayoutTest, RoundTripBesideTheOtherSettings) {
+  TempDir dir;
+  ASSERT_TRUE(SaveEditorFont(dir / "s.ini", EditorFont{"Noto Serif CJK SC", 120, 1}));
+  WindowLayout none;
+  ASSERT_TRUE(LoadWindowLayout(dir / "s.ini", &none));
+  EXPECT_EQ(none, (WindowLayout{0, 0})) << "never stored";
+  ASSERT_TRUE(SaveWindowLayout(dir / "s.ini", WindowLayout{310, 420}));
+  WindowLayout back;
+  ASSERT_TRUE(LoadWindowLayout(dir / "s.ini", &back));
+  EXPECT_EQ(back, (WindowLayout{310, 420}));
+  EditorFont font;
+  ASSERT_TRUE(LoadEditorFont(dir / "s.ini", &font));
+  EXPECT_EQ(font, (EditorFont{"Noto Serif CJK SC", 120, 1})) << "the font is kept";
+}
+
 }  // namespace
 }  // namespace folian::app

@@ -223,6 +223,143 @@ TEST_F(MainWindowDocument, CloseKeepsTheWindowWhenTheSaveFails) {
   EXPECT_FALSE(closed);
 }
 
+// --- text typed without a file ---
+
+TEST_F(MainWindowDocument, TextTypedWithoutAFolderIsSavedUnderAChosenName) {
+  shell.Start();
+  EXPECT_FALSE(view.IsEnabled(kSave)) << "nothing to save yet";
+  view.Type(G("随手记下的一段话。"));
+  shell.EditorModifiedChanged(true);  // the window reports the change
+  EXPECT_TRUE(view.IsEnabled(kSave));
+  // A cancelled file dialog saves nothing and keeps the text changed.
+  EXPECT_FALSE(shell.Save());
+  ASSERT_FALSE(view.questions.empty());
+  EXPECT_EQ(view.questions.back(), msg::kSaveAsTitle);
+  EXPECT_TRUE(view.can_undo);
+  view.save_answer = dir / "随笔.txt";
+  ASSERT_TRUE(shell.Save());
+  EXPECT_EQ(Read("随笔.txt"), G("随手记下的一段话。")) << "written as the editor holds it, GBK";
+  EXPECT_EQ(view.LastMessage(), msg::kSaved);
+  EXPECT_FALSE(view.can_undo);
+  EXPECT_EQ(shell.current_path(), dir / "随笔.txt");
+  // It is the document's file now: the next save goes there without asking.
+  view.Type("!");
+  view.save_answer.reset();
+  const std::size_t asked = view.questions.size();
+  ASSERT_TRUE(shell.Save());
+  EXPECT_EQ(view.questions.size(), asked);
+  EXPECT_EQ(Read("随笔.txt"), G("随手记下的一段话。!"));
+}
+
+TEST_F(MainWindowDocument, ClosingOrSwitchingAwayFromTypedTextAsks) {
+  shell.Start();
+  view.Type("draft");
+  view.answers = {Answer::kCancel};
+  EXPECT_FALSE(shell.Close());
+  ASSERT_FALSE(view.questions.empty());
+  EXPECT_EQ(view.questions.back(), msg::kSavePrompt);
+  // Yes, then the file dialog is cancelled: nothing was saved, so the
+  // window stays.
+  view.answers = {Answer::kYes};
+  EXPECT_FALSE(shell.Close());
+  // Choosing a folder replaces the text: asked first, and Cancel keeps it.
+  Write("a.txt", "a");
+  view.folder_answer = dir.path();
+  view.answers = {Answer::kCancel};
+  shell.ChooseFolder();
+  EXPECT_TRUE(shell.working_folder().empty());
+  EXPECT_EQ(view.editor, "draft");
+  view.answers = {Answer::kNo};
+  EXPECT_TRUE(shell.Close());
+}
+
+TEST_F(MainWindowDocument, SavedIntoTheEmptyWorkingFolderTheFileGetsItsRow) {
+  Write("notes.doc", "x");
+  Open();
+  ASSERT_TRUE(shell.file_list().empty());
+  view.Type(G("新的一章"));
+  shell.EditorModifiedChanged(true);
+  view.save_answer = dir / "新章.txt";
+  ASSERT_TRUE(shell.Save());
+  EXPECT_EQ(view.save_folder, dir.path()) << "the dialog starts in the Working folder";
+  ASSERT_EQ(shell.file_list().size(), 1);
+  EXPECT_EQ(shell.file_list().row(0).name, "新章.txt");
+  EXPECT_EQ(shell.file_list().row(0).size, std::to_string(G("新的一章").size()));
+  EXPECT_EQ(shell.current_row(), 0);
+  EXPECT_TRUE(view.IsEnabled(kTidy)) << "a document is open: the window is Ready";
+}
+
+// --- what the window shows ---
+
+TEST_F(MainWindowDocument, StatusBarNamesTheEncodingTheDocumentIsSavedIn) {
+  // Mark-less UTF-8 whose first bytes the detector's sample takes for GBK.
+  const std::string utf8 = "陈陈陈陈陈陈\r\n";
+  Write("u8.txt", utf8);
+  Write("gbk.txt", G("中文"));
+  Write("gone.txt", "x");
+  Open();
+  shell.ClickRow(2);
+  ASSERT_EQ(shell.current_path(), dir / "u8.txt");
+  EXPECT_EQ(view.status[kStatusEncoding], "当前文件编码:UTF-8  *BOM");
+  view.Type(G("续"));
+  ASSERT_TRUE(shell.Save());
+  EXPECT_EQ(Read("u8.txt"), utf8 + "续") << "saved in the encoding the status bar named";
+  EXPECT_EQ(view.status[kStatusEncoding], "当前文件编码:UTF-8  *BOM");
+  shell.ClickRow(0);
+  EXPECT_EQ(view.status[kStatusEncoding].rfind("当前文件编码:936", 0), 0u);
+  // A file that cannot be opened clears it.
+  std::filesystem::remove(dir / "gone.txt");
+  shell.ClickRow(1);
+  EXPECT_EQ(view.status[kStatusEncoding], "");
+}
+
+TEST_F(MainWindowDocument, TidyReportSpellsChineseFileNamesAsTheyAre) {
+  Write("第001章.txt", G("第一章\r\n正文在此。\r\n"));
+  Open();
+  shell.Tidy();
+  ASSERT_FALSE(view.messages.empty());
+  EXPECT_EQ(view.messages.back().caption, msg::kTidyReportCaption);
+  EXPECT_EQ(view.LastMessage().rfind("    文件 : 第001章.txt\r\n    大小 : ", 0), 0u)
+      << view.LastMessage();
+}
+
+// --- encoding commands that change nothing say so ---
+
+TEST_F(MainWindowDocument, BigEndianUtf16IsConvertedLikeLittleEndian) {
+  std::string be = "\xFE\xFF";
+  for (char16_t c : std::u16string(u"大端文字\r\n")) {
+    be.push_back(static_cast<char>(c >> 8));
+    be.push_back(static_cast<char>(c & 0xFF));
+  }
+  Write("be.txt", be);
+  Open();
+  EXPECT_EQ(view.status[kStatusEncoding], "当前文件编码:UNICODE (BE)");
+  EXPECT_TRUE(view.IsEnabled(kConvertAnsi));
+  shell.ConvertEncoding(text::EncodingCommand::kToAnsi);
+  EXPECT_EQ(view.LastMessage(), msg::kConverted);
+  EXPECT_EQ(Read("be.txt"), G("大端文字\r\n"));
+  EXPECT_EQ(view.status[kStatusEncoding].rfind("当前文件编码:936", 0), 0u);
+  Write("be.txt", be);
+  shell.ClickRow(0);
+  shell.ConvertEncoding(text::EncodingCommand::kToUtf8);
+  EXPECT_EQ(view.LastMessage(), msg::kConverted);
+  EXPECT_EQ(Read("be.txt"), "\xEF\xBB\xBF大端文字\r\n");
+}
+
+TEST_F(MainWindowDocument, ACommandThatChangesNothingSaysWhy) {
+  Write("a.txt", "\xEF\xBB\xBF" + charset::GbkToUtf8(G("已是 UTF-8")));
+  Write("b.htm", G("<p>网页</p>"));
+  Open();
+  ASSERT_EQ(shell.current_path(), dir / "a.txt");
+  const std::string before = Read("a.txt");
+  shell.ConvertEncoding(text::EncodingCommand::kToUtf8);
+  EXPECT_EQ(view.LastMessage(), std::string(msg::kNotConverted) + msg::kAlreadyUtf8);
+  EXPECT_EQ(Read("a.txt"), before);
+  shell.ClickRow(1);
+  shell.ConvertEncoding(text::EncodingCommand::kToUtf8);
+  EXPECT_EQ(view.LastMessage(), std::string(msg::kNotConverted) + msg::kOnlyTxtConverted);
+}
+
 TEST_F(MainWindowDocument, ForumOpensTheHelpPage) {
   shell.Start();
   shell.OpenForum();

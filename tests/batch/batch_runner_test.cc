@@ -449,8 +449,38 @@ TEST_F(BatchConvert, ToUtf8LeavesAUtf8FileUnchanged) {
   EXPECT_NE(TextOf("u16.txt", &enc).find("猫"), std::string::npos);
   EXPECT_EQ(enc.bom_class, text::kBomUtf8);
   EXPECT_EQ(ReadBytes(File("page.htm")), htm);
-  EXPECT_EQ(view_.LastMessage(), msg::kBatchConvertDone);
+  // Every file left as it was is named, with the reason.
+  const std::string message = view_.LastMessage();
+  EXPECT_EQ(message.rfind(msg::kBatchConvertDone, 0), 0u) << message;
+  EXPECT_NE(message.find(std::string("u8.txt: ") + msg::kAlreadyUtf8), std::string::npos) << message;
+  EXPECT_NE(message.find(std::string("page.htm: ") + msg::kOnlyTxtConverted), std::string::npos)
+      << message;
+  EXPECT_EQ(message.find("gbk.txt"), std::string::npos) << "converted files are not listed";
   EXPECT_FALSE(shell_->batch_mode());
+}
+
+TEST_F(BatchConvert, BigEndianUtf16IsConvertedAndUnicodeFilesAreNamed) {
+  WriteUtf16BE("be.txt", kSword);
+  WriteUtf16LE("le.txt", kPlain);
+  WriteGbkFile("gbk.txt", kPlain);
+  Open();
+  shell_->SetBatchMode(true);
+  shell_->ConvertEncoding(text::EncodingCommand::kToAnsi);
+  EXPECT_EQ(ReadBytes(File("be.txt")), Gbk(kSword));
+  EXPECT_EQ(ReadBytes(File("le.txt")), Gbk(kPlain));
+  std::string message = view_.LastMessage();
+  EXPECT_NE(message.find(std::string("gbk.txt: ") + msg::kAlreadyAnsi), std::string::npos) << message;
+  EXPECT_EQ(message.find("be.txt"), std::string::npos) << message;
+  EXPECT_EQ(view_.messages.back().icon, MessageIcon::kInformation) << "nothing failed";
+
+  WriteUtf16BE("be.txt", kSword);
+  shell_->SetBatchMode(true);
+  shell_->ConvertEncoding(text::EncodingCommand::kToUnicode);
+  message = view_.LastMessage();
+  EXPECT_NE(message.find(std::string("be.txt: ") + msg::kAlreadyUnicode), std::string::npos) << message;
+  text::StoredEncoding enc;
+  TextOf("gbk.txt", &enc);
+  EXPECT_EQ(enc.bom_class, text::kBomUtf16LE);
 }
 
 TEST_F(BatchConvert, UncheckedRowsAreExcluded) {

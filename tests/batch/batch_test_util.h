@@ -50,12 +50,15 @@ class ShellFixture : public ::testing::Test {
   void WriteUtf8Bom(std::string_view name, std::string_view utf8) {
     WriteBytes(File(name), "\xEF\xBB\xBF" + std::string(utf8));
   }
-  void WriteUtf16LE(std::string_view name, std::string_view utf8) {
+  void WriteUtf16LE(std::string_view name, std::string_view utf8) { WriteUtf16(name, utf8, false); }
+  void WriteUtf16BE(std::string_view name, std::string_view utf8) { WriteUtf16(name, utf8, true); }
+  void WriteUtf16(std::string_view name, std::string_view utf8, bool big_endian) {
     std::u16string wide = charset::ToWide(charset::kUtf8, utf8);
-    std::string bytes = "\xFF\xFE";
+    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
     for (char16_t c : wide) {
-      bytes.push_back(static_cast<char>(c & 0xFF));
-      bytes.push_back(static_cast<char>(c >> 8));
+      const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
+      bytes.push_back(big_endian ? high : low);
+      bytes.push_back(big_endian ? low : high);
     }
     WriteBytes(File(name), bytes);
   }

@@ -53,6 +53,7 @@ class FakeWindow : public ShellView, public ToolView {
   std::vector<std::vector<files::RenameStep>> previews;
   bool confirm_renames = true;
   std::optional<files::RenamePattern> rename_pattern;
+  std::vector<std::pair<std::string, std::string>> reports;  // ShowReport: title, text
 
   void Check() {
     if (std::this_thread::get_id() != window_thread) ++wrong_thread_calls;
@@ -86,6 +87,10 @@ class FakeWindow : public ShellView, public ToolView {
   }
   std::optional<std::filesystem::path> ChooseFolder(std::string_view) override { return {}; }
   std::optional<std::string> AskNewName(std::string_view) override { return {}; }
+  std::optional<std::filesystem::path> AskSaveFileName(std::string_view,
+                                                       const std::filesystem::path&) override {
+    return {};
+  }
   void OpenHelpPage() override {}
   void SetEnabled(ControlId id, bool on) override { Check(); enabled[id] = on; }
   void SetChecked(ControlId id, bool on) override { Check(); checked[id] = on; }
@@ -145,6 +150,10 @@ class FakeWindow : public ShellView, public ToolView {
     return confirm_renames;
   }
   std::optional<files::RenamePattern> AskRenamePattern() override { Check(); return rename_pattern; }
+  void ShowReport(std::string_view title, std::string_view utf8) override {
+    Check();
+    reports.emplace_back(std::string(title), std::string(utf8));
+  }
 
   bool IsEnabled(ControlId id) const {
     auto it = enabled.find(id);

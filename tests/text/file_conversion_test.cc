@@ -69,7 +69,7 @@ struct Fixture {
   }
 };
 
-TEST(ConvertFileEncodingTest, ToAnsiConvertsOnlyUtf16LeAndUtf8) {
+TEST(ConvertFileEncodingTest, ToAnsiConvertsUtf16OfEitherOrderAndUtf8) {
   Fixture f;
   auto le = f.Put("le.txt", kLE), u8 = f.Put("u8.TXT", kMark8 + kUtf8),
        be = f.Put("be.txt", kBE), ansi = f.Put("ansi.txt", kGbk);
@@ -81,9 +81,10 @@ TEST(ConvertFileEncodingTest, ToAnsiConvertsOnlyUtf16LeAndUtf8) {
   EXPECT_EQ(r.from, (StoredEncoding{kBomUtf8, true}));
   EXPECT_EQ(r.to, (StoredEncoding{kBomAnsi, false}));
   EXPECT_EQ(ReadBytes(u8), kGbk);
-  EXPECT_EQ(ConvertFileEncoding(be, EncodingCommand::kToAnsi, false).outcome,
-            ConversionOutcome::kLeftAlone);
-  EXPECT_EQ(ReadBytes(be), kBE);
+  r = ConvertFileEncoding(be, EncodingCommand::kToAnsi, false);
+  EXPECT_EQ(r.outcome, ConversionOutcome::kConverted);
+  EXPECT_EQ(r.from, (StoredEncoding{kBomUtf16BE, true}));
+  EXPECT_EQ(ReadBytes(be), kGbk);
   EXPECT_EQ(ConvertFileEncoding(ansi, EncodingCommand::kToAnsi, false).outcome,
             ConversionOutcome::kLeftAlone);
   EXPECT_EQ(ReadBytes(ansi), kGbk);
@@ -109,7 +110,7 @@ TEST(ConvertFileEncodingTest, ToUnicodeFromAnsiAndUtf8Only) {
   EXPECT_EQ(ReadBytes(le), kLE);
 }
 
-TEST(ConvertFileEncodingTest, ToUtf8FromAnsiAndUtf16Le) {
+TEST(ConvertFileEncodingTest, ToUtf8FromAnsiAndUtf16OfEitherOrder) {
   Fixture f;
   auto ansi = f.Put("ansi.txt", kGbk), le = f.Put("le.txt", kLE), be = f.Put("be.txt", kBE),
        u8 = f.Put("u8.txt", kUtf8);
@@ -120,7 +121,8 @@ TEST(ConvertFileEncodingTest, ToUtf8FromAnsiAndUtf16Le) {
             ConversionOutcome::kConverted);
   EXPECT_EQ(ReadBytes(le), kMark8 + kUtf8);
   EXPECT_EQ(ConvertFileEncoding(be, EncodingCommand::kToUtf8, false).outcome,
-            ConversionOutcome::kLeftAlone);
+            ConversionOutcome::kConverted);
+  EXPECT_EQ(ReadBytes(be), kMark8 + kUtf8);
   EXPECT_EQ(ConvertFileEncoding(u8, EncodingCommand::kToUtf8, false).outcome,
             ConversionOutcome::kLeftAlone);
   EXPECT_EQ(ReadBytes(u8), kUtf8);

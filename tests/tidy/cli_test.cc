@@ -62,7 +62,7 @@ TEST_F(TidyCli, StdinToStdoutInGbk) {
   EXPECT_EQ(r.code, 0);
   EXPECT_EQ(r.out, G("年份2010。\r\n"));
   const Result full = Cli("tidy --num 1 --indent 3 --indent-count 2 - < input.txt", dir_.string());
-  EXPECT_EQ(full.out, G("\r\n　　年份２０１０。\r\n　　"));
+  EXPECT_EQ(full.out, G("　　年份２０１０。\r\n"));
 }
 
 TEST_F(TidyCli, FolderIntoOutputFolderWithReportLines) {
@@ -105,6 +105,26 @@ TEST_F(TidyCli, RemoveListAndAdsSwitch) {
   EXPECT_EQ(Read(dir_ / "in" / "a.txt"), G("正文。\r\n"));
   EXPECT_EQ(Cli("tidy --no-ads --remove list.txt in/b.txt", dir_.string()).code, 0);
   EXPECT_EQ(Read(dir_ / "in" / "b.txt"), G("正文讨厌的广告。\r\n"));
+}
+
+TEST_F(TidyCli, AdDetectorSwitchAndExplain) {
+  // Advertising no rule row names, after the story's last sentence.
+  const std::string story = "那老者慢慢走到门前，看了看天色，叹一口气，众人都低下头去，半晌没有人说话。";
+  const std::string in = G(story + "云端免费小说天天看\r\n");
+  Write(dir_ / "a.txt", in);
+  Write(dir_ / "b.txt", in);
+  Write(dir_ / "c.txt", in);
+  EXPECT_EQ(Cli("tidy a.txt", dir_.string()).code, 0);
+  // (Tidying ends the file without a line break.)
+  EXPECT_EQ(Read(dir_ / "a.txt"), G(story));
+  EXPECT_EQ(Cli("tidy --no-ad-detector b.txt", dir_.string()).code, 0);
+  EXPECT_EQ(Read(dir_ / "b.txt"), G(story + "云端免费小说天天看"));
+  // --explain names what would go and why, and writes nothing.
+  const Result r = Cli("tidy --explain c.txt", dir_.string());
+  EXPECT_EQ(r.code, 0);
+  EXPECT_NE(r.out.find("云端免费小说天天看"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("广告检测"), std::string::npos) << r.out;
+  EXPECT_EQ(Read(dir_ / "c.txt"), in);
 }
 
 }  // namespace

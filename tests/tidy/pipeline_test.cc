@@ -33,10 +33,12 @@ TidyOptions NoAds() {
 TEST(Pipeline, EmptyTextWithAndWithoutIndentation) {
   TidyOptions o = TidyOptions::AtStart();
   EXPECT_EQ(Tidy("", o), "");
+  // Nothing to indent: no line of indentation alone, no blank lines.
   o.indent = 2;
-  EXPECT_EQ(Tidy("", o), "\r\n    ");
+  EXPECT_EQ(Tidy("", o), "");
   o.paragraph = 1;
-  EXPECT_EQ(Tidy("", o), "\r\n\r\n    ");
+  EXPECT_EQ(Tidy("", o), "");
+  EXPECT_EQ(Tidy("\n\n　　\n", o), "");
 }
 
 TEST(Pipeline, IndentationKindsAndRanges) {
@@ -44,22 +46,22 @@ TEST(Pipeline, IndentationKindsAndRanges) {
   o.indent = 3;
   o.indent_num2 = 2;
   o.paragraph = 1;
-  EXPECT_EQ(Tidy("第一段。\n第二段。", o), "\r\n\r\n　　第一段。\r\n\r\n　　第二段。\r\n\r\n　　");
+  EXPECT_EQ(Tidy("第一段。\n第二段。", o), "　　第一段。\r\n\r\n　　第二段。\r\n");
   o = NoAds();
   o.indent = 2;
   o.indent_num1 = 20;  // outside 1..19: no indentation
   EXPECT_EQ(Tidy("甲。\n乙。", o), "甲。\r\n乙。\r\n");
   o.indent_num1 = 19;
-  EXPECT_EQ(Tidy("甲。", o), "\r\n" + std::string(19, ' ') + "甲。\r\n" + std::string(19, ' '));
+  EXPECT_EQ(Tidy("甲。", o), std::string(19, ' ') + "甲。\r\n");
   o = NoAds();
   o.indent = 4;
   o.indent_num3 = 2;
-  EXPECT_EQ(Tidy("甲。", o), "\r\n\t\t甲。\r\n\t\t");
+  EXPECT_EQ(Tidy("甲。", o), "\t\t甲。\r\n");
   o.indent_num3 = 10;
   EXPECT_EQ(Tidy("甲。", o), "甲。\r\n");
   o = NoAds();
   o.paragraph = 1;
-  EXPECT_EQ(Tidy("甲。\n乙。", o), "甲。\r\n\r\n乙。\r\n\r\n");
+  EXPECT_EQ(Tidy("甲。\n乙。", o), "甲。\r\n\r\n乙。\r\n");
 }
 
 TEST(Pipeline, NumericEntities) {
@@ -233,7 +235,7 @@ TEST(TidyFileRun, FullStopSplitAppliesToOneRunOnly) {
   params.read_remove_txt = false;
   WriteBytes(f, G("一句。二句。"));
   ASSERT_TRUE(TidyFile(f, &o, Rules(), params).ok);
-  EXPECT_EQ(U(ReadBytes(f)), "一句。\r\n二句。\r\n\r\n");
+  EXPECT_EQ(U(ReadBytes(f)), "一句。\r\n二句。\r\n");
   EXPECT_FALSE(o.split_at_fullstop);
   WriteBytes(f, G("一句。二句。"));
   ASSERT_TRUE(TidyFile(f, &o, Rules(), params).ok);
@@ -276,9 +278,12 @@ TEST(TidyFileRun, ReportWording) {
   r.size_kb = 2.5;
   r.seconds = 1.0;
   r.kb_per_sec = 2.5;
-  EXPECT_EQ(U(FormatReport(r)),
+  EXPECT_EQ(FormatReport(r),
             "    文件 : a.txt\r\n    大小 :     2.50(Kb)\r\n    耗时 :     1.00(Sec)\r\n"
             "整理速度 :     2.50(Kb/Sec)");
+  // A Chinese name as the file system spells it.
+  r.file = "巨著-20MB.gbk.txt";
+  EXPECT_TRUE(FormatReport(r).starts_with("    文件 : 巨著-20MB.gbk.txt\r\n    大小 : ")) << FormatReport(r);
 }
 
 }  // namespace

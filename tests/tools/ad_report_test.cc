@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <set>
 
 #include "app/ad_report.h"
 #include "app/tool_messages.h"
@@ -11,37 +10,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(AdReportLines, ThirtyFiveDistinctLowerCaseSubstrings) {
-  const auto list = AdReportSubstrings();
-  EXPECT_EQ(list.size(), 35u);
-  std::set<std::string_view> distinct(list.begin(), list.end());
-  EXPECT_EQ(distinct.size(), list.size());
-  for (std::string_view s : list) {
-    for (char c : s) EXPECT_FALSE(c >= 'A' && c <= 'Z') << s;
-  }
-  for (std::string_view must : {"http", "ps:", "图片链接", "未完待续", "<", "@", "#", "&", "$", "^"}) {
-    EXPECT_NE(distinct.count(must), 0u) << must;
-  }
+// The report lists what tidying would remove, each piece with its reason.
+TEST(AdReportLines, ListsWhatTidyingWouldRemoveWithItsReason) {
+  const std::string story = "那老者慢慢走到门前，看了看天色，叹一口气，众人都低下头去，半晌没有人说话。";
+  const std::string text = Gbk("第一章 开始\r\n" + story + "\r\n请访问 http://www.example-novels.com 获取\r\n" +
+                               story + "\r\n" + story + "云端免费小说天天看");
+  const std::string report = Utf8(AdReportLines(text, tidy::TidyOptions::AtStart()));
+  // One line a removal, each opening with its reason in 〔〕.
+  std::size_t lines = 0;
+  for (std::size_t at = 0; (at = report.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
+  ASSERT_GE(lines, 2u) << report;
+  EXPECT_EQ(report.rfind("〔", 0), 0u) << report;
+  EXPECT_NE(report.find("example-novels"), std::string::npos) << report;
+  // Advertising no rule row names: the detector's reason, and the line it stood in.
+  const std::size_t detected = report.find("〔广告检测");
+  ASSERT_NE(detected, std::string::npos) << report;
+  EXPECT_NE(report.find("云端免费小说天天看", detected), std::string::npos) << report;
+  EXPECT_NE(report.find("所在行：" + story, detected), std::string::npos) << report;
+  // The story itself is never listed.
+  EXPECT_EQ(report.find("〕" + story), std::string::npos) << report;
 }
 
-TEST(AdReportLines, ReportsMatchingLinesInAnyLetterCase) {
+TEST(AdReportLines, StoryAboutWebsitesAndUpdatesGivesNoReport) {
   const std::string text = Gbk(
       "第一章 开始\r\n"
-      "请访问 HTTP://Example 获取\r\n"
-      "他看见一把宝剑。\r\n"
-      "PS:求推荐票\r\n"
-      "未完待续\n"
-      "价格 100$ 元");
-  EXPECT_EQ(Utf8(AdReportLines(text)),
-            "请访问 HTTP://Example 获取\r\nPS:求推荐票\r\n未完待续\r\n价格 100$ 元\r\n");
-  EXPECT_EQ(AdReportLines(Gbk("干干净净的一行。\r\n又一行。")), "");
-}
-
-TEST(AdReportLines, TrailBytesAreNotLetters) {
-  // 癚 is B0 51: its second byte is "Q" only to a byte-wise reader, and
-  // lower-casing it would make "qq" out of 癚 followed by "q".
-  EXPECT_EQ(AdReportLines("\xB0\x51q\r\n"), "");
-  EXPECT_EQ(AdReportLines("QQ\r\n"), "QQ\r\n");
+      "他打开手机，看了看那个网站的更新，又翻到下一章节。\r\n"
+      "“你的QQ号是多少？”她问道。\r\n");
+  EXPECT_EQ(AdReportLines(text, tidy::TidyOptions::AtStart()), "");
+  EXPECT_EQ(AdReportLines("", tidy::TidyOptions::AtStart()), "");
 }
 
 class AdReportCommand : public ShellFixture {};
@@ -53,7 +49,10 @@ TEST_F(AdReportCommand, WritesOpensAndDeletesOnATimer) {
   const fs::path report = File("a.txt.txt");
   ASSERT_EQ(view_.opened.size(), 1u);
   EXPECT_EQ(view_.opened[0], report);
-  EXPECT_EQ(Utf8(ReadBytes(report)), "加QQ群号 123456 免费阅读\r\n");
+  const std::string listed = Utf8(ReadBytes(report));
+  EXPECT_EQ(listed.rfind("〔", 0), 0u) << listed;
+  EXPECT_NE(listed.find("QQ群"), std::string::npos) << listed;
+  EXPECT_EQ(listed.find("正文第一行"), std::string::npos) << listed;
   ASSERT_EQ(view_.timers.size(), 1u);
   EXPECT_EQ(view_.timers[0].first, std::chrono::milliseconds(5000));
   EXPECT_TRUE(fs::exists(report));  // the window did not wait
@@ -82,13 +81,21 @@ TEST_F(AdReportCommand, AOneLineDocumentGivesNoReport) {
   EXPECT_FALSE(fs::exists(File("a.txt.txt")));
 }
 
-TEST_F(AdReportCommand, NoProgramToOpenItRemovesTheReportAndSaysSo) {
-  WriteGbkFile("a.txt", "一行\r\nhttp://x\r\n");
+TEST_F(AdReportCommand, NoProgramToOpenItShowsTheReportInOurOwnWindow) {
+  WriteGbkFile("a.txt", "一行\r\nhttp://x\r\n干净的一行\r\n");
   Open();
   view_.open_succeeds = false;
+  const std::size_t messages = view_.messages.size();
   tools_->AdReport();
-  EXPECT_FALSE(fs::exists(File("a.txt.txt")));
-  EXPECT_EQ(view_.LastMessage().rfind(msg::kAdReportNotOpened, 0), 0u);
+  ASSERT_EQ(view_.reports.size(), 1u) << "the report is seen all the same";
+  EXPECT_EQ(view_.reports[0].first, msg::kAdReportTitle);
+  // What tidying would remove, with its reason, as in the file.
+  const std::string& shown = view_.reports[0].second;
+  EXPECT_EQ(shown.rfind("〔", 0), 0u) << shown;
+  EXPECT_NE(shown.find("http://"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("干净的一行"), std::string::npos) << shown;
+  EXPECT_EQ(view_.messages.size(), messages) << "no failure is reported";
+  EXPECT_FALSE(fs::exists(File("a.txt.txt"))) << "the file is not needed";
   EXPECT_TRUE(view_.timers.empty());
 }
 

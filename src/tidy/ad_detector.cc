@@ -1,0 +1,901 @@
+#include "tidy/ad_detector.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <span>
+#include <string_view>
+
+#include "tidy/ad_glyphs.h"
+#include "tidy/ad_shapes.h"
+#include "tidy/ad_vocabulary.h"
+#include "tidy/line_scanner.h"
+
+namespace folian::tidy {
+namespace {
+
+using detector::Hit;
+using detector::Range;
+using detector::Unit;
+using detector::Vocabulary;
+namespace d = detector;
+
+// Titles are short: a longer line that the title test accepts (it starts
+// with a number, say) is judged as any other line.
+constexpr std::size_t kMaxTitleBytes = 60;
+// Lines up to this long are counted for the repeated-line feature.
+constexpr std::size_t kMaxCountedLineBytes = 60;
+// Brackets further apart than this (characters) are not one span.
+constexpr std::size_t kMaxBracketSpan = 90;
+// A line with more story characters than this is never removed whole.
+constexpr int kMaxStoryInAdLine = 80;
+
+// Evidence is counted in twentieths so that the story-length slope stays
+// an integer.
+constexpr int kScale = 20;
+
+std::string_view Strip(std::string_view s) {
+  auto blank_at = [&](std::size_t i, bool back) -> std::size_t {
+    if (i >= s.size()) return 0;
+    const auto c = static_cast<unsigned char>(s[i]);
+    if (c == ' ' || c == '\t') return 1;
+    // The full-width blank A1 A1, read from either end.
+    if (!back && c == 0xA1 && i + 1 < s.size() && static_cast<unsigned char>(s[i + 1]) == 0xA1) return 2;
+    if (back && c == 0xA1 && i >= 1 && static_cast<unsigned char>(s[i - 1]) == 0xA1) return 2;
+    return 0;
+  };
+  while (std::size_t n = blank_at(0, false)) s.remove_prefix(n);
+  while (!s.empty()) {
+    const std::size_t n = blank_at(s.size() - 1, true);
+    if (n == 0) break;
+    s.remove_suffix(n);
+  }
+  return s;
+}
+
+bool IsTitle(std::string_view stripped) {
+  return !stripped.empty() && stripped.size() <= kMaxTitleBytes && IsTitleLine(stripped);
+}
+
+std::uint64_t HashOf(std::string_view s) {
+  return std::hash<std::string_view>{}(s);
+}
+
+// What a line of text ends a paragraph with, as the line scanner reads it.
+bool EndsParagraph(const Unit& last) {
+  if (last.len == 1) {
+    return std::string_view("\"'~]!#*=-.)?_>1234567890").find(static_cast<char>(last.code)) !=
+           std::string_view::npos;
+  }
+  static const std::vector<std::uint16_t> closing = [] {
+    std::vector<std::uint16_t> v;
+    const std::string_view all = "”！。＝－×※）？…’」』—";
+    for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
+    return v;
+  }();
+  return std::find(closing.begin(), closing.end(), last.code) != closing.end();
+}
+
+// ASCII punctuation made story punctuation (for a text written with it).
+d::LineSummary AsStoryPunctuation(std::vector<Unit>* units) {
+  d::LineSummary sum;
+  for (Unit& u : *units) {
+    switch (u.fold) {
+      case ',': case ';': case ':':
+        u.cls |= d::kStoryPunct | d::kClauseEnd;
+        break;
+      case '.': case '!': case '?':
+        u.cls |= d::kStoryPunct | d::kClauseEnd | d::kSentenceEnd;
+        break;
+      default:
+        break;
+    }
+    sum.classes |= u.cls;
+    sum.symbols |= u.Junk();
+    sum.han += u.Is(d::kCjk);
+  }
+  return sum;
+}
+
+// Whether the text's commas and full stops are ASCII rather than "，。",
+// judged on its first stretch (enough for a text that is written one way).
+bool WritesAsciiPunctuation(std::string_view text) {
+  constexpr std::size_t kSample = 1u << 20;
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = std::min(text.size(), kSample);
+  std::size_t ascii = 0, wide = 0;
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char b = s[i];
+    if (b < 0x80) {
+      ascii += b == ',' || b == '.';
+      ++i;
+      continue;
+    }
+    if (i + 1 < n) {
+      const unsigned char c = s[i + 1];
+      wide += (b == 0xA3 && c == 0xAC) || (b == 0xA1 && c == 0xA3);
+    }
+    i += 2;
+  }
+  return ascii > wide;
+}
+
+struct Evidence {
+  int weight = 0;   // all hits
+  int glue = 0;     // hits of weight 1
+  int strong = 0;   // hits of weight 3 and 4
+  int top = 0;      // the heaviest hit
+  std::size_t covered = 0;  // characters the hits cover
+};
+
+struct Seed {
+  Range r;
+  int cluster = 0;  // the cluster's weight; 0 for addresses, junk names, brackets
+  unsigned shape = 0;
+};
+
+struct Piece {
+  Range r;
+  unsigned shapes = 0;
+};
+
+class Detector {
+ public:
+  explicit Detector(const Vocabulary& vocab)
+      : vocab_(vocab), has_word_([this](std::span<const std::uint16_t> f) { return vocab_.AnyIn(f); }) {}
+
+  std::size_t Run(std::string& text, std::vector<DetectedAd>* found);
+
+ private:
+  struct LineFacts {
+    bool ad = false;
+    unsigned shapes = 0;
+    int weight = 0;
+  };
+
+  Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
+  void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
+  void TailPiece(std::vector<Piece>* pieces);
+  bool PlainStory(std::string_view line);
+  // `u` is the stripped line, `hits` its words (indices into `u`).
+  LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
+                      std::string_view stripped, bool beside_title, int removed_bonus);
+  void QuoteMask(std::span<const Unit> u);
+  std::size_t CountOf(std::string_view stripped) const;
+  void Words(std::span<const Unit> u, std::size_t a, std::size_t b, std::vector<std::string>* out);
+
+  const Vocabulary& vocab_;
+  const std::function<bool(std::span<const std::uint16_t>)> has_word_;
+  std::vector<Unit> units_, judge_units_;
+  std::vector<Hit> hits_, judge_hits_, scratch_hits_;
+  std::vector<std::uint8_t> covered_, quoted_, marks_;
+  std::vector<Range> runs_, clauses_;
+  std::vector<std::uint64_t> short_lines_;  // hashes of short stripped lines, sorted
+  std::vector<Seed> seeds_;
+  std::vector<std::uint32_t> candidates_;
+  const d::Glyph* glyphs_ = d::GlyphTable();
+  // The text writes its punctuation in ASCII (",." more often than "，。"):
+  // then those are story punctuation, not junk.
+  bool ascii_punct_ = false;
+  std::string remainder_;
+};
+
+// The common case decided from the bytes alone: a line of Han characters
+// and story punctuation whose few words can neither outweigh its story nor
+// cluster into a piece worth taking. Anything else (letters, digits,
+// blanks, symbols, brackets, heavier words, a short line) goes the full way.
+bool Detector::PlainStory(std::string_view line) {
+  const auto* s = reinterpret_cast<const unsigned char*>(line.data());
+  const std::size_t n = line.size();
+  if (n % 2 != 0) return false;
+  const std::uint64_t* starts = vocab_.starts();
+  const d::Glyph* glyphs = glyphs_;
+  constexpr std::uint16_t kFullWay = d::kLatin | d::kBlank | d::kOpenBracket;
+  // Every character must be two bytes here: character k starts at byte 2k.
+  const std::size_t chars = n / 2;
+  auto fold_at = [&](std::size_t k) { return glyphs[s[2 * k] << 8 | s[2 * k + 1]].fold; };
+  int han = 0, weight = 0, covered = 0, cluster = 0;
+  std::size_t last_end = 0;
+  bool any_hit = false;
+  for (std::size_t k = 0; k < chars;) {
+    // A byte pair that is no GBK character (an ASCII byte among them) has
+    // no class in the table, so it fails the test as well.
+    const d::Glyph g = glyphs[s[2 * k] << 8 | s[2 * k + 1]];
+    if ((g.cls & kFullWay) != 0 || (g.cls & (d::kCjk | d::kStoryPunct)) == 0) return false;
+    if ((starts[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
+      std::uint8_t w = 0;
+      const std::size_t len = vocab_.MatchAt(fold_at, k, chars, &w);
+      if (len != 0) {
+        for (std::size_t m = k + 1; m < k + len; ++m) {
+          if ((glyphs[s[2 * m] << 8 | s[2 * m + 1]].cls & kFullWay) != 0) return false;
+        }
+        for (std::size_t m = k; m < k + len; ++m) han += (glyphs[s[2 * m] << 8 | s[2 * m + 1]].cls & d::kCjk) != 0;
+        weight += w;
+        covered += static_cast<int>(len);
+        // Clusters counted generously (any gap of four or less): only a
+        // line that cannot reach a piece's weight is let through.
+        cluster = any_hit && k - last_end <= 4 ? cluster + w : w;
+        if (cluster >= 4) return false;
+        any_hit = true;
+        k += len;
+        last_end = k;
+        continue;
+      }
+    }
+    han += (g.cls & d::kCjk) != 0;
+    ++k;
+  }
+  if (han <= 1) return false;
+  if (weight == 0) return true;
+  // A title may go for a strong word that fills it.
+  if (n <= kMaxTitleBytes && weight >= 3) return false;
+  const int story = han - covered;
+  if (story <= 12) return false;
+  return story > kMaxStoryInAdLine || (weight + 2) * kScale < kScale * 5 / 2 + 3 * story;
+}
+
+Evidence Detector::EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b) {
+  scratch_hits_.clear();
+  vocab_.FindHits(u, a, b, &scratch_hits_);
+  Evidence e;
+  for (const Hit& h : scratch_hits_) {
+    e.weight += h.weight;
+    if (h.weight >= 3) e.strong += h.weight;
+    e.top = std::max<int>(e.top, h.weight);
+    e.covered += h.end - h.begin;
+  }
+  return e;
+}
+
+void Detector::QuoteMask(std::span<const Unit> u) {
+  quoted_.assign(u.size(), 0);
+  bool q = false;
+  for (std::size_t i = 0; i < u.size(); ++i) {
+    if (u[i].Is(d::kQuoteOpen)) q = true;
+    quoted_[i] = q;
+    if (u[i].Is(d::kQuoteClose)) q = false;
+  }
+}
+
+std::size_t Detector::CountOf(std::string_view stripped) const {
+  if (stripped.size() > kMaxCountedLineBytes) return 1;
+  const auto range = std::equal_range(short_lines_.begin(), short_lines_.end(), HashOf(stripped));
+  return static_cast<std::size_t>(range.second - range.first);
+}
+
+void Detector::Words(std::span<const Unit> u, std::size_t a, std::size_t b,
+                     std::vector<std::string>* out) {
+  scratch_hits_.clear();
+  vocab_.FindHits(u, a, b, &scratch_hits_);
+  for (const Hit& h : scratch_hits_) {
+    const std::string& w = vocab_.WordOf(u, h).gbk;
+    if (std::find(out->begin(), out->end(), w) == out->end()) out->push_back(w);
+  }
+}
+
+// The pieces of the current line (units_, hits_) to remove while the rest
+// of the line stays.
+void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
+  const std::span<const Unit> u(units_);
+  const std::size_t n = u.size();
+  const bool latin = (sum.classes & d::kLatin) != 0;
+  const bool separators = latin || sum.symbols || (sum.classes & d::kBlank) != 0;
+  const bool brackets = sum.symbols || (sum.classes & d::kOpenBracket) != 0;
+  // Most story lines hold none of the shapes and too few words: done.
+  int words = 0;
+  for (const Hit& h : hits_) words += h.weight;
+  if (!separators && !brackets && words < 4) return;
+
+  covered_.assign(n, 0);
+  for (const Hit& h : hits_) std::fill(covered_.begin() + h.begin, covered_.begin() + h.end, h.weight);
+  QuoteMask(u);
+
+  std::vector<Seed>& seeds = seeds_;
+  seeds.clear();
+  if (latin) {
+    d::LatinRuns(u, &runs_);
+    for (const Range& r : runs_) {
+      if (d::HostLike(u, r)) seeds.push_back({d::ExtendOverJunk(u, r), 0, kShapeHost});
+    }
+  }
+  if (separators) {
+    d::JunkRuns(u, &runs_, has_word_);
+    for (const Range& r : runs_) seeds.push_back({d::ExtendOverJunk(u, r), 0, kShapeJunkName});
+  }
+
+  // Brackets, and pairs of one symbol, around advertising words.
+  for (std::size_t i = 0; brackets && i < n; ++i) {
+    if (!u[i].Is(d::kOpenBracket) && !u[i].Junk()) continue;
+    std::uint16_t close = d::ClosingBracket(u[i].code);
+    const bool pair_of_one = close == 0 && u[i].Junk() && u[i].fold != '.' && u[i].fold != ',';
+    if (pair_of_one) close = u[i].code;
+    if (close == 0) continue;
+    std::size_t j = i + 1;
+    while (j < n && j - i <= kMaxBracketSpan && u[j].code != close) ++j;
+    if (j >= n || j - i > kMaxBracketSpan || j == i + 1) continue;
+    if (pair_of_one) {
+      bool sentence = false;
+      for (std::size_t k = i + 1; k < j && !sentence; ++k) sentence = u[k].Is(d::kSentenceEnd) && u[k].len == 2;
+      if (sentence) continue;
+    }
+    const Evidence e = EvidenceIn(u, i + 1, j);
+    const int need = 3 + static_cast<int>(j - i) / 12;
+    if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || e.weight >= 6 || e.top >= 4)) {
+      seeds.push_back({{i, j + 1}, 0, kShapeBracket});
+    }
+  }
+
+  // Clusters of advertising words: hits at most two story characters apart
+  // (four after a strong word), no sentence end between them.
+  auto gap = [&](std::size_t a, std::size_t b) {
+    std::size_t g = 0;
+    for (std::size_t k = a; k < b; ++k) g += u[k].Is(d::kCjk | d::kStoryPunct);
+    return g;
+  };
+  auto sentence_between = [&](std::size_t a, std::size_t b) {
+    for (std::size_t k = a; k < b; ++k)
+      if (u[k].Is(d::kSentenceEnd)) return true;
+    return false;
+  };
+  auto story_across_clause = [&](std::size_t a, std::size_t b) {
+    int han = 0;
+    bool clause_end = false;
+    for (std::size_t k = a; k < b; ++k) {
+      han += u[k].Is(d::kCjk);
+      clause_end |= u[k].Is(d::kClauseEnd);
+    }
+    return clause_end && han >= 2;
+  };
+  struct Cluster {
+    std::size_t a, b;
+    int weight, top;
+  };
+  std::vector<Cluster> clusters;
+  for (const Hit& h : hits_) {
+    if (!clusters.empty()) {
+      Cluster& c = clusters.back();
+      const std::size_t allowed = c.weight >= 3 && h.weight >= 2 ? 4 : 2;
+      // Story words between them across a clause end (网站的更新，又翻到下一章)
+      // part them: advertising runs its words together.
+      if (gap(c.b, h.begin) <= allowed && !sentence_between(c.b, h.begin) &&
+          !story_across_clause(c.b, h.begin)) {
+        c.b = h.end;
+        c.weight += h.weight;
+        c.top = std::max<int>(c.top, h.weight);
+        continue;
+      }
+    }
+    clusters.push_back({h.begin, h.end, h.weight, h.weight});
+  }
+  for (const Cluster& c : clusters) {
+    // One advertising-only word of two characters (防盗 in 谨防盗贼) is not enough.
+    const bool long_strong = c.top >= 4 && c.b - c.a >= 3;
+    const int need = quoted_[c.a] ? 9 : long_strong ? 4 : c.top >= 3 ? 5 : 7;
+    if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
+  }
+  if (seeds.empty()) return;
+  d::Clauses(u, &clauses_);
+
+  // A seed takes its clause when little story text is left in it; a clause
+  // taken takes its neighbours when they are advertising too.
+  const std::size_t nc = clauses_.size();
+  constexpr std::uint8_t kNone = 0, kAll = 1, kPart = 2;
+  marks_.assign(nc, kNone);
+  std::vector<Range> parts(nc);
+  auto clause_of = [&](std::size_t p) {
+    for (std::size_t k = 0; k < nc; ++k)
+      if (clauses_[k].first <= p && p < clauses_[k].second) return k;
+    return nc - 1;
+  };
+  for (const Seed& s : seeds) {
+    pieces->push_back({s.r, s.shape});
+    const std::size_t k1 = clause_of(s.r.first), k2 = clause_of(std::max(s.r.first, s.r.second - 1));
+    for (std::size_t k = k1; k <= k2; ++k) {
+      // Story characters at the clause's edges, outside every word and the
+      // seed, are the story the advertisement was put into; uncovered
+      // characters between words are its own glue.
+      const auto [a, b] = clauses_[k];
+      auto inside = [&](std::size_t p) { return covered_[p] != 0 || (s.r.first <= p && p < s.r.second); };
+      std::size_t first = a, last = b;
+      while (first < b && !inside(first)) ++first;
+      while (last > first && !inside(last - 1)) --last;
+      int edge = 0, glue = 0;
+      for (std::size_t p = a; p < b; ++p) {
+        if (!u[p].Is(d::kCjk) || inside(p)) continue;
+        (p < first || p >= last ? edge : glue) += 1;
+      }
+      if (edge <= 1 && glue <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
+    }
+  }
+  for (bool changed = true; changed;) {
+    changed = false;
+    for (std::size_t k = 0; k < nc; ++k) {
+      if (marks_[k] != kAll) continue;
+      for (int side = 0; side < 2; ++side) {
+        if ((side == 0 && k == 0) || (side == 1 && k + 1 >= nc)) continue;
+        const std::size_t nb = side == 0 ? k - 1 : k + 1;
+        if (marks_[nb] != kNone) continue;
+        const auto [a, b] = clauses_[nb];
+        if (quoted_[a]) continue;
+        int w = 0, uncovered = 0;
+        std::size_t first = b, last = a;
+        for (const Hit& h : hits_) {
+          if (h.begin >= a && h.end <= b) {
+            w += h.weight;
+            first = std::min<std::size_t>(first, h.begin);
+            last = h.end;
+          }
+        }
+        for (std::size_t p = a; p < b; ++p) uncovered += u[p].Is(d::kCjk) && covered_[p] == 0;
+        if (w < 2) continue;
+        auto strong_in = [&](std::size_t x, std::size_t y) {
+          for (const Hit& h : hits_)
+            if (h.begin >= x && h.end <= y && h.weight >= 3) return true;
+          return false;
+        };
+        auto han = [&](std::size_t x, std::size_t y) {
+          int c = 0;
+          for (std::size_t p = x; p < y; ++p) c += u[p].Is(d::kCjk);
+          return c;
+        };
+        if (uncovered <= 3) {
+          marks_[nb] = kAll;
+          changed = true;
+        } else if (side == 0 && first < b && han(last, b) <= 2 && strong_in(a, b)) {
+          // The advertisement began inside the story's clause: from its first word on.
+          marks_[nb] = kPart;
+          parts[nb] = {first, b};
+        } else if (side == 1 && first < b && han(a, first) <= 1 && strong_in(a, b)) {
+          // It ends inside the next clause: up to its last word and the junk after it.
+          std::size_t y = last;
+          while (y < b && u[y].Separator() && !u[y].Is(d::kQuote)) ++y;
+          marks_[nb] = kPart;
+          parts[nb] = {a, y};
+        }
+      }
+    }
+  }
+  for (std::size_t k = 0; k < nc; ++k) {
+    if (marks_[k] == kAll) pieces->push_back({clauses_[k], kShapeClause});
+    if (marks_[k] == kPart) pieces->push_back({parts[k], kShapeClause});
+  }
+}
+
+// A paragraph's story ends in a sentence end (or a closing quote). What
+// follows its last one, ending no sentence of its own, short and with
+// advertising words in it, was put after the story: a slogan glued to the
+// paragraph it followed.
+void Detector::TailPiece(std::vector<Piece>* pieces) {
+  constexpr std::size_t kMaxTail = 16;  // Han characters; slogans are short
+  const std::span<const Unit> u = units_;
+  std::size_t end = u.size();
+  while (end > 0 && u[end - 1].Is(d::kBlank)) --end;
+  if (end == 0 || u[end - 1].Is(d::kSentenceEnd | d::kQuoteClose)) return;
+  std::size_t begin = end;
+  int han = 0;
+  while (begin > 0 && !u[begin - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    --begin;
+    // Words inside an open quote are a character's.
+    if (u[begin].Is(d::kQuote)) return;
+    han += u[begin].Is(d::kCjk);
+    if (static_cast<std::size_t>(han) > kMaxTail) return;
+  }
+  // The story before it: a paragraph's worth, ended.
+  if (begin < 8 || han < 2) return;
+  int weight = 0, covered = 0;
+  for (const Hit& h : hits_) {
+    if (h.begin < begin || h.end > end) continue;
+    weight += h.weight;
+    covered += static_cast<int>(h.end - h.begin);
+  }
+  if (weight >= 3 && 3 * covered >= han) pieces->push_back({{begin, u.size()}, kShapeWords | kShapeTail});
+}
+
+Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const Hit> hits,
+                                        d::LineSummary sum, std::string_view stripped,
+                                        bool beside_title, int removed_bonus) {
+  LineFacts f;
+  const std::size_t n = u.size();
+  if (n == 0) {
+    f.ad = true;
+    f.shapes = kShapeResidue;
+    return f;
+  }
+  Evidence e;
+  for (const Hit& h : hits) {
+    e.weight += h.weight;
+    e.glue += h.weight == 1;
+    if (h.weight >= 3) e.strong += h.weight;
+    e.top = std::max<int>(e.top, h.weight);
+    e.covered += h.end - h.begin;
+  }
+  const int han = sum.han;
+  const bool latin = (sum.classes & d::kLatin) != 0;
+  const bool separators = latin || sum.symbols || (sum.classes & d::kBlank) != 0;
+  if (!separators) {
+    // Han characters, punctuation and words only: the words must outweigh
+    // the story (or, in a short line, count at all).
+    // (A title's ruin, judged below, may hold no words at all.)
+    const bool maybe_ruin = removed_bonus > 0 && han <= 2;
+    if (e.weight == 0 && han >= 2 && !maybe_ruin) return f;
+    const int story = han - static_cast<int>(e.covered);
+    const bool could_be_short = story <= 12;
+    const bool could_outweigh = story <= kMaxStoryInAdLine &&
+                                (e.weight + removed_bonus + 2) * kScale >= kScale * 5 / 2 + 3 * story;
+    if (!could_be_short && !could_outweigh && han > 1) return f;
+  }
+
+  std::vector<std::uint8_t>& cov = covered_;
+  cov.assign(n, 0);
+  for (const Hit& h : hits) std::fill(cov.begin() + h.begin, cov.begin() + h.end, 1);
+  int hosts = 0, junk = 0;
+  if (latin) {
+    d::LatinRuns(u, &runs_);
+    for (const Range& r : runs_) {
+      if (!d::HostLike(u, r)) continue;
+      ++hosts;
+      std::fill(cov.begin() + r.first, cov.begin() + r.second, 1);
+    }
+  }
+  if (separators) {
+    d::JunkRuns(u, &runs_, has_word_);
+    for (const Range& r : runs_) {
+      ++junk;
+      std::fill(cov.begin() + r.first, cov.begin() + r.second, 1);
+    }
+  }
+  int story = 0;
+  for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
+  const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
+  // What inline removal took counts only while advertising words are left,
+  // or hardly any story: a story sentence that held an inserted address
+  // keeps its line.
+  if (e.weight == 0 && han > 3) removed_bonus = 0;
+  int evidence = e.weight + 3 * std::min(hosts, 2) + 2 * std::min(junk, 2) + removed_bonus;
+  f.weight = evidence;
+  const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) | (junk > 0 ? kShapeJunkName : 0u);
+
+  int digits = 0;
+  for (const Unit& c : u) digits += c.fold >= '0' && c.fold <= '9';
+  // A number of five digits or more alone is what is left of a QQ group or
+  // a date, not a chapter's number.
+  const bool number_only = han == 0 && digits >= 5;
+  // What is left of a title line that held advertising ("第章" of
+  // "第章免费阅读") is no title.
+  const bool title_ruin = removed_bonus > 0 && han <= 2 && digits == 0;
+  if (IsTitle(stripped) && title_ruin) {
+    f.ad = true;
+    f.shapes = kShapeTitle | kShapeResidue;
+    return f;
+  }
+  if (IsTitle(stripped) && !number_only) {
+    // A title stays unless advertising-only words fill it or it holds an address.
+    if (e.strong >= 3 && (hosts > 0 || junk > 0 || 2 * e.covered >= static_cast<std::size_t>(han))) {
+      f.ad = true;
+      f.shapes = shapes | kShapeTitle;
+    }
+    return f;
+  }
+  const bool speech = quote && hosts == 0 && junk == 0;
+  if (speech) evidence -= 3;
+  const bool bracketed = n >= 2 && d::ClosingBracket(u[0].code) != 0 &&
+                         d::ClosingBracket(u[0].code) == u[n - 1].code;
+  if (bracketed && e.strong >= 3) evidence += 2;
+  // A sentence of two clauses or more, each with story words of its own
+  // beside the advertising ones (他打开手机，看了看网站的更新，又翻到下一章节。),
+  // is the story's: advertising runs its words together.
+  bool story_sentence = false;
+  if (hosts == 0 && junk == 0 && !bracketed && u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    d::Clauses(u, &clauses_);
+    story_sentence = clauses_.size() >= 2;
+    for (const Range& c : clauses_) {
+      int own = 0;
+      for (std::size_t k = c.first; k < c.second; ++k) own += u[k].Is(d::kCjk) && cov[k] == 0;
+      story_sentence &= own >= 3;
+    }
+  }
+  if (story <= kMaxStoryInAdLine && !story_sentence) {
+    // Quoted speech with words only needs twice the weight; so do words
+    // stories share (网站, 更新, 下载) without a word of advertising beside
+    // them, where the glue words (weight 1) do not count at all.
+    const int base = std::max(3 * kScale, kScale * 5 / 2 + 3 * story);
+    const bool shared_only = e.strong == 0 && hosts == 0 && junk == 0;
+    const int need = speech || shared_only ? 2 * base : base;
+    if (shared_only) evidence -= e.glue;
+    if (evidence * kScale >= need) {
+      f.ad = true;
+      f.shapes = shapes | (bracketed ? kShapeBracket : 0u);
+      return f;
+    }
+  }
+  // Single characters between symbols (》长>风》): the ruins of a junk name.
+  if (han >= 2 && han <= 6 && !quote && sum.symbols) {
+    bool isolated = true;
+    int symbols = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+      symbols += !u[k].Is(d::kCjk | d::kBlank);
+      if (!u[k].Is(d::kCjk)) continue;
+      if ((k > 0 && u[k - 1].Is(d::kCjk)) || (k + 1 < n && u[k + 1].Is(d::kCjk))) isolated = false;
+    }
+    // One character repeated between symbols is a laugh (哈~哈~哈).
+    std::uint16_t first = 0;
+    bool repeated = true;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (!u[k].Is(d::kCjk)) continue;
+      if (first == 0) first = u[k].fold;
+      repeated &= u[k].fold == first;
+    }
+    if (isolated && symbols >= 2 && !repeated) {
+      f.ad = true;
+      f.shapes = kShapeIsolated;
+      return f;
+    }
+  }
+  // What an earlier stage left of an advertisement: symbols and letters,
+  // no story (a line of … or — alone is a pause in the story).
+  static const std::uint16_t dash = d::CodeOf("—");
+  bool pause = false;
+  for (const Unit& c : u) pause |= c.Is(d::kPause) && c.code != dash;
+  // One Han character with punctuation is a word of the story (嗯。); with
+  // letters beside it, the ruin of an address.
+  if ((han == 0 || (han == 1 && latin)) && !pause) {
+    static const std::vector<std::uint16_t> residue_marks = [] {
+      std::vector<std::uint16_t> v;
+      const std::string_view wide = "，。、：；（）【】《》";
+      for (std::size_t i = 0; i < wide.size(); i += 3) v.push_back(d::CodeOf(wide.substr(i, 3)));
+      for (char c : std::string_view(".,:;()[]<>/\\|_=+^~`'\"")) v.push_back(static_cast<unsigned char>(c));
+      return v;
+    }();
+    bool residue = latin;
+    for (std::size_t k = 0; k < n && !residue; ++k)
+      residue = std::find(residue_marks.begin(), residue_marks.end(), u[k].code) != residue_marks.end();
+    if (residue) {
+      f.ad = true;
+      f.shapes = kShapeResidue;
+      return f;
+    }
+  }
+  // A few characters left with a word and symbols or letters (请登陆--.,
+  // 尽在新—x.), or with one word of weight 2 or more (作者：分类：) and no
+  // sentence end, which a line of the story has (手机响了。).
+  const bool sentence_end = u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+  if (story <= 4 && !quote &&
+      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end))) {
+    f.ad = true;
+    f.shapes = kShapeResidue | kShapeWords;
+    return f;
+  }
+  // A short line the file repeats word for word, with letters or junk in it
+  // and some trace of advertising (a word, a junk-spelt name, letters), not
+  // ending a sentence: a site's house line. The story repeats lines rarely,
+  // and then in its own plain words (诗曰：).
+  if (story <= 12 && !quote && (latin || sum.symbols) && !sentence_end &&
+      e.weight + junk + hosts + (latin ? 1 : 0) >= 1 && CountOf(stripped) >= 2) {
+    f.ad = true;
+    f.shapes = shapes | kShapeRepeated;
+    return f;
+  }
+  // A short line with some advertising words beside a title, at a chapter's
+  // end, or repeated in the file.
+  if (story <= 12 && !quote && (e.strong >= 3 || (e.weight >= 2 && story <= 4 && !sentence_end))) {
+    const bool repeated = CountOf(stripped) >= 2;
+    if (repeated || beside_title) {
+      f.ad = true;
+      f.shapes = kShapeWords | (repeated ? kShapeRepeated : 0u) | (beside_title ? kShapeBesideTitle : 0u);
+    }
+  }
+  return f;
+}
+
+std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
+  // Lines and their breaks ("\r\n", or "\n" alone).
+  struct Line {
+    std::size_t begin, end, next;  // text, its end, where the next line starts
+    std::size_t sbegin, send;      // the text without the blanks around it
+    bool blank;
+    std::int8_t title;  // -1: not yet known
+  };
+  std::vector<Line> lines;
+  short_lines_.clear();
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t lf = text.find('\n', at);
+    const std::size_t next = lf == std::string::npos ? text.size() : lf + 1;
+    std::size_t end = lf == std::string::npos ? text.size() : lf;
+    if (end > at && text[end - 1] == '\r') --end;
+    const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
+    const std::size_t sb = static_cast<std::size_t>(s.data() - text.data());
+    lines.push_back({at, end, next, sb, sb + s.size(), s.empty(), -1});
+    if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
+    at = next;
+  }
+  std::sort(short_lines_.begin(), short_lines_.end());
+  auto is_title = [&](std::size_t k) {
+    Line& l = lines[k];
+    if (l.title < 0) l.title = IsTitle(std::string_view(text).substr(l.sbegin, l.send - l.sbegin));
+    return l.title == 1;
+  };
+  ascii_punct_ = WritesAsciiPunctuation(text);
+
+  std::size_t removals = 0;
+  std::size_t write = 0;
+  std::vector<Piece> pieces;
+  auto put = [&](std::size_t from, std::size_t len) {
+    if (len != 0 && write != from) std::memmove(text.data() + write, text.data() + from, len);
+    write += len;
+  };
+  // The break of a line joined to the next one, written after all when the
+  // next line goes as a whole.
+  std::string_view pending_break;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const Line& l = lines[i];
+    const std::string_view line = std::string_view(text).substr(l.begin, l.end - l.begin);
+    const std::string_view held = pending_break;
+    pending_break = {};
+    if (l.blank) {
+      put(l.begin, l.next - l.begin);
+      continue;
+    }
+    if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin))) {
+      put(l.begin, l.next - l.begin);
+      continue;
+    }
+    std::size_t p = i, q = i;
+    bool prev_title = true, next_title = true;
+    while (p > 0 && lines[p - 1].blank) --p;
+    if (p > 0) prev_title = is_title(p - 1);
+    while (q + 1 < lines.size() && lines[q + 1].blank) ++q;
+    if (q + 1 < lines.size()) next_title = is_title(q + 1);
+    const bool beside_title = prev_title || next_title;
+
+    d::LineSummary sum = d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
+    if (ascii_punct_) sum = AsStoryPunctuation(&units_);
+    hits_.clear();
+    vocab_.FindHitsAt(units_, candidates_, &hits_);
+    pieces.clear();
+    InlinePieces(sum, &pieces);
+    TailPiece(&pieces);
+
+    auto report_line = [&](const LineFacts& f, unsigned more) {
+      ++removals;
+      if (!held.empty()) {
+        std::memcpy(text.data() + write, held.data(), held.size());
+        write += held.size();
+      }
+      if (found == nullptr) return;
+      DetectedAd ad;
+      ad.offset = l.begin;
+      ad.text = std::string(line);
+      ad.line = ad.text;
+      ad.whole_line = true;
+      ad.shapes = f.shapes | more;
+      for (const Hit& h : hits_) {
+        ad.weight += h.weight;
+        const std::string& w = vocab_.WordOf(units_, h).gbk;
+        if (std::find(ad.words.begin(), ad.words.end(), w) == ad.words.end()) ad.words.push_back(w);
+      }
+      found->push_back(std::move(ad));
+    };
+
+    if (!pieces.empty()) {
+      std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.r < b.r; });
+      std::vector<Piece> merged;
+      for (const Piece& pc : pieces) {
+        if (!merged.empty() && pc.r.first <= merged.back().r.second) {
+          merged.back().r.second = std::max(merged.back().r.second, pc.r.second);
+          merged.back().shapes |= pc.shapes;
+        } else {
+          merged.push_back(pc);
+        }
+      }
+      // A piece that ends the paragraph takes the few characters between it
+      // and the story's last sentence end: a name the advertisement began
+      // with (a site's or a book's), since the story had ended there.
+      {
+        Piece& last = merged.back();
+        std::size_t tail = last.r.second;
+        while (tail < units_.size() && units_[tail].Is(d::kBlank)) ++tail;
+        if (tail == units_.size() && (last.shapes & kShapeWords) != 0) {
+          constexpr std::size_t kMaxLeadIn = 6;
+          std::size_t k = last.r.first;
+          while (k > 0 && last.r.first - k <= kMaxLeadIn && units_[k - 1].Is(d::kCjk)) --k;
+          const bool after_end = k > 0 && k < last.r.first && last.r.first - k <= kMaxLeadIn &&
+                                 units_[k - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+          const bool first_piece = merged.size() == 1 || merged[merged.size() - 2].r.second < k;
+          if (after_end && first_piece) last.r.first = k;
+        }
+      }
+      remainder_.clear();
+      std::size_t at = 0, removed_units = 0;
+      unsigned shapes = 0;
+      for (const Piece& pc : merged) {
+        const std::size_t from = units_[pc.r.first].off;
+        const std::size_t to = pc.r.second < units_.size() ? units_[pc.r.second].off : line.size();
+        remainder_.append(line.substr(at, from - at));
+        at = to;
+        removed_units += pc.r.second - pc.r.first;
+        shapes |= pc.shapes;
+      }
+      remainder_.append(line.substr(at));
+      const int bonus = static_cast<int>(std::min<std::size_t>(4, removed_units / 3));
+      const std::string_view rest = Strip(remainder_);
+      d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
+      if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
+      judge_hits_.clear();
+      vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
+      const LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
+      if (f.ad) {
+        report_line(f, shapes);
+        continue;
+      }
+      removals += merged.size();
+      if (found != nullptr) {
+        for (const Piece& pc : merged) {
+          DetectedAd ad;
+          const std::size_t from = units_[pc.r.first].off;
+          const std::size_t to = pc.r.second < units_.size() ? units_[pc.r.second].off : line.size();
+          ad.offset = l.begin + from;
+          ad.text = std::string(line.substr(from, to - from));
+          ad.line = std::string(line);
+          ad.shapes = pc.shapes;
+          Words(units_, pc.r.first, pc.r.second, &ad.words);
+          for (const Hit& h : hits_)
+            if (h.begin >= pc.r.first && h.end <= pc.r.second) ad.weight += h.weight;
+          found->push_back(std::move(ad));
+        }
+      }
+      // The removed piece ended the line mid-sentence: the line scanner ended
+      // the paragraph there because of it, so the next line continues it.
+      const bool cut_at_end = merged.back().r.second >= units_.size() ||
+                              Strip(line.substr(units_[merged.back().r.second].off)).empty();
+      const bool open_end = !judge_units_.empty() && !EndsParagraph(judge_units_.back());
+      const bool next_continues = i + 1 < lines.size() && !lines[i + 1].blank && !is_title(i + 1);
+      const bool join = cut_at_end && open_end && next_continues;
+      // A piece cut from the end leaves no blanks hanging there.
+      if (cut_at_end) remainder_.resize(static_cast<std::size_t>(rest.data() + rest.size() - remainder_.data()));
+      // The remainder replaces the line in place: it is never longer.
+      std::memmove(text.data() + write, remainder_.data(), remainder_.size());
+      write += remainder_.size();
+      if (join) {
+        pending_break = text[l.end] == '\r' ? "\r\n" : "\n";
+      } else {
+        put(l.end, l.next - l.end);
+      }
+      continue;
+    }
+    // The line without the blanks around it.
+    std::size_t ub = 0, ue = units_.size();
+    while (ub < ue && units_[ub].Is(d::kBlank)) ++ub;
+    while (ue > ub && units_[ue - 1].Is(d::kBlank)) --ue;
+    if (ub != 0) {
+      for (Hit& h : hits_) {
+        h.begin -= static_cast<std::uint32_t>(ub);
+        h.end -= static_cast<std::uint32_t>(ub);
+      }
+    }
+    const LineFacts f = JudgeLine(std::span<const Unit>(units_).subspan(ub, ue - ub), hits_, sum,
+                                  Strip(line), beside_title, 0);
+    if (f.ad) {
+      if (ub != 0) {
+        for (Hit& h : hits_) {
+          h.begin += static_cast<std::uint32_t>(ub);
+          h.end += static_cast<std::uint32_t>(ub);
+        }
+      }
+      report_line(f, 0);
+      continue;
+    }
+    put(l.begin, l.next - l.begin);
+  }
+  text.resize(write);
+  return removals;
+}
+
+}  // namespace
+
+std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found) {
+  Detector det(Vocabulary::Builtin());
+  return det.Run(text, found);
+}
+
+}  // namespace folian::tidy

@@ -1,0 +1,230 @@
+#include "tidy/ad_shapes.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+
+namespace folian::tidy::detector {
+namespace {
+
+struct Marks {
+  std::uint16_t stop = CodeOf("。"), comma = CodeOf("，"), pause = CodeOf("、"), question = CodeOf("？");
+};
+const Marks& M() {
+  static const Marks m;
+  return m;
+}
+
+// Separators web addresses are written or deformed with; the second set
+// may also follow one.
+bool InnerSeparator(std::uint16_t fold) {
+  switch (fold) {
+    case '.': case '/': case ':': case '_': case '-': case '~': case ' ': case ',':
+    case '?': case '|': case '\\': case '=': case '^': case '*': case '+': case '`':
+      return true;
+    default:
+      return fold == M().stop || fold == M().comma || fold == M().pause || fold == M().question;
+  }
+}
+
+bool LinkSeparator(std::uint16_t fold) {
+  switch (fold) {
+    case '.': case '/': case ':': case '_': case '-': case '~': case ' ':
+      return true;
+    default:
+      return fold == M().stop;
+  }
+}
+
+bool AsciiAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+bool Has(const std::string& s, const char* w) { return s.find(w) != std::string::npos; }
+
+}  // namespace
+
+void LatinRuns(std::span<const Unit> u, std::vector<Range>* out) {
+  out->clear();
+  const std::size_t n = u.size();
+  for (std::size_t i = 0; i < n;) {
+    if (!u[i].Is(kLatin)) {
+      ++i;
+      continue;
+    }
+    std::size_t j = i, last = i;
+    while (j < n && (u[j].Is(kLatin) ||
+                     (InnerSeparator(u[j].fold) && j + 1 < n &&
+                      (u[j + 1].Is(kLatin) || LinkSeparator(u[j + 1].fold))))) {
+      if (u[j].Is(kLatin)) last = j;
+      ++j;
+    }
+    out->push_back({i, last + 1});
+    i = last + 1;
+  }
+}
+
+bool HostLike(std::span<const Unit> u, Range run) {
+  // The run spelt in ASCII: letters and digits as they fold, other letters
+  // as 'Z' (never part of a word below), dots and commas as themselves.
+  static thread_local std::string s;
+  s.clear();
+  int letters = 0;
+  bool lookalike = false;
+  for (std::size_t i = run.first; i < run.second; ++i) {
+    const Unit& c = u[i];
+    letters += c.Is(kLetter);
+    lookalike |= c.Is(kLookalike);
+    if (c.fold < 0x80) {
+      s += static_cast<char>(c.fold);
+    } else if (c.fold == M().stop) {
+      s += '.';
+    } else if (c.fold == M().comma) {
+      s += ',';
+    } else {
+      s += c.Is(kLatin) ? 'Z' : '#';
+    }
+  }
+  if (letters < 2) return false;
+  // What an earlier stage left of a host whose "www." or ".com" it took: a
+  // name of four or more letters and digits right before or after a dot.
+  const bool dot_after = run.second < u.size() && u[run.second].fold == '.';
+  const bool dot_before = run.first > 0 && u[run.first - 1].fold == '.';
+  if ((dot_after || dot_before) && run.second - run.first >= 4) return true;
+  // Blanks between the letters do not hide the words (w w w).
+  static thread_local std::string packed;
+  packed.clear();
+  for (char c : s)
+    if (c != ' ') packed += c;
+  if (Has(packed, "www") || Has(packed, "http") || Has(packed, "wap") || Has(packed, "txt")) return true;
+  for (std::size_t i = 0; i + 1 < s.size(); ++i) {
+    // "m." at a word's start: a mobile site's host.
+    if (s[i] == 'm' && s[i + 1] == '.' && (i == 0 || !AsciiAlnum(s[i - 1]))) return true;
+  }
+  // Two letters or digits, a dot or comma (blanks around it allowed), one more.
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '.' && s[i] != ',') continue;
+    std::size_t a = i;
+    while (a > 0 && s[a - 1] == ' ') --a;
+    std::size_t before = 0;
+    while (a > before && AsciiAlnum(s[a - 1 - before])) ++before;
+    std::size_t b = i + 1;
+    while (b < s.size() && s[b] == ' ') ++b;
+    if (before >= 2 && b < s.size() && AsciiAlnum(s[b])) return true;
+  }
+  if (letters >= 4) {
+    static constexpr const char* kDomains[] = {"com", "net", "org", "cn", "cc", "la", "me", "info",
+                                               "top", "xyz", "co", "tv", "so", "htm", "html"};
+    for (const char* d : kDomains) {
+      const std::string w(d);
+      for (std::size_t at = s.find(w); at != std::string::npos; at = s.find(w, at + 1)) {
+        const bool left = at == 0 || !(s[at - 1] >= 'a' && s[at - 1] <= 'z');
+        const std::size_t e = at + w.size();
+        const bool right = e == s.size() || !(s[e] >= 'a' && s[e] <= 'z');
+        if (left && right) return true;
+      }
+    }
+  }
+  return lookalike && letters >= 3;
+}
+
+void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
+              const std::function<bool(std::span<const std::uint16_t>)>& has_word) {
+  out->clear();
+  const std::size_t n = u.size();
+  std::vector<std::uint16_t> han;
+  // Stretches of Han characters: one or two make a piece of a name; a
+  // longer one is story text, never part of a run (the name's first or last
+  // character glued to it stays with it).
+  auto stretch_end = [&](std::size_t i) {
+    while (i < n && u[i].Is(kCjk)) ++i;
+    return i;
+  };
+  std::size_t i = 0;
+  while (i < n) {
+    if (!u[i].Is(kCjk)) {
+      ++i;
+      continue;
+    }
+    std::size_t end = stretch_end(i);
+    if (end - i > 2) {
+      i = end;
+      continue;
+    }
+    const std::size_t start = i;
+    std::size_t pieces = 0, singles = 0, seps = 0, run_end = i;
+    bool digits_only_sep = false, all_blank_seps = true;
+    han.clear();
+    while (true) {
+      ++pieces;
+      singles += end - i == 1;
+      for (std::size_t k = i; k < end; ++k) han.push_back(u[k].fold);
+      run_end = end;
+      std::size_t m = end;
+      bool digits = true, blank = true;
+      while (m < n && m - end < 4 && !u[m].Is(kCjk) && u[m].Separator()) {
+        digits &= u[m].fold >= '0' && u[m].fold <= '9';
+        blank &= u[m].Is(kBlank);
+        ++m;
+      }
+      if (m == end || m >= n || !u[m].Is(kCjk)) break;
+      const std::size_t next_end = stretch_end(m);
+      if (next_end - m > 2) break;
+      ++seps;
+      digits_only_sep |= digits;
+      all_blank_seps &= blank;
+      i = m;
+      end = next_end;
+    }
+    bool ok = pieces >= 3 && singles * 2 >= pieces && !digits_only_sep && seps >= 2;
+    if (ok && all_blank_seps && pieces < 4) ok = false;
+    // Pieces of two characters are words of the story as often as of a
+    // name: then the characters must spell an advertising word, or most
+    // pieces be single. One character repeated (哈~哈~哈) is a laugh.
+    if (ok && singles < pieces && singles < 3 && !(has_word && has_word(han))) ok = false;
+    if (ok && std::all_of(han.begin(), han.end(), [&](std::uint16_t c) { return c == han[0]; })) ok = false;
+    if (ok) out->push_back({start, run_end});
+    i = run_end;
+  }
+}
+
+Range ExtendOverJunk(std::span<const Unit> u, Range r) {
+  static const std::uint16_t dash = CodeOf("—");
+  auto soft = [&](std::size_t k) { return u[k].Separator() && !u[k].Is(kBlank); };
+  // A rule of four or more dashes belongs to the advertisement it touches.
+  auto dashes_back = [&](std::size_t end) {
+    std::size_t k = end;
+    while (k > 0 && u[k - 1].code == dash) --k;
+    return end - k >= 4 ? k : end;
+  };
+  auto dashes_forward = [&](std::size_t begin) {
+    std::size_t k = begin;
+    while (k < u.size() && u[k].code == dash) ++k;
+    return k - begin >= 4 ? k : begin;
+  };
+  for (bool grew = true; grew;) {
+    const Range before = r;
+    while (r.first > 0 && soft(r.first - 1)) --r.first;
+    r.first = dashes_back(r.first);
+    while (r.second < u.size() && soft(r.second)) ++r.second;
+    r.second = dashes_forward(r.second);
+    grew = r != before;
+  }
+  return r;
+}
+
+void Clauses(std::span<const Unit> u, std::vector<Range>* out) {
+  out->clear();
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < u.size();) {
+    if (u[i].Is(kClauseEnd)) {
+      std::size_t j = i;
+      while (j + 1 < u.size() && u[j + 1].Is(kClauseEnd | kClauseTail)) ++j;
+      out->push_back({start, j + 1});
+      start = i = j + 1;
+    } else {
+      ++i;
+    }
+  }
+  if (start < u.size()) out->push_back({start, u.size()});
+}
+
+}  // namespace folian::tidy::detector

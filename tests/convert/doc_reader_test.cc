@@ -1,0 +1,253 @@
+// The Word 97-2003 reader on documents built by cfb_fixture.h: pieces of
+// both widths and in stored-out-of-order files, the characters Word keeps
+// structure in (paragraphs, breaks, fields, cells and rows), notes, the
+// output encoding, and the refusals (encrypted, Word 6/95, not Word,
+// damaged piece tables).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "cfb_fixture.h"
+#include "charset/codepage.h"
+#include "convert/doc/doc_format.h"
+#include "convert/doc/piece_table.h"
+#include "convert/limits.h"
+#include "convert/messages.h"
+#include "zip_fixture.h"
+
+namespace folian::convert {
+namespace {
+
+using testing::MakeWordDocument;
+using testing::WordPiece;
+using testing::WordSpec;
+
+struct Result {
+  Status status;
+  std::string utf8;  // the text as UTF-8, whatever its encoding
+  TextEncoding encoding = TextEncoding::kGbk;
+};
+
+Result Read(std::string_view file) {
+  MemorySink sink(kMaxOutputBytes);
+  Result r;
+  r.status = ReadDoc(file, sink, ReadContext());
+  r.encoding = sink.encoding();
+  r.utf8 = sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
+  if (!r.status.ok()) {
+    EXPECT_TRUE(sink.text().empty()) << "a failed read writes nothing";
+  }
+  return r;
+}
+
+std::string Text(const WordSpec& spec) {
+  const Result r = Read(MakeWordDocument(spec));
+  EXPECT_TRUE(r.status.ok()) << r.status.message();
+  return r.utf8;
+}
+
+TEST(DocReader, ReadsEightBitAndUtf16PiecesInCpOrder) {
+  WordSpec spec;
+  spec.pieces = {{u"He said \u201Chi\u201D \u2019", true}, {u"第一回 宴桃园", false}, {u" end\r", true}};
+  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
+  spec.stored_backwards = true;  // a fast-saved file keeps pieces out of order
+  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
+  spec.prc_before_pieces = false;
+  spec.table1 = false;  // tables in 0Table
+  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
+}
+
+TEST(DocReader, StructureCharactersBecomeLineEndsAndTabs) {
+  WordSpec spec;
+  // paragraph, line break, page break, column break, tab, no-break and
+  // optional hyphens, a picture anchor, a footnote reference.
+  spec.pieces = {{u"a\rb\vc\fd\x0E" u"e\tf\x1Eg\x1Fh\x01i\x02j\r", false}};
+  EXPECT_EQ(Text(spec), "a\r\nb\r\nc\r\nd\r\ne\tf-ghij\r\n");
+}
+
+TEST(DocReader, FieldsKeepTheirResultsAndDropTheirInstructions) {
+  WordSpec spec;
+  spec.pieces = {{u"See \x13 HYPERLINK \"http://x\" \x14the site\x15, page \x13PAGE\x14" u"3\x15.\r", false}};
+  EXPECT_EQ(Text(spec), "See the site, page 3.\r\n");
+  // Nested: a field inside another's instruction, a field inside a result,
+  // and an index entry without a result.
+  spec.pieces = {{u"A\x13IF \x13PAGE\x14" u"1\x15 = 1 \x14[\x13PAGE\x14" u"2\x15]\x15" u"B\x13XE \"x\"\x15" u"C\r", false}};
+  EXPECT_EQ(Text(spec), "A[2]BC\r\n");
+  // Unbalanced marks do not swallow the rest of the text.
+  spec.pieces = {{u"x\x15y\x14z\r", false}};
+  EXPECT_EQ(Text(spec), "xyz\r\n");
+}
+
+TEST(DocReader, TableCellsAreTabsAndRowsEndLines) {
+  WordSpec spec;
+  //                 0123 4 5678 9
+  spec.pieces = {{u"Name\x07" u"Age\x07\x07" u"Li\x07\x07\x07" u"after\r", false}};
+  spec.row_ends = {9, 14};  // the marks after "Age\x07" and after "Li\x07\x07"
+  // A row's empty last cells leave no tabs at the line's end.
+  EXPECT_EQ(Text(spec), "Name\tAge\r\nLi\r\nafter\r\n");
+  spec.pieces[0].compressed = true;  // the same marks found through 8-bit offsets
+  EXPECT_EQ(Text(spec), "Name\tAge\r\nLi\r\nafter\r\n");
+  spec.row_ends.clear();  // without the row flags every mark reads as a cell end
+  EXPECT_EQ(Text(spec), "Name\tAge\t\tLi\t\t\tafter\r\n");
+}
+
+TEST(DocReader, NotesFollowTheTextAfterABlankLine) {
+  WordSpec spec;
+  spec.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r\r", false}, {u"Header\r", false}, {u"\x02 An endnote.\r", false}};
+  spec.ccp_text = 7;
+  spec.ccp_footnotes = 11;
+  spec.ccp_headers = 7;
+  spec.ccp_endnotes = 14;
+  EXPECT_EQ(Text(spec), "Body.\r\n\r\n A note.\r\n\r\n An endnote.\r\n");
+  spec.pieces = {{u"Body\r", false}, {u"\r\r", false}};  // notes of nothing but marks
+  spec.ccp_text = 5;
+  spec.ccp_footnotes = 2;
+  spec.ccp_headers = 0;
+  spec.ccp_endnotes = 0;
+  EXPECT_EQ(Text(spec), "Body\r\n");
+}
+
+TEST(DocReader, GbkUnlessACharacterIsNotInGbk) {
+  WordSpec spec;
+  spec.pieces = {{u"第一回\r", false}};
+  Result r = Read(MakeWordDocument(spec));
+  EXPECT_EQ(r.encoding, TextEncoding::kGbk);
+  EXPECT_EQ(r.utf8, "第一回\r\n");
+  spec.pieces = {{u"第一回 ", false}, {u"\u00E9t\u00E9 \U0001F600 \u20A9\r", false}};
+  r = Read(MakeWordDocument(spec));
+  EXPECT_EQ(r.encoding, TextEncoding::kUtf8Mark);
+  EXPECT_EQ(r.utf8, "第一回 été 😀 ₩\r\n");
+  // Symbol fonts' glyph numbers are dropped rather than turning the book into UTF-8.
+  spec.pieces = {{u"\uF0B7 item\r", false}};
+  r = Read(MakeWordDocument(spec));
+  EXPECT_EQ(r.encoding, TextEncoding::kGbk);
+  EXPECT_EQ(r.utf8, " item\r\n");
+}
+
+TEST(DocReader, RefusesWhatItCannotRead) {
+  WordSpec spec;
+  spec.pieces = {{u"secret\r", true}};
+  spec.encrypted = true;
+  EXPECT_EQ(Read(MakeWordDocument(spec)).status.message(), msg::kDocEncrypted);
+  spec.encrypted = false;
+  spec.nfib = 0x0068;  // Word 95
+  EXPECT_EQ(Read(MakeWordDocument(spec)).status.message(), msg::kDocOldVersion);
+  EXPECT_EQ(Read(testing::MakeCompoundFile({{u"Workbook", std::string(5000, 'x')}})).status.message(),
+            msg::kDocNotWord);
+  EXPECT_EQ(Read(testing::MakeCompoundFile({{u"WordDocument", std::string(5000, 'x')}})).status.message(),
+            msg::kDocNotWord)
+      << "no Word signature";
+  EXPECT_EQ(Read("plain text, not a document").status.message(), msg::kDocNotCompound);
+}
+
+TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
+  WordSpec spec;
+  spec.pieces = {{u"kept\r", true}};
+  std::string file = MakeWordDocument(spec);
+  // The piece's offset points far past the WordDocument stream.
+  const std::size_t fc_at = file.find(std::string("\x02\x10\x00\x00\x00", 5));  // Pcdt, lcb 16
+  ASSERT_NE(fc_at, std::string::npos);
+  std::string outside = file;
+  testing::CfbPutU32(&outside, fc_at + 5 + 8 + 2, 0x40000000u | 0x3FFFFFF0u);
+  EXPECT_EQ(Read(outside).status.message(), msg::kDocDamaged);
+  std::string no_pcdt = file;
+  no_pcdt[fc_at] = '\x07';  // neither Prc nor Pcdt
+  EXPECT_EQ(Read(no_pcdt).status.message(), msg::kDocDamaged);
+
+  // A readable piece next to a broken one: the readable text is kept.
+  spec.pieces = {{u"good ", true}, {u"bad\r", false}};
+  file = MakeWordDocument(spec);
+  const std::size_t pcdt = file.find(std::string("\x02\x1C\x00\x00\x00", 5));  // lcb 28
+  ASSERT_NE(pcdt, std::string::npos);
+  testing::CfbPutU32(&file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u);
+  const Result r = Read(file);
+  EXPECT_TRUE(r.status.ok());
+  EXPECT_EQ(r.utf8, "good ");
+}
+
+TEST(PieceTable, ParsesAndRejects) {
+  std::vector<doc::Piece> pieces;
+  // Prc (size 2), then Pcdt with two pieces: CPs 0, 3, 5.
+  std::string clx("\x01\x02\x00\xAA\xBB\x02", 6);
+  std::string plc;
+  for (std::uint32_t cp : {0u, 3u, 5u}) testing::CfbAddU32(&plc, cp);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&plc, 0x40000000u | 2048u);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&plc, 4096u);
+  testing::CfbAddU16(&plc, 0);
+  testing::CfbAddU32(&clx, static_cast<std::uint32_t>(plc.size()));
+  clx += plc;
+  ASSERT_TRUE(doc::ParsePieceTable(clx, &pieces));
+  ASSERT_EQ(pieces.size(), 2u);
+  EXPECT_TRUE(pieces[0].compressed);
+  EXPECT_EQ(pieces[0].fc, 1024u) << "8-bit pieces store twice their byte offset";
+  EXPECT_EQ(pieces[1].cp_start, 3u);
+  EXPECT_EQ(pieces[1].cp_end, 5u);
+  EXPECT_EQ(pieces[1].fc, 4096u);
+  EXPECT_FALSE(doc::ParsePieceTable(clx.substr(0, clx.size() - 1), &pieces)) << "cut short";
+  std::string backwards = clx;
+  testing::CfbPutU32(&backwards, 6 + 4 + 8, 0);  // CPs 0, 3, 0
+  EXPECT_FALSE(doc::ParsePieceTable(backwards, &pieces)) << "positions going back";
+  EXPECT_FALSE(doc::ParsePieceTable(std::string("\x01\xFF\xFF", 3), &pieces)) << "a Prc running past the end";
+  EXPECT_FALSE(doc::ParsePieceTable("", &pieces));
+}
+
+TEST(DocReader, WordsOtherFormatsUnderADocName) {
+  // RTF and .docx saved as .doc are read by their own readers.
+  Result r = Read("{\\rtf1\\ansi RTF body\\par}");
+  EXPECT_TRUE(r.status.ok());
+  EXPECT_EQ(r.utf8, "RTF body\r\n");
+  const std::string docx = testing::MakeZip(
+      {{"[Content_Types].xml", "<Types/>"},
+       {"word/document.xml",
+        "<w:document xmlns:w=\"http://schemas.openxmlformats.org/wordprocessingml/2006/main\"><w:body><w:p><w:r><w:t>"
+        "docx body</w:t></w:r></w:p></w:body></w:document>"}});
+  r = Read(docx);
+  EXPECT_TRUE(r.status.ok()) << r.status.message();
+  EXPECT_EQ(r.utf8, "docx body\r\n");
+}
+
+TEST(DocReader, LooksLikeDocTestsTheSignature) {
+  EXPECT_TRUE(LooksLikeDoc(testing::MakeCompoundFile({{u"A", "a"}})));
+  EXPECT_FALSE(LooksLikeDoc("\xD0\xCF\x11\xE0"));
+  EXPECT_FALSE(LooksLikeDoc("{\\rtf1"));
+}
+
+}  // namespace
+}  // namespace folian::convert
+
+namespace folian::convert {
+namespace {
+
+// Writes the fuzz target's seed files (fuzz/corpus/doc_fuzz) from the
+// fixture when FOLIAN_WRITE_DOC_SEEDS names a folder; otherwise skipped.
+TEST(DocSeeds, WriteWhenAsked) {
+  const char* dir = std::getenv("FOLIAN_WRITE_DOC_SEEDS");
+  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_DOC_SEEDS=DIR to write the fuzz seeds";
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+  };
+  WordSpec spec;
+  spec.pieces = {{u"第一回 Hello\tworld\r", false}, {u"caf\u00e9 \u201Cq\u201D\r", true}};
+  write("two-pieces.doc", MakeWordDocument(spec));
+  spec.pieces = {{u"See \x13 HYPERLINK \"x\" \x14the site\x15.\rName\x07" u"Age\x07\x07" u"after\r", false}};
+  spec.row_ends = {41};
+  write("fields-table.doc", MakeWordDocument(spec));
+  spec = WordSpec();
+  spec.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r", false}};
+  spec.ccp_text = 7;
+  spec.ccp_footnotes = 10;
+  spec.table1 = false;
+  spec.stored_backwards = true;
+  write("notes-0table.doc", MakeWordDocument(spec));
+  write("streams-4k.cfb", testing::MakeCompoundFile({{u"Big", std::string(9000, 'b')}, {u"Small", "s"}},
+                                                      testing::CfbOptions{12, 0}));
+  write("difat.cfb", testing::MakeCompoundFile({{u"S", "s"}}, testing::CfbOptions{9, 110}));
+}
+
+}  // namespace
+}  // namespace folian::convert

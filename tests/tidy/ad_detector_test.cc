@@ -1,0 +1,331 @@
+// The advertisement detector on its own: advertising it must take (whole
+// lines, pieces of paragraphs, traditional script, deformed spellings),
+// story it must keep (dialogue about websites, updates, chapters, phones and
+// QQ; rare characters spelt out in brackets; laughs), and the records it
+// keeps of what it took. The strings are written for these tests.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "tidy/ad_detector.h"
+#include "tidy/ad_glyphs.h"
+#include "tidy/ad_shapes.h"
+#include "tidy/ad_vocabulary.h"
+#include "test_support.h"
+
+namespace folian::tidy {
+namespace {
+
+using testing::G;
+using testing::U;
+
+// Runs the detector on UTF-8 lines (joined with CR LF) and gives the result as UTF-8.
+std::string Detect(std::string_view utf8, std::vector<DetectedAd>* found = nullptr) {
+  std::string gbk = G(utf8);
+  RemoveDetectedAds(gbk, found);
+  return U(gbk);
+}
+
+// A paragraph of story long enough that a line holding it is never removed whole.
+constexpr std::string_view kStory =
+    "那老者拄着拐杖慢慢走到门前，看了看天色，叹一口气道：今年的雨水来得迟，田里的秧苗都黄了，"
+    "只怕秋后又要挨饿。众人听了，都低下头去，半晌没有人说话。";
+
+TEST(AdDetector, RemovesWholeAdvertisingLines) {
+  const std::string story = std::string(kStory);
+  const char* ads[] = {
+      "本站网址：www.example-novels.com 请收藏",
+      "最新章节请到好书阁阅读，手机阅读更方便",
+      "【求推荐票，求月票，求收藏】",
+      "关注公众号，书友群QQ群：123456789",
+      "（本章未完，请翻到下一页继续阅读）",
+      "免费全文阅读，无弹窗，更新最快",
+  };
+  for (const char* ad : ads) {
+    const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), story + "\r\n" + story + "\r\n") << ad;
+  }
+}
+
+TEST(AdDetector, RemovesTraditionalScriptAdvertising) {
+  const std::string story = std::string(kStory);
+  const char* ads[] = {
+      "請記住本站網址，手機閱讀更方便",
+      "最新章節請到書城閱讀，免費全文閱讀",
+      "（本章未完，請點擊下一頁繼續）",
+  };
+  for (const char* ad : ads) {
+    const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), story + "\r\n" + story + "\r\n") << ad;
+  }
+}
+
+TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
+  const char* lines[] = {
+      "“我昨晚在网站上看见那部小说又更新了，新的一章写得真好。”她笑着说。",
+      "他掏出手机，给老同学发了一条QQ消息，约他明天去书店。",
+      "“你的QQ号是多少？我加你。”",
+      "这本书一共三十个章节，作者每天更新一章，从不间断。",
+      "“网站又打不开了。”",
+      "他打开手机，看了看那个网站的更新，又翻到下一章节。",
+      "“更新了吗？”",
+      "手机响了。",
+      "他在网上搜索了半天，也没有找到那本书的下载地址。",
+      "第三章 网站",
+      "第十二回 书生进京",
+      "却说那金圣宫娘娘往前正走，各要小心火烛，谨防盗贼，遂与娘娘径往后宫。",
+      "哈~哈~哈~",
+      "将精兵伏于(舟冓)(舟鹿)之中，令太子孙(上雨下单)出拜。",
+      "枕霞旧友",
+      "诗曰：",
+      "……",
+      "——",
+  };
+  std::string in;
+  for (const char* l : lines) in += std::string(l) + "\r\n";
+  std::vector<DetectedAd> found;
+  EXPECT_EQ(Detect(in, &found), in);
+  for (const DetectedAd& ad : found) ADD_FAILURE() << U(ad.text);
+}
+
+TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
+  // An address, a name spelt with junk, a bracketed slogan and an unbracketed
+  // one, each put into the story at a character that is no clause's end.
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"那老者拄着拐杖慢慢走到门前www.example-novels.com，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢~好~看~小~说~网~慢走到门前，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢【本站首发，最新章节请收藏】走到门前，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，手机用户请到本站阅读最新章节，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
+}
+
+TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
+  // The same words in a character's mouth stay; an address in it does not.
+  EXPECT_EQ(Detect("他说：“你去本站看最新章节吧。”\r\n"), "他说：“你去本站看最新章节吧。”\r\n");
+  EXPECT_EQ(Detect("他说：“你去www.example-novels.com看吧。”\r\n"), "他说：“你去看吧。”\r\n");
+}
+
+TEST(AdDetector, TitlesStayUnlessAdvertisingFillsThem) {
+  EXPECT_EQ(Detect("第五章 书城奇遇\r\n"), "第五章 书城奇遇\r\n");
+  // Advertising put after a title goes; the title stays.
+  EXPECT_EQ(Detect("第五章 免费阅读\r\n"), "第五章\r\n");
+  EXPECT_EQ(Detect("第章免费阅读\r\n"), "");
+  EXPECT_EQ(Detect("第五章 开始www.example-novels.com\r\n"), "第五章 开始\r\n");
+}
+
+TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
+  const std::string story = std::string(kStory);
+  // One strong word in a short line is not enough in the middle of a chapter...
+  const std::string line = "首发当日众人争相传阅此篇";
+  EXPECT_EQ(Detect(story + "\r\n" + line + "\r\n" + story + "\r\n"),
+            story + "\r\n" + line + "\r\n" + story + "\r\n");
+  // ...but beside a title it is, and so in a line the file repeats.
+  EXPECT_EQ(Detect("\r\n第一章 开始\r\n\r\n" + line + "\r\n" + story + "\r\n"),
+            "\r\n第一章 开始\r\n\r\n" + story + "\r\n");
+  EXPECT_EQ(Detect(story + "\r\n" + line + "\r\n" + story + "\r\n" + line + "\r\n" + story + "\r\n"),
+            story + "\r\n" + story + "\r\n" + story + "\r\n");
+  // A short sentence of the story stays beside a title and repeated.
+  const std::string phone = "\r\n第一章 开始\r\n\r\n手机响了。\r\n" + story + "\r\n手机响了。\r\n";
+  EXPECT_EQ(Detect(phone), phone);
+  // Two characters and a word of some weight without a sentence end: a ruin.
+  EXPECT_EQ(Detect(story + "\r\n作者：分类：\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n");
+}
+
+TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
+  const std::string story = std::string(kStory);
+  // Once it may be anything; repeated, it is the site's.
+  const std::string h = "谁说晴天不下雨xyz书屋+.";
+  EXPECT_EQ(Detect(story + "\r\n" + h + "\r\n" + story + "\r\n"), story + "\r\n" + h + "\r\n" + story + "\r\n");
+  EXPECT_EQ(Detect(story + "\r\n" + h + "\r\n" + story + "\r\n" + h + "\r\n"), story + "\r\n" + story + "\r\n");
+  // The story's own repeated lines stay: plain words, or a sentence ended.
+  for (const char* own : {"诗曰：", "有诗为证：", "他笑道:好!"}) {
+    const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n" + own + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
+}
+
+TEST(AdDetector, ResidueOfEarlierStagesGoes) {
+  const std::string story = std::string(kStory);
+  for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》"}) {
+    EXPECT_EQ(Detect(story + "\r\n" + residue + "\r\n"), story + "\r\n") << residue;
+  }
+  // A pause of the story is no residue.
+  EXPECT_EQ(Detect(story + "\r\n……\r\n"), story + "\r\n……\r\n");
+}
+
+TEST(AdDetector, WordsAfterAParagraphsLastSentenceGo) {
+  const std::string story = std::string(kStory);
+  // Glued after the story's last sentence, ending none of its own.
+  for (const char* t : {"好看的免费小说首发", "云端免费小说天天看", "快来收藏本书吧", "欢迎发表书评：", "记得收藏本页，方便阅读……"})
+    EXPECT_EQ(Detect(story + t + "\r\n"), story + "\r\n") << t;
+  // A name before the advertisement goes with it when the story had ended.
+  EXPECT_EQ(Detect(story + "星河物语电子书下载\r\n"), story + "\r\n");
+  // The story's own unfinished words stay: no advertising in them, too few,
+  // inside a quote, or a sentence of their own.
+  for (const char* own : {"他拿起手机看了看", "他说“快去免费下载", "他拿起手机看了看免费的下载。"}) {
+    const std::string in = story + own + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
+}
+
+TEST(AdDetector, AParagraphCutByARemovedPieceIsJoinedAgain) {
+  // The piece had ended the line; the sentence goes on in the next one.
+  EXPECT_EQ(Detect("他走到门前推开木门只见本站网址：www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
+            "他走到门前推开木门只见屋里坐着一个老人。\r\n");
+  // A line that ends its sentence is not joined.
+  EXPECT_EQ(Detect("他走到门前推开木门。www.example-novels.com\r\n屋里坐着一个老人。\r\n"),
+            "他走到门前推开木门。\r\n屋里坐着一个老人。\r\n");
+  // When the next line goes too, the break stays.
+  EXPECT_EQ(Detect("他走到门前推开木门只见www.example-novels.com\r\n免费阅读，更新最快\r\n老人。\r\n"),
+            "他走到门前推开木门只见\r\n老人。\r\n");
+}
+
+TEST(AdDetector, TextWrittenWithAsciiPunctuationKeepsItsCommas) {
+  const std::string in = "他说,好,好,好.她点点头,又摇摇头.\r\n";
+  EXPECT_EQ(Detect(in), in);
+}
+
+TEST(AdDetector, RecordsWhatWentAndWhy) {
+  const std::string story = std::string(kStory);
+  std::vector<DetectedAd> found;
+  const std::string in = story + "\r\n最新章节请到本站阅读\r\n那老者慢慢走到门前www.example-novels.com，看了看。\r\n";
+  const std::string gbk = G(in);
+  Detect(in, &found);
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_TRUE(found[0].whole_line);
+  EXPECT_EQ(U(found[0].text), "最新章节请到本站阅读");
+  EXPECT_EQ(gbk.substr(found[0].offset, found[0].text.size()), found[0].text);
+  EXPECT_NE(found[0].shapes & kShapeWords, 0u);
+  const std::set<std::string> words = {found[0].words.begin(), found[0].words.end()};
+  EXPECT_TRUE(words.count(G("最新章节")) && words.count(G("本站"))) << found[0].words.size();
+  EXPECT_FALSE(found[1].whole_line);
+  EXPECT_EQ(U(found[1].text), "www.example-novels.com");
+  EXPECT_EQ(gbk.substr(found[1].offset, found[1].text.size()), found[1].text);
+  EXPECT_NE(found[1].shapes & kShapeHost, 0u);
+  EXPECT_EQ(U(found[1].line), "那老者慢慢走到门前www.example-novels.com，看了看。");
+}
+
+TEST(AdDetector, EmptyAndBlankTextsAndLoneLineFeeds) {
+  EXPECT_EQ(Detect(""), "");
+  EXPECT_EQ(Detect("\r\n\r\n"), "\r\n\r\n");
+  EXPECT_EQ(Detect("甲。\n最新章节请到本站阅读\n乙。"), "甲。\n乙。");
+  // A stray lead byte at the end is a character of its own, kept.
+  std::string odd = G("甲。") + "\xB0";
+  RemoveDetectedAds(odd);
+  EXPECT_EQ(odd, G("甲。") + "\xB0");
+}
+
+TEST(AdGlyphs, FoldTraditionalFullWidthAndCase) {
+  using detector::GlyphOf;
+  using detector::CodeOf;
+  EXPECT_EQ(GlyphOf(CodeOf("網")).fold, CodeOf("网"));
+  EXPECT_EQ(GlyphOf(CodeOf("閱")).fold, CodeOf("阅"));
+  EXPECT_EQ(GlyphOf(CodeOf("Ｗ")).fold, 'w');
+  EXPECT_EQ(GlyphOf(CodeOf("８")).fold, '8');
+  EXPECT_EQ(GlyphOf('Q').fold, 'q');
+  EXPECT_NE(GlyphOf(CodeOf("书")).cls & detector::kCjk, 0);
+  EXPECT_NE(GlyphOf(CodeOf("α")).cls & detector::kLookalike, 0);
+  EXPECT_NE(GlyphOf(CodeOf("，")).cls & detector::kClauseEnd, 0);
+  EXPECT_EQ(detector::ClosingBracket(CodeOf("【")), CodeOf("】"));
+  EXPECT_EQ(detector::ClosingBracket(CodeOf("书")), 0);
+}
+
+std::vector<detector::Range> Runs(std::string_view utf8, bool junk) {
+  std::vector<detector::Unit> u;
+  const std::string gbk = G(utf8);
+  detector::SplitUnits(gbk, &u);
+  std::vector<detector::Range> out;
+  if (junk) {
+    const auto& v = detector::Vocabulary::Builtin();
+    detector::JunkRuns(u, &out, [&](std::span<const std::uint16_t> f) { return v.AnyIn(f); });
+  } else {
+    detector::LatinRuns(u, &out);
+    std::erase_if(out, [&](const detector::Range& r) { return !detector::HostLike(u, r); });
+  }
+  return out;
+}
+
+TEST(AdShapes, HostsAndTheirRuins) {
+  for (const char* host : {"www.example.com", "m.example.net", "ｗｗｗ．ｅｘａｍｐｌｅ．ｃｏｍ",
+                           "w w w . e x a m p l e", "exampletxt", "examplenovel.", "ΕxαmΡle"}) {
+    EXPECT_EQ(Runs(std::string("他说") + host + "了", false).size(), 1u) << host;
+  }
+  for (const char* word : {"OK", "iPhone", "A4", "CEO", "3D"}) {
+    EXPECT_TRUE(Runs(std::string("他说") + word + "了", false).empty()) << word;
+  }
+}
+
+TEST(AdShapes, NamesSpeltWithJunk) {
+  for (const char* name : {"~好~看~小~说~", "好.看.小.说.网", "好 看 小 说 网", "小.说天+堂"}) {
+    EXPECT_EQ(Runs(std::string("那老者说：") + name + "。慢慢走来", true).size(), 1u) << name;
+  }
+  for (const char* story : {"金、木、水、火", "哈~哈~哈", "第1章 开始", "就<需鬼><需鬼>的哭", "好 看 啊"}) {
+    EXPECT_TRUE(Runs(std::string("那老者") + story + "慢慢走来", true).empty()) << story;
+  }
+  // The name's characters glued to the story stay with it.
+  const auto r = Runs("那老者慢~好~看~小~说~网~慢走来", true);
+  ASSERT_EQ(r.size(), 1u);
+  std::vector<detector::Unit> u;
+  const std::string gbk = G("那老者慢~好~看~小~说~网~慢走来");
+  detector::SplitUnits(gbk, &u);
+  EXPECT_EQ(U(gbk.substr(u[r[0].first].off, u[r[0].second].off - u[r[0].first].off)), "好~看~小~说~网");
+}
+
+TEST(AdVocabulary, ParsesAndRejects) {
+  detector::Vocabulary v;
+  std::string error;
+  ASSERT_TRUE(detector::Vocabulary::Parse("# words\n本站\t4\n\nqq群\t3\r\n", &v, &error)) << error;
+  EXPECT_EQ(v.words().size(), 2u);
+  EXPECT_FALSE(detector::Vocabulary::Parse("本站\t5\n", &v, &error));
+  EXPECT_EQ(error, "line 1: weight must be 1 to 4");
+  EXPECT_FALSE(detector::Vocabulary::Parse("本站\t4\n本站\t3\n", &v, &error));
+  EXPECT_EQ(error, "line 2: word listed twice");
+  EXPECT_FALSE(detector::Vocabulary::Parse("本站 4\n", &v, &error));
+  EXPECT_FALSE(detector::Vocabulary::Parse("\xF0\x9F\x98\x80\t2\n", &v, &error));  // an emoji: no GBK
+  EXPECT_EQ(error, "line 1: word not representable in GBK");
+  // Traditional and simplified spellings of one word are one word.
+  EXPECT_FALSE(detector::Vocabulary::Parse("网址\t4\n網址\t4\n", &v, &error));
+}
+
+TEST(AdVocabulary, LongestWordWinsAndSearchGoesOnBehindAHit) {
+  const auto& v = detector::Vocabulary::Builtin();
+  std::vector<detector::Unit> u;
+  const std::string gbk = G("免费阅读最新章节");
+  detector::SplitUnits(gbk, &u);
+  std::vector<detector::Hit> hits;
+  v.FindHits(u, 0, u.size(), &hits);
+  ASSERT_EQ(hits.size(), 2u);
+  EXPECT_EQ(U(v.WordOf(u, hits[0]).gbk), "免费阅读");
+  EXPECT_EQ(U(v.WordOf(u, hits[1]).gbk), "最新章节");
+}
+
+TEST(AdVocabulary, HoldsWordsNotWholeAdvertisements) {
+  // No word of the list is one of the shared advertisement strings whole.
+  std::ifstream in(testing::SharedText() / "ads" / "dev.tsv");
+  if (!in) GTEST_SKIP() << "no shared advertisement strings";
+  std::set<std::string> ads;
+  std::string line;
+  std::getline(in, line);
+  while (std::getline(in, line)) {
+    const std::size_t a = line.find('\t'), b = line.find('\t', a + 1);
+    if (a != std::string::npos && b != std::string::npos) ads.insert(line.substr(a + 1, b - a - 1));
+  }
+  ASSERT_GT(ads.size(), 100u);
+  for (const auto& w : detector::Vocabulary::Builtin().words()) {
+    EXPECT_EQ(ads.count(U(w.gbk)), 0u) << U(w.gbk);
+    EXPECT_LE(w.units.size(), 6u) << U(w.gbk);
+  }
+}
+
+}  // namespace
+}  // namespace folian::tidy
