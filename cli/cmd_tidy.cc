@@ -20,6 +20,7 @@
 #include "command.h"
 #include "tidy/ad_removal.h"
 #include "tidy/rule_table.h"
+#include "text/stale_temporaries.h"
 #include "tidy/tidy_file.h"
 
 namespace folian::cli {
@@ -98,6 +99,8 @@ bool CollectInputs(const std::vector<std::string>& inputs, std::vector<fs::path>
     }
     std::error_code ec;
     if (fs::is_directory(in, ec)) {
+      // A run killed earlier may have left temporaries here; they are not novels.
+      text::RemoveStaleTemporaries(in);
       std::vector<fs::path> found;
       for (const auto& e : fs::directory_iterator(in, ec)) {
         std::string ext = e.path().extension().string();

@@ -5,6 +5,7 @@
 
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
+#include "convert/chm_fixture.h"
 #include "convert/cfb_fixture.h"
 #include "convert/pdf_fixture.h"
 #include "convert/pdb_fixture.h"
@@ -172,6 +173,29 @@ class ConverterButtonsTest : public QObject {
     QCOMPARE(f.read("b.txt"), std::string("B\r\n"));
     QVERIFY(!fs::exists(f.dir / "a.htm"));
     QCOMPARE(f.row(0), QStringLiteral("a.txt"));
+  }
+
+  void chm2htmUnpacksThePagesAndConvertsThemInTableOrder() {
+    ConvertFixture f;
+    f.write("help.chm", folian::testing::MakeChm(
+                            {{"/b.htm", "<p>B</p>"},
+                             {"/a.htm", "<p>A</p>"},
+                             {"/pic.png", "png"},
+                             {"/toc.hhc", "<param name=\"Local\" value=\"a.htm\"><param name=\"Local\" value=\"b.htm\">"}}));
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "help.chm").string());
+    f.prompter.ok_answers = {true};
+    f.button(kChm2Htm)->click();
+    QVERIFY(f.waitIdle());
+    QVERIFY(f.prompter.file_filters.contains(QStringLiteral("*.chm")));
+    // The batch starts from the unpacking's end, on a worker of its own.
+    QTRY_COMPARE_WITH_TIMEOUT(f.prompter.last(), QString::fromUtf8(msg::kBatchConvertDone), 20000);
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.read("a.txt"), std::string("A\r\n"));
+    QCOMPARE(f.read("b.txt"), std::string("B\r\n"));
+    QVERIFY(!fs::exists(f.dir / "pic.png"));
+    QCOMPARE(f.row(0), QStringLiteral("a.txt"));
+    QCOMPARE(f.row(1), QStringLiteral("b.txt"));
   }
 };
 

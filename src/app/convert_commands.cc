@@ -4,6 +4,7 @@
 #include <cctype>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "app/convert_messages.h"
 #include "app/posted_progress.h"
@@ -52,6 +53,28 @@ void RemoveBannersFromFile(const fs::path& page) {
   if (convert::html::RemoveSiteBanners(&bytes)) text::WriteFileAtomic(page, bytes);
 }
 
+// The unpacked pages, in the book's reading order, become the File list
+// and go through the HTML batch, when the user wants their text now.
+// False when the user declined (or there was nothing to offer).
+bool OfferPagesToText(Shell& shell, const std::vector<fs::path>& pages) {
+  std::vector<FileRow> rows;
+  for (const fs::path& page : pages) {
+    FileRow row = RowForFile(page);
+    row.name = RowName(shell, page);
+    rows.push_back(std::move(row));
+  }
+  if (rows.empty()) return false;
+  ShellView& view = A::View(shell);
+  if (!view.AskOkCancel(std::to_string(rows.size()) + msg::kOfferPagesToText, kCaption)) return false;
+  if (!A::OfferSave(shell)) return false;
+  A::List(shell).Assign(std::move(rows));
+  shell.SetBatchMode(true);
+  view.SetChecked(kBatchMode, true);
+  view.FileListChanged();
+  A::RunBatch(shell, BatchCommand::kHtm2Txt);
+  return true;
+}
+
 // Window thread: the result into the File list, opened, and the message.
 void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& outcome,
             const std::string& source_row) {
@@ -64,9 +87,11 @@ void Finish(Shell& shell, const ConverterButton& button, const ConvertOutcome& o
     return;
   }
   if (outcome.format != nullptr && outcome.format->read_pages != nullptr) {
+    view.ShowMessage(button.done, kCaption, MessageIcon::kInformation);
+    if (OfferPagesToText(shell, outcome.page_files)) return;
+    // A rescan runs on a worker, so it comes only once nothing else will.
     std::error_code ec;
     if (fs::equivalent(outcome.output, shell.working_folder(), ec)) A::Rescan(shell);
-    view.ShowMessage(button.done, kCaption, MessageIcon::kInformation);
     return;
   }
   FileList& list = A::List(shell);

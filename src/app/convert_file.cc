@@ -49,6 +49,7 @@ ConvertOutcome ConvertFile(const ConvertJob& job, const convert::ReadContext& ct
     FolderPageSink pages(out.output);
     out.status = out.format->read_pages(input, pages, ctx);
     out.pages = pages.written().size();
+    out.page_files = pages.InReadingOrder();
     return out;
   }
 

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <vector>
 
 #include "convert/read_context.h"
 #include "convert/registry.h"
@@ -36,6 +37,7 @@ struct ConvertOutcome {
   // is GBK write when the book holds characters GBK cannot.
   convert::TextEncoding encoding = convert::TextEncoding::kGbk;
   std::size_t pages = 0;         // files written by a page format
+  std::vector<std::filesystem::path> page_files;  // those files, in reading order
 };
 
 // NAME.txt for `input` in `output_dir` (the input's folder when empty).

@@ -10,6 +10,8 @@
 #include <string>
 #include <system_error>
 
+#include "text/stale_temporaries.h"
+
 namespace folian::app {
 namespace {
 
@@ -59,6 +61,8 @@ FileRow RowForFile(const std::filesystem::path& path) {
 
 std::vector<FileRow> ScanFolder(const std::filesystem::path& folder, const CancelFlag* cancel) {
   std::vector<std::filesystem::path> files;
+  // What a killed write left in the folder goes before the user sees the list.
+  text::RemoveStaleTemporaries(folder);
   std::error_code ec;
   std::filesystem::directory_iterator it(folder, ec), end;
   for (; !ec && it != end; it.increment(ec)) {

@@ -1,6 +1,7 @@
 #include "app/page_folder.h"
 
 #include <system_error>
+#include <unordered_map>
 
 #include "app/convert_messages.h"
 #include "convert/limits.h"
@@ -15,6 +16,14 @@ namespace fs = std::filesystem;
 constexpr std::size_t kMaxComponentBytes = 255;
 // Folders below the output folder: deeper trees come only from hostile files.
 constexpr int kMaxDepth = 32;
+
+std::string Folded(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return out;
+}
 
 bool ValidComponent(std::string_view c) {
   if (c.empty() || c == "." || c == ".." || c.size() > kMaxComponentBytes) return false;
@@ -75,7 +84,26 @@ convert::Status FolderPageSink::AddFile(std::string_view name, std::string_view 
   }
   bytes_ += bytes.size();
   written_.push_back(target);
+  names_.emplace_back(name);
   return convert::Status::Ok();
+}
+
+std::vector<fs::path> FolderPageSink::InReadingOrder() const {
+  std::unordered_map<std::string, std::size_t> index;
+  for (std::size_t i = 0; i < names_.size(); ++i) index.emplace(Folded(names_[i]), i);
+  std::vector<bool> taken(written_.size(), false);
+  std::vector<fs::path> out;
+  out.reserve(written_.size());
+  for (const std::string& name : order_) {
+    const auto it = index.find(Folded(name));
+    if (it == index.end() || taken[it->second]) continue;
+    taken[it->second] = true;
+    out.push_back(written_[it->second]);
+  }
+  for (std::size_t i = 0; i < written_.size(); ++i) {
+    if (!taken[i]) out.push_back(written_[i]);
+  }
+  return out;
 }
 
 }  // namespace folian::app

@@ -28,6 +28,11 @@ class FolderPageSink final : public convert::PageSink {
   const std::filesystem::path& root() const { return root_; }
   // The files written, in order, as paths under root().
   const std::vector<std::filesystem::path>& written() const { return written_; }
+  // The same files in the reader's reading order: those it names first, in
+  // its order (names compared in any letter case), then the rest as written.
+  std::vector<std::filesystem::path> InReadingOrder() const;
+
+  void SetReadingOrder(std::vector<std::string> names) override { order_ = std::move(names); }
 
   // The name's path under root(), or empty when the name is refused.
   std::filesystem::path Resolve(std::string_view name) const;
@@ -35,6 +40,8 @@ class FolderPageSink final : public convert::PageSink {
  private:
   std::filesystem::path root_;
   std::vector<std::filesystem::path> written_;
+  std::vector<std::string> names_;  // as handed over, one per written_
+  std::vector<std::string> order_;
   std::uint64_t bytes_ = 0;
 };
 

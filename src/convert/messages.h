@@ -51,4 +51,13 @@ inline constexpr char kDocxNoDocument[] = "这不是 Word 文档（docx）：找
 inline constexpr char kDocxBadPart[] = "docx 文件已损坏，无法读取其中的 ";
 inline constexpr char kDocxPartTooLarge[] = "docx 文件的正文部分超过 128 MB，拒绝处理。";
 
+// CHM
+inline constexpr char kChmNotChm[] = "这不是 CHM 文件（文件头应为 ITSF）。";
+inline constexpr char kChmCannotOpen[] = "CHM 文件已损坏，无法读出它的文件目录。";
+inline constexpr char kChmTooManyEntries[] = "CHM 文件的条目过多（超过 100000 个），拒绝处理。";
+inline constexpr char kChmNoPages[] = "这个 CHM 文件中没有 htm/html 页面，未写出任何文件。";
+inline constexpr char kChmNamesRefused[] = "CHM 文件中页面的文件名不安全（越出输出文件夹、为空或不是 UTF-8），未写出任何文件。";
+inline constexpr char kChmPagesDamaged[] = "CHM 文件已损坏，其中的页面都无法解压，未写出任何文件。";
+inline constexpr char kChmStoppedPartway[] = "CHM 文件已损坏，解压到中途停止；已写出的页面保留在输出文件夹中。";
+
 }  // namespace folian::convert::msg

@@ -4,7 +4,9 @@
 // so a reader never builds a path on disk.
 #pragma once
 
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "convert/status.h"
 
@@ -16,6 +18,10 @@ class PageSink {
   // `name`: UTF-8, '/' between folders, relative to the output folder.
   // An error stops the reader.
   virtual Status AddFile(std::string_view name, std::string_view bytes) = 0;
+  // The order a reader of the book would read the pages in (a help file's
+  // table of contents), as names like AddFile's; called at most once,
+  // before any file is added. Names not added later are ignored.
+  virtual void SetReadingOrder(std::vector<std::string> /*names*/) {}
 };
 
 }  // namespace folian::convert

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "convert/chm/chm_reader.h"
 #include "convert/doc/doc_format.h"
 #include "convert/docx/docx_format.h"
 #include "convert/epub/epub_reader.h"
@@ -15,6 +16,7 @@
 namespace folian::convert {
 namespace {
 
+constexpr std::string_view kChmExtensions[] = {".chm"};
 constexpr std::string_view kHtmlExtensions[] = {".htm", ".html", ".xhtml", ".shtml"};
 constexpr std::string_view kPdfExtensions[] = {".pdf"};
 constexpr std::string_view kRtfExtensions[] = {".rtf"};
@@ -28,6 +30,7 @@ constexpr std::string_view kJarExtensions[] = {".jar"};
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
+    {"chm", kChmExtensions, LooksLikeChm, nullptr, ReadChm, false},
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
     {"rtf", kRtfExtensions, LooksLikeRtf, ReadRtf, nullptr, false},
     {"doc", kDocExtensions, LooksLikeDoc, ReadDoc, nullptr, false},

@@ -11,6 +11,8 @@
 #include <random>
 #include <system_error>
 
+#include "text/stale_temporaries.h"
+
 namespace folian::text {
 namespace {
 
@@ -109,6 +111,7 @@ bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view da
 
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
+  RemoveStaleTemporariesOnce(dir);
   fs::path temp;
   int fd = -1;
   for (unsigned attempt = 0; attempt < 16 && fd < 0; ++attempt) {

@@ -12,6 +12,7 @@
 #include "convert/pdf_fixture.h"
 #include "convert/pdb_fixture.h"
 #include "convert/registry.h"
+#include "convert/chm_fixture.h"
 #include "shell_test_util.h"
 
 namespace folian::app {
@@ -237,6 +238,39 @@ TEST(Pdf2Txt, ABadFileSaysWhyAndWritesNothing) {
   const std::size_t messages = f.view.messages.size();
   f.commands.Run(kPdf2Txt);
   EXPECT_EQ(f.view.messages.size(), messages);
+}
+
+}  // namespace
+}  // namespace folian::app
+
+namespace folian::app {
+namespace {
+
+TEST(Chm2Htm, ThePagesLandInTheHelpFilesFolderAndTheListIsRescanned) {
+  ConvertFixture f;
+  f.Write("help.chm", testing::MakeChm({{"/index.htm", "<p>i</p>"}, {"/sub/B.HTM", "<p>b</p>"},
+                                        {"/style.css", "p{}"}}));
+  f.Write("index.htm", "old");  // a page already there is replaced
+  f.Open();
+  f.view.file_answer = f.dir / "help.chm";
+  f.commands.Run(kChm2Htm);
+  EXPECT_EQ(f.view.file_filters.back(), "*.chm");
+  EXPECT_EQ(f.Read("index.htm"), "<p>i</p>");
+  EXPECT_EQ(f.Read("sub/B.HTM"), "<p>b</p>");
+  EXPECT_FALSE(fs::exists(f.dir / "style.css"));
+  EXPECT_EQ(f.view.LastMessage(), msg::kChmDone);
+  EXPECT_GE(RowOf(f.shell, "index.htm"), 0) << "the working folder was listed again";
+  EXPECT_FALSE(f.shell.busy());
+}
+
+TEST(Chm2Htm, NoPageWrittenMeansNoCompletionMessage) {
+  ConvertFixture f;
+  f.Write("bad.chm", testing::MakeChm({{"/../evil.htm", "x"}}));
+  f.Open();
+  f.view.file_answer = f.dir / "bad.chm";
+  f.commands.Run(kChm2Htm);
+  EXPECT_EQ(f.view.LastMessage(), convert::msg::kChmNamesRefused);
+  EXPECT_FALSE(fs::exists(f.dir.path().parent_path() / "evil.htm"));
 }
 
 }  // namespace

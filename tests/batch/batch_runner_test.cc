@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "app/convert_commands.h"
 #include "app/convert_messages.h"
 #include "app/messages.h"
 #include "app/tool_messages.h"
 #include "batch_test_util.h"
+#include "convert/chm_fixture.h"
 #include "tidy/rule_table.h"
 #include "tidy/tidy_text.h"
 
@@ -543,6 +545,32 @@ TEST_F(BatchHtml, ConvertsEveryNonTxtRowAppendingToTxtsThatExist) {
   EXPECT_EQ(view_.LastMessage(),
             std::string(msg::kBatchConvertDone) + msg::kBatchAppended + "\r\nb.txt");
   EXPECT_EQ(shell_->current_row(), 0);
+}
+
+TEST_F(BatchHtml, AHelpFilesPagesAreOfferedInItsTableOfContentsOrder) {
+  const std::string toc =
+      "<ul><li><object type=\"text/sitemap\"><param name=\"Name\" value=\"Two\">"
+      "<param name=\"Local\" value=\"sub/Two.HTM#top\"></object>"
+      "<li><OBJECT><PARAM NAME=\"local\" VALUE=\"one.htm\"></OBJECT>"
+      "<li><object><param name=\"Local\" value=\"sub/two.htm\"></object></ul>";
+  WriteBytes(File("help.chm"), folian::testing::MakeChm({{"/one.htm", "<p>1</p>"},
+                                                         {"/three.htm", "<p>3</p>"},
+                                                         {"/sub/Two.HTM", "<p>2</p>"},
+                                                         {"/toc.hhc", toc}}));
+  Open(&threaded_);  // workers as in the window: a rescan would run on one
+  ConvertCommands commands(*shell_);
+  view_.file_answer = File("help.chm");
+  view_.ok_answers = {true};
+  commands.Run(kChm2Htm);
+  Settle();
+  ASSERT_FALSE(view_.questions.empty());
+  EXPECT_EQ(view_.questions.back(), "3" + std::string(msg::kOfferPagesToText));
+  // Listed in the table's order, unlisted pages after; then converted.
+  // A page in a subfolder is listed by its full path, as every file outside the Working folder.
+  EXPECT_EQ(Names(), (std::vector<std::string>{File("sub/Two.txt").string(), "one.txt", "three.txt"}));
+  EXPECT_EQ(ReadBytes(File("sub/Two.txt")), "2\r\n");
+  EXPECT_FALSE(fs::exists(File("one.htm")));
+  EXPECT_FALSE(shell_->batch_mode());
 }
 
 TEST_F(BatchHtml, AFailedConversionEndsTheRunAndKeepsTheSource) {

@@ -70,8 +70,17 @@ class FakeWindow : public ShellView, public ToolView {
   bool AskOkCancel(std::string_view text, std::string_view) override {
     Check();
     questions.emplace_back(text);
-    return false;
+    if (ok_answers.empty()) return false;
+    const bool a = ok_answers.front();
+    ok_answers.pop_front();
+    return a;
   }
+  std::optional<std::filesystem::path> ChooseFile(std::string_view, std::string_view) override {
+    Check();
+    return file_answer;
+  }
+  std::deque<bool> ok_answers;  // AskOkCancel; false when empty
+  std::optional<std::filesystem::path> file_answer;
   void ShowMessage(std::string_view text, std::string_view caption, MessageIcon icon) override {
     Check();
     messages.push_back({std::string(text), std::string(caption), icon});

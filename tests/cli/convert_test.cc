@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "convert/chm_fixture.h"
 #include "convert/pdf_fixture.h"
 #include "support/temp_dir.h"
 
@@ -116,6 +117,26 @@ TEST_F(ConvertCli, PdfTextAndTheUtf8Note) {
   EXPECT_EQ(ReadBytes(dir_ / "th.txt"), "\xEF\xBB\xBF\xE0\xB8\x81") << "UTF-8 with a mark";
   EXPECT_NE(r.err.find("th.pdf"), std::string::npos);
   EXPECT_EQ(r.err.find("zh.pdf"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
+  const std::string chm = Put("help.chm", folian::testing::MakeChm({{"/a.htm", "A"}, {"/d/b.html", "B"}}));
+  std::filesystem::create_directory(dir_ / "out");
+  Result r = Run({chm, "-o", (dir_ / "out").string()});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "out").string() + "\n");
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "a.htm"), "A");
+  EXPECT_EQ(ReadBytes(dir_ / "out" / "d" / "b.html"), "B");
+
+  const std::string bad = Put("bad.chm", "ITSF and then nothing a help file needs");
+  r = Run({bad});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("bad.chm"), std::string::npos) << r.err;
 }
 
 }  // namespace
