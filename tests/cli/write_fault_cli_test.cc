@@ -238,7 +238,9 @@ TEST_P(WriteFaultCliTest, OriginalBytesSurviveAndTheFailureIsNamed) {
     fs::permissions(dir, fs::perms::all);
     EnvVar config("FOLIAN_CONFIG_HOME", dir.c_str());
     const std::vector<std::string> args = path.prepare(dir);
-    if (fault == Fault::kNoSpace) ASSERT_TRUE(FillUp(dir));
+    if (fault == Fault::kNoSpace) {
+      ASSERT_TRUE(FillUp(dir));
+    }
     for (const auto& e : fs::directory_iterator(dir)) fs::permissions(e.path(), fs::perms::all);
     const fs::path existing = dir / path.target;
     ASSERT_TRUE(fs::exists(existing));
