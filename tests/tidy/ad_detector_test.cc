@@ -138,7 +138,10 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   const std::string phone = "\r\n第一章 开始\r\n\r\n手机响了。\r\n" + story + "\r\n手机响了。\r\n";
   EXPECT_EQ(Detect(phone), phone);
   // Two characters and a word of some weight without a sentence end: a ruin.
-  EXPECT_EQ(Detect(story + "\r\n作者：分类：\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n");
+  EXPECT_EQ(Detect(story + "\r\n版权：分类：\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n");
+  // A book's author line is no ruin: 作者 alone weighs too little.
+  const std::string author = story + "\r\n作者：罗贯中\r\n" + story + "\r\n";
+  EXPECT_EQ(Detect(author), author);
 }
 
 TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
