@@ -59,11 +59,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   std::string out;
   for (const char* name : {"FlateDecode", "LZWDecode", "ASCIIHexDecode", "ASCII85Decode", "RunLengthDecode"}) {
-    pdf::FilterSpec spec;
-    spec.name = name;
-    spec.predictor = size > 0 ? 10 + data[0] % 6 : 1;
-    spec.columns = size > 1 ? 1 + data[1] % 16 : 1;
-    if (pdf::DecodeFilters(bytes, {spec}, kFuzzOutputCap, &out) != pdf::DecodeResult::kUnsupported &&
+    pdf::FilterParams params;
+    params.name = name;
+    params.predictor = size > 0 ? 10 + data[0] % 6 : 1;
+    params.columns = size > 1 ? 1 + data[1] % 16 : 1;
+    if (pdf::DecodeFilters(bytes, {params}, kFuzzOutputCap, &out) != pdf::DecodeResult::kUnsupported &&
         out.size() > kFuzzOutputCap + 64) {
       __builtin_trap();
     }

@@ -89,9 +89,9 @@ class ConverterButtonsTest : public QObject {
   void doc2txtConvertsThePickedFile() {
     ConvertFixture f;
     f.write("b.txt", G("另一本书"));
-    folian::testing::WordSpec spec;
-    spec.pieces = {{u"第一回\r正文\r", false}};
-    f.write("book.doc", folian::testing::MakeWordDocument(spec));
+    folian::testing::WordLayout layout;
+    layout.pieces = {{u"第一回\r正文\r", false}};
+    f.write("book.doc", folian::testing::MakeWordDocument(layout));
     QVERIFY(f.openFolder());
     f.prompter.file = QString::fromStdString((f.dir / "book.doc").string());
     f.button(kDoc2Txt)->click();

@@ -5,7 +5,7 @@
 // bar at rows done of rows to do, one final message, the batch box unchecked,
 // Ready state and the Current document read again.
 //
-// Unlike the program it descends from, batch find and batch replace never
+// Batch find and batch replace never
 // convert a file on disk to search it: they read each file into an in-memory
 // GBK form, and batch replace writes a file back (in its own encoding,
 // atomically) only when something was replaced. A stop request ends a run

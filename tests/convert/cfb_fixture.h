@@ -234,7 +234,7 @@ struct WordPiece {
   bool compressed = false;  // 8-bit (code page 1252) rather than UTF-16
 };
 
-struct WordSpec {
+struct WordLayout {
   std::vector<WordPiece> pieces;  // in CP order
   bool stored_backwards = false;  // pieces stored in the stream last first (fast save)
   // Characters of the parts; ccp_text < 0 means "all of the text".
@@ -248,17 +248,17 @@ struct WordSpec {
   bool prc_before_pieces = true;  // a property modifier ahead of the piece table
 };
 
-inline std::string MakeWordDocument(const WordSpec& spec) {
+inline std::string MakeWordDocument(const WordLayout& layout) {
   // WordDocument: the FIB, then the pieces' bytes from offset 1024.
   constexpr std::size_t kFibSize = 32 + 2 + 28 + 2 + 88 + 2 + 93 * 8;
   std::string word(1024, '\0');
-  std::vector<std::uint32_t> fcs(spec.pieces.size());
-  std::vector<std::size_t> order(spec.pieces.size());
-  for (std::size_t i = 0; i < order.size(); ++i) order[i] = spec.stored_backwards ? order.size() - 1 - i : i;
+  std::vector<std::uint32_t> fcs(layout.pieces.size());
+  std::vector<std::size_t> order(layout.pieces.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = layout.stored_backwards ? order.size() - 1 - i : i;
   for (std::size_t i : order) {
     fcs[i] = static_cast<std::uint32_t>(word.size());
-    for (char16_t c : spec.pieces[i].text) {
-      if (spec.pieces[i].compressed) {
+    for (char16_t c : layout.pieces[i].text) {
+      if (layout.pieces[i].compressed) {
         if (c >= 0x100 && c != 0x201C && c != 0x201D && c != 0x2019) throw std::runtime_error("not 8-bit");
         word.push_back(c == 0x201C ? '\x93' : c == 0x201D ? '\x94' : c == 0x2019 ? '\x92' : static_cast<char>(c));
       } else {
@@ -270,17 +270,17 @@ inline std::string MakeWordDocument(const WordSpec& spec) {
   // gaps, as Word's do: a flagged run per row-ending mark, unflagged runs
   // (no properties) between them.
   std::string papx_plc;
-  if (!spec.row_ends.empty()) {
+  if (!layout.row_ends.empty()) {
     word.resize((word.size() + 511) / 512 * 512, '\0');
     const auto pn = static_cast<std::uint32_t>(word.size() / 512);
     std::vector<std::uint32_t> bounds;  // run boundaries (byte offsets)
     std::vector<bool> flagged;          // per run
-    for (std::uint32_t cp : spec.row_ends) {
+    for (std::uint32_t cp : layout.row_ends) {
       std::uint32_t at = 0, width = 2, cp0 = 0;
-      for (std::size_t i = 0; i < spec.pieces.size(); ++i) {
-        const auto n = static_cast<std::uint32_t>(spec.pieces[i].text.size());
+      for (std::size_t i = 0; i < layout.pieces.size(); ++i) {
+        const auto n = static_cast<std::uint32_t>(layout.pieces[i].text.size());
         if (cp >= cp0 && cp < cp0 + n) {
-          width = spec.pieces[i].compressed ? 1 : 2;
+          width = layout.pieces[i].compressed ? 1 : 2;
           at = fcs[i] + (cp - cp0) * width;
         }
         cp0 += n;
@@ -316,7 +316,7 @@ inline std::string MakeWordDocument(const WordSpec& spec) {
 
   // Table stream: [Prc] Pcdt, then the PlcBtePapx.
   std::string table;
-  if (spec.prc_before_pieces) {
+  if (layout.prc_before_pieces) {
     table.push_back('\x01');
     CfbAddU16(&table, 3);
     table.append("\x03\x26\x01", 3);
@@ -324,13 +324,13 @@ inline std::string MakeWordDocument(const WordSpec& spec) {
   std::string plc;
   std::uint32_t cp = 0;
   CfbAddU32(&plc, 0);
-  for (const WordPiece& p : spec.pieces) {
+  for (const WordPiece& p : layout.pieces) {
     cp += static_cast<std::uint32_t>(p.text.size());
     CfbAddU32(&plc, cp);
   }
-  for (std::size_t i = 0; i < spec.pieces.size(); ++i) {
+  for (std::size_t i = 0; i < layout.pieces.size(); ++i) {
     CfbAddU16(&plc, 0);
-    CfbAddU32(&plc, spec.pieces[i].compressed ? (fcs[i] * 2) | 0x40000000u : fcs[i]);
+    CfbAddU32(&plc, layout.pieces[i].compressed ? (fcs[i] * 2) | 0x40000000u : fcs[i]);
     CfbAddU16(&plc, 0);
   }
   const auto fc_clx = static_cast<std::uint32_t>(0);
@@ -344,17 +344,17 @@ inline std::string MakeWordDocument(const WordSpec& spec) {
   // The FIB.
   std::string& fib = word;
   CfbPutU16(&fib, 0, 0xA5EC);
-  CfbPutU16(&fib, 2, spec.nfib);
+  CfbPutU16(&fib, 2, layout.nfib);
   CfbPutU16(&fib, 6, 0x0804);
-  CfbPutU16(&fib, 0x0A, static_cast<std::uint16_t>((spec.table1 ? 0x0200 : 0) | (spec.encrypted ? 0x0100 : 0)));
+  CfbPutU16(&fib, 0x0A, static_cast<std::uint16_t>((layout.table1 ? 0x0200 : 0) | (layout.encrypted ? 0x0100 : 0)));
   CfbPutU16(&fib, 0x20, 14);
   const std::size_t cslw_at = 0x22 + 28;
   CfbPutU16(&fib, cslw_at, 22);
   const std::size_t lw = cslw_at + 2;
-  CfbPutU32(&fib, lw + 3 * 4, spec.ccp_text < 0 ? cp : static_cast<std::uint32_t>(spec.ccp_text));
-  CfbPutU32(&fib, lw + 4 * 4, spec.ccp_footnotes);
-  CfbPutU32(&fib, lw + 5 * 4, spec.ccp_headers);
-  CfbPutU32(&fib, lw + 8 * 4, spec.ccp_endnotes);
+  CfbPutU32(&fib, lw + 3 * 4, layout.ccp_text < 0 ? cp : static_cast<std::uint32_t>(layout.ccp_text));
+  CfbPutU32(&fib, lw + 4 * 4, layout.ccp_footnotes);
+  CfbPutU32(&fib, lw + 5 * 4, layout.ccp_headers);
+  CfbPutU32(&fib, lw + 8 * 4, layout.ccp_endnotes);
   const std::size_t pairs_at = lw + 22 * 4;
   CfbPutU16(&fib, pairs_at, 93);
   const std::size_t fclcb = pairs_at + 2;
@@ -364,7 +364,7 @@ inline std::string MakeWordDocument(const WordSpec& spec) {
   CfbPutU32(&fib, fclcb + 33 * 8 + 4, lcb_clx);
   static_assert(kFibSize < 1024);
 
-  return MakeCompoundFile({{u"WordDocument", word}, {spec.table1 ? u"1Table" : u"0Table", table}});
+  return MakeCompoundFile({{u"WordDocument", word}, {layout.table1 ? u"1Table" : u"0Table", table}});
 }
 
 }  // namespace folian::testing

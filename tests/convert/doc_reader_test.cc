@@ -22,7 +22,7 @@ namespace {
 
 using testing::MakeWordDocument;
 using testing::WordPiece;
-using testing::WordSpec;
+using testing::WordLayout;
 
 struct Result {
   Status status;
@@ -42,98 +42,98 @@ Result Read(std::string_view file) {
   return r;
 }
 
-std::string Text(const WordSpec& spec) {
-  const Result r = Read(MakeWordDocument(spec));
+std::string Text(const WordLayout& layout) {
+  const Result r = Read(MakeWordDocument(layout));
   EXPECT_TRUE(r.status.ok()) << r.status.message();
   return r.utf8;
 }
 
 TEST(DocReader, ReadsEightBitAndUtf16PiecesInCpOrder) {
-  WordSpec spec;
-  spec.pieces = {{u"He said \u201Chi\u201D \u2019", true}, {u"第一回 宴桃园", false}, {u" end\r", true}};
-  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
-  spec.stored_backwards = true;  // a fast-saved file keeps pieces out of order
-  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
-  spec.prc_before_pieces = false;
-  spec.table1 = false;  // tables in 0Table
-  EXPECT_EQ(Text(spec), "He said “hi” ’第一回 宴桃园 end\r\n");
+  WordLayout layout;
+  layout.pieces = {{u"He said \u201Chi\u201D \u2019", true}, {u"第一回 宴桃园", false}, {u" end\r", true}};
+  EXPECT_EQ(Text(layout), "He said “hi” ’第一回 宴桃园 end\r\n");
+  layout.stored_backwards = true;  // a fast-saved file keeps pieces out of order
+  EXPECT_EQ(Text(layout), "He said “hi” ’第一回 宴桃园 end\r\n");
+  layout.prc_before_pieces = false;
+  layout.table1 = false;  // tables in 0Table
+  EXPECT_EQ(Text(layout), "He said “hi” ’第一回 宴桃园 end\r\n");
 }
 
 TEST(DocReader, StructureCharactersBecomeLineEndsAndTabs) {
-  WordSpec spec;
+  WordLayout layout;
   // paragraph, line break, page break, column break, tab, no-break and
   // optional hyphens, a picture anchor, a footnote reference.
-  spec.pieces = {{u"a\rb\vc\fd\x0E" u"e\tf\x1Eg\x1Fh\x01i\x02j\r", false}};
-  EXPECT_EQ(Text(spec), "a\r\nb\r\nc\r\nd\r\ne\tf-ghij\r\n");
+  layout.pieces = {{u"a\rb\vc\fd\x0E" u"e\tf\x1Eg\x1Fh\x01i\x02j\r", false}};
+  EXPECT_EQ(Text(layout), "a\r\nb\r\nc\r\nd\r\ne\tf-ghij\r\n");
 }
 
 TEST(DocReader, FieldsKeepTheirResultsAndDropTheirInstructions) {
-  WordSpec spec;
-  spec.pieces = {{u"See \x13 HYPERLINK \"http://x\" \x14the site\x15, page \x13PAGE\x14" u"3\x15.\r", false}};
-  EXPECT_EQ(Text(spec), "See the site, page 3.\r\n");
+  WordLayout layout;
+  layout.pieces = {{u"See \x13 HYPERLINK \"http://x\" \x14the site\x15, page \x13PAGE\x14" u"3\x15.\r", false}};
+  EXPECT_EQ(Text(layout), "See the site, page 3.\r\n");
   // Nested: a field inside another's instruction, a field inside a result,
   // and an index entry without a result.
-  spec.pieces = {{u"A\x13IF \x13PAGE\x14" u"1\x15 = 1 \x14[\x13PAGE\x14" u"2\x15]\x15" u"B\x13XE \"x\"\x15" u"C\r", false}};
-  EXPECT_EQ(Text(spec), "A[2]BC\r\n");
+  layout.pieces = {{u"A\x13IF \x13PAGE\x14" u"1\x15 = 1 \x14[\x13PAGE\x14" u"2\x15]\x15" u"B\x13XE \"x\"\x15" u"C\r", false}};
+  EXPECT_EQ(Text(layout), "A[2]BC\r\n");
   // Unbalanced marks do not swallow the rest of the text.
-  spec.pieces = {{u"x\x15y\x14z\r", false}};
-  EXPECT_EQ(Text(spec), "xyz\r\n");
+  layout.pieces = {{u"x\x15y\x14z\r", false}};
+  EXPECT_EQ(Text(layout), "xyz\r\n");
 }
 
 TEST(DocReader, TableCellsAreTabsAndRowsEndLines) {
-  WordSpec spec;
+  WordLayout layout;
   //                 0123 4 5678 9
-  spec.pieces = {{u"Name\x07" u"Age\x07\x07" u"Li\x07\x07\x07" u"after\r", false}};
-  spec.row_ends = {9, 14};  // the marks after "Age\x07" and after "Li\x07\x07"
+  layout.pieces = {{u"Name\x07" u"Age\x07\x07" u"Li\x07\x07\x07" u"after\r", false}};
+  layout.row_ends = {9, 14};  // the marks after "Age\x07" and after "Li\x07\x07"
   // A row's empty last cells leave no tabs at the line's end.
-  EXPECT_EQ(Text(spec), "Name\tAge\r\nLi\r\nafter\r\n");
-  spec.pieces[0].compressed = true;  // the same marks found through 8-bit offsets
-  EXPECT_EQ(Text(spec), "Name\tAge\r\nLi\r\nafter\r\n");
-  spec.row_ends.clear();  // without the row flags every mark reads as a cell end
-  EXPECT_EQ(Text(spec), "Name\tAge\t\tLi\t\t\tafter\r\n");
+  EXPECT_EQ(Text(layout), "Name\tAge\r\nLi\r\nafter\r\n");
+  layout.pieces[0].compressed = true;  // the same marks found through 8-bit offsets
+  EXPECT_EQ(Text(layout), "Name\tAge\r\nLi\r\nafter\r\n");
+  layout.row_ends.clear();  // without the row flags every mark reads as a cell end
+  EXPECT_EQ(Text(layout), "Name\tAge\t\tLi\t\t\tafter\r\n");
 }
 
 TEST(DocReader, NotesFollowTheTextAfterABlankLine) {
-  WordSpec spec;
-  spec.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r\r", false}, {u"Header\r", false}, {u"\x02 An endnote.\r", false}};
-  spec.ccp_text = 7;
-  spec.ccp_footnotes = 11;
-  spec.ccp_headers = 7;
-  spec.ccp_endnotes = 14;
-  EXPECT_EQ(Text(spec), "Body.\r\n\r\n A note.\r\n\r\n An endnote.\r\n");
-  spec.pieces = {{u"Body\r", false}, {u"\r\r", false}};  // notes of nothing but marks
-  spec.ccp_text = 5;
-  spec.ccp_footnotes = 2;
-  spec.ccp_headers = 0;
-  spec.ccp_endnotes = 0;
-  EXPECT_EQ(Text(spec), "Body\r\n");
+  WordLayout layout;
+  layout.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r\r", false}, {u"Header\r", false}, {u"\x02 An endnote.\r", false}};
+  layout.ccp_text = 7;
+  layout.ccp_footnotes = 11;
+  layout.ccp_headers = 7;
+  layout.ccp_endnotes = 14;
+  EXPECT_EQ(Text(layout), "Body.\r\n\r\n A note.\r\n\r\n An endnote.\r\n");
+  layout.pieces = {{u"Body\r", false}, {u"\r\r", false}};  // notes of nothing but marks
+  layout.ccp_text = 5;
+  layout.ccp_footnotes = 2;
+  layout.ccp_headers = 0;
+  layout.ccp_endnotes = 0;
+  EXPECT_EQ(Text(layout), "Body\r\n");
 }
 
 TEST(DocReader, GbkUnlessACharacterIsNotInGbk) {
-  WordSpec spec;
-  spec.pieces = {{u"第一回\r", false}};
-  Result r = Read(MakeWordDocument(spec));
+  WordLayout layout;
+  layout.pieces = {{u"第一回\r", false}};
+  Result r = Read(MakeWordDocument(layout));
   EXPECT_EQ(r.encoding, TextEncoding::kGbk);
   EXPECT_EQ(r.utf8, "第一回\r\n");
-  spec.pieces = {{u"第一回 ", false}, {u"\u00E9t\u00E9 \U0001F600 \u20A9\r", false}};
-  r = Read(MakeWordDocument(spec));
+  layout.pieces = {{u"第一回 ", false}, {u"\u00E9t\u00E9 \U0001F600 \u20A9\r", false}};
+  r = Read(MakeWordDocument(layout));
   EXPECT_EQ(r.encoding, TextEncoding::kUtf8Mark);
   EXPECT_EQ(r.utf8, "第一回 été 😀 ₩\r\n");
   // Symbol fonts' glyph numbers are dropped rather than turning the book into UTF-8.
-  spec.pieces = {{u"\uF0B7 item\r", false}};
-  r = Read(MakeWordDocument(spec));
+  layout.pieces = {{u"\uF0B7 item\r", false}};
+  r = Read(MakeWordDocument(layout));
   EXPECT_EQ(r.encoding, TextEncoding::kGbk);
   EXPECT_EQ(r.utf8, " item\r\n");
 }
 
 TEST(DocReader, RefusesWhatItCannotRead) {
-  WordSpec spec;
-  spec.pieces = {{u"secret\r", true}};
-  spec.encrypted = true;
-  EXPECT_EQ(Read(MakeWordDocument(spec)).status.message(), msg::kDocEncrypted);
-  spec.encrypted = false;
-  spec.nfib = 0x0068;  // Word 95
-  EXPECT_EQ(Read(MakeWordDocument(spec)).status.message(), msg::kDocOldVersion);
+  WordLayout layout;
+  layout.pieces = {{u"secret\r", true}};
+  layout.encrypted = true;
+  EXPECT_EQ(Read(MakeWordDocument(layout)).status.message(), msg::kDocEncrypted);
+  layout.encrypted = false;
+  layout.nfib = 0x0068;  // Word 95
+  EXPECT_EQ(Read(MakeWordDocument(layout)).status.message(), msg::kDocOldVersion);
   EXPECT_EQ(Read(testing::MakeCompoundFile({{u"Workbook", std::string(5000, 'x')}})).status.message(),
             msg::kDocNotWord);
   EXPECT_EQ(Read(testing::MakeCompoundFile({{u"WordDocument", std::string(5000, 'x')}})).status.message(),
@@ -143,9 +143,9 @@ TEST(DocReader, RefusesWhatItCannotRead) {
 }
 
 TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
-  WordSpec spec;
-  spec.pieces = {{u"kept\r", true}};
-  std::string file = MakeWordDocument(spec);
+  WordLayout layout;
+  layout.pieces = {{u"kept\r", true}};
+  std::string file = MakeWordDocument(layout);
   // The piece's offset points far past the WordDocument stream.
   const std::size_t fc_at = file.find(std::string("\x02\x10\x00\x00\x00", 5));  // Pcdt, lcb 16
   ASSERT_NE(fc_at, std::string::npos);
@@ -157,8 +157,8 @@ TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
   EXPECT_EQ(Read(no_pcdt).status.message(), msg::kDocDamaged);
 
   // A readable piece next to a broken one: the readable text is kept.
-  spec.pieces = {{u"good ", true}, {u"bad\r", false}};
-  file = MakeWordDocument(spec);
+  layout.pieces = {{u"good ", true}, {u"bad\r", false}};
+  file = MakeWordDocument(layout);
   const std::size_t pcdt = file.find(std::string("\x02\x1C\x00\x00\x00", 5));  // lcb 28
   ASSERT_NE(pcdt, std::string::npos);
   testing::CfbPutU32(&file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u);
@@ -231,19 +231,19 @@ TEST(DocSeeds, WriteWhenAsked) {
   auto write = [&](const std::string& name, const std::string& bytes) {
     std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
   };
-  WordSpec spec;
-  spec.pieces = {{u"第一回 Hello\tworld\r", false}, {u"caf\u00e9 \u201Cq\u201D\r", true}};
-  write("two-pieces.doc", MakeWordDocument(spec));
-  spec.pieces = {{u"See \x13 HYPERLINK \"x\" \x14the site\x15.\rName\x07" u"Age\x07\x07" u"after\r", false}};
-  spec.row_ends = {41};
-  write("fields-table.doc", MakeWordDocument(spec));
-  spec = WordSpec();
-  spec.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r", false}};
-  spec.ccp_text = 7;
-  spec.ccp_footnotes = 10;
-  spec.table1 = false;
-  spec.stored_backwards = true;
-  write("notes-0table.doc", MakeWordDocument(spec));
+  WordLayout layout;
+  layout.pieces = {{u"第一回 Hello\tworld\r", false}, {u"caf\u00e9 \u201Cq\u201D\r", true}};
+  write("two-pieces.doc", MakeWordDocument(layout));
+  layout.pieces = {{u"See \x13 HYPERLINK \"x\" \x14the site\x15.\rName\x07" u"Age\x07\x07" u"after\r", false}};
+  layout.row_ends = {41};
+  write("fields-table.doc", MakeWordDocument(layout));
+  layout = WordLayout();
+  layout.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r", false}};
+  layout.ccp_text = 7;
+  layout.ccp_footnotes = 10;
+  layout.table1 = false;
+  layout.stored_backwards = true;
+  write("notes-0table.doc", MakeWordDocument(layout));
   write("streams-4k.cfb", testing::MakeCompoundFile({{u"Big", std::string(9000, 'b')}, {u"Small", "s"}},
                                                       testing::CfbOptions{12, 0}));
   write("difat.cfb", testing::MakeCompoundFile({{u"S", "s"}}, testing::CfbOptions{9, 110}));

@@ -127,7 +127,7 @@ TEST(PdfFilters, RunLengthAndFlate) {
 }
 
 TEST(PdfFilters, PngAndTiffPredictors) {
-  FilterSpec png;
+  FilterParams png;
   png.predictor = 12;
   png.columns = 3;
   // Up, then Sub, then Paeth rows.
@@ -135,13 +135,13 @@ TEST(PdfFilters, PngAndTiffPredictors) {
   ASSERT_TRUE(ApplyPredictor(png, &data));
   EXPECT_EQ(data, std::string("\x01\x02\x03" "\x02\x03\x04" "\x05\x06\x07" "\x05\x06\x07", 12));
 
-  FilterSpec bad = png;
+  FilterParams bad = png;
   data = std::string("\x09\x01\x02\x03", 4);
   EXPECT_FALSE(ApplyPredictor(bad, &data)) << "row filter type 9 does not exist";
   bad.columns = 0;
   EXPECT_FALSE(ApplyPredictor(bad, &data));
 
-  FilterSpec tiff;
+  FilterParams tiff;
   tiff.predictor = 2;
   tiff.columns = 4;
   data = std::string("\x01\x01\x01\x01", 4);
@@ -157,14 +157,14 @@ TEST(PdfFilters, ChainsAndUnsupportedCodecs) {
     hex.push_back(digits[static_cast<unsigned char>(c) >> 4]);
     hex.push_back(digits[static_cast<unsigned char>(c) & 15]);
   }
-  std::vector<FilterSpec> chain(2);
+  std::vector<FilterParams> chain(2);
   chain[0].name = "AHx";
   chain[1].name = "FlateDecode";
   std::string out;
   EXPECT_EQ(DecodeFilters(hex + ">", chain, 1 << 20, &out), DecodeResult::kOk);
   EXPECT_EQ(out, "BT (chained) Tj ET");
 
-  std::vector<FilterSpec> image(1);
+  std::vector<FilterParams> image(1);
   image[0].name = "DCTDecode";
   EXPECT_EQ(DecodeFilters("\xFF\xD8", image, 1 << 20, &out), DecodeResult::kUnsupported);
   EXPECT_EQ(DecodeFilters("stored bytes", {}, 6, &out), DecodeResult::kPartial);

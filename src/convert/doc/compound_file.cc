@@ -191,16 +191,16 @@ Status CompoundFile::Open(std::string_view data) {
 const DirEntry* CompoundFile::FindInRoot(std::u16string_view name) const {
   if (entries_.empty()) return nullptr;
   std::vector<bool> seen(entries_.size(), false);
-  std::vector<std::uint32_t> todo{entries_[0].child};
-  while (!todo.empty()) {
-    const std::uint32_t id = todo.back();
-    todo.pop_back();
+  std::vector<std::uint32_t> pending{entries_[0].child};
+  while (!pending.empty()) {
+    const std::uint32_t id = pending.back();
+    pending.pop_back();
     if (id == kNoStream || id >= entries_.size() || seen[id]) continue;
     seen[id] = true;
     const DirEntry& e = entries_[id];
     if (e.type == kStream && SameName(e.name, name)) return &e;
-    todo.push_back(e.left);
-    todo.push_back(e.right);
+    pending.push_back(e.left);
+    pending.push_back(e.right);
   }
   return nullptr;
 }

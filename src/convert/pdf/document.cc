@@ -53,14 +53,14 @@ bool EndstreamFollows(std::string_view d, std::size_t at) {
   return d.substr(i, 9) == "endstream";
 }
 
-void ReadFilterChain(Document& doc, const Object& stream, std::vector<FilterSpec>* chain) {
+void ReadFilterChain(Document& doc, const Object& stream, std::vector<FilterParams>* chain) {
   const Object* filter = doc.Lookup(&stream, "Filter");
   const Object* parms = doc.Lookup(&stream, "DecodeParms");
   if (parms == nullptr) parms = doc.Lookup(&stream, "DP");
   auto add = [&](const Object* f, const Object* p) {
     if (f == nullptr || !f->is_name()) return;
-    FilterSpec spec;
-    spec.name = f->str;
+    FilterParams params;
+    params.name = f->str;
     if (p != nullptr && p->is_dict()) {
       auto num = [&](std::string_view key, int fallback) {
         const Object* v = doc.Lookup(p, key);
@@ -69,13 +69,13 @@ void ReadFilterChain(Document& doc, const Object& stream, std::vector<FilterSpec
         if (x < -1e9 || x > 1e9) return fallback;
         return static_cast<int>(x);
       };
-      spec.predictor = num("Predictor", 1);
-      spec.colors = num("Colors", 1);
-      spec.bits_per_component = num("BitsPerComponent", 8);
-      spec.columns = num("Columns", 1);
-      spec.early_change = num("EarlyChange", 1);
+      params.predictor = num("Predictor", 1);
+      params.colors = num("Colors", 1);
+      params.bits_per_component = num("BitsPerComponent", 8);
+      params.columns = num("Columns", 1);
+      params.early_change = num("EarlyChange", 1);
     }
-    chain->push_back(std::move(spec));
+    chain->push_back(std::move(params));
   };
   if (filter == nullptr) return;
   if (filter->is_name()) {
@@ -396,7 +396,7 @@ bool Document::StreamBytes(const Object& stream, std::string* out, bool* partial
       data = decrypted;
     }
   }
-  std::vector<FilterSpec> chain;
+  std::vector<FilterParams> chain;
   ReadFilterChain(*this, stream, &chain);
   const std::uint64_t left = kMaxInflatedTotal - decoded_total_;
   const std::size_t cap = static_cast<std::size_t>(std::min<std::uint64_t>(StreamCap(data.size()), left));

@@ -212,22 +212,22 @@ DecodeResult DecodeFlate(std::string_view in, std::size_t cap, std::string* out)
   return out->size() > base ? DecodeResult::kPartial : DecodeResult::kFailed;
 }
 
-bool ApplyPredictor(const FilterSpec& spec, std::string* data) {
-  if (spec.predictor <= 1) return true;
-  if (spec.colors < 1 || spec.colors > 32 || spec.columns < 1 || spec.columns > (1 << 24)) return false;
-  if (spec.bits_per_component != 1 && spec.bits_per_component != 2 && spec.bits_per_component != 4 &&
-      spec.bits_per_component != 8 && spec.bits_per_component != 16) {
+bool ApplyPredictor(const FilterParams& params, std::string* data) {
+  if (params.predictor <= 1) return true;
+  if (params.colors < 1 || params.colors > 32 || params.columns < 1 || params.columns > (1 << 24)) return false;
+  if (params.bits_per_component != 1 && params.bits_per_component != 2 && params.bits_per_component != 4 &&
+      params.bits_per_component != 8 && params.bits_per_component != 16) {
     return false;
   }
   const std::size_t bits_per_pixel =
-      static_cast<std::size_t>(spec.colors) * static_cast<std::size_t>(spec.bits_per_component);
+      static_cast<std::size_t>(params.colors) * static_cast<std::size_t>(params.bits_per_component);
   const std::size_t bpp = (bits_per_pixel + 7) / 8;
-  const std::size_t row = (bits_per_pixel * static_cast<std::size_t>(spec.columns) + 7) / 8;
+  const std::size_t row = (bits_per_pixel * static_cast<std::size_t>(params.columns) + 7) / 8;
   std::string& d = *data;
-  if (spec.predictor == 2) {
+  if (params.predictor == 2) {
     // TIFF: only the 8-bit case occurs in the streams we read (xref and
     // object data); others are left as they are.
-    if (spec.bits_per_component != 8) return true;
+    if (params.bits_per_component != 8) return true;
     for (std::size_t start = 0; start + row <= d.size(); start += row) {
       for (std::size_t k = bpp; k < row; ++k) {
         d[start + k] = static_cast<char>(static_cast<unsigned char>(d[start + k]) +
@@ -236,7 +236,7 @@ bool ApplyPredictor(const FilterSpec& spec, std::string* data) {
     }
     return true;
   }
-  if (spec.predictor < 10) return false;
+  if (params.predictor < 10) return false;
   // PNG: each row starts with its own filter type byte.
   std::string result;
   result.reserve(d.size());
@@ -278,7 +278,7 @@ bool ApplyPredictor(const FilterSpec& spec, std::string* data) {
   return true;
 }
 
-DecodeResult DecodeFilters(std::string_view data, const std::vector<FilterSpec>& chain,
+DecodeResult DecodeFilters(std::string_view data, const std::vector<FilterParams>& chain,
                            std::size_t cap, std::string* out) {
   out->clear();
   if (chain.empty()) {
@@ -288,7 +288,7 @@ DecodeResult DecodeFilters(std::string_view data, const std::vector<FilterSpec>&
   std::string a(data);
   std::string b;
   bool partial = false;
-  for (const FilterSpec& f : chain) {
+  for (const FilterParams& f : chain) {
     b.clear();
     const std::string_view name = CanonicalName(f.name);
     DecodeResult r;

@@ -11,7 +11,7 @@
 
 namespace folian::convert::pdf {
 
-struct FilterSpec {
+struct FilterParams {
   std::string name;      // full or abbreviated (Fl, LZW, AHx, A85, RL)
   int predictor = 1;
   int colors = 1;
@@ -28,7 +28,7 @@ enum class DecodeResult {
 };
 
 // Runs `data` through `chain` in order, each stage capped at `cap` bytes.
-DecodeResult DecodeFilters(std::string_view data, const std::vector<FilterSpec>& chain,
+DecodeResult DecodeFilters(std::string_view data, const std::vector<FilterParams>& chain,
                            std::size_t cap, std::string* out);
 
 // The single stages, exposed for tests. Each appends to `*out` and returns
@@ -39,6 +39,6 @@ DecodeResult DecodeLzw(std::string_view in, int early_change, std::size_t cap, s
 DecodeResult DecodeRunLength(std::string_view in, std::size_t cap, std::string* out);
 DecodeResult DecodeFlate(std::string_view in, std::size_t cap, std::string* out);
 // Undoes a predictor in place; false when the parameters make no sense.
-bool ApplyPredictor(const FilterSpec& spec, std::string* data);
+bool ApplyPredictor(const FilterParams& params, std::string* data);
 
 }  // namespace folian::convert::pdf
