@@ -18,6 +18,8 @@ inline constexpr char kDocDone[] = "doc->txt 转换完成!";
 inline constexpr char kUmdTitle[] = "请选择要打开的 .umd 文件";
 inline constexpr char kUmdDone[] = "文件已转换并保存";
 inline constexpr char kJarTitle[] = "请选择要打开的 .jar 文件";
+inline constexpr char kHlpTitle[] = "请选择要转换的 hlp 文件";
+inline constexpr char kHlpDone[] = "hlp->txt 转换完成!";
 inline constexpr char kChmTitle[] = "请选择要转换的 chm 文件";
 inline constexpr char kChmDone[] = "chm->htm 转换完成!";
 // Asked after a help file's pages were unpacked; the count goes before it.

@@ -14,6 +14,7 @@ constexpr ConverterButton kButtons[] = {
     {kDoc2Txt, "doc", ConverterSource::kOpenDialog, false, msg::kDocTitle, "*.doc *.docx", msg::kDocDone},
     {kUmd2Txt, "umd", ConverterSource::kOpenDialog, false, msg::kUmdTitle, "*.umd", msg::kUmdDone},
     {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
+    {kHlp2Txt, "hlp", ConverterSource::kOpenDialog, false, msg::kHlpTitle, "*.hlp", msg::kHlpDone},
     {kChm2Htm, "chm", ConverterSource::kOpenDialog, false, msg::kChmTitle, "*.chm", msg::kChmDone},
 };
 

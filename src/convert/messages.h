@@ -60,4 +60,16 @@ inline constexpr char kChmNamesRefused[] = "CHM 文件中页面的文件名不�
 inline constexpr char kChmPagesDamaged[] = "CHM 文件已损坏，其中的页面都无法解压，未写出任何文件。";
 inline constexpr char kChmStoppedPartway[] = "CHM 文件已损坏，解压到中途停止；已写出的页面保留在输出文件夹中。";
 
+// WinHelp
+inline constexpr char kHlpNotHelp[] = "这不是 WinHelp 帮助文件（文件头应为 3F 5F 03 00）。";
+inline constexpr char kHlpTruncated[] = "hlp 文件不完整：文件被截断，内部文件目录或内部文件超出了文件末尾。";
+inline constexpr char kHlpBadDirectory[] = "hlp 文件已损坏：内部文件目录（B+ 树）的页号越界、循环或无法读出。";
+inline constexpr char kHlpTooManyFiles[] = "hlp 文件的内部文件过多（超过 100000 个），拒绝处理。";
+inline constexpr char kHlpNoSystem[] = "hlp 文件缺少 |SYSTEM 内部文件，无法得知标题、压缩方式和文字编码，未转换。";
+inline constexpr char kHlpBadSystem[] = "hlp 文件已损坏：|SYSTEM 内部文件无法读出。";
+inline constexpr char kHlpWin30[] = "这是 Windows 3.0 格式的帮助文件，无法转换。";
+inline constexpr char kHlpNoTopic[] = "hlp 文件缺少 |TOPIC 内部文件，其中没有可转换的正文。";
+inline constexpr char kHlpBadTopic[] = "hlp 文件已损坏：正文（|TOPIC）的数据块无法解压，或其中的记录超出了数据范围。";
+inline constexpr char kHlpBadPhrases[] = "hlp 文件已损坏：短语表（|Phrases 或 |PhrIndex/|PhrImage）无法读出，或正文引用了不存在的短语。";
+
 }  // namespace folian::convert::msg

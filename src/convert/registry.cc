@@ -6,6 +6,7 @@
 #include "convert/doc/doc_format.h"
 #include "convert/docx/docx_format.h"
 #include "convert/epub/epub_reader.h"
+#include "convert/hlp/hlp_format.h"
 #include "convert/html/html_reader.h"
 #include "convert/jar/jar_reader.h"
 #include "convert/pdb/pdb_reader.h"
@@ -26,12 +27,14 @@ constexpr std::string_view kPdbExtensions[] = {".pdb"};
 constexpr std::string_view kEpubExtensions[] = {".epub"};
 constexpr std::string_view kUmdExtensions[] = {".umd"};
 constexpr std::string_view kJarExtensions[] = {".jar"};
+constexpr std::string_view kHlpExtensions[] = {".hlp"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
 constexpr Format kFormats[] = {
     {"chm", kChmExtensions, LooksLikeChm, nullptr, ReadChm, false},
     {"pdf", kPdfExtensions, LooksLikePdf, ReadPdf, nullptr, false},
+    {"hlp", kHlpExtensions, LooksLikeHlp, ReadHlp, nullptr, false},
     {"rtf", kRtfExtensions, LooksLikeRtf, ReadRtf, nullptr, false},
     {"doc", kDocExtensions, LooksLikeDoc, ReadDoc, nullptr, false},
     {"docx", kDocxExtensions, LooksLikeDocx, ReadDocx, nullptr, false},
