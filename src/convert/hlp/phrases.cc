@@ -75,10 +75,11 @@ bool PhraseTable::LoadOldAs(std::string_view file, bool with_size) {
   }
   // The offsets count from a base of their own (the offset list's start);
   // the first phrase begins right after the list.
-  for (std::size_t k = 0; k < raw.size(); ++k) {
-    if (raw[k] < raw[0] || (k > 0 && raw[k] < raw[k - 1])) return false;
-    raw[k] -= raw[0];
+  const std::uint32_t base = raw[0];
+  for (std::size_t k = 1; k < raw.size(); ++k) {
+    if (raw[k] < raw[k - 1]) return false;
   }
+  for (std::uint32_t& o : raw) o -= base;
   if (raw.back() > text_.size()) return false;
   offsets_ = std::move(raw);
   kind_ = Kind::kOld;

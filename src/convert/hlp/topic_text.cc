@@ -296,6 +296,7 @@ class TopicData {
 
 TopicError ReadTopics(std::string_view topic_file, const SystemInfo& system, const PhraseTable& phrases,
                       const ReadContext& ctx, GbkOrUtf8Text* text) {
+  if (Cancelled(ctx.cancel)) return TopicError::kCancelled;
   TopicData topics;
   if (const TopicError e = topics.Load(topic_file, system, ctx); e != TopicError::kNone) return e;
   const std::string_view data = topics.data();
