@@ -103,6 +103,26 @@ class ConverterButtonsTest : public QObject {
     QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文\r\n"));
   }
 
+  void hlp2txtConvertsTheSharedHelpFile() {
+    const fs::path sample =
+        fs::path(FOLIAN_SHARED_DIR) / "formats/third_party/hlp/reversi_86_64-REVERSI.zh-CN.hcw4-gbk.hlp";
+    if (!fs::exists(sample)) QSKIP("../shared/formats/third_party/hlp is absent");
+    ConvertFixture f;
+    f.write("a.txt", G("另一本书"));
+    fs::copy_file(sample, f.dir / "reversi.hlp");
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "reversi.hlp").string());
+    f.button(kHlp2Txt)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.hlp"));
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kHlpDone));
+    QCOMPARE(f.row(0), QStringLiteral("reversi.txt"));
+    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+    QCOMPARE(f.window->shell().current_path(), f.dir / "reversi.txt");
+    QVERIFY(f.editorText().startsWith(QStringLiteral("“翻转棋”帮助\r\n")));
+    QVERIFY(f.editorText().contains(QStringLiteral("\r\n选择难度\r\n难度决定计算机的走棋水平。")));
+  }
+
   void pdb2txtConvertsTheChosenBookOntoTheTopRow() {
     ConvertFixture f;
     f.write("a.txt", G("另一本书"));
