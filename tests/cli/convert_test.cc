@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "convert/chm_fixture.h"
+#include "convert/hlp_fixture.h"
 #include "convert/pdf_fixture.h"
 #include "support/temp_dir.h"
 
@@ -137,6 +138,26 @@ TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("bad.chm"), std::string::npos) << r.err;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ConvertCli, HelpFilesGiveTextAndDamagedOnesAMessage) {
+  folian::testing::HlpOptions o;
+  o.title = "\xB0\xEF\xD6\xFA";  // 帮助
+  o.compression = folian::testing::HlpCompression::kLz77Blocks4k;
+  const std::string hlp = Put("help.hlp", folian::testing::MakeHlp(
+                                              o, {folian::testing::HlpTopicHeader("\xB5\xDA\xD2\xBB"),  // 第一
+                                                  folian::testing::HlpParagraphs({"\xD5\xFD\xCE\xC4"})}));  // 正文
+  const std::string cut = Put("cut.hlp", ReadBytes(dir_ / "help.hlp").substr(0, 100));
+  const Result r = Run({hlp, cut});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, (dir_ / "help.txt").string() + "\n");
+  EXPECT_EQ(ReadBytes(dir_ / "help.txt"), "\xB0\xEF\xD6\xFA\r\n\r\n\xB5\xDA\xD2\xBB\r\n\xD5\xFD\xCE\xC4\r\n");
+  EXPECT_NE(r.err.find("cut.hlp"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "cut.txt"));
 }
 
 }  // namespace
