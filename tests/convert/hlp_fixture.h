@@ -184,6 +184,7 @@ struct HlpLink {
   std::string text;
   bool has_stored = false;
   std::string stored;
+  std::size_t claimed_size = 0;  // when set, the expanded size written instead of the text's
 };
 
 // A topic header record with `title`.
@@ -463,7 +464,7 @@ inline std::string TopicFile(const HlpOptions& o, const std::vector<HlpLink>& li
     if (!link.has_stored && coded.size() >= link.text.size()) coded = link.text;
     std::string r;
     HlpPut32(&r, static_cast<std::uint32_t>(21 + link.format.size() + coded.size()));
-    HlpPut32(&r, static_cast<std::uint32_t>(link.text.size()));
+    HlpPut32(&r, static_cast<std::uint32_t>(link.claimed_size != 0 ? link.claimed_size : link.text.size()));
     HlpPut32(&r, 0);  // previous, set below
     HlpPut32(&r, 0);  // next, set below
     HlpPut32(&r, static_cast<std::uint32_t>(21 + link.format.size()));

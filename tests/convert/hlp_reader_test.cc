@@ -361,6 +361,9 @@ TEST(HlpDamage, TopicRecordsThatClaimMoreThanTheyHold) {
   std::string back = f.bytes;
   HlpSet32(&back, first + 12, 12);  // the next record is the record itself
   ExpectRefused(back, msg::kHlpBadTopic);
+  std::string inside = f.bytes;
+  HlpSet32(&inside, first + 12, 12 + 22);  // the next record starts inside this one
+  ExpectRefused(inside, msg::kHlpBadTopic);
   std::string nowhere = f.bytes;
   HlpSet32(&nowhere, f.DataAt("|TOPIC") + 4, 4);  // the first record inside the block header
   ExpectRefused(nowhere, msg::kHlpBadTopic);
@@ -411,6 +414,23 @@ TEST(HlpDamage, PhraseNumbersOutOfRange) {
     }
     ExpectRefused(table, msg::kHlpBadPhrases);
   }
+}
+
+TEST(HlpDamage, PhraseExpansionHasAnOverallLimit) {
+  // Topic headers show only their title, so their expanded text never
+  // reaches the output's cap: 16 MB each, seventy times, is stopped anyway.
+  HlpOptions o = Chinese("书");
+  o.phrase_kind = HlpPhraseKind::kHall;
+  o.compress_phrase_image = false;
+  o.hall_bits = 15;  // a short length code for the long phrase
+  o.phrases = {std::string(16u << 20, '\0')};  // an empty title, sixteen megabytes long
+  HlpLink header = HlpTopicHeader("");
+  header.has_stored = true;
+  header.stored = std::string(1, '\0');  // phrase 0
+  header.claimed_size = 16u << 20;
+  const Read r = Convert(MakeHlp(o, std::vector<HlpLink>(70, header)));
+  EXPECT_EQ(r.status.message(), msg::kOutputTooLarge);
+  EXPECT_TRUE(r.text.empty());
 }
 
 TEST(HlpDamage, StopRequestEndsWithoutText) {

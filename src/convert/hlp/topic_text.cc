@@ -22,6 +22,10 @@ constexpr std::size_t kMaxTopicBytes = kMaxInflatedEntry;
 // One record's text expanded through the phrase tables: a paragraph or a
 // table row, never near this.
 constexpr std::uint32_t kMaxRecordText = 16u << 20;
+// All records' text expanded through the phrase tables. Records whose text
+// is empty on the page (a topic header keeps only its title) could
+// otherwise expand without end while nothing reaches the output cap.
+constexpr std::uint64_t kMaxExpandedTotal = kMaxInflatedTotal;
 // Tab stops of one paragraph: the compilers allow 32.
 constexpr int kMaxTabStops = 256;
 constexpr std::uint32_t kNoLink = 0xFFFFFFFF;
@@ -307,15 +311,14 @@ TopicError ReadTopics(std::string_view topic_file, const SystemInfo& system, con
 
   std::uint32_t position = topics.first_link();
   std::size_t at = 0;
-  bool have_previous = false;
-  std::size_t previous = 0;
+  std::size_t previous_end = 0;  // where the last record ended
+  std::uint64_t expanded_total = 0;
   for (std::size_t count = 0;; ++count) {
     if (position == kNoLink || topics.PastEnd(position)) break;
     if (!topics.Locate(position, &at)) return TopicError::kDamaged;
-    // Records follow one another: a link back or to itself is a loop.
-    if (have_previous && at <= previous) return TopicError::kDamaged;
-    have_previous = true;
-    previous = at;
+    // Records follow one another without overlapping: a link back, to
+    // itself or into the record before is damage (and would loop).
+    if (count > 0 && at < previous_end) return TopicError::kDamaged;
     if (count % kCheckEvery == kCheckEvery - 1 && Cancelled(ctx.cancel)) return TopicError::kCancelled;
 
     ByteReader r(data);
@@ -328,6 +331,7 @@ TopicError ReadTopics(std::string_view topic_file, const SystemInfo& system, con
     if (format_size < kLinkHeaderBytes || block_size < format_size) return TopicError::kDamaged;
     std::string_view record;
     if (!ByteReader::Slice(data, at, block_size, &record)) return TopicError::kDamaged;
+    previous_end = at + block_size;
     const std::string_view format = record.substr(kLinkHeaderBytes, format_size - kLinkHeaderBytes);
     std::string_view stored = record.substr(format_size);
     if (text_size > kMaxRecordText) return TopicError::kTooLarge;
@@ -335,6 +339,8 @@ TopicError ReadTopics(std::string_view topic_file, const SystemInfo& system, con
     if (text_size > stored.size() && phrases.kind() != PhraseTable::Kind::kNone) {
       expanded.clear();
       if (!phrases.Expand(stored, text_size, &expanded)) return TopicError::kPhrases;
+      expanded_total += expanded.size();
+      if (expanded_total > kMaxExpandedTotal) return TopicError::kTooLarge;
       words = expanded;
     } else {
       words = stored.substr(0, text_size);
