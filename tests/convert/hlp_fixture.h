@@ -32,36 +32,59 @@ inline void HlpSet16(std::string* s, std::size_t at, unsigned v) {
   (*s)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
 }
 
-// Greedy LZ77 of the help files: references of 3-18 bytes up to 4,096 back.
-inline std::string CompressHlpLz77(std::string_view in) {
+// The longest earlier match at `i` (3-18 bytes, up to 4,096 back, not
+// past `end`): its length (0 when none) and distance.
+inline std::size_t HlpLongestMatch(std::string_view in, std::size_t i, std::size_t end, std::size_t* distance) {
+  std::size_t best = 0;
+  for (std::size_t d = 1; d <= 4096 && d <= i; ++d) {
+    std::size_t n = 0;
+    while (n < 18 && i + n < end && in[i + n] == in[i + n - d]) ++n;
+    if (n > best) {
+      best = n;
+      *distance = d;
+    }
+  }
+  return best >= 3 ? best : 0;
+}
+
+struct HlpLz77Item {
+  std::size_t length, distance;  // distance 0: a literal
+};
+
+inline std::string EncodeHlpLz77(std::string_view in, const std::vector<HlpLz77Item>& items) {
   std::string out;
-  std::size_t i = 0;
-  while (i < in.size()) {
+  std::size_t at = 0;
+  for (std::size_t g = 0; g < items.size(); g += 8) {
     const std::size_t flag_at = out.size();
     out.push_back(0);
     unsigned flags = 0;
-    for (int bit = 0; bit < 8 && i < in.size(); ++bit) {
-      std::size_t best = 0, best_distance = 0;
-      for (std::size_t d = 1; d <= 4096 && d <= i; ++d) {
-        std::size_t n = 0;
-        while (n < 18 && i + n < in.size() && in[i + n] == in[i + n - d]) ++n;
-        if (n > best) {
-          best = n;
-          best_distance = d;
-        }
-      }
-      if (best >= 3) {
-        flags |= 1u << bit;
-        HlpPut16(&out, static_cast<unsigned>((best - 3) << 12 | (best_distance - 1)));
-        i += best;
+    for (std::size_t k = g; k < g + 8 && k < items.size(); ++k) {
+      if (items[k].distance == 0) {
+        out.push_back(in[at]);
       } else {
-        out.push_back(in[i++]);
+        flags |= 1u << (k - g);
+        HlpPut16(&out, static_cast<unsigned>((items[k].length - 3) << 12 | (items[k].distance - 1)));
       }
+      at += items[k].length;
     }
     out[flag_at] = static_cast<char>(flags);
   }
   return out;
 }
+
+inline std::vector<HlpLz77Item> GreedyHlpLz77(std::string_view in) {
+  std::vector<HlpLz77Item> items;
+  for (std::size_t i = 0; i < in.size();) {
+    std::size_t distance = 0;
+    const std::size_t n = HlpLongestMatch(in, i, in.size(), &distance);
+    items.push_back(n > 0 ? HlpLz77Item{n, distance} : HlpLz77Item{1, 0});
+    i += items.back().length;
+  }
+  return items;
+}
+
+// Greedy LZ77 of the help files.
+inline std::string CompressHlpLz77(std::string_view in) { return EncodeHlpLz77(in, GreedyHlpLz77(in)); }
 
 // LZ77 that fills exactly `capacity` bytes, as help compilers fill each
 // topic block, or stops when the input ends or `max_out` bytes are coded.
@@ -80,16 +103,9 @@ inline std::string CompressHlpLz77Filling(std::string_view in, std::size_t capac
     out.push_back(0);
     unsigned flags = 0;
     for (int bit = 0; bit < 8 && i < end && out.size() < capacity; ++bit) {
-      std::size_t best = 0, best_distance = 0;
-      for (std::size_t d = 1; d <= 4096 && d <= i; ++d) {
-        std::size_t n = 0;
-        while (n < 18 && i + n < end && in[i + n] == in[i + n - d]) ++n;
-        if (n > best) {
-          best = n;
-          best_distance = d;
-        }
-      }
-      if (best >= 3 && capacity - out.size() >= 2) {
+      std::size_t best_distance = 0;
+      const std::size_t best = HlpLongestMatch(in, i, end, &best_distance);
+      if (best > 0 && capacity - out.size() >= 2) {
         flags |= 1u << bit;
         HlpPut16(&out, static_cast<unsigned>((best - 3) << 12 | (best_distance - 1)));
         i += best;
@@ -107,69 +123,30 @@ inline std::string CompressHlpLz77Filling(std::string_view in, std::size_t capac
 // references split (a literal and a reference one shorter) until the size
 // is reached. False when the greedy coding is already too long.
 inline bool CompressHlpLz77Exact(std::string_view in, std::size_t capacity, std::string* out) {
-  struct Item {
-    std::size_t length, distance;  // distance 0: a literal
-  };
-  std::vector<Item> items;
-  for (std::size_t i = 0; i < in.size();) {
-    std::size_t best = 0, best_distance = 0;
-    for (std::size_t d = 1; d <= 4096 && d <= i; ++d) {
-      std::size_t n = 0;
-      while (n < 18 && i + n < in.size() && in[i + n] == in[i + n - d]) ++n;
-      if (n > best) {
-        best = n;
-        best_distance = d;
-      }
-    }
-    if (best >= 3) {
-      items.push_back({best, best_distance});
-      i += best;
-    } else {
-      items.push_back({1, 0});
-      ++i;
-    }
-  }
+  std::vector<HlpLz77Item> items = GreedyHlpLz77(in);
   auto size = [&] {
     std::size_t n = (items.size() + 7) / 8;
-    for (const Item& it : items) n += it.distance == 0 ? 1 : 2;
+    for (const HlpLz77Item& it : items) n += it.distance == 0 ? 1 : 2;
     return n;
   };
+  auto splittable = [&](std::size_t k) { return items[k - 1].distance != 0 && items[k - 1].length >= 4; };
   bool lone_flag = false;
   for (std::size_t k = items.size(); size() < capacity;) {
     if (size() + 1 == capacity && items.size() % 8 == 0) {
       lone_flag = true;  // a flag byte with no items after it
       break;
     }
-    while (k > 0 && (items[k - 1].distance == 0 || items[k - 1].length < 4)) --k;
-    if (k == 0) {
-      // Every reference passed once: start again from the end.
+    while (k > 0 && !splittable(k)) --k;
+    if (k == 0) {  // every reference passed once: start again from the end
       k = items.size();
-      while (k > 0 && (items[k - 1].distance == 0 || items[k - 1].length < 4)) --k;
+      while (k > 0 && !splittable(k)) --k;
       if (k == 0) return false;
     }
-    Item& ref = items[k - 1];
-    const Item literal{1, 0};
-    ref.length -= 1;
-    items.insert(items.begin() + static_cast<std::ptrdiff_t>(k - 1), literal);
+    items[k - 1].length -= 1;
+    items.insert(items.begin() + static_cast<std::ptrdiff_t>(k - 1), HlpLz77Item{1, 0});
   }
   if (size() + (lone_flag ? 1 : 0) != capacity) return false;
-  out->clear();
-  std::size_t at = 0;
-  for (std::size_t g = 0; g < items.size(); g += 8) {
-    const std::size_t flag_at = out->size();
-    out->push_back(0);
-    unsigned flags = 0;
-    for (std::size_t k = g; k < g + 8 && k < items.size(); ++k) {
-      if (items[k].distance == 0) {
-        out->push_back(in[at]);
-      } else {
-        flags |= 1u << (k - g);
-        HlpPut16(out, static_cast<unsigned>((items[k].length - 3) << 12 | (items[k].distance - 1)));
-      }
-      at += items[k].length;
-    }
-    (*out)[flag_at] = static_cast<char>(flags);
-  }
+  *out = EncodeHlpLz77(in, items);
   if (lone_flag) out->push_back(0);
   return true;
 }
