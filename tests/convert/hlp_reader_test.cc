@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -451,6 +452,48 @@ TEST(HlpRegistry, FoundByExtensionAndByMagic) {
   ASSERT_NE(renamed, nullptr);
   EXPECT_EQ(renamed->name, "hlp");
   EXPECT_FALSE(LooksLikeHlp("\x3F\x5F\x03"));
+}
+
+}  // namespace
+}  // namespace folian::convert
+
+namespace folian::convert {
+namespace {
+
+// Writes the fuzz target's seed files (fuzz/corpus/hlp_fuzz) from the
+// fixture when FOLIAN_WRITE_HLP_SEEDS names a folder; otherwise skipped.
+TEST(HlpSeeds, WriteWhenAsked) {
+  const char* dir = std::getenv("FOLIAN_WRITE_HLP_SEEDS");
+  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_HLP_SEEDS=DIR to write the fuzz seeds";
+  auto write = [&](const std::string& name, const std::string& bytes) {
+    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+  };
+  const std::vector<HlpLink> links = {
+      HlpTopicHeader(G("第一回")),
+      HlpParagraphs({G("话说天下大势，分久必合，合久必分。"), G("周末七国分争，并入于秦。")}),
+      HlpDisplay({{G("甲"), "\x83"}, {G("乙"), std::string("\x80\x01\x00", 3)},
+                  {"", std::string("\xE3\x01\x02\x03\x04", 5)}, {G("链接"), "\x89"},
+                  {"", std::string("\xCC\x05\x00JI(1)", 8)}, {G("丁"), "\x8B"},
+                  {G("戊"), std::string("\x86\x03\x0A\x80" "ABCDE", 9)}, {G("己"), "\x82"}, {"", "\xFF"}}),
+      HlpTopicHeader(G("第二回")),
+      HlpTableRow({G("按键"), G("功能")}),
+  };
+  HlpOptions o = Chinese("测试");
+  write("stored.hlp", MakeHlp(o, links));
+  o.compression = HlpCompression::kLz77Blocks4k;
+  o.phrase_kind = HlpPhraseKind::kOld;
+  o.phrases = {G("天下"), G("分久"), G("合久")};
+  write("lz77_old_phrases.hlp", MakeHlp(o, links));
+  o.compression = HlpCompression::kLz77Blocks2k;
+  o.phrase_kind = HlpPhraseKind::kHall;
+  o.entries_per_leaf = 2;
+  write("lz77_2k_hall_phrases.hlp", MakeHlp(o, links));
+  HlpOptions big5;
+  big5.lcid = 0x0404;
+  big5.charset = 136;
+  big5.title = charset::FromWide(charset::kBig5, u"說明");
+  write("big5.hlp", MakeHlp(big5, {HlpTopicHeader(charset::FromWide(charset::kBig5, u"第一章")),
+                                   HlpParagraphs({charset::FromWide(charset::kBig5, u"內容")})}));
 }
 
 }  // namespace
