@@ -269,6 +269,7 @@ TEST(ReadPe, ZipAndChmInResourcesAndAChmAppended) {
       {kRtRcdata, {}, 1, {}, 0x804, testing::MakeZip({{"z.htm", "<p>z</p>"}})},
       {0, u"CHM", 2, {}, 0x804,
        testing::MakeChm({{"/c.htm", "<p>c</p>"}, {"/toc.hhc", "<param name=\"Local\" value=\"c.htm\">"}})},
+      {kRtHtml, {}, 0, u"C.HTM", 0x804, "<html>the same page again</html>"},
   };
   spec.overlay = testing::MakeChm({{"/appended/d.htm", "<p>d</p>"}, {"/z.htm", "<p>same name</p>"}});
   RecordingSink sink;
