@@ -7,6 +7,9 @@
 namespace folian::convert {
 namespace {
 
+// File names longer than this are refused by the file systems we write to.
+constexpr std::size_t kMaxComponentBytes = 255;
+
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 }  // namespace
@@ -47,7 +50,7 @@ std::string SafeEntryName(std::string_view stored) {
     std::size_t slash = name.find('/', start);
     if (slash == std::string::npos) slash = name.size();
     const std::string_view part = std::string_view(name).substr(start, slash - start);
-    if (part.empty() || part == "." || part == "..") return {};
+    if (part.empty() || part == "." || part == ".." || part.size() > kMaxComponentBytes) return {};
     for (char c : part) {
       // ':' makes a drive letter or a stream name on the containers' own
       // platform; control bytes are never part of a real file's name.

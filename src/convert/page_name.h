@@ -13,8 +13,8 @@ namespace folian::convert {
 
 // `stored` with backslashes as '/' and one leading '/' (a container's root)
 // dropped, e.g. "\html\A.htm" -> "html/A.htm"; empty when refused: empty,
-// not UTF-8, an empty, "." or ".." folder or name, a ':' (drive letter or
-// stream name) or a control byte anywhere.
+// not UTF-8, an empty, "." or ".." folder or name, one longer than 255
+// bytes, a ':' (drive letter or stream name) or a control byte anywhere.
 std::string SafeEntryName(std::string_view stored);
 
 // True when `s` is well-formed UTF-8.

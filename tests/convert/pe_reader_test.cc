@@ -60,7 +60,8 @@ const std::string kGif = std::string("GIF89a\x01\x00\x01\x00", 10) + "pixels";
 PeSpec BookSpec() {
   PeSpec spec;
   spec.resources = {
-      {kRtHtml, {}, 0, u"INDEX.HTM", 0x804, "<HTML><BODY><a href=\"CH1.HTM\">1</a><img src=\"img/LOGO.GIF\"></BODY></HTML>"},
+      {kRtHtml, {}, 0, u"INDEX.HTM", 0x804,
+       "<HTML><HEAD><LINK href='book.css'></HEAD><BODY><a href=\"CH1.HTM\">1</a><img src=\"img/LOGO.GIF\"></BODY></HTML>"},
       {kRtHtml, {}, 0, u"CH1.HTM", 0x804, kPage},
       {kRtHtml, {}, 0, u"LOGO.GIF", 0x804, kGif},
       {kRtHtml, {}, 0, u"UNUSED.GIF", 0x804, kGif},
@@ -68,6 +69,9 @@ PeSpec BookSpec() {
       {kRtRcdata, {}, 102, {}, 0x804, "\x01\x02 binary settings, not a page"},
       {0, u"PAGES", 0, u"\u7B2C\u4E8C\u56DE", 0x804, "<!-- saved --><meta charset=gbk><p>2</p>"},
       {6, {}, 7, {}, 0x804, "<html>a string table, the program's own</html>"},
+      // RT_HTML holds pages without markup at the start, and style sheets.
+      {kRtHtml, {}, 0, u"FRAG.HTM", 0x804, "<p>a fragment</p>"},
+      {kRtHtml, {}, 0, u"BOOK.CSS", 0x804, "p { margin: 0 }"},
   };
   return spec;
 }
@@ -183,8 +187,8 @@ TEST(ReadPe, ResourcePagesKeepTheirNamesAndNumberedOnesBecomeIdHtm) {
   ASSERT_TRUE(ReadPe(MakePe(BookSpec()).bytes, sink, ReadContext{}).ok());
   std::vector<std::string> names;
   for (const auto& [name, bytes] : sink.files) names.push_back(name);
-  const std::vector<std::string> expected = {"101.htm", "CH1.HTM", "INDEX.HTM", "LOGO.GIF",
-                                             "\xE7\xAC\xAC\xE4\xBA\x8C\xE5\x9B\x9E.htm"};
+  const std::vector<std::string> expected = {"101.htm",  "BOOK.CSS", "CH1.HTM", "FRAG.HTM", "INDEX.HTM",
+                                             "LOGO.GIF", "\xE7\xAC\xAC\xE4\xBA\x8C\xE5\x9B\x9E.htm"};
   EXPECT_EQ(names, expected) << "UNUSED.GIF is named by no page; 102 is no page; type 6 is the program's";
   EXPECT_EQ(sink.files["CH1.HTM"], kPage);
   EXPECT_EQ(sink.files["LOGO.GIF"], kGif);
@@ -211,6 +215,7 @@ TEST(ReadPe, UnsafeNamesAreRefusedAndEqualNumbersKeptApart) {
       {kRtHtml, {}, 0, u"..\\..\\evil.htm", 0x804, kPage},
       {kRtHtml, {}, 0, u"C:EVIL.HTM", 0x804, kPage},
       {kRtHtml, {}, 0, u"SUB\\PAGE", 0x804, kPage},
+      {kRtHtml, {}, 0, std::u16string(256, u'L') + u".htm", 0x804, kPage},  // longer than a file name may be
       {kRtHtml, {}, 5, {}, 0x804, kPage},
       {kRtHtml, {}, 5, {}, 0x409, kPage + "en"},
       {kRtRcdata, {}, 5, {}, 0x804, kPage + "rc"},

@@ -138,6 +138,13 @@ std::string_view BaseName(std::string_view name) {
   return slash == std::string_view::npos ? name : name.substr(slash + 1);
 }
 
+// Every RT_HTML entry is a page except the images and style sheets kept
+// with the pages; other types only when their bytes are HTML.
+bool IsPageResource(const PeResource& r) {
+  if (LooksLikeHtmlResource(r.bytes)) return true;
+  return r.type_name.empty() && r.type_id == kRtHtml && ImageExtension(r.bytes).empty() && !IsAssetName(r.name);
+}
+
 // Resource types a program keeps for itself (icons, menus, dialogs,
 // version data ...), never a book's pages.
 bool IsProgramType(const PeResource& r) {
@@ -319,7 +326,7 @@ Status ReadPe(std::string_view input, PageSink& sink, const ReadContext& ctx) {
         found.zips.push_back(r.bytes);
       } else if (IsProgramType(r)) {
         continue;
-      } else if (LooksLikeHtmlResource(r.bytes)) {
+      } else if (IsPageResource(r)) {
         found.pages.push_back(&r);
       } else {
         found.assets.push_back(&r);
