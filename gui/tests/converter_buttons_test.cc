@@ -202,10 +202,10 @@ class ConverterButtonsTest : public QObject {
 
   void exe2htmUnpacksTheBooksPagesIntoAFolderAndConvertsThem() {
     ConvertFixture f;
-    folian::testing::PeSpec spec;
-    spec.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html><p>A</p></html>"}};
-    spec.overlay = folian::testing::MakeZip({{"b.htm", "<html><p>B</p></html>"}, {"logo.png", "\x89PNG"}});
-    f.write("book.exe", folian::testing::MakePe(spec).bytes);
+    folian::testing::PeContents book;
+    book.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html><p>A</p></html>"}};
+    book.overlay = folian::testing::MakeZip({{"b.htm", "<html><p>B</p></html>"}, {"logo.png", "\x89PNG"}});
+    f.write("book.exe", folian::testing::MakePe(book).bytes);
     f.write("notes.txt", "n");  // the button needs a folder with files
     QVERIFY(f.openFolder());
     QCOMPARE(f.button(kExe2Htm)->text(), QStringLiteral("Exe2htm"));

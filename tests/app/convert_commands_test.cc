@@ -277,10 +277,10 @@ TEST(Chm2Htm, NoPageWrittenMeansNoCompletionMessage) {
 
 TEST(Exe2Htm, ThePagesGoIntoAFolderBesideTheProgramAndAreOfferedForText) {
   ConvertFixture f;
-  testing::PeSpec spec;
-  spec.resources = {{23, {}, 0, u"INDEX.HTM", 0x804, "<html><body><p>i</p></body></html>"}};
-  spec.overlay = testing::MakeZip({{"ch1.htm", "<html><p>one</p></html>"}, {"pic.png", "\x89PNG"}});
-  f.Write("book.exe", testing::MakePe(spec).bytes);
+  testing::PeContents book;
+  book.resources = {{23, {}, 0, u"INDEX.HTM", 0x804, "<html><body><p>i</p></body></html>"}};
+  book.overlay = testing::MakeZip({{"ch1.htm", "<html><p>one</p></html>"}, {"pic.png", "\x89PNG"}});
+  f.Write("book.exe", testing::MakePe(book).bytes);
   f.Open();
   f.view.file_answer = f.dir / "book.exe";
   f.view.ok_answers = {false};  // the text later
@@ -296,9 +296,9 @@ TEST(Exe2Htm, ThePagesGoIntoAFolderBesideTheProgramAndAreOfferedForText) {
 
 TEST(Exe2Htm, AProgramWithoutPagesLeavesNoFolder) {
   ConvertFixture f;
-  testing::PeSpec spec;
-  spec.resources = {{3, {}, 1, {}, 0x804, "icon"}};
-  f.Write("tool.exe", testing::MakePe(spec).bytes);
+  testing::PeContents book;
+  book.resources = {{3, {}, 1, {}, 0x804, "icon"}};
+  f.Write("tool.exe", testing::MakePe(book).bytes);
   f.Open();
   f.view.file_answer = f.dir / "tool.exe";
   f.commands.Run(kExe2Htm);

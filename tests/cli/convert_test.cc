@@ -141,16 +141,16 @@ TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
 }
 
 TEST_F(ConvertCli, ExePagesGoIntoAFolderNamedAfterTheBookWhichIsPrinted) {
-  folian::testing::PeSpec spec;
-  spec.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html>A</html>"}};
-  const std::string exe = Put("book.exe", folian::testing::MakePe(spec).bytes);
+  folian::testing::PeContents book;
+  book.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html>A</html>"}};
+  const std::string exe = Put("book.exe", folian::testing::MakePe(book).bytes);
   Result r = Run({exe});
   EXPECT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, (dir_ / "book").string() + "\n");
   EXPECT_EQ(ReadBytes(dir_ / "book" / "A.HTM"), "<html>A</html>");
 
-  spec.resources = {{3, {}, 1, {}, 0x804, "icon"}};
-  const std::string tool = Put("tool.exe", folian::testing::MakePe(spec).bytes);
+  book.resources = {{3, {}, 1, {}, 0x804, "icon"}};
+  const std::string tool = Put("tool.exe", folian::testing::MakePe(book).bytes);
   r = Run({tool});
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");

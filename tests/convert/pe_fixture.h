@@ -21,7 +21,7 @@ struct PeResourceItem {
   std::string data;
 };
 
-struct PeSpec {
+struct PeContents {
   bool pe32_plus = false;
   std::vector<PeResourceItem> resources;
   std::string overlay;
@@ -168,11 +168,11 @@ inline std::string ResourceTree(const std::vector<PeResourceItem>& items, std::u
 
 }  // namespace pe_detail
 
-inline PeFile MakePe(const PeSpec& spec) {
+inline PeFile MakePe(const PeContents& contents) {
   using pe_detail::Align;
   using pe_detail::Put;
   constexpr std::size_t kPe = 0x80, kFileAlign = 0x200, kSectionAlign = 0x1000;
-  const std::size_t optional_size = spec.pe32_plus ? 240 : 224;
+  const std::size_t optional_size = contents.pe32_plus ? 240 : 224;
   PeFile f;
   std::string& b = f.bytes;
   b.assign(kFileAlign, '\0');
@@ -180,24 +180,24 @@ inline PeFile MakePe(const PeSpec& spec) {
   b[1] = 'Z';
   Put(b, 0x3C, kPe, 4);
   b.replace(kPe, 4, std::string("PE\0\0", 4));
-  Put(b, kPe + 4, spec.pe32_plus ? 0x8664 : 0x14C, 2);
+  Put(b, kPe + 4, contents.pe32_plus ? 0x8664 : 0x14C, 2);
   Put(b, kPe + 6, 2, 2);  // sections
   Put(b, kPe + 20, optional_size, 2);
   Put(b, kPe + 22, 0x0102, 2);  // executable, 32-bit words
   f.optional_header = kPe + 24;
   const std::size_t o = f.optional_header;
-  Put(b, o, spec.pe32_plus ? 0x20B : 0x10B, 2);
+  Put(b, o, contents.pe32_plus ? 0x20B : 0x10B, 2);
   Put(b, o + 32, kSectionAlign, 4);
   Put(b, o + 36, kFileAlign, 4);
   Put(b, o + 60, kFileAlign, 4);  // size of headers
-  const std::size_t dirs = o + (spec.pe32_plus ? 112 : 96);
+  const std::size_t dirs = o + (contents.pe32_plus ? 112 : 96);
   Put(b, dirs - 4, 16, 4);
   f.section_table = o + optional_size;
 
   // .text: a few bytes of code at RVA 0x1000.
   const std::string code = "\x55\x89\xE5\x31\xC0\x5D\xC3";
   f.rsrc_rva = 2 * kSectionAlign;
-  const std::string tree = pe_detail::ResourceTree(spec.resources, f.rsrc_rva);
+  const std::string tree = pe_detail::ResourceTree(contents.resources, f.rsrc_rva);
   const std::size_t text_at = kFileAlign, rsrc_at = 2 * kFileAlign;
   const std::size_t rsrc_raw = Align(std::max<std::size_t>(tree.size(), 1), kFileAlign);
   auto section = [&](std::size_t i, const char* name, std::size_t vsize, std::size_t rva, std::size_t raw,
@@ -221,11 +221,11 @@ inline PeFile MakePe(const PeSpec& spec) {
   b.resize(rsrc_at + rsrc_raw, '\0');
   f.rsrc_offset = rsrc_at;
   f.overlay_offset = b.size();
-  b += spec.overlay;
-  if (!spec.signature_block.empty()) {
+  b += contents.overlay;
+  if (!contents.signature_block.empty()) {
     Put(b, dirs + 8 * 4, b.size(), 4);
-    Put(b, dirs + 8 * 4 + 4, spec.signature_block.size(), 4);
-    b += spec.signature_block;
+    Put(b, dirs + 8 * 4 + 4, contents.signature_block.size(), 4);
+    b += contents.signature_block;
   }
   return f;
 }

@@ -27,7 +27,7 @@ namespace fs = std::filesystem;
 using testing::MakePe;
 using testing::PeFile;
 using testing::PeResourceItem;
-using testing::PeSpec;
+using testing::PeContents;
 
 class RecordingSink final : public PageSink {
  public:
@@ -57,9 +57,9 @@ const std::string kPage = "<html><head><title>1</title></head><body><p>\xB5\xDA\
 const std::string kGif = std::string("GIF89a\x01\x00\x01\x00", 10) + "pixels";
 
 // One book with every kind of resource the reader tells apart.
-PeSpec BookSpec() {
-  PeSpec spec;
-  spec.resources = {
+PeContents BookContents() {
+  PeContents book;
+  book.resources = {
       {kRtHtml, {}, 0, u"INDEX.HTM", 0x804,
        "<HTML><HEAD><LINK href='book.css'></HEAD><BODY><a href=\"CH1.HTM\">1</a><img src=\"img/LOGO.GIF\"></BODY></HTML>"},
       {kRtHtml, {}, 0, u"CH1.HTM", 0x804, kPage},
@@ -73,22 +73,22 @@ PeSpec BookSpec() {
       {kRtHtml, {}, 0, u"FRAG.HTM", 0x804, "<p>a fragment</p>"},
       {kRtHtml, {}, 0, u"BOOK.CSS", 0x804, "p { margin: 0 }"},
   };
-  return spec;
+  return book;
 }
 
 // ---- headers and the resource tree -----------------------------------------
 
 TEST(PeImage, Pe32AndPe32PlusGiveTheSameTreeAndOverlay) {
   for (bool plus : {false, true}) {
-    PeSpec spec = BookSpec();
-    spec.pe32_plus = plus;
-    spec.overlay = "APPENDED";
-    const PeFile pe = MakePe(spec);
+    PeContents book = BookContents();
+    book.pe32_plus = plus;
+    book.overlay = "APPENDED";
+    const PeFile pe = MakePe(book);
     PeImage image;
     ASSERT_TRUE(ReadPeImage(pe.bytes, &image).ok()) << plus;
     EXPECT_EQ(image.pe32_plus, plus);
     EXPECT_EQ(image.bad_resources, 0u);
-    ASSERT_EQ(image.resources.size(), spec.resources.size());
+    ASSERT_EQ(image.resources.size(), book.resources.size());
     std::map<std::string, std::string> by_name;
     for (const PeResource& r : image.resources) {
       by_name[(r.type_name.empty() ? std::to_string(r.type_id) : r.type_name) + "/" +
@@ -96,25 +96,25 @@ TEST(PeImage, Pe32AndPe32PlusGiveTheSameTreeAndOverlay) {
       EXPECT_EQ(r.language, 0x804u);
     }
     EXPECT_EQ(by_name["23/CH1.HTM"], kPage);
-    EXPECT_EQ(by_name["10/102"], spec.resources[5].data);
-    EXPECT_EQ(by_name["PAGES/\xE7\xAC\xAC\xE4\xBA\x8C\xE5\x9B\x9E"], spec.resources[6].data) << "UTF-16 names as UTF-8";
+    EXPECT_EQ(by_name["10/102"], book.resources[5].data);
+    EXPECT_EQ(by_name["PAGES/\xE7\xAC\xAC\xE4\xBA\x8C\xE5\x9B\x9E"], book.resources[6].data) << "UTF-16 names as UTF-8";
     EXPECT_EQ(image.overlay_begin, pe.overlay_offset);
     EXPECT_EQ(pe.bytes.substr(image.overlay_begin, image.overlay_end - image.overlay_begin), "APPENDED");
   }
 }
 
 TEST(PeImage, ASignatureBlockClosesTheOverlay) {
-  PeSpec spec;
-  spec.overlay = "ARCHIVE";
-  spec.signature_block = std::string(100, 'S');
-  const PeFile pe = MakePe(spec);
+  PeContents book;
+  book.overlay = "ARCHIVE";
+  book.signature_block = std::string(100, 'S');
+  const PeFile pe = MakePe(book);
   PeImage image;
   ASSERT_TRUE(ReadPeImage(pe.bytes, &image).ok());
   EXPECT_EQ(pe.bytes.substr(image.overlay_begin, image.overlay_end - image.overlay_begin), "ARCHIVE");
 }
 
 TEST(PeImage, BrokenHeadersAreRefusedWithAMessage) {
-  const std::string good = MakePe(BookSpec()).bytes;
+  const std::string good = MakePe(BookContents()).bytes;
   PeImage image;
   EXPECT_EQ(ReadPeImage("PK\x03\x04", &image).message(), msg::kPeNotExe);
   // Every cut inside the headers and section table fails cleanly.
@@ -138,9 +138,9 @@ TEST(PeImage, BrokenHeadersAreRefusedWithAMessage) {
 }
 
 TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
-  PeSpec spec;
-  spec.resources = {{kRtHtml, {}, 1, {}, 0x804, kPage}, {kRtHtml, {}, 2, {}, 0x804, kPage}};
-  const PeFile pe = MakePe(spec);
+  PeContents book;
+  book.resources = {{kRtHtml, {}, 1, {}, 0x804, kPage}, {kRtHtml, {}, 2, {}, 0x804, kPage}};
+  const PeFile pe = MakePe(book);
   const std::size_t root = pe.rsrc_offset;
   const std::size_t type_dir = root + (Get32(pe.bytes, root + 20) & 0x7FFFFFFF);
   const std::size_t name1_dir = pe.rsrc_offset + (Get32(pe.bytes, type_dir + 20) & 0x7FFFFFFF);
@@ -184,7 +184,7 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
 
 TEST(ReadPe, ResourcePagesKeepTheirNamesAndNumberedOnesBecomeIdHtm) {
   RecordingSink sink;
-  ASSERT_TRUE(ReadPe(MakePe(BookSpec()).bytes, sink, ReadContext{}).ok());
+  ASSERT_TRUE(ReadPe(MakePe(BookContents()).bytes, sink, ReadContext{}).ok());
   std::vector<std::string> names;
   for (const auto& [name, bytes] : sink.files) names.push_back(name);
   const std::vector<std::string> expected = {"101.htm",  "BOOK.CSS", "CH1.HTM", "FRAG.HTM", "INDEX.HTM",
@@ -210,8 +210,8 @@ TEST(ReadPe, HtmlIsRecognisedInEveryEncodingMarkAndCase) {
 }
 
 TEST(ReadPe, UnsafeNamesAreRefusedAndEqualNumbersKeptApart) {
-  PeSpec spec;
-  spec.resources = {
+  PeContents book;
+  book.resources = {
       {kRtHtml, {}, 0, u"..\\..\\evil.htm", 0x804, kPage},
       {kRtHtml, {}, 0, u"C:EVIL.HTM", 0x804, kPage},
       {kRtHtml, {}, 0, u"SUB\\PAGE", 0x804, kPage},
@@ -221,11 +221,11 @@ TEST(ReadPe, UnsafeNamesAreRefusedAndEqualNumbersKeptApart) {
       {kRtRcdata, {}, 5, {}, 0x804, kPage + "rc"},
   };
   RecordingSink sink;
-  ASSERT_TRUE(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).ok());
+  ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok());
   const std::vector<std::string> expected = {"SUB/PAGE.htm", "5.htm", "5_2.htm", "5_3.htm"};
   EXPECT_EQ(sink.order, expected);
 
-  PeSpec only_bad;
+  PeContents only_bad;
   only_bad.resources = {{kRtHtml, {}, 0, u"../evil.htm", 0x804, kPage}};
   RecordingSink none;
   EXPECT_EQ(ReadPe(MakePe(only_bad).bytes, none, ReadContext{}).message(), msg::kPeNamesRefused);
@@ -236,15 +236,15 @@ TEST(ReadPe, UnsafeNamesAreRefusedAndEqualNumbersKeptApart) {
 
 TEST(ReadPe, AnAppendedZipGivesEveryEntry) {
   // A self-extractor: a program with no pages of its own and a ZIP after it.
-  PeSpec spec;
-  spec.overlay = testing::MakeZip({{"book/index.html", kPage},
+  PeContents book;
+  book.overlay = testing::MakeZip({{"book/index.html", kPage},
                                    {"book/\xB5\xDA\xD2\xBB\xBB\xD8.txt", "text"},  // a GBK name
                                    {"book/", ""},
                                    {"../escape.htm", "x"},
                                    {"book/style.css", "p{}", true}});
-  spec.signature_block = std::string(70000, 'S');  // longer than the ZIP's comment may be
+  book.signature_block = std::string(70000, 'S');  // longer than the ZIP's comment may be
   RecordingSink sink;
-  const Status s = ReadPe(MakePe(spec).bytes, sink, ReadContext{});
+  const Status s = ReadPe(MakePe(book).bytes, sink, ReadContext{});
   ASSERT_TRUE(s.ok()) << s.message();
   const std::vector<std::string> expected = {"book/index.html", "book/\xE7\xAC\xAC\xE4\xB8\x80\xE5\x9B\x9E.txt",
                                              "book/style.css"};
@@ -253,32 +253,32 @@ TEST(ReadPe, AnAppendedZipGivesEveryEntry) {
 }
 
 TEST(ReadPe, AnArchiveWhoseOffsetsCountFromTheProgramsStartIsReadToo) {
-  PeSpec spec;
+  PeContents book;
   const std::string zip = testing::MakeZip({{"a.htm", kPage}});
-  const std::size_t prefix = MakePe(spec).bytes.size();
+  const std::size_t prefix = MakePe(book).bytes.size();
   // Shift the central directory's offsets as `zip -A` does.
   std::string adjusted = zip;
   const std::size_t eocd = adjusted.rfind("PK\x05\x06");
   const std::size_t cd = Get32(adjusted, eocd + 16);
   Put32(adjusted, eocd + 16, static_cast<std::uint32_t>(cd + prefix));
   Put32(adjusted, cd + 42, static_cast<std::uint32_t>(Get32(adjusted, cd + 42) + prefix));
-  spec.overlay = adjusted;
+  book.overlay = adjusted;
   RecordingSink sink;
-  ASSERT_TRUE(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).ok());
+  ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok());
   EXPECT_EQ(sink.files["a.htm"], kPage);
 }
 
 TEST(ReadPe, ZipAndChmInResourcesAndAChmAppended) {
-  PeSpec spec;
-  spec.resources = {
+  PeContents book;
+  book.resources = {
       {kRtRcdata, {}, 1, {}, 0x804, testing::MakeZip({{"z.htm", "<p>z</p>"}})},
       {0, u"CHM", 2, {}, 0x804,
        testing::MakeChm({{"/c.htm", "<p>c</p>"}, {"/toc.hhc", "<param name=\"Local\" value=\"c.htm\">"}})},
       {kRtHtml, {}, 0, u"C.HTM", 0x804, "<html>the same page again</html>"},
   };
-  spec.overlay = testing::MakeChm({{"/appended/d.htm", "<p>d</p>"}, {"/z.htm", "<p>same name</p>"}});
+  book.overlay = testing::MakeChm({{"/appended/d.htm", "<p>d</p>"}, {"/z.htm", "<p>same name</p>"}});
   RecordingSink sink;
-  ASSERT_TRUE(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).ok());
+  ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok());
   EXPECT_EQ(sink.files["c.htm"], "<p>c</p>");
   EXPECT_EQ(sink.files["appended/d.htm"], "<p>d</p>");
   EXPECT_EQ(sink.files["z.htm"], "<p>same name</p>") << "the first of two equal names is kept";
@@ -287,32 +287,32 @@ TEST(ReadPe, ZipAndChmInResourcesAndAChmAppended) {
 }
 
 TEST(ReadPe, ADamagedArchiveAndNothingElseSaysSo) {
-  PeSpec spec;
+  PeContents book;
   std::string zip = testing::MakeZip({{"a.htm", kPage}});
   zip[zip.rfind("PK\x05\x06") + 16] ^= 0x40;  // the central directory moved away
-  spec.overlay = zip;
+  book.overlay = zip;
   RecordingSink sink;
-  EXPECT_EQ(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).message(), msg::kPeArchiveDamaged);
+  EXPECT_EQ(ReadPe(MakePe(book).bytes, sink, ReadContext{}).message(), msg::kPeArchiveDamaged);
   EXPECT_TRUE(sink.order.empty());
 }
 
 TEST(ReadPe, AProgramWithoutPagesChangesNothing) {
-  PeSpec spec;
-  spec.resources = {{3, {}, 1, {}, 0x804, "icon"}, {kRtRcdata, {}, 9, {}, 0x804, "data"}};
-  spec.overlay = "installer data";
+  PeContents book;
+  book.resources = {{3, {}, 1, {}, 0x804, "icon"}, {kRtRcdata, {}, 9, {}, 0x804, "data"}};
+  book.overlay = "installer data";
   RecordingSink sink;
-  EXPECT_EQ(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).message(), msg::kPeUnreadable);
+  EXPECT_EQ(ReadPe(MakePe(book).bytes, sink, ReadContext{}).message(), msg::kPeUnreadable);
   EXPECT_TRUE(sink.order.empty());
   EXPECT_EQ(ReadPe("not a program", sink, ReadContext{}).message(), msg::kPeNotExe);
   // Headers cut short and no archive: the header message, nothing written.
-  EXPECT_EQ(ReadPe(MakePe(spec).bytes.substr(0, 0x90), sink, ReadContext{}).message(), msg::kPeBadHeaders);
+  EXPECT_EQ(ReadPe(MakePe(book).bytes.substr(0, 0x90), sink, ReadContext{}).message(), msg::kPeBadHeaders);
   EXPECT_TRUE(sink.order.empty());
 }
 
 TEST(ReadPe, BrokenHeadersStillGiveAnArchiveThatClosesTheFile) {
-  PeSpec spec;
-  spec.overlay = testing::MakeZip({{"a.htm", kPage}});
-  std::string bytes = MakePe(spec).bytes;
+  PeContents book;
+  book.overlay = testing::MakeZip({{"a.htm", kPage}});
+  std::string bytes = MakePe(book).bytes;
   Put32(bytes, 0x3C, 0xFFFFFF00u);
   RecordingSink sink;
   ASSERT_TRUE(ReadPe(bytes, sink, ReadContext{}).ok());
@@ -322,7 +322,7 @@ TEST(ReadPe, BrokenHeadersStillGiveAnArchiveThatClosesTheFile) {
 TEST(ReadPe, AWriteErrorStopsTheReaderAndACancelToo) {
   RecordingSink failing;
   failing.fail_after = 1;
-  EXPECT_EQ(ReadPe(MakePe(BookSpec()).bytes, failing, ReadContext{}).message(), "disk full");
+  EXPECT_EQ(ReadPe(MakePe(BookContents()).bytes, failing, ReadContext{}).message(), "disk full");
   EXPECT_EQ(failing.order.size(), 1u);
 
   CancelFlag cancel;
@@ -330,14 +330,14 @@ TEST(ReadPe, AWriteErrorStopsTheReaderAndACancelToo) {
   ReadContext ctx;
   ctx.cancel = &cancel;
   RecordingSink sink;
-  EXPECT_EQ(ReadPe(MakePe(BookSpec()).bytes, sink, ctx).message(), msg::kCancelled);
+  EXPECT_EQ(ReadPe(MakePe(BookContents()).bytes, sink, ctx).message(), msg::kCancelled);
   EXPECT_TRUE(sink.order.empty());
 }
 
 TEST(ReadPe, EveryPrefixAndEveryByteFlipEndsCleanly) {
-  PeSpec spec = BookSpec();
-  spec.overlay = testing::MakeZip({{"a.htm", kPage}});
-  const std::string good = MakePe(spec).bytes;
+  PeContents book = BookContents();
+  book.overlay = testing::MakeZip({{"a.htm", kPage}});
+  const std::string good = MakePe(book).bytes;
   for (std::size_t n = 0; n <= good.size(); n += 7) {
     RecordingSink sink;
     const Status s = ReadPe(good.substr(0, n), sink, ReadContext{});
@@ -356,7 +356,7 @@ TEST(ReadPe, EveryPrefixAndEveryByteFlipEndsCleanly) {
 // ---- the format registry and real help files -------------------------------
 
 TEST(ReadPe, OnlyFilesNamedExeAreTakenForPrograms) {
-  const std::string pe = MakePe(BookSpec()).bytes;
+  const std::string pe = MakePe(BookContents()).bytes;
   const Format* exe = FormatByName("exe");
   ASSERT_NE(exe, nullptr);
   EXPECT_EQ(DetectFormat("BOOK.EXE", pe), exe);
@@ -375,14 +375,14 @@ TEST(ReadPe, ASharedHelpFileHeldAsAResourceGivesTheSamePages) {
   RecordingSink direct;
   ASSERT_TRUE(ReadChm(s.str(), direct, ReadContext{}).ok());
   for (bool appended : {false, true}) {
-    PeSpec spec;
+    PeContents book;
     if (appended) {
-      spec.overlay = s.str();
+      book.overlay = s.str();
     } else {
-      spec.resources = {{kRtRcdata, {}, 200, {}, 0x804, s.str()}};
+      book.resources = {{kRtRcdata, {}, 200, {}, 0x804, s.str()}};
     }
     RecordingSink sink;
-    ASSERT_TRUE(ReadPe(MakePe(spec).bytes, sink, ReadContext{}).ok()) << appended;
+    ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok()) << appended;
     EXPECT_EQ(sink.files, direct.files) << appended;
     EXPECT_EQ(sink.reading_order, direct.reading_order) << appended;
   }
@@ -393,23 +393,23 @@ TEST(ReadPe, ASharedHelpFileHeldAsAResourceGivesTheSamePages) {
 TEST(PeSeeds, WriteWhenAsked) {
   const char* dir = std::getenv("FOLIAN_WRITE_PE_SEEDS");
   if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_PE_SEEDS=DIR to write the fuzz seeds";
-  auto write = [&](const std::string& name, const PeSpec& spec) {
-    ASSERT_TRUE(text::WriteFileAtomic(fs::path(dir) / name, MakePe(spec).bytes)) << name;
+  auto write = [&](const std::string& name, const PeContents& contents) {
+    ASSERT_TRUE(text::WriteFileAtomic(fs::path(dir) / name, MakePe(contents).bytes)) << name;
   };
-  PeSpec book = BookSpec();
+  PeContents book = BookContents();
   write("resources-pe32.exe", book);
   book.pe32_plus = true;
   write("resources-pe32plus.exe", book);
-  PeSpec sfx;
+  PeContents sfx;
   sfx.overlay = testing::MakeZip({{"book/index.html", kPage}, {"book/a.css", "p{}", true}});
   sfx.signature_block = "SIGNATURE";
   write("appended-zip.exe", sfx);
-  PeSpec held;
+  PeContents held;
   held.resources = {{kRtRcdata, {}, 1, {}, 0x804, testing::MakeZip({{"z.htm", "<p>z</p>"}})},
                     {0, u"CHM", 2, {}, 0x804, testing::MakeChm({{"/c.htm", "<p>c</p>"}, {"/t.hhc", "c.htm"}})}};
   held.overlay = testing::MakeChm({{"/d.htm", "<p>d</p>"}});
   write("held-zip-chm.exe", held);
-  PeSpec names;
+  PeContents names;
   names.resources = {{kRtHtml, {}, 0, u"..\\x.htm", 0x804, kPage},
                      {kRtHtml, {}, 5, {}, 0x804, std::string("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)},
                      {kRtHtml, {}, 5, {}, 0x409, kPage}};
