@@ -168,6 +168,22 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
   ASSERT_TRUE(ReadPeImage(huge, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
+  PeContents shared;  // the second name's entry claims the first one's bytes
+  shared.resources = {{kRtHtml, {}, 1, {}, 0x804, std::string(3000, 'a')}, {kRtHtml, {}, 2, {}, 0x804, "b"}};
+  const PeFile shared_pe = MakePe(shared);
+  std::string twice = shared_pe.bytes;
+  {
+    const std::size_t at = shared_pe.rsrc_offset;
+    const std::size_t t = at + (Get32(twice, at + 20) & 0x7FFFFFFF);
+    const std::size_t n1 = at + (Get32(twice, t + 20) & 0x7FFFFFFF);
+    const std::size_t n2 = at + (Get32(twice, t + 28) & 0x7FFFFFFF);
+    Put32(twice, at + Get32(twice, n2 + 20), Get32(twice, at + Get32(twice, n1 + 20)));
+    Put32(twice, at + Get32(twice, n2 + 20) + 4, 3000);
+  }
+  ASSERT_TRUE(ReadPeImage(twice, &image).ok());
+  ASSERT_LT(twice.size(), 6000u);
+  EXPECT_EQ(image.resources.size(), 1u) << "resources together never pass the file's size";
+
   std::string counts = pe.bytes;  // 65535 + 65535 entries claimed at the root
   Put32(counts, root + 12, 0xFFFFFFFFu);
   ASSERT_TRUE(ReadPeImage(counts, &image).ok());

@@ -41,7 +41,7 @@ class ResourceWalker {
  public:
   ResourceWalker(std::string_view input, const std::vector<Section>& sections, std::string_view tree,
                  PeImage* image)
-      : input_(input), sections_(sections), tree_(tree), image_(image) {}
+      : input_(input), sections_(sections), tree_(tree), image_(image), byte_budget_(input.size()) {}
 
   void Walk() {
     PeResource path;
@@ -131,10 +131,15 @@ class ResourceWalker {
     ByteReader r(tree_);
     std::uint32_t rva = 0, size = 0;
     PeResource res = path;
-    if (!r.Seek(offset) || !r.U32Le(&rva) || !r.U32Le(&size) || !Map(rva, size, &res.bytes)) {
+    // A real file's resources do not overlap, so together they never pass
+    // the file's size; entries sharing or overlapping bytes beyond that
+    // would only multiply the work of everything that reads them.
+    if (!r.Seek(offset) || !r.U32Le(&rva) || !r.U32Le(&size) || !Map(rva, size, &res.bytes) ||
+        size > byte_budget_) {
       ++image_->bad_resources;
       return;
     }
+    byte_budget_ -= size;
     image_->resources.push_back(std::move(res));
   }
 
@@ -144,6 +149,7 @@ class ResourceWalker {
   PeImage* image_;
   std::unordered_set<std::uint32_t> visited_;
   std::size_t entries_ = 0;
+  std::size_t byte_budget_;
 };
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <string>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -23,9 +24,10 @@ constexpr std::size_t kHtmlSniffChars = 1024;
 // The end-of-central-directory record sits in the last 22 bytes of a ZIP
 // plus its comment (at most 65535 bytes).
 constexpr std::size_t kEocdSearch = 22 + 65535;
-// The pages named the same way by number (ID.htm, ID_2.htm, ...): one per
-// resource at most, so this bounds nothing a real file reaches.
-constexpr std::size_t kMaxNameTries = kMaxEntries;
+// Archives and help files unpacked from one book (appended, held as
+// resources, or inside an archive). A real book has one or two; each costs
+// a container's opening, so a file full of them is stopped here.
+constexpr std::size_t kMaxContainers = 16;
 
 std::string Lowered(std::string_view s) {
   std::string out(s);
@@ -211,6 +213,7 @@ class Extractor {
   void Step() { ctx_.progress->SetPosition(++done_); }
 
   Status Chm(std::string_view chm) {
+    if (++containers_ > kMaxContainers) return Status::Ok();
     const std::size_t before = once_.written();
     const Status s = ReadChm(chm, once_, ctx_);
     if (!once_.failure().ok()) return once_.failure();
@@ -220,6 +223,7 @@ class Extractor {
   }
 
   Status Zip(std::string_view data) {
+    if (++containers_ > kMaxContainers) return Status::Ok();
     ZipReader zip;
     if (!zip.Open(data).ok()) {
       ++damaged_;
@@ -261,12 +265,11 @@ class Extractor {
       if (!IsPageName(name)) name += ".htm";
     } else {
       // Another language of the same page, or an equal number in another
-      // type: a number of its own.
+      // type: a number of its own (ID_2.htm, ID_3.htm, ...).
       const std::string base = std::to_string(r.id);
+      std::size_t& uses = numbered_[r.id];
       name = base + ".htm";
-      for (std::size_t k = 2; once_.Taken(name) && k < kMaxNameTries; ++k) {
-        name = base + "_" + std::to_string(k) + ".htm";
-      }
+      while (once_.Taken(name)) name = base + "_" + std::to_string(++uses + 1) + ".htm";
     }
     return once_.AddFile(name, r.bytes);
   }
@@ -291,6 +294,8 @@ class Extractor {
   std::int64_t done_ = 0;
   std::size_t damaged_ = 0;
   std::size_t refused_ = 0;
+  std::size_t containers_ = 0;
+  std::unordered_map<std::uint32_t, std::size_t> numbered_;  // suffixes used per number
 };
 
 }  // namespace
@@ -320,6 +325,7 @@ Status ReadPe(std::string_view input, PageSink& sink, const ReadContext& ctx) {
     found.zips.push_back(input);
   } else {
     for (const PeResource& r : image.resources) {
+      if (r.bytes.empty()) continue;
       if (LooksLikeChm(r.bytes)) {
         found.chms.push_back(r.bytes);
       } else if (StartsWith(r.bytes, "PK\x03\x04") && HasEocd(r.bytes)) {
