@@ -16,6 +16,7 @@ constexpr ConverterButton kButtons[] = {
     {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
     {kHlp2Txt, "hlp", ConverterSource::kOpenDialog, false, msg::kHlpTitle, "*.hlp", msg::kHlpDone},
     {kChm2Htm, "chm", ConverterSource::kOpenDialog, false, msg::kChmTitle, "*.chm", msg::kChmDone},
+    {kExe2Htm, "exe", ConverterSource::kOpenDialog, false, msg::kExeTitle, "*.exe", msg::kExeDone},
 };
 
 }  // namespace

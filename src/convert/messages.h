@@ -72,4 +72,15 @@ inline constexpr char kHlpNoTopic[] = "hlp 文件缺少 |TOPIC 内部文件，�
 inline constexpr char kHlpBadTopic[] = "hlp 文件已损坏：正文（|TOPIC）的数据块无法解压，或其中的记录超出了数据范围。";
 inline constexpr char kHlpBadPhrases[] = "hlp 文件已损坏：短语表（|Phrases 或 |PhrIndex/|PhrImage）无法读出，或正文引用了不存在的短语。";
 
+// .exe e-books
+inline constexpr char kPeNotExe[] = "这不是 Windows 程序文件（.exe 文件头应为 MZ）。";
+inline constexpr char kPeBadHeaders[] =
+    "这个 .exe 文件已损坏：程序文件头不完整或指向文件之外，其中也没有附加的压缩包，未写出任何文件。";
+inline constexpr char kPeUnreadable[] =
+    "无法读取这种 .exe 电子书：它的页面要运行程序才能取得，这里不能运行程序。文件中没有找到 HTML 页面、"
+    "ZIP 压缩包或 CHM 文件，未写出任何文件。";
+inline constexpr char kPeNamesRefused[] =
+    ".exe 电子书中页面的名称不安全（越出输出文件夹、为空或含非法字符），未写出任何文件。";
+inline constexpr char kPeArchiveDamaged[] = ".exe 电子书中附带的压缩包或 CHM 文件已损坏，无法解出任何页面，未写出任何文件。";
+
 }  // namespace folian::convert::msg
