@@ -54,6 +54,7 @@ bool EndsInAny(std::string_view line, std::string_view set) {
 // curly quotes “ ” ‘ ’, which some wraps take for half-width.
 struct Counted {
   std::uint32_t chars = 0, curly = 0;
+  bool alnum = false;  // an ASCII letter or digit stands on its own
 };
 Counted CountChars(std::string_view s) {
   const u8* p = reinterpret_cast<const u8*>(s.data());
@@ -68,15 +69,18 @@ Counted CountChars(std::string_view s) {
     return {static_cast<std::uint32_t>(std::min(n / 2, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
   }
   std::size_t chars = 0, curly = 0;
+  bool alnum = false;
   for (std::size_t i = 0; i < n; ++chars) {
     if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
       curly += p[i] == 0xA1 && p[i + 1] >= 0xAE && p[i + 1] <= 0xB1;
       i += 2;
     } else {
+      alnum |= (p[i] >= '0' && p[i] <= '9') || ((p[i] | 0x20) >= 'a' && (p[i] | 0x20) <= 'z');
       ++i;
     }
   }
-  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
+  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap)),
+          alnum};
 }
 
 // Lengths above this share one histogram bucket.
@@ -129,6 +133,7 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   l.flags = flags;
   const Counted c = CountChars(trimmed);
   l.length = c.chars;
+  l.alnum = c.alnum;
   // Columns in full-width characters, the curly quotes at half width: a
   // line is wider than the wrap only when it is wider both ways.
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
@@ -381,25 +386,28 @@ std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
 
 int ParagraphLayout::Ends(std::size_t k) const {
   if (k + 1 >= lines_.size() || lines_[k].title || lines_[k + 1].title) return -1;
+  return Decide(k, k + 1);
+}
+
+// Whether the paragraph ends after line k when line `next` follows it.
+int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   const Region& r = regions_[region_of_[k]];
   const LayoutLine& a = lines_[k];
-  const LayoutLine& b = lines_[k + 1];
+  const LayoutLine& b = lines_[next];
   if (r.width == 0) {
-    if (Marked(r, k + 1)) return 1;
+    if (Marked(r, next)) return 1;
     if ((b.flags & kLineBlankBefore) && a.closes) return 1;
     if (r.long_lines) return 1;
     return r.by_indent || r.by_blank ? 0 : -1;
   }
   const bool full = Full(r, k);
-  // A line wider than the wrap was not wrapped there: advertising, mostly.
-  auto wide = [&r](const LayoutLine& l) { return l.columns > r.width + 2 * kSlack; };
-  const bool foreign = wide(a);
-  if (Marked(r, k + 1)) return 1;
+  const bool foreign = Wide(r, a);
+  if (Marked(r, next)) return 1;
   // A wrap before "，" or "。": the line goes on, however long.
   if (b.no_start && (full || !a.closes)) return 0;
   // No wrapped paragraph goes on into a wide line: after a closing mark, it
   // is a line of its own.
-  if (wide(b) && a.closes) return 1;
+  if (Wide(r, b) && a.closes) return 1;
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
@@ -415,6 +423,34 @@ int ParagraphLayout::Ends(std::size_t k) const {
     return 0;
   }
   return 1;
+}
+
+bool ParagraphLayout::Wide(const Region& r, const LayoutLine& l) const {
+  return l.columns > r.width + 2 * kSlack;
+}
+
+// Line k looks dropped between two lines of one wrapped paragraph: the line
+// before it runs to the width, the one after it would carry that on, and
+// the line itself is no wrapped line (short, or wider than the wrap) that
+// ends no sentence, holds letters or digits, or is followed by a mark no
+// paragraph starts with. The last line of a paragraph is short after a full
+// one too, so only such a line is put to the advertisement test.
+bool ParagraphLayout::BetweenWrappedLines(std::size_t k) const {
+  if (k == 0 || k + 1 >= lines_.size()) return false;
+  const LayoutLine& before = lines_[k - 1];
+  const LayoutLine& l = lines_[k];
+  const LayoutLine& after = lines_[k + 1];
+  if (before.title || after.title) return false;
+  const Region& r = regions_[region_of_[k - 1]];
+  // A title-like line between them has drawn a chapter border there.
+  if (r.width == 0 || (region_of_[k + 1] != region_of_[k - 1] && !l.title)) return false;
+  if (!Full(r, k - 1) || Wide(r, before)) return false;
+  const bool wide = Wide(r, l);
+  // By columns: letters and digits take half a character's room.
+  if (!l.title && !wide && l.columns + r.slack >= line_width_[k]) return false;
+  if (Marked(r, k)) return false;
+  if (l.ends_clause && !wide && !l.alnum && !after.no_start) return false;
+  return Decide(k - 1, k + 1) == 0;
 }
 
 }  // namespace folian::tidy

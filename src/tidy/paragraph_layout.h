@@ -29,6 +29,7 @@ struct LayoutLine {
   bool opens = false;        // starts with an opening mark (“ 「 （ …)
   bool title = false;        // passes the title test
   bool heading = false;      // a title beyond doubt (第三章 …)
+  bool alnum = false;        // holds an ASCII letter or digit
 };
 
 // Describes a trimmed line; `title`: 0 no title, 1 passes the title test,
@@ -46,6 +47,12 @@ class ParagraphLayout {
   // For line k: -1 when the layout does not decide (the closing-character
   // rule does), else 1 when the paragraph ends after it, 0 when it goes on.
   int Ends(std::size_t k) const;
+
+  // True when line k sits between two lines of one wrapped paragraph that
+  // would join without it, and looks dropped there (no wrapped line, and no
+  // paragraph's plain last line either). Such a line is worth an
+  // advertisement test before the paragraph is cut at it.
+  bool BetweenWrappedLines(std::size_t k) const;
 
   // The wrap width (characters) found around line k, 0 when not wrapped.
   std::uint32_t WidthAt(std::size_t k) const;
@@ -69,6 +76,8 @@ class ParagraphLayout {
   void IndentWidths(const Region& r);
   std::uint32_t Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const;
   bool Full(const Region& r, std::size_t k) const;
+  bool Wide(const Region& r, const LayoutLine& l) const;
+  int Decide(std::size_t k, std::size_t next) const;
   bool Marked(const Region& r, std::size_t k) const;
 
   std::vector<LayoutLine> lines_;

@@ -722,3 +722,83 @@ TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
 
 }  // namespace
 }  // namespace folian::tidy
+
+// With the advertisement detector on, a line dropped between two wrapped
+// lines of one paragraph is judged with its neighbours: advertising goes and
+// the paragraph stays whole; story lines stay where they are.
+namespace folian::tidy {
+namespace {
+
+struct Dropped {
+  std::string text;  // UTF-8
+  std::vector<DetectedAd> ads;
+};
+
+Dropped ScanDroppingAds(const std::string& utf8) {
+  ScanConfig c;
+  c.drop_ads_between_wrapped_lines = true;
+  std::vector<DetectedAd> ads;
+  c.dropped_ads = &ads;
+  return {Scan(utf8, c).text, std::move(ads)};
+}
+
+// `paras` wrapped at 24 characters with no mark at paragraph starts, and
+// `line` put after the second line of paragraph 1.
+std::string WithLineInside(const std::vector<std::string>& paras, const std::string& line) {
+  WrapStyle s;
+  s.width = 24;
+  std::string in = Layout(paras, s);
+  const std::vector<std::string> lines = WrapLines(paras[1], s);
+  const std::size_t at = in.find(lines[1] + "\n") + lines[1].size() + 1;
+  return in.insert(at, line + "\n");
+}
+
+TEST(LineScannerDroppedLines, AdvertisingBetweenWrappedLinesGoes) {
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  ASSERT_FALSE(IsClosingMark(CodePoints(WrapLines(paras[1], s)[1]).back()));
+  // Without closing punctuation, with a closing mark after letters, and
+  // wider than the wrap.
+  for (const std::string ad : {"本站网址：www.qmdxs.com 手机阅读", "最新章节请到wap.kpzw.net。",
+                               "（求收藏、求推荐票、求月票，本书首发于本站，请书友们多多支持，QQ群123456）"}) {
+    const Dropped d = ScanDroppingAds(WithLineInside(paras, ad));
+    EXPECT_TRUE(SameLines(d.text, Want(paras))) << ad;
+    ASSERT_FALSE(d.ads.empty()) << ad;
+    EXPECT_TRUE(U(d.ads[0].line).find("www.qmdxs") != std::string::npos ||
+                U(d.ads[0].line).find("kpzw") != std::string::npos || U(d.ads[0].line).find("QQ") != std::string::npos);
+  }
+  // Off, the line stays (and the paragraph ends at it).
+  const std::string in = WithLineInside(paras, "本站网址：www.qmdxs.com 手机阅读");
+  EXPECT_NE(Scan(in).text.find("qmdxs"), std::string::npos);
+}
+
+TEST(LineScannerDroppedLines, AdvertisingBeforeAWrapAtACommaGoes) {
+  // The line after the advertising starts with "，": only the line before
+  // it can go on into it.
+  auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  const std::vector<std::string> cps = CodePoints(paras[1]);
+  std::string fixed;
+  for (std::size_t i = 0; i < cps.size(); ++i) fixed += i == 48 ? std::string("，") : cps[i];
+  paras[1] = fixed;
+  ASSERT_EQ(CodePoints(WrapLines(paras[1], s)[2])[0], "，");
+  const Dropped d = ScanDroppingAds(WithLineInside(paras, "（跪求推荐票、月票！）"));
+  EXPECT_TRUE(SameLines(d.text, Want(paras)));
+}
+
+TEST(LineScannerDroppedLines, StoryLinesStay) {
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  // Short story lines where a wrap could have dropped them: speech about
+  // a website and updates, a line with digits, a short paragraph of its own.
+  for (const std::string line : {"他说：“这网站的小说更新得快，我天天在手机上看。”", "那年他49岁，住在3号楼",
+                                 "众人都笑了。"}) {
+    const Dropped d = ScanDroppingAds(WithLineInside(paras, line));
+    EXPECT_NE(d.text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(d.ads.empty()) << line;
+  }
+}
+
+}  // namespace
+}  // namespace folian::tidy
