@@ -54,7 +54,7 @@ bool EndsInAny(std::string_view line, std::string_view set) {
 // curly quotes “ ” ‘ ’, which some wraps take for half-width.
 struct Counted {
   std::uint32_t chars = 0, curly = 0;
-  bool alnum = false;  // an ASCII letter or digit stands on its own
+  std::uint32_t letters = 0;  // ASCII letters and digits
 };
 Counted CountChars(std::string_view s) {
   const u8* p = reinterpret_cast<const u8*>(s.data());
@@ -69,18 +69,18 @@ Counted CountChars(std::string_view s) {
     return {static_cast<std::uint32_t>(std::min(n / 2, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
   }
   std::size_t chars = 0, curly = 0;
-  bool alnum = false;
+  std::size_t letters = 0;
   for (std::size_t i = 0; i < n; ++chars) {
     if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
       curly += p[i] == 0xA1 && p[i + 1] >= 0xAE && p[i + 1] <= 0xB1;
       i += 2;
     } else {
-      alnum |= (p[i] >= '0' && p[i] <= '9') || ((p[i] | 0x20) >= 'a' && (p[i] | 0x20) <= 'z');
+      letters += (p[i] >= '0' && p[i] <= '9') || ((p[i] | 0x20) >= 'a' && (p[i] | 0x20) <= 'z');
       ++i;
     }
   }
   return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap)),
-          alnum};
+          static_cast<std::uint32_t>(std::min(letters, kCap))};
 }
 
 // Lengths above this share one histogram bucket.
@@ -90,6 +90,9 @@ constexpr std::uint32_t kMaxLength = 1023;
 constexpr std::uint32_t kMinWidth = 20;
 // A wrap may pull a closing mark onto a line or push an opening one down.
 constexpr std::uint32_t kSlack = 1;
+// Columns a line wrapped by columns may fall short of the width by (curly
+// quotes taken for half-width, a wide character pushed down).
+constexpr std::uint32_t kHalfWidthRoom = 2;
 // A chapter with fewer lines borrows the width of the whole text.
 constexpr std::uint32_t kMinRegionLines = 12;
 // Lines far longer than anyone wraps at: a text of them has one paragraph per
@@ -133,7 +136,7 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   l.flags = flags;
   const Counted c = CountChars(trimmed);
   l.length = c.chars;
-  l.alnum = c.alnum;
+  l.letters = c.letters;
   // Columns in full-width characters, the curly quotes at half width: a
   // line is wider than the wrap only when it is wider both ways.
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
@@ -371,7 +374,15 @@ void ParagraphLayout::IndentWidths(const Region& r) {
 }
 
 bool ParagraphLayout::Full(const Region& r, std::size_t k) const {
-  return lines_[k].length + r.slack >= line_width_[k];
+  const LayoutLine& l = lines_[k];
+  // A wrap may count characters or columns (half-width characters at half
+  // a character's room). More characters than a wrap by characters allows
+  // show that it counts columns: then the line must reach the width by its
+  // columns too (a line of many letters and symbols between wrapped lines is
+  // advertising, not a wrapped line).
+  const std::uint32_t w = line_width_[k];
+  if (l.length + r.slack < w) return false;
+  return l.length <= w + 2 * kSlack || l.columns + r.slack + kHalfWidthRoom >= w;
 }
 
 // Line k carries its chapter's paragraph-start mark.
@@ -449,7 +460,12 @@ bool ParagraphLayout::BetweenWrappedLines(std::size_t k) const {
   // By columns: letters and digits take half a character's room.
   if (!l.title && !wide && l.columns + r.slack >= line_width_[k]) return false;
   if (Marked(r, k)) return false;
-  if (l.ends_clause && !wide && !l.alnum && !after.no_start) return false;
+  if (l.ends_clause && !wide && l.letters == 0 && !after.no_start) return false;
+  // After a line that closes a sentence at the width, a paragraph may as
+  // well end as go on (advertising between paragraphs, one ending at the
+  // width): it goes on only where a mark no paragraph starts with follows,
+  // or where every paragraph start carries its mark.
+  if (before.closes && !after.no_start && !r.strict) return false;
   return Decide(k - 1, k + 1) == 0;
 }
 

@@ -23,13 +23,13 @@ struct LayoutLine {
   unsigned char indent = 0;   // which indentation (0 none): lines indented alike share it
   std::uint32_t length = 0;   // characters of the trimmed line
   std::uint32_t columns = 0;  // its width in full-width characters (curly quotes half)
+  std::uint32_t letters = 0;  // ASCII letters and digits in it
   bool closes = false;       // ends in a paragraph-closing character
   bool ends_clause = false;  // that, or ： ； ，
   bool no_start = false;     // starts with a mark no paragraph starts with (，。」…)
   bool opens = false;        // starts with an opening mark (“ 「 （ …)
   bool title = false;        // passes the title test
   bool heading = false;      // a title beyond doubt (第三章 …)
-  bool alnum = false;        // holds an ASCII letter or digit
 };
 
 // Describes a trimmed line; `title`: 0 no title, 1 passes the title test,

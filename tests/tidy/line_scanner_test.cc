@@ -672,6 +672,22 @@ TEST(LineScannerFamilies, LinesDroppedBetweenWrappedLines) {
   EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
 }
 
+TEST(LineScannerFamilies, LinesOfHalfWidthCharactersAreNoWrappedLines) {
+  // More characters than the wrap allows, but far fewer columns: a line of
+  // letters and symbols between paragraphs stands alone instead of running
+  // into the paragraph after it.
+  WrapStyle s;
+  s.width = 24;
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92});
+  ASSERT_LT(WrapLines(paras[2], s).back().size(), 22u * 3);
+  const std::string junk = "abcdefghijklmnopqrstuvwxyz.net小说天堂";
+  std::string in = Layout(paras, s);
+  in.insert(in.find(paras[3].substr(0, 12)), junk + "\n");
+  std::vector<std::string> want = paras;
+  want.insert(want.begin() + 3, junk);
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
+}
+
 TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
   // Where paragraphs end is the layout's to decide, never what they hold:
   // both ways of joining give the same text once the line breaks are gone.
@@ -786,6 +802,21 @@ TEST(LineScannerDroppedLines, AdvertisingBeforeAWrapAtACommaGoes) {
   ASSERT_EQ(CodePoints(WrapLines(paras[1], s)[2])[0], "，");
   const Dropped d = ScanDroppingAds(WithLineInside(paras, "（跪求推荐票、月票！）"));
   EXPECT_TRUE(SameLines(d.text, Want(paras)));
+}
+
+TEST(LineScannerDroppedLines, AfterAParagraphEndingAtTheWidthTheNextOneStillStarts) {
+  // Paragraph 1 fills its last line and closes there: advertising after it
+  // may as well sit between paragraphs, so it is not taken for a line
+  // dropped into one, and paragraph 2 keeps its own line.
+  const auto paras = Paras({70, 48, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  ASSERT_EQ(WrapLines(paras[1], s).size(), 2u);
+  std::string in = Layout(paras, s);
+  in.insert(in.find(paras[2].substr(0, 12)), "本站网址：www.qmdxs.com\n");
+  const Dropped d = ScanDroppingAds(in);
+  EXPECT_NE(d.text.find("\r\n" + paras[2] + "\r\n"), std::string::npos) << d.text;
+  EXPECT_TRUE(d.ads.empty());
 }
 
 TEST(LineScannerDroppedLines, StoryLinesStay) {
