@@ -632,6 +632,29 @@ TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
   EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
 }
 
+TEST(LineScannerFamilies, AFewUnindentedParagraphsAmongIndentedOnes) {
+  // Two paragraphs in fourteen start without the indentation: each still
+  // starts its own line after a short last line that closes, though the
+  // line before that stops mid-sentence at the width.
+  const auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84, 97, 62, 105, 88});
+  WrapStyle s;
+  s.width = 24;
+  std::string in;
+  for (std::size_t i = 0; i < paras.size(); ++i) {
+    const bool plain = i == 5 || i == 11;
+    s.indent = plain ? "" : "　　";
+    s.indent_chars = plain ? 0 : 2;
+    if (plain) {
+      const std::vector<std::string> before = WrapLines(paras[i - 1], s);
+      ASSERT_GE(before.size(), 2u);
+      ASSERT_FALSE(IsClosingMark(CodePoints(before[before.size() - 2]).back()));
+      ASSERT_LT(CodePoints(before.back()).size(), 22u);
+    }
+    in += Layout({paras[i]}, s);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
 TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
   // Most paragraphs unindented at 30 characters, some indented by 　　 on
   // every line, which takes two characters from each: lines indented alike
