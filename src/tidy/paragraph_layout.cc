@@ -99,6 +99,8 @@ constexpr std::uint32_t kMinRegionLines = 12;
 // line and every line break is the author's.
 constexpr std::uint32_t kLongLine = 100;
 constexpr std::uint32_t kMinLongLines = 3;
+// Indented lines a chapter needs before a lone indentation counts as odd.
+constexpr std::uint32_t kMinIndentedLines = 4;
 
 }  // namespace
 
@@ -253,6 +255,7 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
 
 void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
   const std::uint32_t size = r->end - r->first;
+
   // A chapter too short to tell, or one that its advertising makes look
   // ragged, takes the width of the whole text where its lines agree with it.
   r->width = size >= kMinRegionLines ? Width(r->first, r->end, 0) : file_width;
@@ -277,6 +280,26 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
   r->slack = exact ? 0 : kSlack;
 
   IndentWidths(*r);
+
+  // A line indented unlike every other line of its chapter, after a line
+  // that runs to the width mid-sentence, marks nothing: a wrap cut an
+  // inline advertisement just before its blanks.
+  std::array<std::uint32_t, 256> kinds{};
+  std::uint32_t indented = 0;
+  for (std::uint32_t k = r->first; k < r->end; ++k) {
+    if (lines_[k].indent == 0 || lines_[k].title) continue;
+    ++kinds[lines_[k].indent];
+    ++indented;
+  }
+  for (std::uint32_t k = r->first + 1; indented >= kMinIndentedLines && k < r->end; ++k) {
+    LayoutLine& l = lines_[k];
+    const LayoutLine& before = lines_[k - 1];
+    if (l.indent != 0 && !l.title && kinds[l.indent] == 1 && r->width != 0 && !before.title &&
+        Full(*r, k - 1) && !before.ends_clause) {
+      l.indent = 0;
+      l.flags &= static_cast<unsigned char>(~kLineIndented);
+    }
+  }
 
   // Indentation (or a blank line) marks paragraph starts when lines that
   // reach the width are mostly followed by lines without it: a chapter that

@@ -655,6 +655,26 @@ TEST(LineScannerFamilies, AFewUnindentedParagraphsAmongIndentedOnes) {
   EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
 }
 
+TEST(LineScannerFamilies, ALoneOddIndentationAfterAFullLineMarksNothing) {
+  // Paragraphs indented by 　　; inside one, a wrap puts a single 　 (an
+  // inline advertisement's blank) at the start of a line after a full line
+  // that stops mid-sentence: the paragraph goes on.
+  auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84});
+  WrapStyle s;
+  s.width = 24;
+  s.indent = "　　";
+  s.indent_chars = 2;
+  const std::vector<std::string> cps = CodePoints(paras[2]);
+  std::string odd;
+  for (std::size_t i = 0; i < cps.size(); ++i) odd += (i == 22 ? "　" : "") + cps[i];
+  ASSERT_FALSE(IsClosingMark(cps[21]));
+  std::vector<std::string> in_paras = paras;
+  in_paras[2] = odd;
+  const std::string in = Layout(in_paras, s);
+  ASSERT_NE(in.find("\n　" + cps[22]), std::string::npos);
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
 TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
   // Most paragraphs unindented at 30 characters, some indented by 　　 on
   // every line, which takes two characters from each: lines indented alike
