@@ -1,7 +1,8 @@
 // folian-cli convert [-o DIR] [--format NAME] [--replace] FILE...: e-books to
 // text, NAME.txt beside each input (or in DIR); formats that unpack pages
-// write them into that folder. Each output's path goes to stdout on a line
-// of its own, everything else to stderr.
+// write them into that folder (.exe books into a folder NAME inside it).
+// Each output's path (the text file, or the pages' folder) goes to stdout
+// on a line of its own, everything else to stderr.
 #include <fmt/core.h>
 
 #include <filesystem>

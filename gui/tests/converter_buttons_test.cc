@@ -5,10 +5,12 @@
 
 #include "app/convert_messages.h"
 #include "app/tool_messages.h"
+#include "convert/messages.h"
 #include "convert/chm_fixture.h"
 #include "convert/cfb_fixture.h"
 #include "convert/pdf_fixture.h"
 #include "convert/pdb_fixture.h"
+#include "convert/pe_fixture.h"
 #include "convert/zip_fixture.h"
 #include "window_fixture.h"
 #include "window_tools.h"
@@ -196,6 +198,41 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(!fs::exists(f.dir / "pic.png"));
     QCOMPARE(f.row(0), QStringLiteral("a.txt"));
     QCOMPARE(f.row(1), QStringLiteral("b.txt"));
+  }
+
+  void exe2htmUnpacksTheBooksPagesIntoAFolderAndConvertsThem() {
+    ConvertFixture f;
+    folian::testing::PeContents book;
+    book.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html><p>A</p></html>"}};
+    book.overlay = folian::testing::MakeZip({{"b.htm", "<html><p>B</p></html>"}, {"logo.png", "\x89PNG"}});
+    f.write("book.exe", folian::testing::MakePe(book).bytes);
+    f.write("notes.txt", "n");  // the button needs a folder with files
+    QVERIFY(f.openFolder());
+    QCOMPARE(f.button(kExe2Htm)->text(), QStringLiteral("Exe2htm"));
+    f.prompter.file = QString::fromStdString((f.dir / "book.exe").string());
+    f.prompter.ok_answers = {true};
+    f.button(kExe2Htm)->click();
+    QVERIFY(f.waitIdle());
+    QVERIFY(f.prompter.file_filters.contains(QStringLiteral("*.exe")));
+    QTRY_COMPARE_WITH_TIMEOUT(f.prompter.last(), QString::fromUtf8(msg::kBatchConvertDone), 20000);
+    QVERIFY(f.waitIdle());
+    // The pages went into book/ beside the program and through the HTML batch.
+    QCOMPARE(f.read("book/A.txt"), std::string("A\r\n"));
+    QCOMPARE(f.read("book/b.txt"), std::string("B\r\n"));
+    QVERIFY(fs::exists(f.dir / "book" / "logo.png"));
+    QVERIFY(fs::exists(f.dir / "book.exe"));
+  }
+
+  void exe2htmOnAProgramWithoutPagesSaysSoAndWritesNothing() {
+    ConvertFixture f;
+    f.write("tool.exe", folian::testing::MakePe({}).bytes);
+    f.write("notes.txt", "n");
+    QVERIFY(f.openFolder());
+    f.prompter.file = QString::fromStdString((f.dir / "tool.exe").string());
+    f.button(kExe2Htm)->click();
+    QVERIFY(f.waitIdle());
+    QCOMPARE(f.prompter.last(), QString::fromUtf8(folian::convert::msg::kPeUnreadable));
+    QVERIFY(!fs::exists(f.dir / "tool"));
   }
 };
 

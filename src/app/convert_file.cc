@@ -7,6 +7,7 @@
 #include "app/page_folder.h"
 #include "app/text_append.h"
 #include "convert/limits.h"
+#include "convert/page_name.h"
 #include "convert/text_sink.h"
 #include "text/atomic_write.h"
 
@@ -46,10 +47,17 @@ ConvertOutcome ConvertFile(const ConvertJob& job, const convert::ReadContext& ct
 
   if (out.format->read_pages != nullptr) {
     out.output = job.output_dir.empty() ? job.input.parent_path() : job.output_dir;
-    FolderPageSink pages(out.output);
+    if (out.format->own_folder) out.output /= job.input.stem();
+    // The folder is made only once there is a file to put in it, so a book
+    // that cannot be read leaves no trace.
+    FolderPageSink pages(out.output, /*create_root=*/out.format->own_folder);
     out.status = out.format->read_pages(input, pages, ctx);
     out.pages = pages.written().size();
-    out.page_files = pages.InReadingOrder();
+    // Only pages go on to the HTML converter; images and other files
+    // unpacked beside them stay as they are.
+    for (fs::path& file : pages.InReadingOrder()) {
+      if (convert::IsPageName(file.filename().string())) out.page_files.push_back(std::move(file));
+    }
     return out;
   }
 

@@ -20,6 +20,8 @@ inline constexpr char kUmdDone[] = "文件已转换并保存";
 inline constexpr char kJarTitle[] = "请选择要打开的 .jar 文件";
 inline constexpr char kChmTitle[] = "请选择要转换的 chm 文件";
 inline constexpr char kChmDone[] = "chm->htm 转换完成!";
+inline constexpr char kExeTitle[] = "请选择要转换的 exe 电子书";
+inline constexpr char kExeDone[] = "exe->htm 转换完成!";
 // Asked after a help file's pages were unpacked; the count goes before it.
 inline constexpr char kOfferPagesToText[] = " 个页面已解出。要按目录顺序把它们列入文件列表并转换为 txt 文件吗？\r\n（批处理会在转换后删除这些 htm 页面。）";
 

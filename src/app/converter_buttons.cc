@@ -15,6 +15,7 @@ constexpr ConverterButton kButtons[] = {
     {kUmd2Txt, "umd", ConverterSource::kOpenDialog, false, msg::kUmdTitle, "*.umd", msg::kUmdDone},
     {kJar2Txt, "jar", ConverterSource::kOpenDialog, false, msg::kJarTitle, "*.jar", msg::kFileConverted},
     {kChm2Htm, "chm", ConverterSource::kOpenDialog, false, msg::kChmTitle, "*.chm", msg::kChmDone},
+    {kExe2Htm, "exe", ConverterSource::kOpenDialog, false, msg::kExeTitle, "*.exe", msg::kExeDone},
 };
 
 }  // namespace

@@ -35,7 +35,8 @@ bool ValidComponent(std::string_view c) {
 
 }  // namespace
 
-FolderPageSink::FolderPageSink(fs::path root) : root_(std::move(root)) {}
+FolderPageSink::FolderPageSink(fs::path root, bool create_root)
+    : root_(std::move(root)), create_root_(create_root) {}
 
 fs::path FolderPageSink::Resolve(std::string_view name) const {
   if (name.empty() || name.front() == '/') return {};
@@ -64,6 +65,11 @@ convert::Status FolderPageSink::AddFile(std::string_view name, std::string_view 
   // Every folder on the way is a real folder inside the root: its status is
   // taken without following links, so a planted link is not a folder.
   std::error_code ec;
+  if (create_root_ && written_.empty() && !fs::is_directory(root_, ec)) {
+    if (!fs::create_directories(root_, ec) && ec) {
+      return convert::Status::Error(std::string(msg::kWriteFailed) + root_.string() + ": " + ec.message());
+    }
+  }
   fs::path dir = root_;
   const fs::path relative = target.lexically_relative(root_);
   for (auto it = relative.begin(); it != relative.end(); ++it) {

@@ -21,7 +21,9 @@ namespace folian::app {
 
 class FolderPageSink final : public convert::PageSink {
  public:
-  explicit FolderPageSink(std::filesystem::path root);
+  // With `create_root` the root folder is created (with its parents) when
+  // the first file arrives; otherwise it must exist.
+  explicit FolderPageSink(std::filesystem::path root, bool create_root = false);
 
   convert::Status AddFile(std::string_view name, std::string_view bytes) override;
 
@@ -43,6 +45,7 @@ class FolderPageSink final : public convert::PageSink {
   std::vector<std::string> names_;  // as handed over, one per written_
   std::vector<std::string> order_;
   std::uint64_t bytes_ = 0;
+  bool create_root_ = false;
 };
 
 }  // namespace folian::app

@@ -60,4 +60,15 @@ inline constexpr char kChmNamesRefused[] = "CHM 文件中页面的文件名不�
 inline constexpr char kChmPagesDamaged[] = "CHM 文件已损坏，其中的页面都无法解压，未写出任何文件。";
 inline constexpr char kChmStoppedPartway[] = "CHM 文件已损坏，解压到中途停止；已写出的页面保留在输出文件夹中。";
 
+// .exe e-books
+inline constexpr char kPeNotExe[] = "这不是 Windows 程序文件（.exe 文件头应为 MZ）。";
+inline constexpr char kPeBadHeaders[] =
+    "这个 .exe 文件已损坏：程序文件头不完整或指向文件之外，其中也没有附加的压缩包，未写出任何文件。";
+inline constexpr char kPeUnreadable[] =
+    "无法读取这种 .exe 电子书：它的页面要运行程序才能取得，这里不能运行程序。文件中没有找到 HTML 页面、"
+    "ZIP 压缩包或 CHM 文件，未写出任何文件。";
+inline constexpr char kPeNamesRefused[] =
+    ".exe 电子书中页面的名称不安全（越出输出文件夹、为空或含非法字符），未写出任何文件。";
+inline constexpr char kPeArchiveDamaged[] = ".exe 电子书中附带的压缩包或 CHM 文件已损坏，无法解出任何页面，未写出任何文件。";
+
 }  // namespace folian::convert::msg

@@ -10,6 +10,7 @@
 #include "convert/jar/jar_reader.h"
 #include "convert/pdb/pdb_reader.h"
 #include "convert/pdf/pdf_format.h"
+#include "convert/pe/pe_reader.h"
 #include "convert/rtf/rtf_format.h"
 #include "convert/umd/umd_reader.h"
 
@@ -26,6 +27,7 @@ constexpr std::string_view kPdbExtensions[] = {".pdb"};
 constexpr std::string_view kEpubExtensions[] = {".epub"};
 constexpr std::string_view kUmdExtensions[] = {".umd"};
 constexpr std::string_view kJarExtensions[] = {".jar"};
+constexpr std::string_view kExeExtensions[] = {".exe"};
 
 // Formats with a strong magic come before those whose test is a guess
 // (HTML), so a renamed archive is never taken for a page.
@@ -40,6 +42,7 @@ constexpr Format kFormats[] = {
     {"umd", kUmdExtensions, LooksLikeUmd, ReadUmd},
     {"jar", kJarExtensions, LooksLikeJar, ReadJar},
     {"html", kHtmlExtensions, LooksLikeHtml, ReadHtml, nullptr, true},
+    {"exe", kExeExtensions, LooksLikePe, nullptr, ReadPe, false, true, true},
 };
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
@@ -78,7 +81,7 @@ const Format* DetectFormat(std::string_view file_name, std::string_view head) {
   const Format* by_name = FormatByExtension(file_name);
   if (by_name != nullptr && (by_name->sniff == nullptr || by_name->sniff(head))) return by_name;
   for (const Format& f : kFormats) {
-    if (&f != by_name && f.sniff != nullptr && f.sniff(head)) return &f;
+    if (&f != by_name && f.sniff != nullptr && !f.magic_needs_extension && f.sniff(head)) return &f;
   }
   return by_name;
 }

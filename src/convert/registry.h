@@ -44,6 +44,13 @@ struct Format {
   // The text goes after an existing ".txt" of the output's name instead of
   // replacing it (saved web pages of one book, converted page by page).
   bool appends = false;
+  // The pages go into a folder named after the input, beside it, instead of
+  // the input's own folder (a program's folder holds files of its own).
+  bool own_folder = false;
+  // The magic only confirms the extension: a file of another name is never
+  // taken for this format by its first bytes ("MZ" begins every program,
+  // not only books).
+  bool magic_needs_extension = false;
 };
 
 // Every format, strongest magic first.
@@ -54,8 +61,8 @@ const Format* FormatByName(std::string_view name);
 const Format* FormatByExtension(std::string_view file_name);
 
 // The reader for a file: its extension's format when the magic agrees (or
-// the format has none); otherwise the first format whose magic matches,
-// since a renamed file keeps its bytes; otherwise the extension's format
+// the format has none); otherwise the first format whose magic matches
+// (and does not need its extension), since a renamed file keeps its bytes; otherwise the extension's format
 // (its reader then says what is wrong). nullptr when nothing claims it.
 const Format* DetectFormat(std::string_view file_name, std::string_view head);
 

@@ -13,6 +13,8 @@
 #include "convert/pdb_fixture.h"
 #include "convert/registry.h"
 #include "convert/chm_fixture.h"
+#include "convert/pe_fixture.h"
+#include "convert/zip_fixture.h"
 #include "shell_test_util.h"
 
 namespace folian::app {
@@ -271,6 +273,38 @@ TEST(Chm2Htm, NoPageWrittenMeansNoCompletionMessage) {
   f.commands.Run(kChm2Htm);
   EXPECT_EQ(f.view.LastMessage(), convert::msg::kChmNamesRefused);
   EXPECT_FALSE(fs::exists(f.dir.path().parent_path() / "evil.htm"));
+}
+
+TEST(Exe2Htm, ThePagesGoIntoAFolderBesideTheProgramAndAreOfferedForText) {
+  ConvertFixture f;
+  testing::PeContents book;
+  book.resources = {{23, {}, 0, u"INDEX.HTM", 0x804, "<html><body><p>i</p></body></html>"}};
+  book.overlay = testing::MakeZip({{"ch1.htm", "<html><p>one</p></html>"}, {"pic.png", "\x89PNG"}});
+  f.Write("book.exe", testing::MakePe(book).bytes);
+  f.Open();
+  f.view.file_answer = f.dir / "book.exe";
+  f.view.ok_answers = {false};  // the text later
+  f.commands.Run(kExe2Htm);
+  EXPECT_EQ(f.view.file_filters.back(), "*.exe");
+  EXPECT_EQ(f.Read("book/INDEX.HTM"), "<html><body><p>i</p></body></html>");
+  EXPECT_EQ(f.Read("book/pic.png"), "\x89PNG");
+  ASSERT_FALSE(f.view.questions.empty());
+  EXPECT_EQ(f.view.questions.back(), "2" + std::string(msg::kOfferPagesToText)) << "the image is no page";
+  EXPECT_EQ(f.view.LastMessage(), msg::kExeDone);
+  EXPECT_FALSE(f.shell.busy());
+}
+
+TEST(Exe2Htm, AProgramWithoutPagesLeavesNoFolder) {
+  ConvertFixture f;
+  testing::PeContents book;
+  book.resources = {{3, {}, 1, {}, 0x804, "icon"}};
+  f.Write("tool.exe", testing::MakePe(book).bytes);
+  f.Open();
+  f.view.file_answer = f.dir / "tool.exe";
+  f.commands.Run(kExe2Htm);
+  EXPECT_EQ(f.view.LastMessage(), convert::msg::kPeUnreadable);
+  EXPECT_FALSE(fs::exists(f.dir / "tool"));
+  for (const std::string& q : f.view.questions) EXPECT_EQ(q.find(msg::kOfferPagesToText), std::string::npos);
 }
 
 }  // namespace

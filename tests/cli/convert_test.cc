@@ -7,6 +7,7 @@
 
 #include "convert/chm_fixture.h"
 #include "convert/pdf_fixture.h"
+#include "convert/pe_fixture.h"
 #include "support/cli_run.h"
 #include "support/temp_dir.h"
 
@@ -119,6 +120,24 @@ TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.out, "");
   EXPECT_NE(r.err.find("bad.chm"), std::string::npos) << r.err;
+}
+
+TEST_F(ConvertCli, ExePagesGoIntoAFolderNamedAfterTheBookWhichIsPrinted) {
+  folian::testing::PeContents book;
+  book.resources = {{23, {}, 0, u"A.HTM", 0x804, "<html>A</html>"}};
+  const std::string exe = Put("book.exe", folian::testing::MakePe(book).bytes);
+  Result r = Run({exe});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, (dir_ / "book").string() + "\n");
+  EXPECT_EQ(ReadBytes(dir_ / "book" / "A.HTM"), "<html>A</html>");
+
+  book.resources = {{3, {}, 1, {}, 0x804, "icon"}};
+  const std::string tool = Put("tool.exe", folian::testing::MakePe(book).bytes);
+  r = Run({tool});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_NE(r.err.find("tool.exe"), std::string::npos) << r.err;
+  EXPECT_FALSE(std::filesystem::exists(dir_ / "tool"));
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <span>
 
-#include "charset/utf8_decode.h"
 #include "convert/chm/hhc_order.h"
 #include "convert/limits.h"
 #include "convert/messages.h"
+#include "convert/page_name.h"
 
 namespace folian::convert {
 namespace {
@@ -46,66 +47,31 @@ constexpr std::uint64_t kMaxTocBytes = std::uint64_t{16} << 20;
 
 enum class EntryKind { kPage, kOther, kRefused };
 
-char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool EndsWithIgnoringCase(std::string_view s, std::string_view suffix) {
-  if (s.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    if (Lower(s[s.size() - suffix.size() + i]) != suffix[i]) return false;
-  }
-  return true;
-}
-
 bool AtTop(std::string_view stored) {
   if (!stored.empty() && stored.front() == '/') stored.remove_prefix(1);
   return stored.find('/') == std::string_view::npos;
 }
 
-bool ValidUtf8(std::string_view s) {
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const std::size_t start = i;
-    if (charset::detail::NextUtf8(p, s.size(), i) == 0xFFFD && s.substr(start, i - start) != "\xEF\xBF\xBD") {
-      return false;
-    }
-  }
-  return true;
-}
-
-// What a stored name is, and the name to write it under. Backslashes count
-// as folder separators (the help compiler's own platform reads them so), so
-// "..\x.htm" climbs as surely as "../x.htm" and is refused.
-EntryKind Classify(std::string_view stored, std::string* out) {
-  std::string name(stored);
-  std::replace(name.begin(), name.end(), '\\', '/');
-  // Stored names are rooted at '/'; one leading slash is the help file's
-  // root, more would be an absolute name on disk.
-  if (!name.empty() && name.front() == '/') name.erase(0, 1);
-  if (!EndsWithIgnoringCase(name, ".htm") && !EndsWithIgnoringCase(name, ".html")) return EntryKind::kOther;
-  if (name.empty() || name.front() == '/' || !ValidUtf8(name)) return EntryKind::kRefused;
+bool IsSystemName(const std::string& name) {
   std::size_t start = 0;
-  while (start <= name.size()) {
-    std::size_t slash = name.find('/', start);
+  while (true) {
+    const std::size_t slash = name.find('/', start);
     const bool last = slash == std::string::npos;
-    if (last) slash = name.size();
-    const std::string_view part = std::string_view(name).substr(start, slash - start);
-    if (part.empty() || part == "." || part == "..") return EntryKind::kRefused;
-    for (char c : part) {
-      // ':' makes a drive letter or a stream name on the help file's own
-      // platform; control bytes are never part of a real page's name.
-      if (c == ':' || static_cast<unsigned char>(c) < 0x20) return EntryKind::kRefused;
-    }
-    if (!last && std::find(std::begin(kSystemStorages), std::end(kSystemStorages), part) !=
-                     std::end(kSystemStorages)) {
-      return EntryKind::kOther;
-    }
-    if (last && std::find(std::begin(kSystemStreams), std::end(kSystemStreams), part) !=
-                    std::end(kSystemStreams)) {
-      return EntryKind::kOther;
-    }
+    const std::string_view part = std::string_view(name).substr(start, last ? std::string::npos : slash - start);
+    const auto& list = last ? std::span<const std::string_view>(kSystemStreams)
+                            : std::span<const std::string_view>(kSystemStorages);
+    if (std::find(list.begin(), list.end(), part) != list.end()) return true;
+    if (last) return false;
     start = slash + 1;
   }
+}
+
+// What a stored name is, and the name to write it under.
+EntryKind Classify(std::string_view stored, std::string* out) {
+  if (!IsPageName(stored)) return EntryKind::kOther;
+  std::string name = SafeEntryName(stored);
+  if (name.empty()) return EntryKind::kRefused;
+  if (IsSystemName(name)) return EntryKind::kOther;
   *out = std::move(name);
   return EntryKind::kPage;
 }
@@ -269,7 +235,7 @@ Status ReadChm(std::string_view input, PageSink& sink, const ReadContext& ctx) {
   for (mschmd_file* f = header->files; f != nullptr; f = f->next) {
     if (++entries > kMaxEntries) return Status::Error(msg::kChmTooManyEntries);
     // The table of contents: the first at the top, else the first anywhere.
-    if (f->filename != nullptr && EndsWithIgnoringCase(f->filename, ".hhc") &&
+    if (f->filename != nullptr && EndsWithNoCase(f->filename, ".hhc") &&
         (toc == nullptr || (!AtTop(toc->filename) && AtTop(f->filename)))) {
       toc = f;
     }
