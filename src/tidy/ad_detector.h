@@ -44,6 +44,7 @@ enum AdShape : unsigned {
   kShapeRepeated = 1u << 8,     // a short line the file repeats
   kShapeTitle = 1u << 9,        // a title line holding advertising
   kShapeTail = 1u << 10,        // words after a paragraph's last sentence, ending none
+  kShapeRepeatedSpan = 1u << 11,  // a passage with advertising words the file repeats
 };
 
 struct DetectedAd {
