@@ -520,19 +520,24 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
   // Story punctuation and blanks at its edges are where the copies happened
   // to agree on the story around them; an opening quote never ends a slogan.
   std::size_t a = 0, b = u.size();
-  while (a < b && (u[a].Is(d::kStoryPunct | d::kBlank))) ++a;
+  while (a < b && (u[a].Is(d::kClauseEnd | d::kClauseTail | d::kQuote | d::kBlank))) ++a;
   while (b > a && (u[b - 1].Is(d::kQuoteOpen | d::kBlank))) --b;
   if (b - a < 4) return false;
   u = u.subspan(a, b - a);
   scratch_hits_.clear();
   vocab_.FindHits(u, 0, u.size(), &scratch_hits_);
-  int weight = 0, strong = 0, covered = 0, han = 0;
+  int weight = 0, strong = 0, glue = 0, covered = 0, han = 0;
   for (const Hit& h : scratch_hits_) {
     weight += h.weight;
     if (h.weight >= 3) strong += h.weight;
+    glue += h.weight == 1;
     covered += static_cast<int>(h.end - h.begin);
   }
-  for (const Unit& c : u) han += c.Is(d::kCjk);
+  int letters = 0;
+  for (const Unit& c : u) {
+    han += c.Is(d::kCjk);
+    letters += c.Is(d::kLetter);
+  }
   int shapes = 0;
   if ((sum.classes & d::kLatin) != 0) {
     d::LatinRuns(u, &runs_);
@@ -542,13 +547,19 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
     d::JunkRuns(u, &runs_, has_word_);
     shapes += runs_.empty() ? 0 : 2;
   }
-  // Repetition is evidence already: fewer words than a line needs, but
-  // still some advertising-only word or several shared ones, and not a
-  // long story sentence around one word.
+  // Letters among symbols in a repeated passage: a deformed name or address.
+  if (letters >= 2 && sum.symbols) shapes += 4;
+  // Repetition is evidence already: fewer words than a line needs, but an
+  // advertising-only word or an address, or else four shared words (the
+  // glue words not counted); never a long story sentence around one word.
   const int story = han - covered;
-  const int w = weight + std::min(shapes, 4);
-  // A short passage may be two shared words and little else (如您已阅读到此章节).
-  if (w < 4 || (strong < 3 && w < 6 && shapes == 0 && story > 6) || 12 * w < 24 + story) return false;
+  const bool shared_only = strong == 0 && shapes == 0;
+  const int w = weight + std::min(shapes, 4) - (shared_only ? glue : 0);
+  // Speech a character repeats needs twice the words and a strong one.
+  bool speech = false;
+  for (const Unit& c : judge_units_) speech |= c.Is(d::kQuote);
+  if (speech && (strong < 3 || w < 8)) return false;
+  if (w < (shared_only ? 8 : 4) || 12 * w < 24 + story) return false;
   *first = u.front().off;
   *last = u.back().off + u.back().len;
   return true;
