@@ -533,10 +533,12 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
     glue += h.weight == 1;
     covered += static_cast<int>(h.end - h.begin);
   }
-  int letters = 0;
+  int letters = 0, digits = 0, longest_number = 0;
   for (const Unit& c : u) {
     han += c.Is(d::kCjk);
     letters += c.Is(d::kLetter);
+    digits = c.fold >= '0' && c.fold <= '9' ? digits + 1 : 0;
+    longest_number = std::max(longest_number, digits);
   }
   int shapes = 0;
   if ((sum.classes & d::kLatin) != 0) {
@@ -549,6 +551,9 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
   }
   // Letters among symbols in a repeated passage: a deformed name or address.
   if (letters >= 2 && sum.symbols) shapes += 4;
+  // A number of five digits or more pasted again and again: a QQ group, a
+  // site's number.
+  if (longest_number >= 5) shapes += 2;
   // Repetition is evidence already: fewer words than a line needs, but an
   // advertising-only word or an address, or else four shared words (the
   // glue words not counted); never a long story sentence around one word.

@@ -177,6 +177,13 @@ TEST(AdDetector, PassagesTheFileRepeatsGoWithTheirEdgesExact) {
   EXPECT_EQ(Detect(ThreeParagraphsWith(trad, trad)), clean);
   const std::string host = "——t/x/t小.说。天.堂、";
   EXPECT_EQ(Detect(ThreeParagraphsWith(host, host)), clean);
+  // Shared words and a long number: the number makes it the site's, once
+  // it is repeated; the words alone, repeated, may be the story's.
+  const std::string group = "每天更新好玩的故事，群号2468013";
+  EXPECT_EQ(Detect(ThreeParagraphsWith("", group)), ThreeParagraphsWith("", group));
+  EXPECT_EQ(Detect(ThreeParagraphsWith(group, group)), clean);
+  const std::string words_only = "每天更新好玩的故事，欢迎来看";
+  EXPECT_EQ(Detect(ThreeParagraphsWith(words_only, words_only)), ThreeParagraphsWith(words_only, words_only));
   // Two copies are enough, also when one of them is a line of its own.
   const std::string two = ThreeParagraphsWith(slogan, "") + slogan + "\r\n";
   EXPECT_EQ(Detect(two), clean);
