@@ -796,10 +796,16 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
   };
   ascii_punct_ = WritesAsciiPunctuation(text);
 
-  // The words of every line, for the passages the file repeats.
+  // The words of every line, for the passages the file repeats (offsets
+  // are kept in 32 bits: a larger text goes without).
   anchors_.clear();
+  const bool find_repeats = text.size() < UINT32_MAX;
   for (Line& l : lines) {
     if (l.blank) continue;
+    if (!find_repeats) {
+      l.plain = !ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin));
+      continue;
+    }
     const std::size_t mark = anchors_.size();
     if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin), &anchors_,
                                     l.sbegin, l.begin, l.end)) {
@@ -901,7 +907,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
                              [](const Unit& x, std::size_t off) { return x.off < off; }) -
             units_.begin());
       };
-      const std::size_t a = unit_at(repeats_[k].begin), b = unit_at(repeats_[k].end);
+      const std::size_t a = unit_at(repeats_[k].begin);
+      std::size_t b = unit_at(repeats_[k].end);
+      // A character the edge cuts through is the story's.
+      while (b > a && units_[b - 1].off + units_[b - 1].len > repeats_[k].end - l.begin) --b;
       if (b > a) pieces.push_back({{a, b}, kShapeRepeatedSpan});
     }
     InlinePieces(sum, &pieces);

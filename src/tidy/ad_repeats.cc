@@ -12,25 +12,7 @@ std::uint64_t KeyOf(std::string_view window, bool left_side) {
   return left_side ? h * 0x9E3779B97F4A7C15ull + 1 : h;
 }
 
-bool Leads(char c) { return static_cast<unsigned char>(c) >= 0x81; }
-
 }  // namespace
-
-std::size_t CharStartAtOrAfter(std::string_view line, std::size_t at) {
-  std::size_t k = 0;
-  while (k < at && k < line.size()) k += Leads(line[k]) && k + 1 < line.size() ? 2 : 1;
-  return std::min(k, line.size());
-}
-
-std::size_t CharStartAtOrBefore(std::string_view line, std::size_t at) {
-  std::size_t k = 0;
-  while (k < line.size()) {
-    const std::size_t next = k + (Leads(line[k]) && k + 1 < line.size() ? 2 : 1);
-    if (next > at) break;
-    k = next;
-  }
-  return std::min(k, line.size());
-}
 
 void RepeatFinder::Find(std::string_view text, const std::vector<Anchor>& anchors,
                         std::vector<Repeat>* out) {
@@ -85,10 +67,21 @@ void RepeatFinder::Find(std::string_view text, const std::vector<Anchor>& anchor
         right = std::min(right, r);
       }
       if (story || right <= left) continue;
-      const std::string_view line = text.substr(m.line_begin, m.line_end - m.line_begin);
-      const std::size_t b = m.line_begin + CharStartAtOrAfter(line, left - m.line_begin);
-      const std::size_t e = m.line_begin + CharStartAtOrBefore(line, right - m.line_begin);
-      if (e > b) out->push_back({b, e, m.line_begin, static_cast<std::uint32_t>(n)});
+      // The copies may agree on the last byte of differing characters before
+      // the passage and the first byte of those after it. The anchor starts
+      // a character: read from the left edge, the characters must meet it,
+      // else the edge is such a last byte; read on from the anchor, a
+      // character the right edge cuts through is left out.
+      auto step = [&](std::size_t k) {
+        return static_cast<unsigned char>(s[k]) >= 0x81 && k + 1 < m.line_end ? 2 : 1;
+      };
+      std::size_t k2 = left;
+      while (k2 < m.at) k2 += step(k2);
+      if (k2 != m.at) ++left;
+      k2 = m.at;
+      while (k2 < right && k2 + step(k2) <= right) k2 += step(k2);
+      right = k2;
+      if (right > left) out->push_back({left, right, m.line_begin, static_cast<std::uint32_t>(n)});
     }
     r0 = r1;
   }

@@ -26,7 +26,10 @@ struct Anchor {
   std::uint32_t line_begin = 0, line_end = 0;
 };
 
-// A repeated passage: byte offsets into the text, whole GBK characters.
+// A repeated passage: byte offsets into the text. Its edges are where the
+// bytes of two copies first differ, which may fall inside a character whose
+// other byte the copies share: the caller, knowing the characters of the
+// line, keeps only the characters wholly inside.
 struct Repeat {
   std::size_t begin = 0, end = 0;
   std::size_t line_begin = 0;
@@ -53,10 +56,5 @@ class RepeatFinder {
   };
   std::vector<Keyed> keys_;
 };
-
-// The start of the character holding byte `at` of `line` (GBK: a byte of
-// 0x81 or more leads a pair).
-std::size_t CharStartAtOrAfter(std::string_view line, std::size_t at);
-std::size_t CharStartAtOrBefore(std::string_view line, std::size_t at);
 
 }  // namespace folian::tidy::detector

@@ -184,6 +184,11 @@ TEST(AdDetector, PassagesTheFileRepeatsGoWithTheirEdgesExact) {
   EXPECT_EQ(Detect(ThreeParagraphsWith(group, group)), clean);
   const std::string words_only = "每天更新好玩的故事，欢迎来看";
   EXPECT_EQ(Detect(ThreeParagraphsWith(words_only, words_only)), ThreeParagraphsWith(words_only, words_only));
+  // Copies whose neighbours share a byte (啊 B0A1 and 薄 B1A1 before, 阿 B0A2
+  // and 埃 B0A3 after): the characters around them stay whole.
+  const std::string pasted = "感谢大家一直以来的支持，有空常来本站逛逛，再次感谢";
+  EXPECT_EQ(Detect("他叫了一声啊" + pasted + "阿福便走到门前。\r\n那山上只一片薄" + pasted + "埃尘也无。\r\n"),
+            "他叫了一声啊阿福便走到门前。\r\n那山上只一片薄埃尘也无。\r\n");
   // Two copies are enough, also when one of them is a line of its own.
   const std::string two = ThreeParagraphsWith(slogan, "") + slogan + "\r\n";
   EXPECT_EQ(Detect(two), clean);
