@@ -47,8 +47,8 @@ void RepeatFinder::Find(std::string_view text, const std::vector<Anchor>& anchor
     const std::size_t n = r1 - r0;
     for (std::size_t k = r0; n >= 2 && k < r1; ++k) {
       const Anchor& m = anchors[keys_[k].anchor];
-      std::size_t left = 0, right = text.size();
-      bool story = false;
+      std::size_t left = m.line_begin, right = m.line_end;
+      bool story = false, compared = false;
       // Its neighbours in the group; the stretch all of them share is the
       // passage (two copies may agree on a character of story by chance).
       for (std::size_t p : {k - 1, k + 1}) {
@@ -63,10 +63,12 @@ void RepeatFinder::Find(std::string_view text, const std::vector<Anchor>& anchor
           break;
         }
         if (r - l > kMaxBytes) story = true;
+        compared = true;
         left = std::max(left, l);
         right = std::min(right, r);
       }
-      if (story || right <= left) continue;
+      // (Two words at one place, a hit and a run of letters, are one copy.)
+      if (story || !compared || right <= left) continue;
       // The copies may agree on the last byte of differing characters before
       // the passage and the first byte of those after it. The anchor starts
       // a character: read from the left edge, the characters must meet it,
