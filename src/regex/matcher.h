@@ -88,6 +88,9 @@ class Matcher {
   bool Seen(std::size_t pc, std::size_t pos) {
     const std::int32_t row = prog_.memo_index[pc];
     if (row < 0) return false;
+    // A look-up in a bitmap the size of the subject misses the cache: it
+    // costs the budget another step.
+    ++spent_;
     const std::size_t bit = static_cast<std::size_t>(row) * (s_.size() + 1) + pos;
     std::uint64_t& w = memo_[bit >> 6];
     const std::uint64_t m = std::uint64_t{1} << (bit & 63);

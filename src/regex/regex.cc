@@ -7,6 +7,18 @@
 
 namespace folian::regex {
 
+namespace {
+// 2^27 steps take a second or two; they let a quadratic pattern finish on
+// a subject of a few thousand bytes. Eight a byte leave room for the
+// heaviest patterns that run in time proportional to their subject.
+constexpr std::uint64_t kMatchBudgetBase = std::uint64_t{1} << 27;
+constexpr std::uint64_t kMatchBudgetPerByte = 8;
+}  // namespace
+
+std::uint64_t MatchBudget(std::size_t subject_size) {
+  return kMatchBudgetBase + kMatchBudgetPerByte * static_cast<std::uint64_t>(subject_size);
+}
+
 Pattern::Pattern() = default;
 Pattern::~Pattern() = default;
 Pattern::Pattern(const Pattern&) = default;

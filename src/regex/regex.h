@@ -66,11 +66,7 @@ class Program;  // compiled form, internal
 // quadratically many and would run for hours. Past the budget the call
 // stops as a cancelled one does (no match, nothing replaced) and sets
 // `*over_budget`, for the caller to say so.
-inline constexpr std::uint64_t kMatchBudgetBase = std::uint64_t{1} << 26;
-inline constexpr std::uint64_t kMatchBudgetPerByte = 16;
-inline constexpr std::uint64_t MatchBudget(std::size_t subject_size) {
-  return kMatchBudgetBase + kMatchBudgetPerByte * static_cast<std::uint64_t>(subject_size);
-}
+std::uint64_t MatchBudget(std::size_t subject_size);
 inline constexpr char kOverBudgetMessage[] = "查找模式回溯过多，超过匹配步数上限，已停止（请简化模式）";
 
 class Pattern {
