@@ -4,27 +4,20 @@
 // stay far below a second (peers take 0.25 to 2.8 s per book).
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "reader_bench.h"
 #include "convert/epub/epub_reader.h"
 #include "convert/html/html_reader.h"
-#include "convert/limits.h"
 #include "convert/pdb/pdb_reader.h"
 #include "convert/registry.h"
 #include "convert/text_sink.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace folian::convert;
-
-std::string Sample(const char* relative) {
-  std::ifstream in(fs::path(FOLIAN_SHARED_DIR) / "formats" / relative, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using folian::bench::FormatSample;
+using folian::bench::RunReader;
 
 // A saved chapter page of the usual kind, GBK with &nbsp; indents, ~2 MB.
 const std::string& SyntheticPage() {
@@ -39,40 +32,26 @@ const std::string& SyntheticPage() {
   return page;
 }
 
-void Run(benchmark::State& state, TextReader read, const std::string& input) {
-  if (input.empty()) {
-    state.SkipWithError("sample not found");
-    return;
-  }
-  for (auto _ : state) {
-    MemorySink sink(kMaxOutputBytes);
-    const Status s = read(input, sink, ReadContext{});
-    if (!s.ok()) state.SkipWithError(s.message().c_str());
-    benchmark::DoNotOptimize(sink.text().data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-}
-
-void BM_ReadHtmlSyntheticGbk(benchmark::State& state) { Run(state, ReadHtml, SyntheticPage()); }
+void BM_ReadHtmlSyntheticGbk(benchmark::State& state) { RunReader(state, ReadHtml, SyntheticPage()); }
 void BM_ReadHtmlXiyouji(benchmark::State& state) {
-  static const std::string in = Sample("generated/html/zh_xiyouji.utf8-p.html");
-  Run(state, ReadHtml, in);
+  static const std::string in = FormatSample("generated/html/zh_xiyouji.utf8-p.html");
+  RunReader(state, ReadHtml, in);
 }
 void BM_ReadEpubXiyouji(benchmark::State& state) {
-  static const std::string in = Sample("generated/epub/zh_xiyouji.pandoc-epub3.epub");
-  Run(state, ReadEpub, in);
+  static const std::string in = FormatSample("generated/epub/zh_xiyouji.pandoc-epub3.epub");
+  RunReader(state, ReadEpub, in);
 }
 void BM_ReadEpubGutenberg(benchmark::State& state) {
-  static const std::string in = Sample("third_party/epub/gutenberg-pg11.ebookmaker.epub");
-  Run(state, ReadEpub, in);
+  static const std::string in = FormatSample("third_party/epub/gutenberg-pg11.ebookmaker.epub");
+  RunReader(state, ReadEpub, in);
 }
 void BM_ReadPdbSanguo(benchmark::State& state) {
-  static const std::string in = Sample("generated/pdb/zh_sanguo.txt2pdbdoc-compressed-gbk.pdb");
-  Run(state, ReadPdb, in);
+  static const std::string in = FormatSample("generated/pdb/zh_sanguo.txt2pdbdoc-compressed-gbk.pdb");
+  RunReader(state, ReadPdb, in);
 }
 void BM_ReadPdbAlice(benchmark::State& state) {
-  static const std::string in = Sample("generated/pdb/en_alice.calibre-palmdoc.pdb");
-  Run(state, ReadPdb, in);
+  static const std::string in = FormatSample("generated/pdb/en_alice.calibre-palmdoc.pdb");
+  RunReader(state, ReadPdb, in);
 }
 
 BENCHMARK(BM_ReadHtmlSyntheticGbk)->Unit(benchmark::kMillisecond);

@@ -6,27 +6,19 @@
 // catdoc 0.05 to 0.1 s per file on this project's machine).
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 
+#include "reader_bench.h"
 #include "convert/doc/doc_format.h"
 #include "convert/docx/docx_format.h"
-#include "convert/limits.h"
 #include "convert/rtf/rtf_format.h"
 #include "convert/text_sink.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using namespace folian::convert;
-using Reader = Status (*)(std::string_view, TextSink&, const ReadContext&);
-
-std::string Sample(const char* relative) {
-  std::ifstream in(fs::path(FOLIAN_SHARED_DIR) / "formats" / relative, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using folian::bench::FormatSample;
+using folian::bench::RunReader;
 
 // ~8 MB: GBK pairs as escapes, a Unicode run with one-character fallbacks,
 // paragraphs and a footnote now and then.
@@ -43,44 +35,30 @@ const std::string& SyntheticRtf() {
   return rtf;
 }
 
-void Run(benchmark::State& state, Reader read, const std::string& input) {
-  if (input.empty()) {
-    state.SkipWithError("sample not found");
-    return;
-  }
-  for (auto _ : state) {
-    MemorySink sink(kMaxOutputBytes);
-    const Status s = read(input, sink, ReadContext{});
-    if (!s.ok()) state.SkipWithError(s.message().c_str());
-    benchmark::DoNotOptimize(sink.text().data());
-  }
-  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
-}
-
-void BM_ReadRtfSynthetic8MB(benchmark::State& state) { Run(state, ReadRtf, SyntheticRtf()); }
+void BM_ReadRtfSynthetic8MB(benchmark::State& state) { RunReader(state, ReadRtf, SyntheticRtf()); }
 void BM_ReadRtfAliceLibreOffice(benchmark::State& state) {
-  static const std::string in = Sample("generated/rtf/en_alice.libreoffice.rtf");
-  Run(state, ReadRtf, in);
+  static const std::string in = FormatSample("generated/rtf/en_alice.libreoffice.rtf");
+  RunReader(state, ReadRtf, in);
 }
 void BM_ReadRtfHongloumengPandoc(benchmark::State& state) {
-  static const std::string in = Sample("generated/rtf/zh_hongloumeng.pandoc.rtf");
-  Run(state, ReadRtf, in);
+  static const std::string in = FormatSample("generated/rtf/zh_hongloumeng.pandoc.rtf");
+  RunReader(state, ReadRtf, in);
 }
 void BM_ReadRtfWordZhCn(benchmark::State& state) {
-  static const std::string in = Sample("third_party/rtf/striprtf-issue_11.msword-zh-CN.rtf");
-  Run(state, ReadRtf, in);
+  static const std::string in = FormatSample("third_party/rtf/striprtf-issue_11.msword-zh-CN.rtf");
+  RunReader(state, ReadRtf, in);
 }
 void BM_ReadDocSanguo(benchmark::State& state) {
-  static const std::string in = Sample("generated/doc/zh_sanguo.libreoffice-from-gbk-txt.doc");
-  Run(state, ReadDoc, in);
+  static const std::string in = FormatSample("generated/doc/zh_sanguo.libreoffice-from-gbk-txt.doc");
+  RunReader(state, ReadDoc, in);
 }
 void BM_ReadDocAlice(benchmark::State& state) {
-  static const std::string in = Sample("generated/doc/en_alice.libreoffice-from-docx.doc");
-  Run(state, ReadDoc, in);
+  static const std::string in = FormatSample("generated/doc/en_alice.libreoffice-from-docx.doc");
+  RunReader(state, ReadDoc, in);
 }
 void BM_ReadDocxShuihu(benchmark::State& state) {
-  static const std::string in = Sample("generated/docx/zh_shuihu.pandoc.docx");
-  Run(state, ReadDocx, in);
+  static const std::string in = FormatSample("generated/docx/zh_shuihu.pandoc.docx");
+  RunReader(state, ReadDocx, in);
 }
 
 BENCHMARK(BM_ReadRtfSynthetic8MB)->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader_contract.h"
 #include "convert/doc/compound_file.h"
 #include "convert/doc/doc_format.h"
 #include "convert/text_sink.h"
@@ -31,10 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > kMaxFuzzInput) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-  MemorySink sink(kFuzzOutputCap);
-  const Status st = ReadDoc(bytes, sink, ReadContext());
-  if (!st.ok() && !sink.text().empty()) __builtin_trap();
-  if (sink.text().size() > kFuzzOutputCap) __builtin_trap();
+  folian::fuzz::CheckReaderContract(ReadDoc, bytes, kFuzzOutputCap);
 
   doc::CompoundFile file;
   if (!file.Open(bytes).ok()) return 0;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader_contract.h"
 #include "convert/pdf/cmap.h"
 #include "convert/pdf/content.h"
 #include "convert/pdf/document.h"
@@ -33,10 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size > kMaxFuzzInput) return 0;
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
 
-  MemorySink sink(kFuzzOutputCap);
-  const Status st = ReadPdf(bytes, sink, ReadContext());
-  if (!st.ok() && !sink.text().empty()) __builtin_trap();
-  if (sink.text().size() > kFuzzOutputCap) __builtin_trap();
+  folian::fuzz::CheckReaderContract(ReadPdf, bytes, kFuzzOutputCap);
   if (LooksLikePdf(bytes)) return 0;
 
   // Not a file: the bytes as a content stream, a CMap and filter input.

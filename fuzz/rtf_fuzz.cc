@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "reader_contract.h"
 #include "convert/rtf/lexer.h"
 #include "convert/rtf/rtf_format.h"
 #include "convert/text_sink.h"
@@ -23,10 +24,7 @@ constexpr std::size_t kMaxFuzzInput = 1 << 20;
 constexpr std::size_t kFuzzOutputCap = 1 << 20;
 
 void ReadWhole(std::string_view bytes) {
-  MemorySink sink(kFuzzOutputCap);
-  const Status st = ReadRtf(bytes, sink, ReadContext());
-  if (!st.ok() && !sink.text().empty()) __builtin_trap();
-  if (sink.text().size() > kFuzzOutputCap) __builtin_trap();
+  folian::fuzz::CheckReaderContract(ReadRtf, bytes, kFuzzOutputCap);
 }
 
 }  // namespace

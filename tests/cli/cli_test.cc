@@ -1,11 +1,10 @@
 // folian-cli end to end: output, files changed, and exit codes.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -15,33 +14,11 @@ using folian::testing::ReadBytes;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = folian::testing::CliResult;
 
 class CliTest : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(FOLIAN_CLI_PATH);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    auto out = dir_ / ".out", err = dir_ / ".err";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    int status = std::system(cmd.c_str());
-    Result r;
-    if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
-    r.out = ReadBytes(out);
-    r.err = ReadBytes(err);
-    std::filesystem::remove(out);
-    std::filesystem::remove(err);
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return folian::testing::RunCli(args, dir_.path()); }
   std::string Put(const std::string& name, const std::string& bytes) {
     WriteBytes(dir_ / name, bytes);
     return (dir_ / name).string();

@@ -1,14 +1,13 @@
 // folian-cli convert end to end: output paths on stdout, messages on
 // stderr, exit codes, the output folder and the append rule.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "convert/chm_fixture.h"
 #include "convert/pdf_fixture.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -18,30 +17,13 @@ using folian::testing::ReadBytes;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = folian::testing::CliResult;
 
 class ConvertCli : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(FOLIAN_CLI_PATH) + " convert";
-    for (const auto& a : args) cmd += " " + Quote(a);
-    const auto out = dir_ / ".out", err = dir_ / ".err";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    const int status = std::system(cmd.c_str());
-    Result r;
-    if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
-    r.out = ReadBytes(out);
-    r.err = ReadBytes(err);
-    return r;
+  Result Run(std::vector<std::string> args) {
+    args.insert(args.begin(), "convert");
+    return folian::testing::RunCli(args, dir_.path());
   }
   std::string Put(const std::string& name, const std::string& bytes) {
     WriteBytes(dir_ / name, bytes);

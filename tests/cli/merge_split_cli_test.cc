@@ -1,13 +1,12 @@
 // folian-cli merge and split end to end: files written, what is refused
 // without --force, exit codes, and merging then splitting back.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "charset/codepage.h"
+#include "support/cli_run.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -17,16 +16,7 @@ using folian::testing::ReadBytes;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
-struct Result {
-  int code = -1;
-  std::string out, err;
-};
-
-std::string Quote(const std::string& s) {
-  std::string q = "'";
-  for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Result = folian::testing::CliResult;
 
 std::string G(std::string_view utf8) { return folian::charset::Utf8ToGbk(utf8); }
 
@@ -34,18 +24,7 @@ const std::string kSep = "\r\n\r\n\r\n";
 
 class MergeSplitCli : public ::testing::Test {
  protected:
-  Result Run(const std::vector<std::string>& args) {
-    std::string cmd = Quote(FOLIAN_CLI_PATH);
-    for (const auto& a : args) cmd += " " + Quote(a);
-    const fs::path out = scratch_ / "out", err = scratch_ / "err";
-    cmd += " >" + Quote(out.string()) + " 2>" + Quote(err.string());
-    const int status = std::system(cmd.c_str());
-    Result r;
-    if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
-    r.out = ReadBytes(out);
-    r.err = ReadBytes(err);
-    return r;
-  }
+  Result Run(const std::vector<std::string>& args) { return folian::testing::RunCli(args, scratch_.path()); }
   std::string Put(const std::string& name, const std::string& bytes) {
     WriteBytes(dir_ / name, bytes);
     return P(name);

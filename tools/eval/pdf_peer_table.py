@@ -13,29 +13,15 @@ the steadier figure. Prints a Markdown table.
 """
 import argparse
 import os
-import resource
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from compare_text import compare  # noqa: E402
+from proc_time import timed  # noqa: E402
 
-
-def timed(cmd, runs):
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    walls = []
-    cpus = []
-    for _ in range(runs):
-        before = resource.getrusage(resource.RUSAGE_CHILDREN)
-        start = time.perf_counter()
-        subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        walls.append(time.perf_counter() - start)
-        after = resource.getrusage(resource.RUSAGE_CHILDREN)
-        cpus.append((after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime))
-    return sum(walls) / runs, sum(cpus) / runs
 
 
 def main():

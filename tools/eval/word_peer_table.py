@@ -14,16 +14,15 @@ runs after one warm-up. Prints two Markdown tables.
 """
 import argparse
 import os
-import resource
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from compare_text import compare  # noqa: E402
+from proc_time import timed  # noqa: E402
 
 EXTS = (".rtf", ".doc", ".docx")
 
@@ -37,18 +36,6 @@ def peers_for(path, out):
         return {"pandoc": ["pandoc", "-f", "docx", "-t", "plain", path, "-o", os.path.join(out, "p.txt")]}
     return {"antiword": ["antiword", path], "catdoc": ["catdoc", path]}
 
-
-def timed(cmd, runs):
-    subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    walls, cpus = [], []
-    for _ in range(runs):
-        before = resource.getrusage(resource.RUSAGE_CHILDREN)
-        start = time.perf_counter()
-        subprocess.run(cmd, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        walls.append(time.perf_counter() - start)
-        after = resource.getrusage(resource.RUSAGE_CHILDREN)
-        cpus.append((after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime))
-    return sum(walls) / runs, sum(cpus) / runs
 
 
 def main():
