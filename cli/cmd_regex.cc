@@ -6,6 +6,8 @@
 // exits 0, or prints nothing and exits 1 when nothing matched. With --subst
 // it prints the replacement count on one line, then the rebuilt bytes. A
 // pattern that does not compile prints its message on stderr and exits 2.
+#include <unistd.h>
+
 #include <cstdio>
 #include <fstream>
 #include <iostream>
@@ -15,6 +17,7 @@
 
 #include "command.h"
 #include "regex/regex.h"
+#include "text/atomic_write.h"
 
 namespace folian::cli {
 namespace {
@@ -60,19 +63,29 @@ int RunRegex(const RegexArgs& args, bool has_subst, bool has_pattern, bool has_f
     std::fprintf(stderr, "%s\n", e.what());
     return kExitUsage;
   }
-  std::string subject;
-  if (!ReadAll(stdin, &subject)) {
-    std::fprintf(stderr, "regex: cannot read standard input\n");
+  std::string subject, error;
+  if (!text::ReadWholeStream(STDIN_FILENO, "-", &subject, &error)) {
+    std::fprintf(stderr, "regex: standard input: %s\n", error.c_str());
     return kExitFailed;
   }
+  bool over_budget = false;
   if (has_subst) {
-    const std::size_t n = re.Substitute(subject);
+    const std::size_t n = re.Substitute(subject, 0, std::string::npos, nullptr, &over_budget);
+    if (over_budget) {
+      std::fprintf(stderr, "regex: %s\n", regex::kOverBudgetMessage);
+      return kExitFailed;
+    }
     std::printf("%zu\n", n);
     std::fwrite(subject.data(), 1, subject.size(), stdout);
     return kExitOk;
   }
   regex::MatchResult result;
-  if (!re.Match(subject, &result)) return kExitFailed;
+  const bool matched = re.Match(subject, &result, nullptr, &over_budget);
+  if (over_budget) {
+    std::fprintf(stderr, "regex: %s\n", regex::kOverBudgetMessage);
+    return kExitFailed;
+  }
+  if (!matched) return kExitFailed;
   std::string out;
   for (std::size_t i = 0; i < result.size(); ++i) {
     const auto& s = result[i];

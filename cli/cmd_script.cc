@@ -1,6 +1,6 @@
 // folian-cli script MODE [FILE]: simplified/traditional conversion of GBK text
 // (OpenCC's s2t and t2s results, from OpenCC's installed dictionaries).
-#include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,24 +11,10 @@
 
 #include "charset/script.h"
 #include "command.h"
+#include "text/atomic_write.h"
 
 namespace folian::cli {
 namespace {
-
-// Reads to the end. A regular file is read straight into a string of its
-// size (a 20 MB novel grown by appends is copied and faulted in several
-// times over); a pipe in blocks.
-bool ReadAll(std::FILE* f, std::string* out) {
-  struct stat st;
-  if (::fstat(::fileno(f), &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
-    out->resize(static_cast<std::size_t>(st.st_size));
-    out->resize(std::fread(out->data(), 1, out->size(), f));
-  }
-  char buf[1 << 16];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) out->append(buf, n);
-  return !std::ferror(f);
-}
 
 int RunScript(const std::string& mode_name, const std::string& path) {
   static const std::map<std::string, charset::ScriptMode> kModes = {
@@ -37,28 +23,16 @@ int RunScript(const std::string& mode_name, const std::string& path) {
       {"big52gb", charset::ScriptMode::kBig5ToGb},
       {"gbk2gb", charset::ScriptMode::kGbkToGb},
   };
-  std::string text;
-  if (path.empty() || path == "-") {
-    if (!ReadAll(stdin, &text)) {
-      std::fprintf(stderr, "folian-cli script: cannot read standard input: %s\n", std::strerror(errno));
-      return kExitFailed;
-    }
-  } else {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-      std::fprintf(stderr, "folian-cli script: %s: %s\n", path.c_str(), std::strerror(errno));
-      return kExitFailed;
-    }
-    const bool ok = ReadAll(f, &text);
-    const int read_errno = errno;
-    std::fclose(f);
-    if (!ok) {
-      std::fprintf(stderr, "folian-cli script: %s: %s\n", path.c_str(), std::strerror(read_errno));
-      return kExitFailed;
-    }
+  // A regular file is read straight into a string of its size (a 20 MB
+  // novel grown by appends is copied and faulted in several times over).
+  std::string text, error;
+  const bool from_stdin = path.empty() || path == "-";
+  if (!(from_stdin ? text::ReadWholeStream(STDIN_FILENO, "-", &text, &error)
+                   : text::ReadWholeFile(path, &text, &error))) {
+    std::fprintf(stderr, "folian-cli script: %s\n", error.c_str());
+    return kExitFailed;
   }
   const charset::ScriptMode mode = kModes.at(mode_name);
-  std::string error;
   if (!text.empty() && !charset::LoadScriptTable(charset::DirectionOf(mode), &error)) {
     std::fprintf(stderr, "folian-cli script: cannot read OpenCC's dictionary %s\n", error.c_str());
     return kExitFailed;

@@ -20,6 +20,7 @@
 #include "command.h"
 #include "tidy/ad_removal.h"
 #include "tidy/rule_table.h"
+#include "text/atomic_write.h"
 #include "text/stale_temporaries.h"
 #include "tidy/tidy_file.h"
 
@@ -123,7 +124,11 @@ bool CollectInputs(const std::vector<std::string>& inputs, std::vector<fs::path>
 
 int TidyStdin(const tidy::TidyOptions& options, const tidy::RuleTable& rules,
               const tidy::TidyFileParams& params) {
-  std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
+  std::string input, error;
+  if (!text::ReadWholeStream(STDIN_FILENO, "-", &input, &error)) {
+    fmt::print(stderr, "folian-cli tidy: {}\n", error);
+    return kExitFailed;
+  }
   tidy::TidyParams p = params.tidy;
   if (params.read_remove_txt && options.has_adver == 1) {
     std::vector<std::string> lines;
@@ -164,8 +169,13 @@ int Explain(const std::vector<fs::path>& files, bool has_stdin, const tidy::Tidy
     }
   };
   if (has_stdin) {
-    std::string input{std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>()};
-    explain("-", input);
+    std::string input, error;
+    if (text::ReadWholeStream(STDIN_FILENO, "-", &input, &error)) {
+      explain("-", input);
+    } else {
+      fmt::print(stderr, "folian-cli tidy: {}\n", error);
+      status = kExitFailed;
+    }
   }
   for (const fs::path& f : files) {
     text::LoadedText loaded;

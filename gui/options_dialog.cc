@@ -42,7 +42,8 @@ OptionsDialog::OptionsDialog(folian::tidy::TidyOptions* options, std::filesystem
     if (prompter_) {
       prompter_->ShowMessage(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                              QString::fromUtf8(folian::app::kCaption),
-                             folian::app::MessageIcon::kInformation);
+                             form_.saved() ? folian::app::MessageIcon::kInformation
+                                           : folian::app::MessageIcon::kWarning);
     }
   });
   connect(ui_->restoreButton, &QPushButton::clicked, this, [this] {
@@ -51,7 +52,8 @@ OptionsDialog::OptionsDialog(folian::tidy::TidyOptions* options, std::filesystem
     if (prompter_) {
       prompter_->ShowMessage(QString::fromUtf8(message.data(), static_cast<qsizetype>(message.size())),
                              QString::fromUtf8(folian::app::kCaption),
-                             folian::app::MessageIcon::kInformation);
+                             form_.saved() ? folian::app::MessageIcon::kInformation
+                                           : folian::app::MessageIcon::kWarning);
     }
   });
   connect(ui_->exitButton, &QPushButton::clicked, this, &QDialog::reject);

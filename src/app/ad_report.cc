@@ -51,7 +51,8 @@ std::string DetectorReason(const tidy::DetectedAd& d) {
       {tidy::kShapeBracket, msg::kWhyBracket},     {tidy::kShapeClause, msg::kWhyClause},
       {tidy::kShapeResidue, msg::kWhyResidue},     {tidy::kShapeIsolated, msg::kWhyIsolated},
       {tidy::kShapeBesideTitle, msg::kWhyBesideTitle}, {tidy::kShapeRepeated, msg::kWhyRepeated},
-      {tidy::kShapeTitle, msg::kWhyTitle},         {tidy::kShapeTail, msg::kWhyTail}};
+      {tidy::kShapeTitle, msg::kWhyTitle},         {tidy::kShapeTail, msg::kWhyTail},
+      {tidy::kShapeRepeatedSpan, msg::kWhyRepeatedSpan}};
   for (const auto& [bit, text] : shapes) {
     if ((d.shapes & bit) != 0) parts.push_back(G(text));
   }

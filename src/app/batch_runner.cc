@@ -239,11 +239,13 @@ void BatchRunner::RunFind() {
         } else if (pattern->empty()) {
           found = FindGbk(loaded.text, find) != std::string::npos;
         } else {
-          found = pattern->Match(loaded.text, nullptr, state->cancel.get());
+          bool over_budget = false;
+          found = pattern->Match(loaded.text, nullptr, state->cancel.get(), &over_budget);
           if (Cancelled(state->cancel.get())) {
             state->stopped = true;
             break;  // the search was cut short: this row keeps its state
           }
+          if (over_budget) state->Fail(row, regex::kOverBudgetMessage);
         }
       }
       // A found file goes to the top, checked; the walk still sees every
@@ -339,12 +341,17 @@ void BatchRunner::RunReplace() {
       }
       std::size_t count = 0;
       if (!pattern->empty()) {
-        count = pattern->Substitute(loaded.text, 0, std::string::npos, state->cancel.get());
+        bool over_budget = false;
+        count = pattern->Substitute(loaded.text, 0, std::string::npos, state->cancel.get(), &over_budget);
         if (Cancelled(state->cancel.get())) {
           // Half a replacement is no result: the file stays as it was.
           --state->done;
           state->stopped = true;
           break;
+        }
+        if (over_budget) {
+          state->Fail(row, regex::kOverBudgetMessage);
+          continue;
         }
       } else {
         count = ReplaceAllGbk(loaded.text, find, replacement);

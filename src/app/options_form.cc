@@ -65,7 +65,7 @@ void OptionsForm::SelectIndent(int kind) {
   ShowIndent(state_, *options_, kind);
 }
 
-std::string_view OptionsForm::Confirm() {
+std::string OptionsForm::Confirm() {
   tidy::TidyOptions& o = *options_;
   o.num_convert = state_.num_convert;
   o.char_convert = state_.char_convert;
@@ -78,23 +78,23 @@ std::string_view OptionsForm::Confirm() {
   o.has_adver = state_.has_adver ? 1 : 0;
   o.split_at_fullstop = state_.split_at_fullstop;
   o.sort_as_num = state_.sort_as_num ? 1 : 0;
-  Save();
-  return kOptionsSaved;
+  return Save(kOptionsSaved);
 }
 
-std::string_view OptionsForm::RestoreDefaults() {
+std::string OptionsForm::RestoreDefaults() {
   *options_ = tidy::TidyOptions::RestoreDefaults();
   std::string jar_template = std::move(state_.jar_template);
   state_ = StateFor(*options_);
   state_.jar_template = std::move(jar_template);
-  Save();
-  return kOptionsRestored;
+  return Save(kOptionsRestored);
 }
 
-bool OptionsForm::Save() {
-  // The messages do not depend on the store: options in memory are in force either way.
-  const bool saved = SaveOptions(StorePath(), *options_);
-  return SaveJarTemplate(StorePath(), state_.jar_template) && saved;
+std::string OptionsForm::Save(const char* done) {
+  std::string error;
+  saved_ = SaveOptions(StorePath(), *options_, &error) &&
+           SaveJarTemplate(StorePath(), state_.jar_template, &error);
+  if (saved_) return done;
+  return std::string(kOptionsNotSaved) + (error.empty() ? StorePath().string() : error);
 }
 
 }  // namespace folian::app

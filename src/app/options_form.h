@@ -32,6 +32,8 @@ struct OptionsFormState {
 
 inline constexpr char kOptionsSaved[] = "选项已保存！";
 inline constexpr char kOptionsRestored[] = "选项已恢复为默认值！";
+// Followed by the reason, which names the settings file.
+inline constexpr char kOptionsNotSaved[] = "选项已在本次运行中生效，但未能保存到设置文件：";
 
 class OptionsForm {
  public:
@@ -46,18 +48,23 @@ class OptionsForm {
   void SelectIndent(int kind);
 
   // "确定": reads the form into the options and saves them; returns the
-  // message to show. "恢复默认设置" likewise, and resets the form.
-  std::string_view Confirm();
-  std::string_view RestoreDefaults();
+  // message to show. "恢复默认设置" likewise, and resets the form. The
+  // options are in force either way; a failed save says so, naming the file.
+  std::string Confirm();
+  std::string RestoreDefaults();
+  // Whether the last Confirm or RestoreDefaults stored the options.
+  bool saved() const { return saved_; }
 
   static OptionsFormState StateFor(const tidy::TidyOptions& options);
 
  private:
-  bool Save();
+  // The message: `done` when stored, else why not.
+  std::string Save(const char* done);
   std::filesystem::path StorePath() const;
 
   tidy::TidyOptions* options_;
   std::filesystem::path store_;
+  bool saved_ = true;
   OptionsFormState state_;
 };
 

@@ -256,7 +256,7 @@ void Shell::RenameSelectedRow() {
   }
   std::filesystem::rename(from, to, ec);
   if (ec) {
-    view_.ShowMessage(std::string(msg::kRenameFailed) + ec.message(), kCaption,
+    view_.ShowMessage(std::string(msg::kRenameFailed) + old_name + ": " + ec.message(), kCaption,
                       MessageIcon::kWarning);
     return;
   }

@@ -30,8 +30,13 @@ bool Shell::SearchFrom(std::size_t from) {
       return false;
     }
     regex::MatchResult result;
-    if (pattern.Match(std::string_view(text).substr(from), &result) && !result.empty() &&
-        result[0].matched) {
+    bool over_budget = false;
+    const bool found = pattern.Match(std::string_view(text).substr(from), &result, nullptr, &over_budget);
+    if (over_budget) {
+      view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
+      return false;
+    }
+    if (found && !result.empty() && result[0].matched) {
       start = from + static_cast<std::size_t>(result[0].start);
       length = result[0].length;
     }
@@ -72,8 +77,13 @@ void Shell::ReplaceHere() {
   const std::string text = view_.EditorText();
   std::string selected = text.substr(view_.SelectionStart(), view_.SelectionLength());
   try {
+    bool over_budget = false;
     regex::Pattern::Compiled(FieldGbk(kFindField), replacement, regex::WHOLECHARS)
-        .Substitute(selected);
+        .Substitute(selected, 0, std::string::npos, nullptr, &over_budget);
+    if (over_budget) {
+      view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
+      return;
+    }
   } catch (const regex::bad_regexpr& e) {
     view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
     return;
@@ -90,8 +100,13 @@ void Shell::ReplaceAll() {
   std::size_t count = 0;
   if (regex_mode_) {
     try {
+      bool over_budget = false;
       count = regex::Pattern::Compiled(find, replacement, regex::ALLMATCHES | regex::WHOLECHARS)
-                  .Substitute(text);
+                  .Substitute(text, 0, std::string::npos, nullptr, &over_budget);
+      if (over_budget) {
+        view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
+        return;
+      }
     } catch (const regex::bad_regexpr& e) {
       view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
       return;

@@ -30,6 +30,7 @@ inline constexpr char kPdfNotPdf[] = "这不是 PDF 文件（文件开头没有 
 inline constexpr char kPdfNeedsPassword[] = "这个 PDF 文件设有打开密码，无法读取其中的文字。";
 inline constexpr char kPdfUnknownEncryption[] = "这个 PDF 文件的加密方式无法识别，无法读取其中的文字。";
 inline constexpr char kPdfInflatedTooMuch[] = "PDF 文件中的压缩数据解压后超过 1 GB，可能是损坏或恶意构造的文件，已停止转换。";
+inline constexpr char kPdfStreamTooLarge[] = "PDF 文件中有页面内容的压缩数据解压后超过上限（存储大小的 10 倍，至少 8 MB，至多 256 MB），可能是损坏或恶意构造的文件，已停止转换。";
 inline constexpr char kPdfReading[] = "正在读取 PDF 文件";
 
 // RTF

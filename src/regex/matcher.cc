@@ -241,6 +241,7 @@ void Matcher::MaybeStartMemo() {
   if (run_steps_ < kMemoAfterSteps + 8 * static_cast<std::uint64_t>(s_.size())) return;
   const std::size_t bits = static_cast<std::size_t>(prog_.memo_rows) * (s_.size() + 1);
   if (bits == 0 || bits > kMemoMaxBits) return;
+  if (Charge((bits + 63) / 64)) return;
   memo_.assign((bits + 63) / 64, 0);
   memo_on_ = true;
 }
@@ -274,6 +275,7 @@ bool Matcher::CheckAssert(int kind, std::size_t pos) const {
 bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
   const auto* d = reinterpret_cast<const unsigned char*>(s_.data());
   while (!stack_.empty()) {
+    ++unwound_;
     Frame& f = stack_.Top();
     switch (f.kind) {
       case kChoice:
@@ -291,6 +293,7 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
         std::int64_t end = f.b - 1;
         if (in.d >= 0 && end >= lowest) {
           // Only ends followed by the next literal byte can succeed.
+          if (Charge(static_cast<std::size_t>(end - lowest + 1) >> 5)) return false;
           const void* p = memrchr(d + lowest, in.d, static_cast<std::size_t>(end - lowest + 1));
           end = p ? static_cast<const unsigned char*>(p) - d : lowest - 1;
         }
@@ -333,6 +336,7 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
           // at a newline.
           const auto from = static_cast<std::size_t>(end);
           const auto limit = static_cast<std::size_t>(highest);
+          if (Charge((limit - from) >> 4)) return false;
           const void* nl = std::memchr(d + from, '\n', limit - from);
           const std::size_t stop = nl ? static_cast<std::size_t>(static_cast<const unsigned char*>(nl) - d) : limit;
           const void* hit = std::memchr(d + from, in.d, stop - from);
@@ -416,7 +420,15 @@ bool Matcher::Run(std::size_t start) {
         return false;
       }
       run_steps_ += kCancelPollMask + 1;
+      // Frames popped while backtracking are work the steps do not show.
+      spent_ += kCancelPollMask + 1 + (unwound_ >> 2);
+      unwound_ = 0;
+      if (spent_ > budget_) {
+        over_budget_ = cancelled_ = true;
+        return false;
+      }
       MaybeStartMemo();
+      if (cancelled_) return false;
     }
     const Inst& in = code[pc];
     switch (in.op) {
@@ -488,6 +500,7 @@ bool Matcher::Run(std::size_t start) {
         if (in.flags) {  // greedy
           std::size_t end = pos;
           while (end < limit && table[d[end]]) ++end;
+          if (Charge((end - pos) >> 2)) return false;
           if (end < min_end) goto fail;
           if (in.group >= 0) {
             const std::size_t g = 2 * static_cast<std::size_t>(in.group);
@@ -506,6 +519,7 @@ bool Matcher::Run(std::size_t start) {
           ++pc;
           continue;
         }
+        if (Charge((min_end - pos) >> 2)) return false;
         for (std::size_t k = pos; k < min_end; ++k)
           if (!table[d[k]]) goto fail;
         if (in.group >= 0) {
@@ -554,6 +568,7 @@ bool Matcher::Run(std::size_t start) {
         if (bs < 0 || be < 0) goto fail;
         const auto n = static_cast<std::size_t>(be - bs);
         if (len - pos < n) goto fail;
+        if (Charge(n >> 2)) return false;
         if (in.b) {
           for (std::size_t k = 0; k < n; ++k)
             if (Lower(d[pos + k]) != Lower(d[static_cast<std::size_t>(bs) + k])) goto fail;

@@ -33,7 +33,14 @@ class Matcher {
 
   std::int64_t Start(int group) const { return slots_[2 * static_cast<std::size_t>(group)]; }
   std::int64_t End(int group) const { return slots_[2 * static_cast<std::size_t>(group) + 1]; }
+  // Set when the search stopped, by the cancel flag or by the budget.
   bool cancelled() const { return cancelled_; }
+
+  // Bounds the work of every search from now on, together: a pattern that
+  // backtracks catastrophically stops there as if cancelled, with
+  // over_budget() set. Unbounded unless set.
+  void SetBudget(std::uint64_t steps) { budget_ = steps; spent_ = 0; over_budget_ = false; }
+  bool over_budget() const { return over_budget_; }
 
  private:
   struct Frame {
@@ -81,6 +88,9 @@ class Matcher {
   bool Seen(std::size_t pc, std::size_t pos) {
     const std::int32_t row = prog_.memo_index[pc];
     if (row < 0) return false;
+    // A look-up in a bitmap the size of the subject misses the cache: it
+    // costs the budget another step.
+    ++spent_;
     const std::size_t bit = static_cast<std::size_t>(row) * (s_.size() + 1) + pos;
     std::uint64_t& w = memo_[bit >> 6];
     const std::uint64_t m = std::uint64_t{1} << (bit & 63);
@@ -89,6 +99,14 @@ class Matcher {
     return false;
   }
   void MaybeStartMemo();
+  // Counts work a single step does over a run of bytes (a loop's scan, a
+  // fresh memo) against the budget; true, with the run stopped, when spent.
+  bool Charge(std::size_t work) {
+    spent_ += work;
+    if (spent_ <= budget_) return false;
+    over_budget_ = cancelled_ = true;
+    return true;
+  }
   // WHOLECHARS: whether `pos` starts a GBK character of s_. The starts are
   // found lazily, left to right, in a window that follows the search.
   bool IsCharStart(std::size_t pos) {
@@ -111,6 +129,10 @@ class Matcher {
   std::vector<std::uint64_t> memo_;
   bool memo_on_ = false;
   std::uint64_t run_steps_ = 0;
+  std::uint64_t spent_ = 0;
+  std::uint64_t unwound_ = 0;
+  std::uint64_t budget_ = UINT64_MAX;
+  bool over_budget_ = false;
   // Where the required literal was last found, for the current subject.
   const char* req_subject_ = nullptr;
   std::size_t req_subject_size_ = 0;

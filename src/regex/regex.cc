@@ -7,6 +7,18 @@
 
 namespace folian::regex {
 
+namespace {
+// 2^27 steps take a second or two; they let a quadratic pattern finish on
+// a subject of a few thousand bytes. Eight a byte leave room for the
+// heaviest patterns that run in time proportional to their subject.
+constexpr std::uint64_t kMatchBudgetBase = std::uint64_t{1} << 27;
+constexpr std::uint64_t kMatchBudgetPerByte = 8;
+}  // namespace
+
+std::uint64_t MatchBudget(std::size_t subject_size) {
+  return kMatchBudgetBase + kMatchBudgetPerByte * static_cast<std::uint64_t>(subject_size);
+}
+
 Pattern::Pattern() = default;
 Pattern::~Pattern() = default;
 Pattern::Pattern(const Pattern&) = default;
@@ -49,11 +61,14 @@ void AppendGroups(const Matcher& m, int groups, MatchResult* out) {
 
 }  // namespace
 
-bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelFlag* cancel) const {
+bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelFlag* cancel,
+                    bool* over_budget) const {
   if (result) result->clear();
+  if (over_budget) *over_budget = false;
   if (!program_) return false;
   const Program& prog = *program_;
   Matcher m(prog);
+  if (over_budget) m.SetBudget(MatchBudget(subject.size()));
   MatchIterator it(m, subject, cancel);
   const bool keep_all = (prog.options & ALLMATCHES) && (prog.options & KEEPGROUPS);
   bool any = false;
@@ -62,6 +77,7 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
     if (result) AppendGroups(m, prog.capture_count, result);
     if (!keep_all) break;
   }
+  if (over_budget) *over_budget = m.over_budget();
   if (m.cancelled()) {
     if (result) result->clear();
     return false;
@@ -71,10 +87,12 @@ bool Pattern::Match(std::string_view subject, MatchResult* result, const CancelF
 
 std::size_t Pattern::ForEachMatch(std::string_view subject,
                                   const std::function<bool(std::span<const Span>)>& visit,
-                                  const CancelFlag* cancel) const {
+                                  const CancelFlag* cancel, bool* over_budget) const {
+  if (over_budget) *over_budget = false;
   if (!program_) return 0;
   const Program& prog = *program_;
   Matcher m(prog);
+  if (over_budget) m.SetBudget(MatchBudget(subject.size()));
   MatchIterator it(m, subject, cancel);
   MatchResult groups;
   std::size_t visited = 0;
@@ -86,11 +104,13 @@ std::size_t Pattern::ForEachMatch(std::string_view subject,
     ++visited;
     if (!visit(groups) || !(prog.options & ALLMATCHES)) break;
   }
+  if (over_budget) *over_budget = m.over_budget();
   return visited;
 }
 
 std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::size_t length,
-                                const CancelFlag* cancel) const {
+                                const CancelFlag* cancel, bool* over_budget) const {
+  if (over_budget) *over_budget = false;
   if (!program_) return 0;
   // One spare buffer per thread: repeated substitutions over a large text
   // then reuse memory instead of faulting in a fresh output every time.
@@ -98,7 +118,8 @@ std::size_t Pattern::Substitute(std::string& subject, std::size_t start, std::si
   // string never walks away holding a huge one.
   thread_local std::string spare;
   const bool lend = subject.size() >= (std::size_t{1} << 20) && spare.capacity() <= 2 * subject.size();
-  const std::size_t n = SubstituteRange(*program_, subject, start, length, cancel, nullptr, lend ? &spare : nullptr);
+  const std::size_t n = SubstituteRange(*program_, subject, start, length, cancel, nullptr, lend ? &spare : nullptr,
+                                          over_budget);
   if (spare.capacity() > (std::size_t{256} << 20)) std::string().swap(spare);
   return n;
 }

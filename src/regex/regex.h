@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <span>
@@ -57,6 +58,17 @@ using MatchResult = std::vector<Span>;
 
 class Program;  // compiled form, internal
 
+// The steps one Match, ForEachMatch or Substitute call may take when its
+// caller passes `over_budget` (the callers running patterns a user typed; the
+// program's own patterns run unbounded). A pattern that runs in time
+// proportional to its subject needs a few steps a byte; one that backtracks
+// catastrophically (`(a*)*b`, `(x+x+)+y`) needs exponentially or
+// quadratically many and would run for hours. Past the budget the call
+// stops as a cancelled one does (no match, nothing replaced) and sets
+// `*over_budget`, for the caller to say so.
+std::uint64_t MatchBudget(std::size_t subject_size);
+inline constexpr char kOverBudgetMessage[] = "查找模式回溯过多，超过匹配步数上限，已停止（请简化模式）";
+
 class Pattern {
  public:
   Pattern();
@@ -89,7 +101,7 @@ class Pattern {
   // True when anything matched; `result` (if given) receives the layout above.
   // A set cancel flag stops the search; it then reports no match.
   bool Match(std::string_view subject, MatchResult* result = nullptr,
-             const CancelFlag* cancel = nullptr) const;
+             const CancelFlag* cancel = nullptr, bool* over_budget = nullptr) const;
 
   // Visits matches left to right as they are found, each as GroupCount()
   // spans (whole match first): every match with ALLMATCHES, else the first.
@@ -98,14 +110,14 @@ class Pattern {
   // subject use it instead of collecting the whole result first.
   std::size_t ForEachMatch(std::string_view subject,
                            const std::function<bool(std::span<const Span>)>& visit,
-                           const CancelFlag* cancel = nullptr) const;
+                           const CancelFlag* cancel = nullptr, bool* over_budget = nullptr) const;
 
   // Replaces within [start, start+length) of `subject` using the compiled
   // substitution; every match with ALLMATCHES, else the first. Returns the
   // number of replacements. `subject` is rewritten in place.
   std::size_t Substitute(std::string& subject, std::size_t start = 0,
                          std::size_t length = std::string::npos,
-                         const CancelFlag* cancel = nullptr) const;
+                         const CancelFlag* cancel = nullptr, bool* over_budget = nullptr) const;
 
  private:
   friend class PatternSet;

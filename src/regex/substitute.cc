@@ -190,11 +190,13 @@ void ExpandTemplate(const std::vector<TemplatePiece>& pieces, std::string_view s
 
 std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size_t start, std::size_t length,
                             const CancelFlag* cancel, std::vector<std::pair<std::size_t, std::size_t>>* inserted,
-                            std::string* scratch) {
+                            std::string* scratch, bool* over_budget) {
+  if (over_budget) *over_budget = false;
   if (start > subject.size()) return 0;
   if (length > subject.size() - start) length = subject.size() - start;
   const std::string_view range(subject.data() + start, length);
   Matcher m(prog);
+  if (over_budget) m.SetBudget(MatchBudget(range.size()));
   MatchIterator it(m, range, cancel);
   const bool all = (prog.options & ALLMATCHES) != 0;
   std::string rebuilt;
@@ -225,6 +227,7 @@ std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size
     ++count;
     if (!all) break;
   }
+  if (over_budget) *over_budget = m.over_budget();
   if (m.cancelled() || count == 0) {
     if (inserted) inserted->clear();
     if (scratch) scratch->swap(rebuilt);

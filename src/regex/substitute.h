@@ -30,10 +30,11 @@ void ExpandTemplate(const std::vector<TemplatePiece>& pieces, std::string_view s
 // is given it receives where each replacement text lies in the new subject.
 // `scratch`, when given, lends its buffer for the output and gets the old
 // subject's buffer back, so a caller substituting repeatedly allocates once.
-// Cancelled: the subject is left alone and 0 returned.
+// Cancelled, or past the match budget (then `*over_budget` is set): the
+// subject is left alone and 0 returned.
 std::size_t SubstituteRange(const Program& prog, std::string& subject, std::size_t start, std::size_t length,
                             const CancelFlag* cancel,
                             std::vector<std::pair<std::size_t, std::size_t>>* inserted = nullptr,
-                            std::string* scratch = nullptr);
+                            std::string* scratch = nullptr, bool* over_budget = nullptr);
 
 }  // namespace folian::regex

@@ -168,36 +168,47 @@ bool SyncFolder(const std::filesystem::path& folder_in, std::string* error) {
   return ok;
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string* data, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    SetError(error, Describe(path, "cannot open", errno));
-    return false;
-  }
+bool ReadWholeStream(int fd, const std::filesystem::path& name, std::string* data, std::string* error,
+                     std::uint64_t max_bytes) {
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    SetError(error, Describe(path, "cannot read", EISDIR));
+    SetError(error, Describe(name, "cannot read", EISDIR));
     return false;
   }
+  const auto too_large = [&] {
+    SetError(error, fmt::format("\"{}\": ", name.string()) + fmt::format(kTooLargeFormat, max_bytes >> 20));
+    return false;
+  };
+  if (S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) > max_bytes) return too_large();
   std::string out;
-  if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
+  if (S_ISREG(st.st_mode) && st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
   char buf[1 << 16];
   for (;;) {
     ssize_t n = ::read(fd, buf, sizeof buf);
     if (n < 0) {
       if (errno == EINTR) continue;
-      int err = errno;
-      ::close(fd);
-      SetError(error, Describe(path, "read failed", err));
+      SetError(error, Describe(name, "read failed", errno));
       return false;
     }
     if (n == 0) break;
+    // A pipe or a file still growing has no size to check beforehand.
+    if (static_cast<std::uint64_t>(n) > max_bytes - out.size()) return too_large();
     out.append(buf, static_cast<std::size_t>(n));
   }
-  ::close(fd);
   *data = std::move(out);
   return true;
+}
+
+bool ReadWholeFile(const std::filesystem::path& path, std::string* data, std::string* error,
+                   std::uint64_t max_bytes) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, Describe(path, "cannot open", errno));
+    return false;
+  }
+  const bool ok = ReadWholeStream(fd, path, data, error, max_bytes);
+  ::close(fd);
+  return ok;
 }
 
 }  // namespace folian::text

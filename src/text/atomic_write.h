@@ -3,9 +3,12 @@
 // A failed write never truncates or damages what was there.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
+
+#include "text/text_limits.h"
 
 namespace folian::text {
 
@@ -32,8 +35,14 @@ bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data,
 // Makes the renames of earlier writes into `folder` durable.
 bool SyncFolder(const std::filesystem::path& folder, std::string* error = nullptr);
 
-// Reads the whole file; false (with `*error`) when it cannot.
+// Reads the whole file; false (with `*error`) when it cannot or when it holds
+// more than `max_bytes` (the text cap unless a reader states its own), which
+// is refused before anything is read.
 bool ReadWholeFile(const std::filesystem::path& path, std::string* data,
-                   std::string* error = nullptr);
+                   std::string* error = nullptr, std::uint64_t max_bytes = kMaxTextFileBytes);
+// The same for an open descriptor (standard input), read to its end; `name`
+// stands for it in messages. The descriptor stays open.
+bool ReadWholeStream(int fd, const std::filesystem::path& name, std::string* data,
+                     std::string* error = nullptr, std::uint64_t max_bytes = kMaxTextFileBytes);
 
 }  // namespace folian::text

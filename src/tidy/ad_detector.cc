@@ -6,8 +6,10 @@
 #include <functional>
 #include <span>
 #include <string_view>
+#include <unordered_map>
 
 #include "tidy/ad_glyphs.h"
+#include "tidy/ad_repeats.h"
 #include "tidy/ad_shapes.h"
 #include "tidy/ad_vocabulary.h"
 #include "tidy/line_scanner.h"
@@ -162,7 +164,13 @@ class Detector {
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
-  bool PlainStory(std::string_view line);
+  // With `anchors`, the words of weight 2 or more it passes are added there
+  // (`base`: the line's offset in the text, [line_begin, line_end) its bounds).
+  bool PlainStory(std::string_view line, std::vector<d::Anchor>* anchors = nullptr,
+                  std::size_t base = 0, std::size_t line_begin = 0, std::size_t line_end = 0);
+  // Whether a passage the file repeats is advertising; *first and *last
+  // narrow it to what goes (story punctuation at its edges stays).
+  bool RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last);
   // `u` is the stripped line, `hits` its words (indices into `u`).
   LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
                       std::string_view stripped, bool beside_title, int removed_bonus);
@@ -179,6 +187,9 @@ class Detector {
   std::vector<std::uint64_t> short_lines_;  // hashes of short stripped lines, sorted
   std::vector<Seed> seeds_;
   std::vector<std::uint32_t> candidates_;
+  std::vector<d::Anchor> anchors_;
+  std::vector<d::Repeat> repeats_;
+  d::RepeatFinder repeat_finder_;
   const d::Glyph* glyphs_ = d::GlyphTable();
   // The text writes its punctuation in ASCII (",." more often than "，。"):
   // then those are story punctuation, not junk.
@@ -190,7 +201,8 @@ class Detector {
 // and story punctuation whose few words can neither outweigh its story nor
 // cluster into a piece worth taking. Anything else (letters, digits,
 // blanks, symbols, brackets, heavier words, a short line) goes the full way.
-bool Detector::PlainStory(std::string_view line) {
+bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors, std::size_t base,
+                          std::size_t line_begin, std::size_t line_end) {
   const auto* s = reinterpret_cast<const unsigned char*>(line.data());
   const std::size_t n = line.size();
   if (n % 2 != 0) return false;
@@ -218,6 +230,10 @@ bool Detector::PlainStory(std::string_view line) {
         for (std::size_t m = k; m < k + len; ++m) han += (glyphs[s[2 * m] << 8 | s[2 * m + 1]].cls & d::kCjk) != 0;
         weight += w;
         covered += static_cast<int>(len);
+        if (anchors != nullptr && w >= 2) {
+          anchors->push_back({static_cast<std::uint32_t>(base + 2 * k), static_cast<std::uint32_t>(2 * len),
+                              static_cast<std::uint32_t>(line_begin), static_cast<std::uint32_t>(line_end)});
+        }
         // Clusters counted generously (any gap of four or less): only a
         // line that cannot reach a piece's weight is let through.
         cluster = any_hit && k - last_end <= 4 ? cluster + w : w;
@@ -497,6 +513,63 @@ void Detector::TailPiece(std::vector<Piece>* pieces) {
   if (weight >= 3 && 3 * covered >= han) pieces->push_back({{begin, u.size()}, kShapeWords | kShapeTail});
 }
 
+bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last) {
+  d::LineSummary sum = d::SplitUnits(passage, &judge_units_);
+  if (ascii_punct_) sum = AsStoryPunctuation(&judge_units_);
+  std::span<const Unit> u(judge_units_);
+  // Story punctuation and blanks at its edges are where the copies happened
+  // to agree on the story around them; an opening quote never ends a slogan.
+  std::size_t a = 0, b = u.size();
+  while (a < b && (u[a].Is(d::kClauseEnd | d::kClauseTail | d::kQuote | d::kBlank))) ++a;
+  while (b > a && (u[b - 1].Is(d::kQuoteOpen | d::kBlank))) --b;
+  if (b - a < 4) return false;
+  u = u.subspan(a, b - a);
+  scratch_hits_.clear();
+  vocab_.FindHits(u, 0, u.size(), &scratch_hits_);
+  int weight = 0, strong = 0, glue = 0, covered = 0, han = 0;
+  for (const Hit& h : scratch_hits_) {
+    weight += h.weight;
+    if (h.weight >= 3) strong += h.weight;
+    glue += h.weight == 1;
+    covered += static_cast<int>(h.end - h.begin);
+  }
+  int letters = 0, digits = 0, longest_number = 0;
+  for (const Unit& c : u) {
+    han += c.Is(d::kCjk);
+    letters += c.Is(d::kLetter);
+    digits = c.fold >= '0' && c.fold <= '9' ? digits + 1 : 0;
+    longest_number = std::max(longest_number, digits);
+  }
+  int shapes = 0;
+  if ((sum.classes & d::kLatin) != 0) {
+    d::LatinRuns(u, &runs_);
+    for (const Range& r : runs_) shapes += d::HostLike(u, r) ? 4 : 0;
+  }
+  if (sum.symbols || (sum.classes & (d::kLatin | d::kBlank)) != 0) {
+    d::JunkRuns(u, &runs_, has_word_);
+    shapes += runs_.empty() ? 0 : 2;
+  }
+  // Letters among symbols in a repeated passage: a deformed name or address.
+  if (letters >= 2 && sum.symbols) shapes += 4;
+  // A number of five digits or more pasted again and again: a QQ group, a
+  // site's number.
+  if (longest_number >= 5) shapes += 2;
+  // Repetition is evidence already: fewer words than a line needs, but an
+  // advertising-only word or an address, or else four shared words (the
+  // glue words not counted); never a long story sentence around one word.
+  const int story = han - covered;
+  const bool shared_only = strong == 0 && shapes == 0;
+  const int w = weight + std::min(shapes, 4) - (shared_only ? glue : 0);
+  // Speech a character repeats needs twice the words and a strong one.
+  bool speech = false;
+  for (const Unit& c : judge_units_) speech |= c.Is(d::kQuote);
+  if (speech && (strong < 3 || w < 8)) return false;
+  if (w < (shared_only ? 8 : 4) || 12 * w < 24 + story) return false;
+  *first = u.front().off;
+  *last = u.back().off + u.back().len;
+  return true;
+}
+
 Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const Hit> hits,
                                         d::LineSummary sum, std::string_view stripped,
                                         bool beside_title, int removed_bonus) {
@@ -700,6 +773,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
     std::size_t sbegin, send;      // the text without the blanks around it
     bool blank;
     std::int8_t title;  // -1: not yet known
+    bool plain = false;  // PlainStory: nothing to find unless a repeat is in it
   };
   std::vector<Line> lines;
   short_lines_.clear();
@@ -710,7 +784,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
     if (end > at && text[end - 1] == '\r') --end;
     const std::string_view s = Strip(std::string_view(text).substr(at, end - at));
     const std::size_t sb = static_cast<std::size_t>(s.data() - text.data());
-    lines.push_back({at, end, next, sb, sb + s.size(), s.empty(), -1});
+    lines.push_back({at, end, next, sb, sb + s.size(), s.empty(), -1, false});
     if (!s.empty() && s.size() <= kMaxCountedLineBytes) short_lines_.push_back(HashOf(s));
     at = next;
   }
@@ -721,6 +795,71 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
     return l.title == 1;
   };
   ascii_punct_ = WritesAsciiPunctuation(text);
+
+  // The words of every line, for the passages the file repeats (offsets
+  // are kept in 32 bits: a larger text goes without).
+  anchors_.clear();
+  const bool find_repeats = text.size() < UINT32_MAX;
+  for (Line& l : lines) {
+    if (l.blank) continue;
+    if (!find_repeats) {
+      l.plain = !ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin));
+      continue;
+    }
+    const std::size_t mark = anchors_.size();
+    if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin), &anchors_,
+                                    l.sbegin, l.begin, l.end)) {
+      l.plain = true;
+      continue;
+    }
+    anchors_.resize(mark);
+    const std::string_view line = std::string_view(text).substr(l.begin, l.end - l.begin);
+    d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
+    hits_.clear();
+    vocab_.FindHitsAt(units_, candidates_, &hits_);
+    for (const Hit& h : hits_) {
+      if (h.weight < 2) continue;
+      const std::size_t from = units_[h.begin].off;
+      const std::size_t to = h.end < units_.size() ? units_[h.end].off : line.size();
+      anchors_.push_back({static_cast<std::uint32_t>(l.begin + from), static_cast<std::uint32_t>(to - from),
+                          static_cast<std::uint32_t>(l.begin), static_cast<std::uint32_t>(l.end)});
+    }
+    // Letters and symbols too: a deformed name or address holds no word.
+    for (std::size_t k = 0; k < units_.size();) {
+      if (!units_[k].Separator() || units_[k].Is(d::kBlank)) {
+        ++k;
+        continue;
+      }
+      std::size_t e = k + 1;
+      while (e < units_.size() && units_[e].Separator() && !units_[e].Is(d::kBlank)) ++e;
+      if (e - k >= 2) {
+        const std::size_t from = units_[k].off;
+        const std::size_t to = e < units_.size() ? units_[e].off : line.size();
+        anchors_.push_back({static_cast<std::uint32_t>(l.begin + from), static_cast<std::uint32_t>(to - from),
+                            static_cast<std::uint32_t>(l.begin), static_cast<std::uint32_t>(l.end)});
+      }
+      k = e;
+    }
+  }
+  repeat_finder_.Find(text, anchors_, &repeats_);
+  {
+    // Judged once per distinct passage; those that are not advertising go.
+    struct Verdict {
+      bool ad;
+      std::size_t first, last;
+    };
+    std::unordered_map<std::uint64_t, Verdict> verdicts;
+    std::size_t kept = 0;
+    for (const d::Repeat& r : repeats_) {
+      const std::string_view passage = std::string_view(text).substr(r.begin, r.end - r.begin);
+      auto [it, fresh] = verdicts.try_emplace(HashOf(passage), Verdict{false, 0, 0});
+      if (fresh) it->second.ad = RepeatIsAd(passage, &it->second.first, &it->second.last);
+      if (!it->second.ad) continue;
+      repeats_[kept++] = {r.begin + it->second.first, r.begin + it->second.last, r.line_begin, r.copies};
+    }
+    repeats_.resize(kept);
+  }
+  std::size_t next_repeat = 0;
 
   std::size_t removals = 0;
   std::size_t write = 0;
@@ -741,7 +880,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
       put(l.begin, l.next - l.begin);
       continue;
     }
-    if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin))) {
+    while (next_repeat < repeats_.size() && repeats_[next_repeat].line_begin < l.begin) ++next_repeat;
+    const std::size_t repeats_from = next_repeat;
+    while (next_repeat < repeats_.size() && repeats_[next_repeat].line_begin == l.begin) ++next_repeat;
+    if (l.plain && repeats_from == next_repeat) {
       put(l.begin, l.next - l.begin);
       continue;
     }
@@ -758,6 +900,19 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
     hits_.clear();
     vocab_.FindHitsAt(units_, candidates_, &hits_);
     pieces.clear();
+    for (std::size_t k = repeats_from; k < next_repeat; ++k) {
+      auto unit_at = [&](std::size_t byte) {
+        return static_cast<std::size_t>(
+            std::lower_bound(units_.begin(), units_.end(), byte - l.begin,
+                             [](const Unit& x, std::size_t off) { return x.off < off; }) -
+            units_.begin());
+      };
+      const std::size_t a = unit_at(repeats_[k].begin);
+      std::size_t b = unit_at(repeats_[k].end);
+      // A character the edge cuts through is the story's.
+      while (b > a && units_[b - 1].off + units_[b - 1].len > repeats_[k].end - l.begin) --b;
+      if (b > a) pieces.push_back({{a, b}, kShapeRepeatedSpan});
+    }
     InlinePieces(sum, &pieces);
     TailPiece(&pieces);
 

@@ -12,7 +12,12 @@
 //     as +…+ or ☆…☆) holding advertising words;
 //   - inside a paragraph, a cluster of advertising words takes its clause
 //     when it fills it, and neighbouring clauses that are advertising too
-//     (the context of a block, as boilerplate removal judges web pages).
+//     (the context of a block, as boilerplate removal judges web pages);
+//   - passages the file repeats word for word around an advertising word,
+//     an address or a deformed name (ad_repeats.h): a site pastes its slogan
+//     into chapter after chapter, and where the copies stop agreeing is
+//     where the story around them begins; repetition counts as evidence,
+//     so fewer words are needed than for a passage seen once.
 // Story safety comes first: words stories use (网站, 手机, 更新, 章节, QQ)
 // weigh little, quoted speech needs much more evidence, titles need
 // advertising-only words, and a line with a long stretch of story text is
@@ -44,6 +49,7 @@ enum AdShape : unsigned {
   kShapeRepeated = 1u << 8,     // a short line the file repeats
   kShapeTitle = 1u << 9,        // a title line holding advertising
   kShapeTail = 1u << 10,        // words after a paragraph's last sentence, ending none
+  kShapeRepeatedSpan = 1u << 11,  // a passage with advertising words the file repeats
 };
 
 struct DetectedAd {

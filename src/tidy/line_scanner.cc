@@ -307,6 +307,21 @@ bool IsFooter(std::string_view line, const ScanConfig& c) {
          Contains(line, kSectionWords);
 }
 
+// Whether a line holds anything but marks and blanks: a Chinese character
+// (lead byte B0 and up) or an ASCII letter or digit.
+bool HoldsWords(std::string_view line) {
+  const u8* s = reinterpret_cast<const u8*>(line.data());
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (s[i] >= 0xB0 && s[i] != 0xFF && i + 1 < line.size()) return true;
+    if (IsLead(s[i])) {
+      ++i;
+    } else if (IsDigit(s[i]) || IsAlpha(s[i])) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool EndsParagraph(std::string_view line, const ScanConfig& c) {
   if (static_cast<long long>(line.size()) < c.short_line) return true;
   return EndsInClosing(line);
@@ -528,9 +543,56 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
   };
   std::string title_line;
   bool prev_title = false;
+  const bool judge_dropped = config.follow_layout && config.drop_ads_between_wrapped_lines;
+  std::string context;
+  std::vector<DetectedAd> found;
+  // The line after this one is advertising that went: the paragraph goes on
+  // past it.
+  auto next_goes = [&](std::size_t index) {
+    if (!judge_dropped || !judge.BetweenWrappedLines(index + 1)) return false;
+    // The line judged between its neighbours, as the detector would see it
+    // in the scanned text, so that it counts as neither beside a title nor
+    // alone.
+    context.clear();
+    std::size_t from = 0, to = 0;
+    for (std::size_t j = index; j <= index + 2; ++j) {
+      if (j == index + 1) from = context.size();
+      rewriter.Rewrite(text.substr(lines[j].start, lines[j].size), &context);
+      if (j == index + 1) to = context.size();
+      context.append("\r\n");
+    }
+    // The line goes when the detector takes it whole, or leaves nothing of
+    // it but marks and blanks.
+    std::string rest = context.substr(from, to - from);
+    found.clear();
+    RemoveDetectedAds(context, &found);
+    std::size_t pieces = 0;
+    for (const DetectedAd& ad : found) {
+      if (ad.offset < from || ad.offset >= to) continue;
+      ++pieces;
+      if (ad.whole_line) {
+        rest.clear();
+        break;
+      }
+      const std::size_t at = rest.find(ad.text);
+      if (at != std::string::npos) rest.erase(at, ad.text.size());
+    }
+    if (pieces == 0 || HoldsWords(rest)) return false;
+    if (config.dropped_ads != nullptr) {
+      for (DetectedAd& ad : found) {
+        if (ad.offset >= from && ad.offset < to) config.dropped_ads->push_back(std::move(ad));
+      }
+    }
+    return true;
+  };
+  bool skip = false;
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const RawLine& raw = lines[index];
     advance(raw.ordinal);
+    if (skip) {
+      skip = false;
+      continue;
+    }
     // Rewritten straight onto the output; taken back for a footer or a title.
     const std::size_t at = out->size();
     rewriter.Rewrite(text.substr(raw.start, raw.size), out);
@@ -567,7 +629,8 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       const int marked = config.follow_layout ? judge.Ends(index) : -1;
       // Where the layout decides, a line's length counts against the wrap
       // width, not the fixed threshold (a wrap of 20 characters is shorter).
-      const bool ends = marked < 0 ? EndsParagraph(line, config) : marked == 1;
+      bool ends = marked < 0 ? EndsParagraph(line, config) : marked == 1;
+      if (index + 2 < lines.size() && next_goes(index)) ends = false, skip = true;
       if (ends) out->append("\r\n");
     }
     prev_title = title;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "common/progress.h"
+#include "tidy/ad_detector.h"
 
 namespace folian::tidy {
 
@@ -33,6 +34,14 @@ struct ScanConfig {
   // chapter (the lines between two titles) is judged on its own. Texts that
   // are not wrapped are joined by the closing-character rule alone.
   bool follow_layout = true;
+  // Following the layout: a line dropped between two lines of one wrapped
+  // paragraph (short or too wide, and ending no sentence, or holding letters
+  // or digits) is put to the advertisement detector with the lines around
+  // it; when it is advertising it goes, and the paragraph stays whole
+  // instead of ending at it. Each line that went is appended to
+  // `dropped_ads` when that is set.
+  bool drop_ads_between_wrapped_lines = false;
+  std::vector<DetectedAd>* dropped_ads = nullptr;
   // Progress: every `progress_step` lines the position moves to 7k+5
   // (k = 1, 2, …); 0 disables it.
   std::size_t progress_step = 0;

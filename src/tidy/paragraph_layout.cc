@@ -54,6 +54,7 @@ bool EndsInAny(std::string_view line, std::string_view set) {
 // curly quotes “ ” ‘ ’, which some wraps take for half-width.
 struct Counted {
   std::uint32_t chars = 0, curly = 0;
+  std::uint32_t letters = 0;  // ASCII letters and digits
 };
 Counted CountChars(std::string_view s) {
   const u8* p = reinterpret_cast<const u8*>(s.data());
@@ -68,15 +69,18 @@ Counted CountChars(std::string_view s) {
     return {static_cast<std::uint32_t>(std::min(n / 2, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
   }
   std::size_t chars = 0, curly = 0;
+  std::size_t letters = 0;
   for (std::size_t i = 0; i < n; ++chars) {
     if (p[i] >= 0x81 && p[i] != 0xFF && i + 1 < n) {
       curly += p[i] == 0xA1 && p[i + 1] >= 0xAE && p[i + 1] <= 0xB1;
       i += 2;
     } else {
+      letters += (p[i] >= '0' && p[i] <= '9') || ((p[i] | 0x20) >= 'a' && (p[i] | 0x20) <= 'z');
       ++i;
     }
   }
-  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap))};
+  return {static_cast<std::uint32_t>(std::min(chars, kCap)), static_cast<std::uint32_t>(std::min(curly, kCap)),
+          static_cast<std::uint32_t>(std::min(letters, kCap))};
 }
 
 // Lengths above this share one histogram bucket.
@@ -86,12 +90,17 @@ constexpr std::uint32_t kMaxLength = 1023;
 constexpr std::uint32_t kMinWidth = 20;
 // A wrap may pull a closing mark onto a line or push an opening one down.
 constexpr std::uint32_t kSlack = 1;
+// Columns a line wrapped by columns may fall short of the width by (curly
+// quotes taken for half-width, a wide character pushed down).
+constexpr std::uint32_t kHalfWidthRoom = 2;
 // A chapter with fewer lines borrows the width of the whole text.
 constexpr std::uint32_t kMinRegionLines = 12;
 // Lines far longer than anyone wraps at: a text of them has one paragraph per
 // line and every line break is the author's.
 constexpr std::uint32_t kLongLine = 100;
 constexpr std::uint32_t kMinLongLines = 3;
+// Indented lines a chapter needs before a lone indentation counts as odd.
+constexpr std::uint32_t kMinIndentedLines = 4;
 
 }  // namespace
 
@@ -129,6 +138,7 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   l.flags = flags;
   const Counted c = CountChars(trimmed);
   l.length = c.chars;
+  l.letters = c.letters;
   // Columns in full-width characters, the curly quotes at half width: a
   // line is wider than the wrap only when it is wider both ways.
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
@@ -245,6 +255,7 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
 
 void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
   const std::uint32_t size = r->end - r->first;
+
   // A chapter too short to tell, or one that its advertising makes look
   // ragged, takes the width of the whole text where its lines agree with it.
   r->width = size >= kMinRegionLines ? Width(r->first, r->end, 0) : file_width;
@@ -269,6 +280,26 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
   r->slack = exact ? 0 : kSlack;
 
   IndentWidths(*r);
+
+  // A line indented unlike every other line of its chapter, after a line
+  // that runs to the width mid-sentence, marks nothing: a wrap cut an
+  // inline advertisement just before its blanks.
+  std::array<std::uint32_t, 256> kinds{};
+  std::uint32_t indented = 0;
+  for (std::uint32_t k = r->first; k < r->end; ++k) {
+    if (lines_[k].indent == 0 || lines_[k].title) continue;
+    ++kinds[lines_[k].indent];
+    ++indented;
+  }
+  for (std::uint32_t k = r->first + 1; indented >= kMinIndentedLines && k < r->end; ++k) {
+    LayoutLine& l = lines_[k];
+    const LayoutLine& before = lines_[k - 1];
+    if (l.indent != 0 && !l.title && kinds[l.indent] == 1 && r->width != 0 && !before.title &&
+        Full(*r, k - 1) && !before.ends_clause) {
+      l.indent = 0;
+      l.flags &= static_cast<unsigned char>(~kLineIndented);
+    }
+  }
 
   // Indentation (or a blank line) marks paragraph starts when lines that
   // reach the width are mostly followed by lines without it: a chapter that
@@ -298,7 +329,10 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
     }
     // Strict: nearly every paragraph carries the mark (not one that indents
     // some paragraphs and not others), so an unmarked line goes on one.
-    const bool strict = by && after_short_plain * 5 <= after_short_marked;
+    // Indentation left off one paragraph in six is such a mixture; a blank
+    // line missing before one in six is advertising dropped into them.
+    const std::uint32_t unmarked_share = mark == kLineIndented ? 10 : 5;
+    const bool strict = by && after_short_plain * unmarked_share <= after_short_marked;
     (mark == kLineIndented ? r->by_indent : r->by_blank) = by;
     r->strict |= strict;
   }
@@ -366,7 +400,15 @@ void ParagraphLayout::IndentWidths(const Region& r) {
 }
 
 bool ParagraphLayout::Full(const Region& r, std::size_t k) const {
-  return lines_[k].length + r.slack >= line_width_[k];
+  const LayoutLine& l = lines_[k];
+  // A wrap may count characters or columns (half-width characters at half
+  // a character's room). More characters than a wrap by characters allows
+  // show that it counts columns: then the line must reach the width by its
+  // columns too (a line of many letters and symbols between wrapped lines is
+  // advertising, not a wrapped line).
+  const std::uint32_t w = line_width_[k];
+  if (l.length + r.slack < w) return false;
+  return l.length <= w + 2 * kSlack || l.columns + r.slack + kHalfWidthRoom >= w;
 }
 
 // Line k carries its chapter's paragraph-start mark.
@@ -381,25 +423,28 @@ std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
 
 int ParagraphLayout::Ends(std::size_t k) const {
   if (k + 1 >= lines_.size() || lines_[k].title || lines_[k + 1].title) return -1;
+  return Decide(k, k + 1);
+}
+
+// Whether the paragraph ends after line k when line `next` follows it.
+int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   const Region& r = regions_[region_of_[k]];
   const LayoutLine& a = lines_[k];
-  const LayoutLine& b = lines_[k + 1];
+  const LayoutLine& b = lines_[next];
   if (r.width == 0) {
-    if (Marked(r, k + 1)) return 1;
+    if (Marked(r, next)) return 1;
     if ((b.flags & kLineBlankBefore) && a.closes) return 1;
     if (r.long_lines) return 1;
     return r.by_indent || r.by_blank ? 0 : -1;
   }
   const bool full = Full(r, k);
-  // A line wider than the wrap was not wrapped there: advertising, mostly.
-  auto wide = [&r](const LayoutLine& l) { return l.columns > r.width + 2 * kSlack; };
-  const bool foreign = wide(a);
-  if (Marked(r, k + 1)) return 1;
+  const bool foreign = Wide(r, a);
+  if (Marked(r, next)) return 1;
   // A wrap before "，" or "。": the line goes on, however long.
   if (b.no_start && (full || !a.closes)) return 0;
   // No wrapped paragraph goes on into a wide line: after a closing mark, it
   // is a line of its own.
-  if (wide(b) && a.closes) return 1;
+  if (Wide(r, b) && a.closes) return 1;
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
@@ -415,6 +460,39 @@ int ParagraphLayout::Ends(std::size_t k) const {
     return 0;
   }
   return 1;
+}
+
+bool ParagraphLayout::Wide(const Region& r, const LayoutLine& l) const {
+  return l.columns > r.width + 2 * kSlack;
+}
+
+// Line k looks dropped between two lines of one wrapped paragraph: the line
+// before it runs to the width, the one after it would carry that on, and
+// the line itself is no wrapped line (short, or wider than the wrap) that
+// ends no sentence, holds letters or digits, or is followed by a mark no
+// paragraph starts with. The last line of a paragraph is short after a full
+// one too, so only such a line is put to the advertisement test.
+bool ParagraphLayout::BetweenWrappedLines(std::size_t k) const {
+  if (k == 0 || k + 1 >= lines_.size()) return false;
+  const LayoutLine& before = lines_[k - 1];
+  const LayoutLine& l = lines_[k];
+  const LayoutLine& after = lines_[k + 1];
+  if (before.title || after.title) return false;
+  const Region& r = regions_[region_of_[k - 1]];
+  // A title-like line between them has drawn a chapter border there.
+  if (r.width == 0 || (region_of_[k + 1] != region_of_[k - 1] && !l.title)) return false;
+  if (!Full(r, k - 1) || Wide(r, before)) return false;
+  const bool wide = Wide(r, l);
+  // By columns: letters and digits take half a character's room.
+  if (!l.title && !wide && l.columns + r.slack >= line_width_[k]) return false;
+  if (Marked(r, k)) return false;
+  if (l.ends_clause && !wide && l.letters == 0 && !after.no_start) return false;
+  // After a line that closes a sentence at the width, a paragraph may as
+  // well end as go on (advertising between paragraphs, one ending at the
+  // width): it goes on only where a mark no paragraph starts with follows,
+  // or where every paragraph start carries its mark.
+  if (before.closes && !after.no_start && !r.strict) return false;
+  return Decide(k - 1, k + 1) == 0;
 }
 
 }  // namespace folian::tidy

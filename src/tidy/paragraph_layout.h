@@ -23,6 +23,7 @@ struct LayoutLine {
   unsigned char indent = 0;   // which indentation (0 none): lines indented alike share it
   std::uint32_t length = 0;   // characters of the trimmed line
   std::uint32_t columns = 0;  // its width in full-width characters (curly quotes half)
+  std::uint32_t letters = 0;  // ASCII letters and digits in it
   bool closes = false;       // ends in a paragraph-closing character
   bool ends_clause = false;  // that, or ： ； ，
   bool no_start = false;     // starts with a mark no paragraph starts with (，。」…)
@@ -47,6 +48,12 @@ class ParagraphLayout {
   // rule does), else 1 when the paragraph ends after it, 0 when it goes on.
   int Ends(std::size_t k) const;
 
+  // True when line k sits between two lines of one wrapped paragraph that
+  // would join without it, and looks dropped there (no wrapped line, and no
+  // paragraph's plain last line either). Such a line is worth an
+  // advertisement test before the paragraph is cut at it.
+  bool BetweenWrappedLines(std::size_t k) const;
+
   // The wrap width (characters) found around line k, 0 when not wrapped.
   std::uint32_t WidthAt(std::size_t k) const;
 
@@ -69,6 +76,8 @@ class ParagraphLayout {
   void IndentWidths(const Region& r);
   std::uint32_t Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const;
   bool Full(const Region& r, std::size_t k) const;
+  bool Wide(const Region& r, const LayoutLine& l) const;
+  int Decide(std::size_t k, std::size_t next) const;
   bool Marked(const Region& r, std::size_t k) const;
 
   std::vector<LayoutLine> lines_;

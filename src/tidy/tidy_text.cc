@@ -121,6 +121,9 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   config.site_flag = site;
   config.short_line = params.short_line > 0 ? params.short_line : kDefaultShortLine;
   config.follow_layout = params.follow_layout;
+  config.drop_ads_between_wrapped_lines = options.has_adver == 1 && params.ad_detector;
+  std::vector<DetectedAd> dropped;
+  if (params.removals != nullptr) config.dropped_ads = &dropped;
   config.footer_token = rules.footer_token;
   config.footer_site_name = rules.footer_site_name;
   config.progress_step = EditorLineCount(gbk) / 10;
@@ -132,6 +135,7 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   scanned.reserve(gbk.size() + gbk.size() * 2 / 5);
   std::vector<std::string> titles;
   ScanLines(gbk, config, &scanned, &titles);
+  if (params.removals != nullptr) internal::LogDetected(std::move(dropped), params.removals);
   sink.SetPosition(80);
   if (Cancelled(params.cancel)) return std::nullopt;
 

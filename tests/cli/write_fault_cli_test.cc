@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <fcntl.h>
-#include <sys/mount.h>
 #include <sys/stat.h>
 
 #include <functional>
@@ -23,35 +22,26 @@
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "support/write_faults.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using folian::testing::ChildSetup;
+using folian::testing::Differences;
+using folian::testing::FaultName;
+using folian::testing::FillUp;
+using folian::testing::GbkText;
+using folian::testing::MountSmall;
+using folian::testing::Snapshot;
+using Fault = folian::testing::Fault;
 using folian::testing::EnvVar;
 using folian::testing::ReadBytes;
 using folian::testing::RunCli;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
-// Random GB2312 text: it neither compresses nor tidies to less than the
-// limit, so every output is bigger than kLimit.
-std::string GbkText(unsigned seed, std::size_t lines) {
-  std::mt19937 rng(seed);
-  std::uniform_int_distribution<int> lead(0xB0, 0xD6), trail(0xA1, 0xFE);
-  std::string s;
-  for (std::size_t i = 0; i < lines; ++i) {
-    if (i % 5 == 0) s += "  ";
-    for (int c = 0; c < 30; ++c) {
-      s += static_cast<char>(lead(rng));
-      s += static_cast<char>(trail(rng));
-    }
-    s += "\r\n";
-  }
-  return s;
-}
-
-constexpr rlim_t kLimit = 4096;
+constexpr rlim_t kLimit = folian::testing::kFaultFileSizeLimit;
 
 // One write path: the files it starts from, its arguments, and the file it
 // writes (which exists beforehand). `others_written` names a file the command
@@ -153,62 +143,8 @@ const std::vector<WritePath>& WritePaths() {
   return paths;
 }
 
-enum class Fault { kNone, kFileSize, kNoSpace, kReadOnlyFolder, kReadOnlyFile };
-
-const char* FaultName(Fault f) {
-  switch (f) {
-    case Fault::kNone: return "none";
-    case Fault::kFileSize: return "file size limit";
-    case Fault::kNoSpace: return "full file system";
-    case Fault::kReadOnlyFolder: return "read-only folder";
-    case Fault::kReadOnlyFile: return "read-only file";
-  }
-  return "";
-}
-
-std::map<std::string, std::string> Snapshot(const fs::path& dir) {
-  std::map<std::string, std::string> files;
-  for (const auto& e : fs::directory_iterator(dir)) files[e.path().filename().string()] = ReadBytes(e.path());
-  return files;
-}
-
-// The names whose bytes differ, vanished or appeared ("" when none).
-std::string Differences(const std::map<std::string, std::string>& before,
-                        const std::map<std::string, std::string>& after) {
-  std::string names;
-  for (const auto& [name, bytes] : before) {
-    if (after.count(name) == 0) names += " -" + name;
-    else if (after.at(name) != bytes) names += " ~" + name;
-  }
-  for (const auto& [name, bytes] : after) {
-    if (before.count(name) == 0) names += " +" + name;
-  }
-  return names;
-}
-
-// Mounts a small tmpfs on `dir` for the run of one command; false when this
-// process may not mount.
-bool MountSmall(const fs::path& dir) {
-  return ::mount("tmpfs", dir.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=256k,mode=0777") == 0;
-}
-
-// Fills the file system of `dir` up to its last page, so any output bigger
-// than a page fails with ENOSPC.
-bool FillUp(const fs::path& dir) {
-  const fs::path filler = dir / "filler.bin";
-  const int fd = ::open(filler.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-  if (fd < 0) return false;
-  const std::string page(4096, 'f');
-  off_t size = 0;
-  while (::write(fd, page.data(), page.size()) == static_cast<ssize_t>(page.size())) size += 4096;
-  const bool full = errno == ENOSPC && size >= 4096 && ::ftruncate(fd, size - 4096) == 0;
-  ::close(fd);
-  return full;
-}
-
-constexpr fs::perms kReadOnlyDir = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
-constexpr fs::perms kReadOnlyFile = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kReadOnlyDir = folian::testing::kReadOnlyDirPerms;
+constexpr fs::perms kReadOnlyFile = folian::testing::kReadOnlyFilePerms;
 
 class WriteFaultCliTest : public ::testing::TestWithParam<Fault> {
  protected:
@@ -228,13 +164,7 @@ TEST_P(WriteFaultCliTest, OriginalBytesSurviveAndTheFailureIsNamed) {
     const fs::path dir = root_ / ("case" + std::to_string(index++));
     fs::create_directory(dir);
     if (fault == Fault::kNoSpace && !MountSmall(dir)) GTEST_SKIP() << "cannot mount a tmpfs here (needs root)";
-    struct Unmount {
-      const fs::path& dir;
-      bool on;
-      ~Unmount() {
-        if (on) ::umount2(dir.c_str(), MNT_DETACH);
-      }
-    } unmount{dir, fault == Fault::kNoSpace};
+    folian::testing::ScopedUnmount unmount{dir, fault == Fault::kNoSpace};
     fs::permissions(dir, fs::perms::all);
     EnvVar config("FOLIAN_CONFIG_HOME", dir.c_str());
     const std::vector<std::string> args = path.prepare(dir);
@@ -273,15 +203,6 @@ TEST_P(WriteFaultCliTest, OriginalBytesSurviveAndTheFailureIsNamed) {
 INSTANTIATE_TEST_SUITE_P(Faults, WriteFaultCliTest,
                          ::testing::Values(Fault::kNone, Fault::kFileSize, Fault::kNoSpace,
                                            Fault::kReadOnlyFolder, Fault::kReadOnlyFile),
-                         [](const auto& info) {
-                           switch (info.param) {
-                             case Fault::kNone: return std::string("Control");
-                             case Fault::kFileSize: return std::string("FileSizeLimit");
-                             case Fault::kNoSpace: return std::string("NoSpace");
-                             case Fault::kReadOnlyFolder: return std::string("ReadOnlyFolder");
-                             case Fault::kReadOnlyFile: return std::string("ReadOnlyFile");
-                           }
-                           return std::string();
-                         });
+                         [](const auto& info) { return folian::testing::FaultTestName(info.param); });
 
 }  // namespace

@@ -13,6 +13,7 @@ namespace folian::testing {
 struct ChmItem {
   std::string name;  // as stored, e.g. "/html/a.htm"
   std::string data;
+  std::uint64_t claimed_length = 0;  // the length the directory states, when not the data's
 };
 
 namespace chm_detail {
@@ -54,7 +55,7 @@ inline std::string MakeChm(const std::vector<ChmItem>& items) {
     entries += item.name;
     EncInt(entries, 0);  // section 0: uncompressed
     EncInt(entries, content.size());
-    EncInt(entries, item.data.size());
+    EncInt(entries, item.claimed_length != 0 ? item.claimed_length : item.data.size());
     content += item.data;
   }
   constexpr std::uint32_t kPmglHead = 0x14;

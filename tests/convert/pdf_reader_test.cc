@@ -237,6 +237,17 @@ TEST(PdfReader, CapsAndCancel) {
   EXPECT_EQ(Text(OnePage(hostile, {{"F1", kHelvetica}})), "still read");
 }
 
+TEST(PdfReader, AContentStreamCutAtItsCapStopsTheConversion) {
+  // A page's text padded with blanks: 9 MB inflating from a few KB passes the
+  // stream cap (ten times the stored size, at least 8 MB).
+  const std::string text = "BT /F1 12 Tf 72 720 Td (page) Tj ET";
+  const Result bomb = Read(OnePage(text + std::string(std::size_t{9} << 20, ' '), {{"F1", kHelvetica}}));
+  EXPECT_EQ(bomb.status.message(), msg::kPdfStreamTooLarge);
+  EXPECT_TRUE(bomb.utf8.empty());
+  // Under the floor the same page reads, however well it compresses.
+  EXPECT_EQ(Text(OnePage(text + std::string(std::size_t{7} << 20, ' '), {{"F1", kHelvetica}})), "page");
+}
+
 std::string Fixture(const std::string& name) {
   std::ifstream in(std::string(FOLIAN_SOURCE_DIR) + "/tests/convert/testdata/pdf/" + name, std::ios::binary);
   std::stringstream ss;

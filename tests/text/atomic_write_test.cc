@@ -148,5 +148,39 @@ TEST(ReadWholeFileTest, ReadsBytesAndReportsErrors) {
   EXPECT_FALSE(ReadWholeFile(dir.path(), &got, &error));
 }
 
+TEST(ReadWholeFileTest, FilesAndStreamsOverTheCapAreRefusedByName) {
+  TempDir dir;
+  WriteBytes(dir / "ten.txt", "0123456789");
+  std::string got = "kept", error;
+  EXPECT_TRUE(ReadWholeFile(dir / "ten.txt", &got, &error, 10));
+  EXPECT_EQ(got, "0123456789");
+  got = "kept";
+  EXPECT_FALSE(ReadWholeFile(dir / "ten.txt", &got, &error, 9));
+  EXPECT_EQ(got, "kept");
+  EXPECT_NE(error.find("ten.txt"), std::string::npos) << error;
+  // The text cap by default, checked before a byte is read: a sparse file
+  // one byte over it takes no memory.
+  const std::filesystem::path big = dir / "big.txt";
+  WriteBytes(big, "x");
+  ASSERT_EQ(::truncate(big.c_str(), static_cast<off_t>(kMaxTextFileBytes + 1)), 0);
+  EXPECT_FALSE(ReadWholeFile(big, &got, &error));
+  EXPECT_NE(error.find("big.txt"), std::string::npos) << error;
+  EXPECT_NE(error.find("1024 MB"), std::string::npos) << error;
+  // A pipe has no size: the bytes are counted as they come.
+  int fds[2];
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::write(fds[1], "0123456789", 10), 10);
+  ::close(fds[1]);
+  EXPECT_FALSE(ReadWholeStream(fds[0], "-", &got, &error, 9));
+  EXPECT_NE(error.find("\"-\""), std::string::npos) << error;
+  ::close(fds[0]);
+  ASSERT_EQ(::pipe(fds), 0);
+  ASSERT_EQ(::write(fds[1], "0123456789", 10), 10);
+  ::close(fds[1]);
+  EXPECT_TRUE(ReadWholeStream(fds[0], "-", &got, &error, 10));
+  EXPECT_EQ(got, "0123456789");
+  ::close(fds[0]);
+}
+
 }  // namespace
 }  // namespace folian::text

@@ -157,6 +157,66 @@ TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
   }
 }
 
+// Three paragraphs of story, each with `pasted` put into it at a character
+// that ends no clause (the first copy also in traditional script when asked).
+std::string ThreeParagraphsWith(const std::string& pasted, const std::string& first_copy) {
+  return "那老者拄着拐杖慢慢" + first_copy + "走到门前，看了看天色，叹一口气。\r\n" +
+         "众人听了，都低下" + pasted + "头去，半晌没有人说话，只听得窗外风响。\r\n" +
+         "过了一会，那少年站起身" + pasted + "来，向老者作了一揖，转身出门去了。\r\n";
+}
+
+TEST(AdDetector, PassagesTheFileRepeatsGoWithTheirEdgesExact) {
+  const std::string clean = ThreeParagraphsWith("", "");
+  // Ordinary words around a few advertising ones: one copy is not enough.
+  const std::string slogan = "感谢大家一直以来的支持，有空常来本站逛逛，再次感谢";
+  const std::string once = "那老者拄着拐杖慢慢" + slogan + "走到门前，看了看天色，叹一口气。\r\n";
+  EXPECT_EQ(Detect(once), once);
+  EXPECT_EQ(Detect(ThreeParagraphsWith(slogan, slogan)), clean);
+  // Traditional script in every copy; a deformed address repeated.
+  const std::string trad = "感謝大家一直以來的支持，有空常來本站逛逛，再次感謝";
+  EXPECT_EQ(Detect(ThreeParagraphsWith(trad, trad)), clean);
+  const std::string host = "——t/x/t小.说。天.堂、";
+  EXPECT_EQ(Detect(ThreeParagraphsWith(host, host)), clean);
+  // Shared words and a long number: the number makes it the site's, once
+  // it is repeated; the words alone, repeated, may be the story's.
+  const std::string group = "每天更新好玩的故事，群号2468013";
+  EXPECT_EQ(Detect(ThreeParagraphsWith("", group)), ThreeParagraphsWith("", group));
+  EXPECT_EQ(Detect(ThreeParagraphsWith(group, group)), clean);
+  const std::string words_only = "每天更新好玩的故事，欢迎来看";
+  EXPECT_EQ(Detect(ThreeParagraphsWith(words_only, words_only)), ThreeParagraphsWith(words_only, words_only));
+  // Copies whose neighbours share a byte (啊 B0A1 and 薄 B1A1 before, 阿 B0A2
+  // and 埃 B0A3 after): the characters around them stay whole.
+  const std::string pasted = "感谢大家一直以来的支持，有空常来本站逛逛，再次感谢";
+  EXPECT_EQ(Detect("他叫了一声啊" + pasted + "阿福便走到门前。\r\n那山上只一片薄" + pasted + "埃尘也无。\r\n"),
+            "他叫了一声啊阿福便走到门前。\r\n那山上只一片薄埃尘也无。\r\n");
+  // Two copies are enough, also when one of them is a line of its own.
+  const std::string two = ThreeParagraphsWith(slogan, "") + slogan + "\r\n";
+  EXPECT_EQ(Detect(two), clean);
+  std::vector<DetectedAd> found;
+  Detect(ThreeParagraphsWith(slogan, slogan), &found);
+  ASSERT_FALSE(found.empty());
+  EXPECT_NE(found[0].shapes & kShapeRepeatedSpan, 0u);
+}
+
+TEST(AdDetector, TheStorysOwnRepeatedPassagesStay) {
+  // Dialogue about websites, updates, chapters and phones that a character
+  // says again; formulas and verses the story repeats; a long passage.
+  const char* own[] = {
+      "“网站又更新了。”",
+      "“你看了那本小说的最新章节没有？”",
+      "他拿出手机看了看网站上的更新",
+      "网站又更新了",
+      "不知后事如何，且听下回分解。",
+      "这本书共有三十个章节，他每天读一章，从不间断，读完了又从头读起，"
+      "读到后来连书里每个人物的名字都背得出来，家里人都说他是个书呆子，他也不恼，"
+      "只笑着说这本书好，书里的道理够他想一辈子的",
+  };
+  for (const char* p : own) {
+    const std::string in = ThreeParagraphsWith(p, p);
+    EXPECT_EQ(Detect(in), in) << p;
+  }
+}
+
 TEST(AdDetector, ResidueOfEarlierStagesGoes) {
   const std::string story = std::string(kStory);
   for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》"}) {

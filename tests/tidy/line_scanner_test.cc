@@ -632,6 +632,49 @@ TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
   EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
 }
 
+TEST(LineScannerFamilies, AFewUnindentedParagraphsAmongIndentedOnes) {
+  // Two paragraphs in fourteen start without the indentation: each still
+  // starts its own line after a short last line that closes, though the
+  // line before that stops mid-sentence at the width.
+  const auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84, 97, 62, 105, 88});
+  WrapStyle s;
+  s.width = 24;
+  std::string in;
+  for (std::size_t i = 0; i < paras.size(); ++i) {
+    const bool plain = i == 5 || i == 11;
+    s.indent = plain ? "" : "　　";
+    s.indent_chars = plain ? 0 : 2;
+    if (plain) {
+      const std::vector<std::string> before = WrapLines(paras[i - 1], s);
+      ASSERT_GE(before.size(), 2u);
+      ASSERT_FALSE(IsClosingMark(CodePoints(before[before.size() - 2]).back()));
+      ASSERT_LT(CodePoints(before.back()).size(), 22u);
+    }
+    in += Layout({paras[i]}, s);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
+TEST(LineScannerFamilies, ALoneOddIndentationAfterAFullLineMarksNothing) {
+  // Paragraphs indented by 　　; inside one, a wrap puts a single 　 (an
+  // inline advertisement's blank) at the start of a line after a full line
+  // that stops mid-sentence: the paragraph goes on.
+  auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84});
+  WrapStyle s;
+  s.width = 24;
+  s.indent = "　　";
+  s.indent_chars = 2;
+  const std::vector<std::string> cps = CodePoints(paras[2]);
+  std::string odd;
+  for (std::size_t i = 0; i < cps.size(); ++i) odd += (i == 22 ? "　" : "") + cps[i];
+  ASSERT_FALSE(IsClosingMark(cps[21]));
+  std::vector<std::string> in_paras = paras;
+  in_paras[2] = odd;
+  const std::string in = Layout(in_paras, s);
+  ASSERT_NE(in.find("\n　" + cps[22]), std::string::npos);
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+}
+
 TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
   // Most paragraphs unindented at 30 characters, some indented by 　　 on
   // every line, which takes two characters from each: lines indented alike
@@ -669,6 +712,22 @@ TEST(LineScannerFamilies, LinesDroppedBetweenWrappedLines) {
   std::vector<std::string> want = paras;
   want[1] = lines[0] + lines[1] + ad;
   for (std::size_t i = 2; i < lines.size(); ++i) want[1] += lines[i];
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
+}
+
+TEST(LineScannerFamilies, LinesOfHalfWidthCharactersAreNoWrappedLines) {
+  // More characters than the wrap allows, but far fewer columns: a line of
+  // letters and symbols between paragraphs stands alone instead of running
+  // into the paragraph after it.
+  WrapStyle s;
+  s.width = 24;
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92});
+  ASSERT_LT(WrapLines(paras[2], s).back().size(), 22u * 3);
+  const std::string junk = "abcdefghijklmnopqrstuvwxyz.net小说天堂";
+  std::string in = Layout(paras, s);
+  in.insert(in.find(paras[3].substr(0, 12)), junk + "\n");
+  std::vector<std::string> want = paras;
+  want.insert(want.begin() + 3, junk);
   EXPECT_TRUE(SameLines(Scan(in).text, Want(want)));
 }
 
@@ -718,6 +777,101 @@ TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
     for (std::size_t p; (p = want.find(from)) != std::string::npos;) want.replace(p, from.size(), to);
   }
   EXPECT_TRUE(SameLines(Scan(in).text, want));
+}
+
+}  // namespace
+}  // namespace folian::tidy
+
+// With the advertisement detector on, a line dropped between two wrapped
+// lines of one paragraph is judged with its neighbours: advertising goes and
+// the paragraph stays whole; story lines stay where they are.
+namespace folian::tidy {
+namespace {
+
+struct Dropped {
+  std::string text;  // UTF-8
+  std::vector<DetectedAd> ads;
+};
+
+Dropped ScanDroppingAds(const std::string& utf8) {
+  ScanConfig c;
+  c.drop_ads_between_wrapped_lines = true;
+  std::vector<DetectedAd> ads;
+  c.dropped_ads = &ads;
+  return {Scan(utf8, c).text, std::move(ads)};
+}
+
+// `paras` wrapped at 24 characters with no mark at paragraph starts, and
+// `line` put after the second line of paragraph 1.
+std::string WithLineInside(const std::vector<std::string>& paras, const std::string& line) {
+  WrapStyle s;
+  s.width = 24;
+  std::string in = Layout(paras, s);
+  const std::vector<std::string> lines = WrapLines(paras[1], s);
+  const std::size_t at = in.find(lines[1] + "\n") + lines[1].size() + 1;
+  return in.insert(at, line + "\n");
+}
+
+TEST(LineScannerDroppedLines, AdvertisingBetweenWrappedLinesGoes) {
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  ASSERT_FALSE(IsClosingMark(CodePoints(WrapLines(paras[1], s)[1]).back()));
+  // Without closing punctuation, with a closing mark after letters, and
+  // wider than the wrap.
+  for (const std::string ad : {"本站网址：www.qmdxs.com 手机阅读", "最新章节请到wap.kpzw.net。",
+                               "（求收藏、求推荐票、求月票，本书首发于本站，请书友们多多支持，QQ群123456）"}) {
+    const Dropped d = ScanDroppingAds(WithLineInside(paras, ad));
+    EXPECT_TRUE(SameLines(d.text, Want(paras))) << ad;
+    ASSERT_FALSE(d.ads.empty()) << ad;
+    EXPECT_TRUE(U(d.ads[0].line).find("www.qmdxs") != std::string::npos ||
+                U(d.ads[0].line).find("kpzw") != std::string::npos || U(d.ads[0].line).find("QQ") != std::string::npos);
+  }
+  // Off, the line stays (and the paragraph ends at it).
+  const std::string in = WithLineInside(paras, "本站网址：www.qmdxs.com 手机阅读");
+  EXPECT_NE(Scan(in).text.find("qmdxs"), std::string::npos);
+}
+
+TEST(LineScannerDroppedLines, AdvertisingBeforeAWrapAtACommaGoes) {
+  // The line after the advertising starts with "，": only the line before
+  // it can go on into it.
+  auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  const std::vector<std::string> cps = CodePoints(paras[1]);
+  std::string fixed;
+  for (std::size_t i = 0; i < cps.size(); ++i) fixed += i == 48 ? std::string("，") : cps[i];
+  paras[1] = fixed;
+  ASSERT_EQ(CodePoints(WrapLines(paras[1], s)[2])[0], "，");
+  const Dropped d = ScanDroppingAds(WithLineInside(paras, "（跪求推荐票、月票！）"));
+  EXPECT_TRUE(SameLines(d.text, Want(paras)));
+}
+
+TEST(LineScannerDroppedLines, AfterAParagraphEndingAtTheWidthTheNextOneStillStarts) {
+  // Paragraph 1 fills its last line and closes there: advertising after it
+  // may as well sit between paragraphs, so it is not taken for a line
+  // dropped into one, and paragraph 2 keeps its own line.
+  const auto paras = Paras({70, 48, 66, 98, 83, 104, 77, 92, 69, 115});
+  WrapStyle s;
+  s.width = 24;
+  ASSERT_EQ(WrapLines(paras[1], s).size(), 2u);
+  std::string in = Layout(paras, s);
+  in.insert(in.find(paras[2].substr(0, 12)), "本站网址：www.qmdxs.com\n");
+  const Dropped d = ScanDroppingAds(in);
+  EXPECT_NE(d.text.find("\r\n" + paras[2] + "\r\n"), std::string::npos) << d.text;
+  EXPECT_TRUE(d.ads.empty());
+}
+
+TEST(LineScannerDroppedLines, StoryLinesStay) {
+  const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
+  // Short story lines where a wrap could have dropped them: speech about
+  // a website and updates, a line with digits, a short paragraph of its own.
+  for (const std::string line : {"他说：“这网站的小说更新得快，我天天在手机上看。”", "那年他49岁，住在3号楼",
+                                 "众人都笑了。"}) {
+    const Dropped d = ScanDroppingAds(WithLineInside(paras, line));
+    EXPECT_NE(d.text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(d.ads.empty()) << line;
+  }
 }
 
 }  // namespace

@@ -453,7 +453,9 @@ void ContentReader::Run::DrawForm(std::string_view name) {
   const std::uint32_t num = form->ref.num;
   if (std::find(r_->form_stack_.begin(), r_->form_stack_.end(), num) != r_->form_stack_.end()) return;
   std::string content;
-  if (!doc->StreamBytes(*form, &content)) return;
+  bool capped = false;
+  if (!doc->StreamBytes(*form, &content, nullptr, &capped)) return;
+  r_->capped_ = r_->capped_ || capped;
   State state = st_;
   if (const Object* m = doc->Lookup(form, "Matrix"); m != nullptr && m->is_array() && m->items.size() >= 6) {
     double v[6];
@@ -503,12 +505,15 @@ bool ContentReader::ReadPage(const Object& page, const Object* resources) {
   // the middle of an operator: the pieces are joined before reading.
   std::string content;
   std::string piece;
+  bool capped = false;
   if (contents->is_stream()) {
-    doc_->StreamBytes(*contents, &content);
+    doc_->StreamBytes(*contents, &content, nullptr, &capped);
+    capped_ = capped_ || capped;
   } else if (contents->is_array()) {
     for (const Object& item : contents->items) {
       const Object* s = doc_->Resolve(&item);
-      if (s == nullptr || !s->is_stream() || !doc_->StreamBytes(*s, &piece)) continue;
+      if (s == nullptr || !s->is_stream() || !doc_->StreamBytes(*s, &piece, nullptr, &capped)) continue;
+      capped_ = capped_ || capped;
       if (content.size() + piece.size() + 1 > kMaxInflatedEntry) break;
       content.append(piece);
       content.push_back('\n');

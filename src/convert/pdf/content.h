@@ -40,6 +40,10 @@ class ContentReader {
   // Reads one page (a /Type /Page dictionary with its inherited resources).
   // False when stopped by the cancel flag.
   bool ReadPage(const Object& page, const Object* resources);
+  // Whether a content stream read so far was cut at its decoding cap: the
+  // page's text is incomplete, and a stream that inflates past the cap is a
+  // bomb or damage rather than a book.
+  bool capped() const { return capped_; }
 
   // Reads a content stream on its own, with `resources` (tests, and pages
   // whose contents are given directly).
@@ -58,6 +62,7 @@ class ContentReader {
   std::unique_ptr<Font> unknown_font_;
   std::vector<std::uint32_t> form_stack_;  // forms being drawn (loops are skipped)
   bool cancelled_ = false;
+  bool capped_ = false;
 
   // Where the last text ended, to decide what separates the next.
   bool have_last_ = false;

@@ -377,7 +377,8 @@ const Object* Document::Lookup(const Object* dict, std::string_view key) {
   return Resolve(dict->Find(key));
 }
 
-bool Document::StreamBytes(const Object& stream, std::string* out, bool* partial) {
+bool Document::StreamBytes(const Object& stream, std::string* out, bool* partial, bool* capped) {
+  if (capped) *capped = false;
   out->clear();
   if (partial) *partial = false;
   if (!stream.is_stream() || budget_spent_) return false;
@@ -408,6 +409,7 @@ bool Document::StreamBytes(const Object& stream, std::string* out, bool* partial
     return false;
   }
   if (partial) *partial = r == DecodeResult::kPartial;
+  if (capped) *capped = r == DecodeResult::kPartial && out->size() >= cap && cap < left;
   return true;
 }
 

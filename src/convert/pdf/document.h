@@ -57,8 +57,9 @@ class Document {
 
   // The decoded bytes of a stream. False when its filters cannot be undone
   // (an image codec, garbage) or the document's decode budget is spent.
-  // `*partial` (if given) is set when the data was damaged or cut at the cap.
-  bool StreamBytes(const Object& stream, std::string* out, bool* partial = nullptr);
+  // `*partial` (if given) is set when the data was damaged or cut at the cap;
+  // `*capped` when it was cut at the stream's own cap (StreamCap).
+  bool StreamBytes(const Object& stream, std::string* out, bool* partial = nullptr, bool* capped = nullptr);
 
   // The cap for one stream of `stored` bytes: ten times its size, never
   // below the floor, never above the shared per-entry cap.

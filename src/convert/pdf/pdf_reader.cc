@@ -64,6 +64,7 @@ Status ReadPdf(std::string_view input, TextSink& sink, const ReadContext& ctx) {
     ctx.progress->SetRange(0, static_cast<std::int64_t>(pages.size()));
     for (std::size_t i = 0; i < pages.size(); ++i) {
       if (!reader.ReadPage(*pages[i].page, pages[i].resources)) return Status::Error(msg::kCancelled);
+      if (reader.capped()) return Status::Error(msg::kPdfStreamTooLarge);
       if (text.overflowed() || doc.budget_spent()) break;
       ctx.progress->SetPosition(static_cast<std::int64_t>(i + 1));
     }

@@ -127,14 +127,17 @@ Status ZipReader::Read(const ZipEntry& entry, std::string* out, std::uint64_t ca
   if (!impl_ || !impl_->zip || &entry < entries_.data() || &entry >= entries_.data() + entries_.size()) {
     return Status::Error("ZIP 条目不存在。");
   }
+  const std::uint64_t budget = std::min<std::uint64_t>(cap, kMaxInflatedTotal - inflated_total_);
+  // A claim over the cap (a bomb's honest header, or a lie) is refused
+  // before anything is inflated; a claim under it still bounds nothing, so
+  // the loop below counts what really comes out.
+  if (entry.size > budget) return Status::Error("ZIP 条目 " + entry.name + " 解压后过大，拒绝处理。");
   const auto index = static_cast<std::size_t>(&entry - entries_.data());
   unz64_file_pos pos = impl_->positions[index];
   if (unzGoToFilePos64(impl_->zip, &pos) != UNZ_OK || unzOpenCurrentFile(impl_->zip) != UNZ_OK) {
     return Status::Error("无法读取 ZIP 条目 " + entry.name + "。");
   }
-  const std::uint64_t budget = std::min<std::uint64_t>(cap, kMaxInflatedTotal - inflated_total_);
-  // Reserve what the entry claims only when the claim is within the cap.
-  if (entry.size <= budget) out->reserve(static_cast<std::size_t>(entry.size));
+  out->reserve(static_cast<std::size_t>(entry.size));
   char buf[64 * 1024];
   Status status;
   for (;;) {
