@@ -89,13 +89,13 @@ def parse_chapters(text):
     return [c for c in chapters if len(c[1]) >= 3]
 
 
-def choices(spec):
-    return [s.strip() for s in spec.split(',') if s.strip()]
+def choices(listing):
+    return [s.strip() for s in listing.split(',') if s.strip()]
 
 
-def width_choices(spec):
+def width_choices(listing):
     out = []
-    for part in choices(spec):
+    for part in choices(listing):
         if '-' in part:
             lo, hi = (int(x) for x in part.split('-'))
             out.append((lo, hi))
