@@ -295,8 +295,8 @@ class Builder:
                          'spans_line_break': False})
 
 
-def draw(rng, spec_list):
-    return rng.choice(spec_list)
+def draw(rng, options):
+    return rng.choice(options)
 
 
 def build(args):
