@@ -572,7 +572,7 @@ bool Matcher::Run(std::size_t start) {
         if (in.b) {
           for (std::size_t k = 0; k < n; ++k)
             if (Lower(d[pos + k]) != Lower(d[static_cast<std::size_t>(bs) + k])) goto fail;
-        } else if (std::memcmp(d + pos, d + bs, n) != 0) {
+        } else if (n != 0 && std::memcmp(d + pos, d + bs, n) != 0) {  // an empty subject has no data pointer
           goto fail;
         }
         pos += n;

@@ -25,6 +25,13 @@ TEST(GbkBytes, ChapterGapCountsBytes) {
   EXPECT_EQ(Describe(DI ".{4}" ZHANG, DI SHI ER ZHANG), "0:8");
 }
 
+// An empty subject may come without any bytes behind it (a default view);
+// an empty back-reference compared against it must not touch that pointer.
+TEST(EmptySubject, BackReferenceToAnEmptyGroup) {
+  EXPECT_EQ(Describe("(a?)\\1$", std::string_view()), "0:0 0:0");
+  EXPECT_EQ(Describe("(a?)\\1$", std::string_view(), 1), "0:0 0:0");  // case-blind
+}
+
 TEST(GbkBytes, ClassListsBytesNotCharacters) {
   // [一二三] is six bytes; 度 (B6 C8) and 叶 (D2 B6) are made of them.
   const char* cls = "^[\xD2\xBB\xB6\xFE\xC8\xFD]{2}$";
