@@ -10,20 +10,25 @@
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace folian::tidy {
 
 class MarkedStarts {
  public:
   // Records a scanned line that starts a marked paragraph.
-  void Add(std::string_view line);
-  // Whether `line` begins as a recorded line did.
+  void Add(std::string_view line) { keys_.push_back(Key(line)); }
+  // Whether `line` begins as a recorded line did. The first call after an
+  // Add sorts what was recorded: one run asks from one thread.
   bool Holds(std::string_view line) const;
   std::size_t size() const { return keys_.size(); }
 
  private:
-  std::unordered_set<std::uint64_t> keys_;
+  static std::uint64_t Key(std::string_view line);
+  // Recorded for every paragraph of a novel, asked of a few lines: sorted
+  // only once asked.
+  mutable std::vector<std::uint64_t> keys_;
+  mutable std::size_t sorted_ = 0;
 };
 
 }  // namespace folian::tidy
