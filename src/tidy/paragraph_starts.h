@@ -21,7 +21,6 @@ class MarkedStarts {
   // Whether `line` begins as a recorded line did. The first call after an
   // Add sorts what was recorded: one run asks from one thread.
   bool Holds(std::string_view line) const;
-  std::size_t size() const { return keys_.size(); }
 
  private:
   static std::uint64_t Key(std::string_view line);
