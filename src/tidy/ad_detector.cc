@@ -871,6 +871,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   // The break of a line joined to the next one, written after all when the
   // next line goes as a whole.
   std::string_view pending_break;
+  std::vector<Unit> kept_units;
   for (std::size_t i = 0; i < lines.size(); ++i) {
     const Line& l = lines[i];
     const std::string_view line = std::string_view(text).substr(l.begin, l.end - l.begin);
@@ -918,7 +919,29 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
 
     auto report_line = [&](const LineFacts& f, unsigned more) {
       ++removals;
-      if (!held.empty()) {
+      // A line that went from inside a sentence: the line kept before it
+      // ends open at its chapter's wrap width and the one after starts no
+      // paragraph its chapter marks, so the two join across it. The break waits, as after a piece, in
+      // case the line after goes too.
+      std::size_t kept_end = write;
+      if (held.empty()) {
+        if (kept_end > 0 && text[kept_end - 1] == '\n') --kept_end;
+        if (kept_end > 0 && text[kept_end - 1] == '\r') --kept_end;
+      }
+      const std::size_t kept_begin =
+          kept_end == 0 ? 0 : std::string_view(text).substr(0, kept_end).rfind('\n') + 1;
+      const std::string_view kept = Strip(std::string_view(text).substr(kept_begin, kept_end - kept_begin));
+      if (starts != nullptr && (held.empty() ? kept_end < write : true) && !kept.empty() &&
+          i + 1 < lines.size() && !lines[i + 1].blank && !is_title(i + 1) &&
+          !starts->Holds(std::string_view(text).substr(lines[i + 1].sbegin, lines[i + 1].send - lines[i + 1].sbegin)) &&
+          !IsTitle(kept) && starts->EndsOpen(kept)) {
+        d::SplitUnits(kept, &kept_units);
+        if (!kept_units.empty() && !EndsParagraph(kept_units.back())) {
+          pending_break = held.empty() ? (text[kept_end] == '\r' ? "\r\n" : "\n") : held;
+          write = kept_end;
+        }
+      }
+      if (!held.empty() && pending_break.empty()) {
         std::memcpy(text.data() + write, held.data(), held.size());
         write += held.size();
       }

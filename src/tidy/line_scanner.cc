@@ -635,6 +635,10 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       // width, not the fixed threshold (a wrap of 20 characters is shorter).
       bool ends = marked < 0 ? EndsParagraph(line, config) : marked == 1;
       if (index + 2 < lines.size() && next_goes(index)) ends = false, skip = true;
+      if (ends && config.marked_starts != nullptr && config.follow_layout && judge.AtWrapWidth(index) &&
+          !EndsInClosing(line)) {
+        config.marked_starts->AddOpenEnd(std::string_view(*out));
+      }
       if (ends) out->append("\r\n");
     }
     prev_title = title;

@@ -421,6 +421,12 @@ bool ParagraphLayout::StartsMarked(std::size_t k) const {
   return k < lines_.size() && !lines_[k].title && Marked(regions_[region_of_[k]], k);
 }
 
+bool ParagraphLayout::AtWrapWidth(std::size_t k) const {
+  if (k >= lines_.size() || lines_[k].title) return false;
+  const Region& r = regions_[region_of_[k]];
+  return r.width != 0 && Full(r, k);
+}
+
 std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
   return k < lines_.size() && !lines_[k].title ? regions_[region_of_[k]].width : 0;
 }

@@ -59,6 +59,10 @@ class ParagraphLayout {
   // there whatever the line before ends with.
   bool StartsMarked(std::size_t k) const;
 
+  // True when line k fills its chapter's wrap width: a wrap, not the
+  // sentence, ended it.
+  bool AtWrapWidth(std::size_t k) const;
+
   // The wrap width (characters) found around line k, 0 when not wrapped.
   std::uint32_t WidthAt(std::size_t k) const;
 

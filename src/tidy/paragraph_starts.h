@@ -22,12 +22,24 @@ class MarkedStarts {
   // Add sorts what was recorded: one run asks from one thread.
   bool Holds(std::string_view line) const;
 
+  // Records a paragraph the scanner ended at a line of full wrap width
+  // without closing punctuation: the layout cut it there, not the sentence
+  // (a line that went after it, or a mark on the line after that). Lines
+  // are known by their last bytes.
+  void AddOpenEnd(std::string_view paragraph) { ends_.push_back(TailKey(paragraph)); }
+  // Whether `paragraph` ends as a recorded one did.
+  bool EndsOpen(std::string_view paragraph) const;
+
  private:
   static std::uint64_t Key(std::string_view line);
+  static std::uint64_t TailKey(std::string_view paragraph);
+  static bool Find(std::vector<std::uint64_t>& keys, std::size_t& sorted, std::uint64_t key);
   // Recorded for every paragraph of a novel, asked of a few lines: sorted
   // only once asked.
   mutable std::vector<std::uint64_t> keys_;
   mutable std::size_t sorted_ = 0;
+  mutable std::vector<std::uint64_t> ends_;
+  mutable std::size_t ends_sorted_ = 0;
 };
 
 }  // namespace folian::tidy

@@ -113,7 +113,8 @@ TEST(Pipeline, ShortLineThresholdParameter) {
 // Advertising the detector takes from the end of a paragraph leaves it
 // open; where the next line is indented like every paragraph start of its
 // chapter, a paragraph starts there all the same, and the two stay apart.
-// Unindented, the next line carries the sentence on, and is joined.
+// Unindented, the next line carries the sentence on, and is joined. A
+// whole line that goes from inside a paragraph leaves it whole.
 TEST(Pipeline, AdTakenFromAParagraphsEndJoinsNoIndentedStart) {
   constexpr std::string_view kPool = "天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳云腾致雨露结为霜";
   const std::size_t pool = kPool.size() / 3;
@@ -133,13 +134,18 @@ TEST(Pipeline, AdTakenFromAParagraphsEndJoinsNoIndentedStart) {
   // Wrapped at 24 characters, an indent taking two from the first line.
   auto layout = [&](std::string_view indent) {
     std::string text;
+    int index = 0;
     for (const auto& [p, open] : paras) {
+      const bool ad_inside = index++ % 3 == 1;
       const std::size_t chars = p.size() / 3;
       for (std::size_t at = 0, room = 24 - indent.size() / 3; at < chars; at += room, room = 24) {
         if (at == 0) text += indent;
         text += p.substr(at * 3, room * 3);
         if (open && at + room >= chars) text += "请记住本站：www.yqhhy.cc";
         text += "\n";
+        // A whole advertising line, indented like a paragraph's start,
+        // inside a closed paragraph: the sentence goes on across it.
+        if (ad_inside && at == 0) text += "　　本站最新章节手机阅读请收藏\n";
       }
     }
     return text;
