@@ -408,12 +408,12 @@ bool PairIn(std::string_view s, std::size_t i, std::string_view set) {
 
 }  // namespace
 
-bool IsChapterHeading(std::string_view line) {
-  if (line.size() > 59) return false;
-  for (std::string_view w : kTitleWords) {
-    if (line.substr(0, w.size()) == w) return true;
-  }
-  if (line.substr(0, kDi.size()) != kDi) return false;
+namespace {
+
+// Where a heading's 第, number and unit end in `line`, 0 when it starts
+// with none.
+std::size_t HeadingNumberEnd(std::string_view line) {
+  if (line.substr(0, kDi.size()) != kDi) return 0;
   std::size_t i = kDi.size(), digits = 0;
   while (i < line.size()) {
     const u8 c = static_cast<u8>(line[i]);
@@ -427,7 +427,47 @@ bool IsChapterHeading(std::string_view line) {
       break;
     }
   }
-  return digits > 0 && PairIn(line, i, kHeadingUnits);
+  return digits > 0 && PairIn(line, i, kHeadingUnits) ? i + 2 : 0;
+}
+
+// Whether `line` is a chapter's number with advertising glued on: the
+// first piece the detector took (`piece`) follows the number, and what it
+// left (`rest`) is the number with at most a fragment the advertisement
+// ended in, no name.
+bool AdGluedToHeading(std::string_view line, std::string_view rest, std::string_view piece) {
+  auto skip_blanks = [](std::string_view s, std::size_t i) {
+    for (;;) {
+      if (i < s.size() && (s[i] == ' ' || s[i] == '\t')) {
+        ++i;
+      } else if (s.substr(i, 2) == "\xA1\xA1") {
+        i += 2;
+      } else {
+        return i;
+      }
+    }
+  };
+  const std::size_t at = skip_blanks(line, 0);
+  const std::size_t end = HeadingNumberEnd(line.substr(at));
+  if (end == 0 || piece.empty() || line.substr(skip_blanks(line, at + end)).substr(0, piece.size()) != piece) {
+    return false;
+  }
+  const std::size_t rest_at = skip_blanks(rest, 0);
+  if (rest.substr(rest_at, end) != line.substr(at, end)) return false;
+  // Two characters at most: a name cut short by the wrap of the
+  // advertisement, never a chapter's name.
+  constexpr std::size_t kMaxFragmentBytes = 4;
+  const std::string_view tail = rest.substr(skip_blanks(rest, rest_at + end));
+  return !HoldsWords(tail) || tail.size() <= kMaxFragmentBytes;
+}
+
+}  // namespace
+
+bool IsChapterHeading(std::string_view line) {
+  if (line.size() > 59) return false;
+  for (std::string_view w : kTitleWords) {
+    if (line.substr(0, w.size()) == w) return true;
+  }
+  return HeadingNumberEnd(line) != 0;
 }
 
 std::size_t EditorLineCount(std::string_view text) {
@@ -564,12 +604,14 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
     // The line goes when the detector takes it whole, or leaves nothing of
     // it but marks and blanks.
     std::string rest = context.substr(from, to - from);
+    const std::string line = rest;
     found.clear();
     RemoveDetectedAds(context, &found);
     std::size_t pieces = 0;
+    std::string_view first_piece;
     for (const DetectedAd& ad : found) {
       if (ad.offset < from || ad.offset >= to) continue;
-      ++pieces;
+      if (pieces++ == 0) first_piece = ad.text;
       if (ad.whole_line) {
         rest.clear();
         break;
@@ -577,10 +619,18 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       const std::size_t at = rest.find(ad.text);
       if (at != std::string::npos) rest.erase(at, ad.text.size());
     }
-    if (pieces == 0 || HoldsWords(rest)) return false;
+    // A chapter's number with advertising glued on, between the wrapped
+    // lines of one paragraph, goes with it; a number left alone, or with a
+    // name, is a title.
+    const bool glued = HoldsWords(rest);
+    if (pieces == 0 || (glued && !AdGluedToHeading(line, rest, first_piece))) return false;
     if (config.dropped_ads != nullptr) {
       for (DetectedAd& ad : found) {
-        if (ad.offset >= from && ad.offset < to) config.dropped_ads->push_back(std::move(ad));
+        if (ad.offset < from || ad.offset >= to) continue;
+        // The number goes with the advertisement: the report shows the line.
+        if (glued) ad.text = line, ad.line = line, ad.whole_line = true;
+        config.dropped_ads->push_back(std::move(ad));
+        if (glued) break;
       }
     }
     return true;

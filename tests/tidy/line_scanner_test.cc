@@ -817,15 +817,17 @@ TEST(LineScannerDroppedLines, AdvertisingBetweenWrappedLinesGoes) {
   WrapStyle s;
   s.width = 24;
   ASSERT_FALSE(IsClosingMark(CodePoints(WrapLines(paras[1], s)[1]).back()));
-  // Without closing punctuation, with a closing mark after letters, and
-  // wider than the wrap.
+  // Without closing punctuation, with a closing mark after letters, wider
+  // than the wrap, and glued to a chapter's number (the number goes too).
   for (const std::string ad : {"本站网址：www.qmdxs.com 手机阅读", "最新章节请到wap.kpzw.net。",
-                               "（求收藏、求推荐票、求月票，本书首发于本站，请书友们多多支持，QQ群123456）"}) {
+                               "（求收藏、求推荐票、求月票，本书首发于本站，请书友们多多支持，QQ群123456）",
+                               "第二十四章-txt小说天堂"}) {
     const Dropped d = ScanDroppingAds(WithLineInside(paras, ad));
     EXPECT_TRUE(SameLines(d.text, Want(paras))) << ad;
     ASSERT_FALSE(d.ads.empty()) << ad;
     EXPECT_TRUE(U(d.ads[0].line).find("www.qmdxs") != std::string::npos ||
-                U(d.ads[0].line).find("kpzw") != std::string::npos || U(d.ads[0].line).find("QQ") != std::string::npos);
+                U(d.ads[0].line).find("kpzw") != std::string::npos || U(d.ads[0].line).find("QQ") != std::string::npos ||
+                U(d.ads[0].line).find("第二十四章-txt") != std::string::npos);
   }
   // Off, the line stays (and the paragraph ends at it).
   const std::string in = WithLineInside(paras, "本站网址：www.qmdxs.com 手机阅读");
@@ -865,9 +867,11 @@ TEST(LineScannerDroppedLines, AfterAParagraphEndingAtTheWidthTheNextOneStillStar
 TEST(LineScannerDroppedLines, StoryLinesStay) {
   const auto paras = Paras({70, 121, 66, 98, 83, 104, 77, 92, 69, 115});
   // Short story lines where a wrap could have dropped them: speech about
-  // a website and updates, a line with digits, a short paragraph of its own.
+  // a website and updates, a line with digits, a short paragraph of its own;
+  // chapter titles, bare or named, advertising glued to the name.
   for (const std::string line : {"他说：“这网站的小说更新得快，我天天在手机上看。”", "那年他49岁，住在3号楼",
-                                 "众人都笑了。"}) {
+                                 "众人都笑了。", "第二十四章", "第二十四章 万寿山大仙留故友",
+                                 "第二十四章 天堂-txt小说", "第二十四章 万寿山大仙留故友-txt小说天堂"}) {
     const Dropped d = ScanDroppingAds(WithLineInside(paras, line));
     EXPECT_NE(d.text.find(line), std::string::npos) << line;
     EXPECT_TRUE(d.ads.empty()) << line;
