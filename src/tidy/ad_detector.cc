@@ -324,6 +324,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     d::JunkRuns(u, &runs_, has_word_);
     for (const Range& r : runs_) seeds.push_back({d::ExtendOverJunk(u, r), 0, kShapeJunkName});
   }
+  if (sum.symbols) {
+    d::IsolatedRuns(u, &runs_);
+    for (const Range& r : runs_) seeds.push_back({r, 0, kShapeIsolated});
+  }
 
   // Brackets, and pairs of one symbol, around advertising words.
   for (std::size_t i = 0; brackets && i < n; ++i) {
@@ -392,7 +396,13 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   for (const Cluster& c : clusters) {
     // One advertising-only word of two characters (防盗 in 谨防盗贼) is not enough.
     const bool long_strong = c.top >= 4 && c.b - c.a >= 3;
-    const int need = quoted_[c.a] ? 9 : long_strong ? 4 : c.top >= 3 ? 5 : 7;
+    // Speech holds no symbols, nor blanks between its words: words with
+    // those in or beside them were pasted into the quote.
+    bool junk = false;
+    for (std::size_t k = c.a > 0 ? c.a - 1 : 0; k < std::min(n, c.b + 1) && !junk; ++k)
+      junk = u[k].Junk() || (u[k].Is(d::kBlank) && k > c.a && k < c.b);
+    const int quoted_need = !junk ? 9 : c.top >= 4 ? 4 : 6;
+    const int need = quoted_[c.a] ? quoted_need : long_strong ? 4 : c.top >= 3 ? 5 : 7;
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
   if (seeds.empty()) return;
