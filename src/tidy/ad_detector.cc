@@ -346,7 +346,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     }
     const Evidence e = EvidenceIn(u, i + 1, j);
     const int need = 3 + static_cast<int>(j - i) / 12;
-    if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || e.weight >= 6 || e.top >= 4)) {
+    // Inside a quote only brackets the story does not write (symbols, or
+    // ASCII ones in a text of full-width punctuation) go for few words.
+    const bool pasted = !u[i].Is(d::kStoryPunct) && !ascii_punct_;
+    if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || pasted || e.weight >= 6 || e.top >= 4)) {
       seeds.push_back({{i, j + 1}, 0, kShapeBracket});
     }
   }
@@ -402,7 +405,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     for (std::size_t k = c.a > 0 ? c.a - 1 : 0; k < std::min(n, c.b + 1) && !junk; ++k)
       junk = u[k].Junk() || (u[k].Is(d::kBlank) && k > c.a && k < c.b);
     const int quoted_need = !junk ? 9 : c.top >= 4 ? 4 : 6;
-    const int need = quoted_[c.a] ? quoted_need : long_strong ? 4 : c.top >= 3 ? 5 : 7;
+    const int need = quoted_[c.a] ? quoted_need : (long_strong ? 4 : c.top >= 3 ? 5 : 7) - (junk ? 1 : 0);
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
   if (seeds.empty()) return;

@@ -230,6 +230,17 @@ void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out) {
     if (u[k].Junk()) return u[k].fold != '~';
     return (u[k].code == open || u[k].code == close) && !pairs(k);
   };
+  // Symbols no story writes between its characters: not brackets, not
+  // title marks (which may be a title's half cut by a wrap), not the
+  // slash and hyphen of 他/她/它.
+  auto hard = [&](std::size_t a, std::size_t b) {
+    for (std::size_t k = a; k < b; ++k) {
+      if (u[k].Is(kCjk)) continue;
+      if (!u[k].Junk() || u[k].Is(kOpenBracket | kCloseBracket) || u[k].fold == '/' || u[k].fold == '-')
+        return false;
+    }
+    return true;
+  };
   auto symbols_from = [&](std::size_t k) {
     std::size_t m = k;
     while (m < n && m - k < 3 && symbol(m)) ++m;
@@ -256,7 +267,14 @@ void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out) {
       ++runs;
       end = k = m;
     }
-    if (chars >= 2 && runs >= 3 && differ) out->push_back({i, end});
+    if (chars >= 2 && runs >= 3 && differ) {
+      out->push_back({i, end});
+    } else if (chars == 1 && runs == 2 && i > 0 && end < n && u[i - 1].Is(kCjk) && u[end].Is(kCjk) &&
+               hard(i, end)) {
+      // One character between two runs of hard junk inside Han text
+      // (奇#書*网): a name of three characters, its ends taken with it.
+      out->push_back({i - 1, end + 1});
+    }
     i = std::max(end, i + 1);
   }
 }

@@ -47,7 +47,9 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
 // name of two or three characters spelt with junk, or what is left of a
 // longer one. Title marks count as symbols when they enclose no Han
 // character or pair with none. At least two characters, not all one (a
-// laugh), and three symbol runs of one to three symbols each.
+// laugh), and three symbol runs of one to three symbols each; or, inside
+// Han text, one character between two runs of symbols that are no
+// brackets (奇#書*网), taken with the characters on either side.
 void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out);
 
 // Grows a range over neighbouring junk symbols and letters (not blanks),

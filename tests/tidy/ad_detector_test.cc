@@ -90,6 +90,7 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "他把那份文件删除了，又给出版社的编辑打了个电话。",
       "书名是《红楼梦》，作者是曹雪芹，分类是小说。",
       "那份东西仅供参考，请勿外传。",
+      "他/她/它都一样，三-五-八也一样。",
   };
   std::string in;
   for (const char* l : lines) in += std::string(l) + "\r\n";
@@ -116,6 +117,9 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       // Single characters between symbols; title marks that enclose no title.
       {"那老者拄着拐杖慢》好>书》慢走到门前，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
       {"那老者拄着拐杖慢慢*看+書*走到门前，看了看《西游记》。", "那老者拄着拐杖慢慢走到门前，看了看《西游记》。"},
+      {"那老者拄着拐杖慢慢走到门前妙@書&阁，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      // Symbols among the words lower what they must weigh.
+      {"那老者拄着拐杖慢慢走到门前，好书@首发，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
   };
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
@@ -128,6 +132,9 @@ TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
   EXPECT_EQ(Detect("他说：“你去百度搜索 好书名看吧。”\r\n"), "他说：“你去看吧。”\r\n");
   EXPECT_EQ(Detect("他说：“你去百度搜索&好書名看吧。”\r\n"), "他说：“你去看吧。”\r\n");
   EXPECT_EQ(Detect("他说：“网站~更新了吗？”\r\n"), "他说：“网站~更新了吗？”\r\n");
+  // So are brackets the story does not write; its own keep the words.
+  EXPECT_EQ(Detect("他道：“此事(首发好书请看)不可。”\r\n"), "他道：“此事不可。”\r\n");
+  EXPECT_EQ(Detect("他道：“此事（首发好书请看）不可。”\r\n"), "他道：“此事（首发好书请看）不可。”\r\n");
 }
 
 TEST(AdDetector, TitlesStayUnlessAdvertisingFillsThem) {
@@ -351,7 +358,7 @@ TEST(AdShapes, NamesSpeltWithJunk) {
   for (const char* name : {"~好~看~小~说~", "好.看.小.说.网", "好 看 小 说 网", "小.说天+堂"}) {
     EXPECT_EQ(Runs(std::string("那老者说：") + name + "。慢慢走来", true).size(), 1u) << name;
   }
-  for (const char* story : {"金、木、水、火", "哈~哈~哈", "来~呀~快~来", "第1章 开始", "就<需鬼><需鬼>的哭", "好 看 啊"}) {
+  for (const char* story : {"金、木、水、火", "哈~哈~哈", "来~呀~快~来~", "第1章 开始", "就<需鬼><需鬼>的哭", "好 看 啊"}) {
     EXPECT_TRUE(Runs(std::string("那老者") + story + "慢慢走来", true).empty()) << story;
   }
   // The name's characters glued to the story stay with it.
