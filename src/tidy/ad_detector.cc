@@ -636,6 +636,14 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       std::fill(cov.begin() + r.first, cov.begin() + r.second, 1);
     }
   }
+  // A line ending in two or more commas (or 、；：) ends no clause of a
+  // story: a rule took what followed them, the rest of an advertisement.
+  bool broken_end = false;
+  if (n >= 2) {
+    auto mark = [&](std::size_t k) { return u[k].Is(d::kClauseEnd) && !u[k].Is(d::kSentenceEnd | d::kPause); };
+    broken_end = mark(n - 1) && mark(n - 2);
+    if (broken_end) ++junk;
+  }
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
@@ -645,7 +653,8 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   if (e.weight == 0 && han > 3) removed_bonus = 0;
   int evidence = e.weight + 3 * std::min(hosts, 2) + 2 * std::min(junk, 2) + removed_bonus;
   f.weight = evidence;
-  const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) | (junk > 0 ? kShapeJunkName : 0u);
+  const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) |
+                         (junk > (broken_end ? 1 : 0) ? kShapeJunkName : 0u) | (broken_end ? kShapeResidue : 0u);
 
   int digits = 0;
   for (const Unit& c : u) digits += c.fold >= '0' && c.fold <= '9';
@@ -751,8 +760,12 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   // 尽在新—x.), or with one word of weight 2 or more (作者：分类：) and no
   // sentence end, which a line of the story has (手机响了。).
   const bool sentence_end = u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+  // Or up to three characters ending in a symbol no story ends a line with
+  // (尽在—.): the lead of an advertisement whose rest a rule took.
+  const bool junk_end = u[n - 1].Junk() && !u[n - 1].Is(d::kSentenceEnd | d::kQuote | d::kClauseTail) &&
+                        u[n - 1].fold != '~' && !(u[n - 1].len == 1 && u[n - 1].code >= 0x80) && !ascii_punct_;
   if (story <= 4 && !quote &&
-      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end))) {
+      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end) || (han <= 3 && junk_end))) {
     f.ad = true;
     f.shapes = kShapeResidue | kShapeWords;
     return f;

@@ -242,11 +242,17 @@ TEST(AdDetector, TheStorysOwnRepeatedPassagesStay) {
 
 TEST(AdDetector, ResidueOfEarlierStagesGoes) {
   const std::string story = std::string(kStory);
-  for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》"}) {
+  // Also a few characters ending in a symbol, and words before commas
+  // whose clause a rule took.
+  for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》", "风起—.", "请登录--.",
+                              "你已读到这一章節，，，，"}) {
     EXPECT_EQ(Detect(story + "\r\n" + residue + "\r\n"), story + "\r\n") << residue;
   }
-  // A pause of the story is no residue.
-  EXPECT_EQ(Detect(story + "\r\n……\r\n"), story + "\r\n……\r\n");
+  // A pause of the story is no residue, nor a short line of speech, nor a
+  // doubled mark without advertising words.
+  for (const char* own : {"……", "嗯~", "他笑道：：此事成矣！", "那一年，，"}) {
+    EXPECT_EQ(Detect(story + "\r\n" + own + "\r\n"), story + "\r\n" + own + "\r\n") << own;
+  }
 }
 
 TEST(AdDetector, WordsAfterAParagraphsLastSentenceGo) {
