@@ -128,6 +128,32 @@ bool WritesAsciiPunctuation(std::string_view text) {
   return ascii > wide;
 }
 
+// A date or a time of day written in digits (2024-05-06, 7:55:51): the
+// stamp of an update notice.
+bool HasStamp(std::span<const Unit> u) {
+  static const std::uint16_t wide_colon = d::CodeOf("：");
+  auto digit = [&](std::size_t k) { return k < u.size() && u[k].fold >= '0' && u[k].fold <= '9'; };
+  auto run = [&](std::size_t k) {
+    std::size_t e = k;
+    while (digit(e)) ++e;
+    return e - k;
+  };
+  for (std::size_t k = 0; k < u.size(); ++k) {
+    if (!digit(k) || (k > 0 && digit(k - 1))) continue;
+    const std::size_t a = run(k);
+    const std::size_t s1 = k + a;
+    if (s1 + 1 >= u.size()) continue;
+    const std::uint16_t sep = u[s1].fold;
+    const std::size_t b = run(s1 + 1);
+    if ((sep == ':' || u[s1].code == wide_colon) && a >= 1 && a <= 2 && b == 2) return true;
+    if ((sep == '-' || sep == '/' || sep == '.') && a == 4 && b >= 1 && b <= 2) {
+      const std::size_t s2 = s1 + 1 + b;
+      if (s2 < u.size() && u[s2].fold == sep && run(s2 + 1) >= 1 && run(s2 + 1) <= 2) return true;
+    }
+  }
+  return false;
+}
+
 struct Evidence {
   int weight = 0;   // all hits
   int glue = 0;     // hits of weight 1
@@ -644,6 +670,8 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     broken_end = mark(n - 1) && mark(n - 2);
     if (broken_end) ++junk;
   }
+  const bool stamp = (sum.classes & d::kLatin) != 0 && e.weight > 0 && HasStamp(u);
+  if (stamp) ++junk;
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
@@ -676,6 +704,18 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       f.shapes = shapes | kShapeTitle;
     }
     return f;
+  }
+  // Two labels or more with their colons (作者：…分类：…), the labels
+  // words of the list: a book's card, pasted in by the site.
+  if (!quote && story <= 40 && !u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    static const std::uint16_t wide_colon = d::CodeOf("：");
+    int labels = 0;
+    for (const Hit& h : hits) labels += h.end < n && (u[h.end].code == wide_colon || u[h.end].fold == ':');
+    if (labels >= 2) {
+      f.ad = true;
+      f.shapes = kShapeWords | kShapeResidue;
+      return f;
+    }
   }
   const bool speech = quote && hosts == 0 && junk == 0;
   if (speech) evidence -= 3;

@@ -159,12 +159,17 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   // A short sentence of the story stays beside a title and repeated.
   const std::string phone = "\r\n第一章 开始\r\n\r\n手机响了。\r\n" + story + "\r\n手机响了。\r\n";
   EXPECT_EQ(Detect(phone), phone);
-  // Two characters and a word of some weight without a sentence end: a ruin.
-  for (const char* ruin : {"版权：分类：", "作者：分类：", "作者：分類："})
+  // Two characters and a word of some weight without a sentence end: a
+  // ruin; so are a card of labels and shared words around an update's stamp.
+  for (const char* ruin : {"版权：分类：", "作者：分类：", "作者：分類：", "作者：某甲 类别：武侠 字数：三十万",
+                           "本书更新于2031-7-9 18:05，欢迎各位读者朋友来看"})
     EXPECT_EQ(Detect(story + "\r\n" + ruin + "\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n") << ruin;
-  // A book's author line is no ruin: 作者 alone weighs too little.
-  const std::string author = story + "\r\n作者：罗贯中\r\n" + story + "\r\n";
-  EXPECT_EQ(Detect(author), author);
+  // A book's author line is no ruin, nor a sentence naming the book, nor a
+  // time in the story.
+  for (const char* own : {"作者：罗贯中", "书名：红楼梦，作者：曹雪芹。", "他说：“作者：某某。”", "到了7:30，会议开始"}) {
+    const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
 }
 
 TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
