@@ -118,6 +118,13 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       {"那老者拄着拐杖慢》好>书》慢走到门前，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
       {"那老者拄着拐杖慢慢*看+書*走到门前，看了看《西游记》。", "那老者拄着拐杖慢慢走到门前，看了看《西游记》。"},
       {"那老者拄着拐杖慢慢走到门前妙@書&阁，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      // A disclaimer's run of words takes its clauses; so does a slogan of
+      // glue words around a site's name (traditional script too).
+      {"那老者拄着拐杖慢慢走到门前，侵权请联系删除，下载后请于24小时内删除，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，侵權請聯繫刪除，下載後請於24小時內刪除，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前更多精彩小说尽在好书屋看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
       // Symbols among the words lower what they must weigh.
       {"那老者拄着拐杖慢慢走到门前，好书@首发，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
   };
