@@ -295,13 +295,25 @@ Evidence Detector::EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_
   return e;
 }
 
+// Quote marks alternate: a text whose straight quotes were curled the
+// wrong way round (“…“, ”…“) still opens and closes its speech in turn,
+// so narration is not taken for speech, nor speech for narration.
 void Detector::QuoteMask(std::span<const Unit> u) {
   quoted_.assign(u.size(), 0);
   bool q = false;
   for (std::size_t i = 0; i < u.size(); ++i) {
-    if (u[i].Is(d::kQuoteOpen)) q = true;
-    quoted_[i] = q;
-    if (u[i].Is(d::kQuoteClose)) q = false;
+    // The marks themselves count as speech; a mark right after another
+    // opens a quote inside the quote (““…” of 「『…』」 made curly).
+    if (u[i].Is(d::kQuoteOpen | d::kQuoteClose)) {
+      quoted_[i] = 1;
+      if (!q) {
+        q = true;
+      } else if (i == 0 || !u[i - 1].Is(d::kQuoteOpen | d::kQuoteClose)) {
+        q = false;
+      }
+    } else {
+      quoted_[i] = q;
+    }
   }
 }
 

@@ -134,6 +134,12 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
 TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
   // The same words in a character's mouth stay; an address in it does not.
   EXPECT_EQ(Detect("他说：“你去本站看最新章节吧。”\r\n"), "他说：“你去本站看最新章节吧。”\r\n");
+  // Marks curled the wrong way round still alternate: speech stays speech,
+  // and the narration after it is judged as narration.
+  EXPECT_EQ(Detect("他说：”你去本站看最新章节吧。“\r\n"), "他说：”你去本站看最新章节吧。“\r\n");
+  EXPECT_EQ(Detect("他说：““你去本站看最新章节吧。”\r\n"), "他说：““你去本站看最新章节吧。”\r\n");
+  EXPECT_EQ(Detect("他说：“好。“他走到门前本站首发看了看天色。\r\n"),
+            "他说：“好。“他走到门前看了看天色。\r\n");
   EXPECT_EQ(Detect("他说：“你去www.example-novels.com看吧。”\r\n"), "他说：“你去看吧。”\r\n");
   // Blanks or symbols among the words: pasted in, not spoken.
   EXPECT_EQ(Detect("他说：“你去百度搜索 好书名看吧。”\r\n"), "他说：“你去看吧。”\r\n");
