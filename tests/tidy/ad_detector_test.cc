@@ -43,6 +43,7 @@ TEST(AdDetector, RemovesWholeAdvertisingLines) {
       "（本章未完，请翻到下一页继续阅读）",
       "免费全文阅读，无弹窗，更新最快",
       "手机最省流量，无广告的站点",
+      "作者有话说：明天请假一天",
       "本书由网友收集整理，仅供交流学习，请勿用于商业用途，版权归原作者所有",
   };
   for (const char* ad : ads) {
