@@ -128,6 +128,32 @@ bool WritesAsciiPunctuation(std::string_view text) {
   return ascii > wide;
 }
 
+// A date or a time of day written in digits (2024-05-06, 7:55:51): the
+// stamp of an update notice.
+bool HasStamp(std::span<const Unit> u) {
+  static const std::uint16_t wide_colon = d::CodeOf("：");
+  auto digit = [&](std::size_t k) { return k < u.size() && u[k].fold >= '0' && u[k].fold <= '9'; };
+  auto run = [&](std::size_t k) {
+    std::size_t e = k;
+    while (digit(e)) ++e;
+    return e - k;
+  };
+  for (std::size_t k = 0; k < u.size(); ++k) {
+    if (!digit(k) || (k > 0 && digit(k - 1))) continue;
+    const std::size_t a = run(k);
+    const std::size_t s1 = k + a;
+    if (s1 + 1 >= u.size()) continue;
+    const std::uint16_t sep = u[s1].fold;
+    const std::size_t b = run(s1 + 1);
+    if ((sep == ':' || u[s1].code == wide_colon) && a >= 1 && a <= 2 && b == 2) return true;
+    if ((sep == '-' || sep == '/' || sep == '.') && a == 4 && b >= 1 && b <= 2) {
+      const std::size_t s2 = s1 + 1 + b;
+      if (s2 < u.size() && u[s2].fold == sep && run(s2 + 1) >= 1 && run(s2 + 1) <= 2) return true;
+    }
+  }
+  return false;
+}
+
 struct Evidence {
   int weight = 0;   // all hits
   int glue = 0;     // hits of weight 1
@@ -269,13 +295,25 @@ Evidence Detector::EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_
   return e;
 }
 
+// Quote marks alternate: a text whose straight quotes were curled the
+// wrong way round (“…“, ”…“) still opens and closes its speech in turn,
+// so narration is not taken for speech, nor speech for narration.
 void Detector::QuoteMask(std::span<const Unit> u) {
   quoted_.assign(u.size(), 0);
   bool q = false;
   for (std::size_t i = 0; i < u.size(); ++i) {
-    if (u[i].Is(d::kQuoteOpen)) q = true;
-    quoted_[i] = q;
-    if (u[i].Is(d::kQuoteClose)) q = false;
+    // The marks themselves count as speech; a mark right after another
+    // opens a quote inside the quote (““…” of 「『…』」 made curly).
+    if (u[i].Is(d::kQuoteOpen | d::kQuoteClose)) {
+      quoted_[i] = 1;
+      if (!q) {
+        q = true;
+      } else if (i == 0 || !u[i - 1].Is(d::kQuoteOpen | d::kQuoteClose)) {
+        q = false;
+      }
+    } else {
+      quoted_[i] = q;
+    }
   }
 }
 
@@ -324,6 +362,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     d::JunkRuns(u, &runs_, has_word_);
     for (const Range& r : runs_) seeds.push_back({d::ExtendOverJunk(u, r), 0, kShapeJunkName});
   }
+  if (sum.symbols) {
+    d::IsolatedRuns(u, &runs_);
+    for (const Range& r : runs_) seeds.push_back({r, 0, kShapeIsolated});
+  }
 
   // Brackets, and pairs of one symbol, around advertising words.
   for (std::size_t i = 0; brackets && i < n; ++i) {
@@ -342,7 +384,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     }
     const Evidence e = EvidenceIn(u, i + 1, j);
     const int need = 3 + static_cast<int>(j - i) / 12;
-    if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || e.weight >= 6 || e.top >= 4)) {
+    // Inside a quote only brackets the story does not write (symbols, or
+    // ASCII ones in a text of full-width punctuation) go for few words.
+    const bool pasted = !u[i].Is(d::kStoryPunct) && !ascii_punct_;
+    if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || pasted || e.weight >= 6 || e.top >= 4)) {
       seeds.push_back({{i, j + 1}, 0, kShapeBracket});
     }
   }
@@ -392,7 +437,13 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   for (const Cluster& c : clusters) {
     // One advertising-only word of two characters (防盗 in 谨防盗贼) is not enough.
     const bool long_strong = c.top >= 4 && c.b - c.a >= 3;
-    const int need = quoted_[c.a] ? 9 : long_strong ? 4 : c.top >= 3 ? 5 : 7;
+    // Speech holds no symbols, nor blanks between its words: words with
+    // those in or beside them were pasted into the quote.
+    bool junk = false;
+    for (std::size_t k = c.a > 0 ? c.a - 1 : 0; k < std::min(n, c.b + 1) && !junk; ++k)
+      junk = u[k].Junk() || (u[k].Is(d::kBlank) && k > c.a && k < c.b);
+    const int quoted_need = !junk ? 9 : c.top >= 4 ? 4 : 6;
+    const int need = quoted_[c.a] ? quoted_need : (long_strong ? 4 : c.top >= 3 ? 5 : 7) - (junk ? 1 : 0);
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
   if (seeds.empty()) return;
@@ -623,6 +674,16 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       std::fill(cov.begin() + r.first, cov.begin() + r.second, 1);
     }
   }
+  // A line ending in two or more commas (or 、；：) ends no clause of a
+  // story: a rule took what followed them, the rest of an advertisement.
+  bool broken_end = false;
+  if (n >= 2) {
+    auto mark = [&](std::size_t k) { return u[k].Is(d::kClauseEnd) && !u[k].Is(d::kSentenceEnd | d::kPause); };
+    broken_end = mark(n - 1) && mark(n - 2);
+    if (broken_end) ++junk;
+  }
+  const bool stamp = (sum.classes & d::kLatin) != 0 && e.weight > 0 && HasStamp(u);
+  if (stamp) ++junk;
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
@@ -632,7 +693,8 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   if (e.weight == 0 && han > 3) removed_bonus = 0;
   int evidence = e.weight + 3 * std::min(hosts, 2) + 2 * std::min(junk, 2) + removed_bonus;
   f.weight = evidence;
-  const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) | (junk > 0 ? kShapeJunkName : 0u);
+  const unsigned shapes = kShapeWords | (hosts > 0 ? kShapeHost : 0u) |
+                         (junk > (broken_end ? 1 : 0) ? kShapeJunkName : 0u) | (broken_end ? kShapeResidue : 0u);
 
   int digits = 0;
   for (const Unit& c : u) digits += c.fold >= '0' && c.fold <= '9';
@@ -654,6 +716,18 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       f.shapes = shapes | kShapeTitle;
     }
     return f;
+  }
+  // Two labels or more with their colons (作者：…分类：…), the labels
+  // words of the list: a book's card, pasted in by the site.
+  if (!quote && story <= 40 && !u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose)) {
+    static const std::uint16_t wide_colon = d::CodeOf("：");
+    int labels = 0;
+    for (const Hit& h : hits) labels += h.end < n && (u[h.end].code == wide_colon || u[h.end].fold == ':');
+    if (labels >= 2) {
+      f.ad = true;
+      f.shapes = kShapeWords | kShapeResidue;
+      return f;
+    }
   }
   const bool speech = quote && hosts == 0 && junk == 0;
   if (speech) evidence -= 3;
@@ -738,8 +812,12 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   // 尽在新—x.), or with one word of weight 2 or more (作者：分类：) and no
   // sentence end, which a line of the story has (手机响了。).
   const bool sentence_end = u[n - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+  // Or up to three characters ending in a symbol no story ends a line with
+  // (尽在—.): the lead of an advertisement whose rest a rule took.
+  const bool junk_end = u[n - 1].Junk() && !u[n - 1].Is(d::kSentenceEnd | d::kQuote | d::kClauseTail) &&
+                        u[n - 1].fold != '~' && !(u[n - 1].len == 1 && u[n - 1].code >= 0x80) && !ascii_punct_;
   if (story <= 4 && !quote &&
-      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end))) {
+      ((e.weight >= 1 && (latin || sum.symbols)) || (e.weight >= 2 && !sentence_end) || (han <= 3 && junk_end))) {
     f.ad = true;
     f.shapes = kShapeResidue | kShapeWords;
     return f;

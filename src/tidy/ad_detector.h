@@ -8,8 +8,17 @@
 //     covers), with position (beside a title, at a chapter's end) and lines
 //     repeated in the file counting for short lines;
 //   - host names and web addresses, also deformed; site names spelt with
-//     junk between the characters; brackets (also pairs of one symbol, such
-//     as +…+ or ☆…☆) holding advertising words;
+//     junk between the characters, and single characters between symbols
+//     (》无>错》, 奇#書*网; title marks that enclose no title count as
+//     symbols); brackets (also pairs of one symbol, such as +…+ or ☆…☆)
+//     holding advertising words; symbols among advertising words lower the
+//     weight they need, and inside a quote they are what tells pasted words
+//     from spoken ones (quote marks are read in alternation, so marks
+//     curled the wrong way round keep speech and narration apart);
+//   - the ruins rules leave and the cards sites paste: a line ending in
+//     doubled commas, a few characters ending in a symbol, two labels or
+//     more with their colons (作者：…分类：…), a date or time beside
+//     advertising words;
 //   - inside a paragraph, a cluster of advertising words takes its clause
 //     when it fills it, and neighbouring clauses that are advertising too
 //     (the context of a block, as boilerplate removal judges web pages);

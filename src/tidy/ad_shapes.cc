@@ -151,7 +151,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
     }
     const std::size_t start = i;
     std::size_t pieces = 0, singles = 0, seps = 0, run_end = i;
-    bool digits_only_sep = false, all_blank_seps = true;
+    bool digits_only_sep = false, all_blank_seps = true, all_wave_seps = true;
     han.clear();
     while (true) {
       ++pieces;
@@ -159,10 +159,11 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       for (std::size_t k = i; k < end; ++k) han.push_back(u[k].fold);
       run_end = end;
       std::size_t m = end;
-      bool digits = true, blank = true;
+      bool digits = true, blank = true, wave = true;
       while (m < n && m - end < 4 && !u[m].Is(kCjk) && u[m].Separator()) {
         digits &= u[m].fold >= '0' && u[m].fold <= '9';
         blank &= u[m].Is(kBlank);
+        wave &= u[m].fold == '~';
         ++m;
       }
       if (m == end || m >= n || !u[m].Is(kCjk)) break;
@@ -171,6 +172,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       ++seps;
       digits_only_sep |= digits;
       all_blank_seps &= blank;
+      all_wave_seps &= wave;
       i = m;
       end = next_end;
     }
@@ -181,8 +183,99 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
     // pieces be single. One character repeated (哈~哈~哈) is a laugh.
     if (ok && singles < pieces && singles < 3 && !(has_word && has_word(han))) ok = false;
     if (ok && std::all_of(han.begin(), han.end(), [&](std::uint16_t c) { return c == han[0]; })) ok = false;
+    // Waves lengthen the words of speech (来~呀~快~来~): between them the
+    // characters must spell a word of two or more (a window holding a word
+    // that neither of its shorter halves holds).
+    if (ok && all_wave_seps && has_word) {
+      bool found = false;
+      const std::span<const std::uint16_t> h(han);
+      for (std::size_t a = 0; a < h.size() && !found; ++a) {
+        for (std::size_t len = 2; len <= 4 && a + len <= h.size() && !found; ++len) {
+          found = has_word(h.subspan(a, len)) && !has_word(h.subspan(a, len - 1)) &&
+                  !has_word(h.subspan(a + 1, len - 1));
+        }
+      }
+      ok = found;
+    }
     if (ok) out->push_back({start, run_end});
     i = run_end;
+  }
+}
+
+void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out) {
+  out->clear();
+  const std::size_t n = u.size();
+  static const std::uint16_t open = CodeOf("《"), close = CodeOf("》");
+  // A title mark is the story's when it pairs with one that has a Han
+  // character between them.
+  auto pairs = [&](std::size_t k) {
+    if (u[k].code == open) {
+      bool han = false;
+      for (std::size_t j = k + 1; j < n && u[j].code != open; ++j) {
+        if (u[j].code == close) return han;
+        han |= u[j].Is(kCjk);
+      }
+      return false;
+    }
+    bool han = false;
+    for (std::size_t j = k; j-- > 0 && u[j].code != close;) {
+      if (u[j].code == open) return han;
+      han |= u[j].Is(kCjk);
+    }
+    return false;
+  };
+  // A wave lengthens a word of speech (来~呀~); names spelt with waves
+  // alone are JunkRuns' to judge, against the word list.
+  auto symbol = [&](std::size_t k) {
+    if (u[k].Junk()) return u[k].fold != '~';
+    return (u[k].code == open || u[k].code == close) && !pairs(k);
+  };
+  // Symbols no story writes between its characters: not brackets, not
+  // title marks (which may be a title's half cut by a wrap), not the
+  // slash and hyphen of 他/她/它.
+  auto hard = [&](std::size_t a, std::size_t b) {
+    for (std::size_t k = a; k < b; ++k) {
+      if (u[k].Is(kCjk)) continue;
+      if (!u[k].Junk() || u[k].Is(kOpenBracket | kCloseBracket) || u[k].fold == '/' || u[k].fold == '-')
+        return false;
+    }
+    return true;
+  };
+  auto symbols_from = [&](std::size_t k) {
+    std::size_t m = k;
+    while (m < n && m - k < 3 && symbol(m)) ++m;
+    return m < n && m - k == 3 && symbol(m) ? k : m;  // a longer rule is no junk between letters
+  };
+  for (std::size_t i = 0; i < n;) {
+    if (!symbol(i)) {
+      ++i;
+      continue;
+    }
+    std::size_t k = symbols_from(i);
+    if (k == i) {
+      while (i < n && symbol(i)) ++i;
+      continue;
+    }
+    std::size_t chars = 0, runs = 1, end = k;
+    std::uint16_t first = 0;
+    bool differ = false;
+    while (k + 1 < n && u[k].Is(kCjk) && !u[k + 1].Is(kCjk)) {
+      const std::size_t m = symbols_from(k + 1);
+      if (m == k + 1) break;
+      if (chars++ == 0) first = u[k].fold;
+      differ |= u[k].fold != first;
+      ++runs;
+      end = k = m;
+    }
+    if (chars >= 2 && runs >= 3 && differ) {
+      out->push_back({i, end});
+    } else if (chars == 1 && runs == 2 && i > 0 && end < n && u[i - 1].Is(kCjk) && u[end].Is(kCjk) &&
+               hard(i, end)) {
+      // One character between two runs of hard junk inside Han text
+      // (奇#書*网): a name of three characters, its ends taken with it.
+      out->push_back({i - 1, end + 1});
+    }
+    i = std::max(end, i + 1);
   }
 }
 

@@ -43,6 +43,15 @@ bool HostLike(std::span<const Unit> u, Range run);
 void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
               const std::function<bool(std::span<const std::uint16_t>)>& has_word);
 
+// Single Han characters each between symbols (》无>错》, *好+书*): a
+// name of two or three characters spelt with junk, or what is left of a
+// longer one. Title marks count as symbols when they enclose no Han
+// character or pair with none. At least two characters, not all one (a
+// laugh), and three symbol runs of one to three symbols each; or, inside
+// Han text, one character between two runs of symbols that are no
+// brackets (奇#書*网), taken with the characters on either side.
+void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out);
+
 // Grows a range over neighbouring junk symbols and letters (not blanks),
 // and over a rule of four or more dashes.
 Range ExtendOverJunk(std::span<const Unit> u, Range r);

@@ -42,6 +42,9 @@ TEST(AdDetector, RemovesWholeAdvertisingLines) {
       "关注公众号，书友群QQ群：123456789",
       "（本章未完，请翻到下一页继续阅读）",
       "免费全文阅读，无弹窗，更新最快",
+      "手机最省流量，无广告的站点",
+      "作者有话说：求收藏，求推荐",
+      "本书由网友收集整理，仅供交流学习，请勿用于商业用途，版权归原作者所有",
   };
   for (const char* ad : ads) {
     const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
@@ -55,6 +58,8 @@ TEST(AdDetector, RemovesTraditionalScriptAdvertising) {
       "請記住本站網址，手機閱讀更方便",
       "最新章節請到書城閱讀，免費全文閱讀",
       "（本章未完，請點擊下一頁繼續）",
+      "手機最省流量，無廣告的站點",
+      "本書由網友收集整理，僅供交流學習，請勿用於商業用途，版權歸原作者所有",
   };
   for (const char* ad : ads) {
     const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
@@ -82,6 +87,11 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "诗曰：",
       "……",
       "——",
+      "“来~呀~快~来~”",
+      "他把那份文件删除了，又给出版社的编辑打了个电话。",
+      "书名是《红楼梦》，作者是曹雪芹，分类是小说。",
+      "那份东西仅供参考，请勿外传。",
+      "他/她/它都一样，三-五-八也一样。",
   };
   std::string in;
   for (const char* l : lines) in += std::string(l) + "\r\n";
@@ -105,6 +115,19 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "那老者拄着拐杖慢慢走到门前，看了看天色。"},
       {"那老者拄着拐杖慢慢走到门前，手机用户请到本站阅读最新章节，看了看天色。",
        "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      // Single characters between symbols; title marks that enclose no title.
+      {"那老者拄着拐杖慢》好>书》慢走到门前，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢*看+書*走到门前，看了看《西游记》。", "那老者拄着拐杖慢慢走到门前，看了看《西游记》。"},
+      {"那老者拄着拐杖慢慢走到门前妙@書&阁，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      // A disclaimer's run of words takes its clauses; so does a slogan of
+      // glue words around a site's name (traditional script too).
+      {"那老者拄着拐杖慢慢走到门前，侵权请联系删除，下载后请于24小时内删除，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，侵權請聯繫刪除，下載後請於24小時內刪除，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前更多精彩小说尽在好书屋看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      // Symbols among the words lower what they must weigh.
+      {"那老者拄着拐杖慢慢走到门前，好书@首发，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
   };
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
@@ -112,7 +135,20 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
 TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
   // The same words in a character's mouth stay; an address in it does not.
   EXPECT_EQ(Detect("他说：“你去本站看最新章节吧。”\r\n"), "他说：“你去本站看最新章节吧。”\r\n");
+  // Marks curled the wrong way round still alternate: speech stays speech,
+  // and the narration after it is judged as narration.
+  EXPECT_EQ(Detect("他说：”你去本站看最新章节吧。“\r\n"), "他说：”你去本站看最新章节吧。“\r\n");
+  EXPECT_EQ(Detect("他说：““你去本站看最新章节吧。”\r\n"), "他说：““你去本站看最新章节吧。”\r\n");
+  EXPECT_EQ(Detect("他说：“好。“他走到门前本站首发看了看天色。\r\n"),
+            "他说：“好。“他走到门前看了看天色。\r\n");
   EXPECT_EQ(Detect("他说：“你去www.example-novels.com看吧。”\r\n"), "他说：“你去看吧。”\r\n");
+  // Blanks or symbols among the words: pasted in, not spoken.
+  EXPECT_EQ(Detect("他说：“你去百度搜索 好书名看吧。”\r\n"), "他说：“你去看吧。”\r\n");
+  EXPECT_EQ(Detect("他说：“你去百度搜索&好書名看吧。”\r\n"), "他说：“你去看吧。”\r\n");
+  EXPECT_EQ(Detect("他说：“网站~更新了吗？”\r\n"), "他说：“网站~更新了吗？”\r\n");
+  // So are brackets the story does not write; its own keep the words.
+  EXPECT_EQ(Detect("他道：“此事(首发好书请看)不可。”\r\n"), "他道：“此事不可。”\r\n");
+  EXPECT_EQ(Detect("他道：“此事（首发好书请看）不可。”\r\n"), "他道：“此事（首发好书请看）不可。”\r\n");
 }
 
 TEST(AdDetector, TitlesStayUnlessAdvertisingFillsThem) {
@@ -137,11 +173,17 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   // A short sentence of the story stays beside a title and repeated.
   const std::string phone = "\r\n第一章 开始\r\n\r\n手机响了。\r\n" + story + "\r\n手机响了。\r\n";
   EXPECT_EQ(Detect(phone), phone);
-  // Two characters and a word of some weight without a sentence end: a ruin.
-  EXPECT_EQ(Detect(story + "\r\n版权：分类：\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n");
-  // A book's author line is no ruin: 作者 alone weighs too little.
-  const std::string author = story + "\r\n作者：罗贯中\r\n" + story + "\r\n";
-  EXPECT_EQ(Detect(author), author);
+  // Two characters and a word of some weight without a sentence end: a
+  // ruin; so are a card of labels and shared words around an update's stamp.
+  for (const char* ruin : {"版权：分类：", "作者：分类：", "作者：分類：", "作者：某甲 类别：武侠 字数：三十万",
+                           "本书更新于2031-7-9 18:05，欢迎各位读者朋友来看"})
+    EXPECT_EQ(Detect(story + "\r\n" + ruin + "\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n") << ruin;
+  // A book's author line is no ruin, nor a sentence naming the book, nor a
+  // time in the story.
+  for (const char* own : {"作者：罗贯中", "书名：红楼梦，作者：曹雪芹。", "他说：“作者：某某。”", "到了7:30，会议开始"}) {
+    const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
 }
 
 TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
@@ -219,11 +261,17 @@ TEST(AdDetector, TheStorysOwnRepeatedPassagesStay) {
 
 TEST(AdDetector, ResidueOfEarlierStagesGoes) {
   const std::string story = std::string(kStory);
-  for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》"}) {
+  // Also a few characters ending in a symbol, and words before commas
+  // whose clause a rule took.
+  for (const char* residue : {"().", "，。", ".,,,,", "3456789012", "》花>好》", "风起—.", "请登录--.",
+                              "你已读到这一章節，，，，"}) {
     EXPECT_EQ(Detect(story + "\r\n" + residue + "\r\n"), story + "\r\n") << residue;
   }
-  // A pause of the story is no residue.
-  EXPECT_EQ(Detect(story + "\r\n……\r\n"), story + "\r\n……\r\n");
+  // A pause of the story is no residue, nor a short line of speech, nor a
+  // doubled mark without advertising words.
+  for (const char* own : {"……", "嗯~", "他笑道：：此事成矣！", "那一年，，"}) {
+    EXPECT_EQ(Detect(story + "\r\n" + own + "\r\n"), story + "\r\n" + own + "\r\n") << own;
+  }
 }
 
 TEST(AdDetector, WordsAfterAParagraphsLastSentenceGo) {
@@ -335,7 +383,7 @@ TEST(AdShapes, NamesSpeltWithJunk) {
   for (const char* name : {"~好~看~小~说~", "好.看.小.说.网", "好 看 小 说 网", "小.说天+堂"}) {
     EXPECT_EQ(Runs(std::string("那老者说：") + name + "。慢慢走来", true).size(), 1u) << name;
   }
-  for (const char* story : {"金、木、水、火", "哈~哈~哈", "第1章 开始", "就<需鬼><需鬼>的哭", "好 看 啊"}) {
+  for (const char* story : {"金、木、水、火", "哈~哈~哈", "来~呀~快~来~", "第1章 开始", "就<需鬼><需鬼>的哭", "好 看 啊"}) {
     EXPECT_TRUE(Runs(std::string("那老者") + story + "慢慢走来", true).empty()) << story;
   }
   // The name's characters glued to the story stay with it.
