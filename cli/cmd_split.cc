@@ -27,6 +27,7 @@
 #include "command.h"
 #include "files/chapters.h"
 #include "files/split.h"
+#include "regex/regex.h"
 #include "text/atomic_write.h"
 
 namespace folian::cli {
@@ -84,6 +85,9 @@ std::optional<files::SplitPlan> PlanChapters(const SplitArgs& args, const fs::pa
     case files::ChapterStatus::kTooLong:
       *rc = Fail(fmt::format("the pattern is longer than {} bytes", files::kMaxChapterPatternBytes),
                  kExitUsage);
+      return std::nullopt;
+    case files::ChapterStatus::kOverBudget:
+      *rc = Fail(regex::kOverBudgetMessage);
       return std::nullopt;
     case files::ChapterStatus::kTooMany:
       *rc = Fail(fmt::format("more than {} chapters: the pattern matches ordinary text",

@@ -217,6 +217,9 @@ TEST_F(BoundsCli, CatastrophicPatternsStopWithAMessage) {
   for (const char* pattern : {"(a*)*b", "^(a+)+$"}) {
     SCOPED_TRACE(pattern);
     ExpectRefused({"regex", pattern}, "匹配步数", subject);
+    // As a chapter pattern: no chapter list, no piece written.
+    ExpectRefused({"split", "--chapters", "--pattern", pattern, subject.string()}, "匹配步数");
+    ExpectRefused({"split", "--chapters", "--list", "--pattern", pattern, subject.string()}, "匹配步数");
   }
   WriteBytes(subject, std::string(size, 'x'));
   ExpectRefused({"regex", "(x+x+)+y"}, "匹配步数", subject);
