@@ -23,6 +23,10 @@ std::u16string UnitsFromBytes(std::string_view bytes, bool big_endian, std::size
 
 }  // namespace
 
+bool IsWideOrUtf8(int bom_class) {
+  return bom_class == kBomUtf8 || bom_class == kBomUtf16LE || bom_class == kBomUtf16BE;
+}
+
 StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int detected_codepage,
                                int bom_flag) {
   StoredEncoding enc{probed_class, false};
@@ -92,6 +96,15 @@ std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* un
   if (zeros_to_blanks) std::replace(out.begin(), out.end(), '\0', ' ');
   if (unmappable != nullptr) *unmappable = lost;
   return out;
+}
+
+std::string DecodeFileToGbk(std::string bytes, StoredEncoding encoding, std::size_t* unmappable) {
+  const std::string_view content = SkipMark(bytes, encoding);
+  if (IsWideOrUtf8(encoding.bom_class)) return DecodeToGbk(content, encoding.bom_class, unmappable);
+  bytes.erase(0, bytes.size() - content.size());
+  std::replace(bytes.begin(), bytes.end(), '\0', ' ');
+  if (unmappable != nullptr) *unmappable = 0;
+  return bytes;
 }
 
 std::u16string GbkToWideCounted(std::string_view gbk, std::size_t* unmappable) {

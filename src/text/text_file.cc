@@ -35,10 +35,8 @@ bool LoadTextFile(const std::filesystem::path& path, LoadedText* out, std::strin
                          UserPrimaryLanguage());
   StoredEncoding enc = ClassifyContent(bytes, BomClassOfBytes(bytes), codepage, bom_flag);
   // A mark-less file is judged on its whole content, a marked one read after its mark.
-  std::string_view content = SkipMark(bytes, enc);
-
   LoadedText loaded;
-  loaded.text = DecodeToGbk(content, enc.bom_class, &loaded.unmappable);
+  loaded.text = DecodeFileToGbk(std::move(bytes), enc, &loaded.unmappable);
   loaded.encoding = enc;
   loaded.codepage = codepage;
   loaded.bom_flag = bom_flag;
@@ -74,7 +72,10 @@ bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
                   StoredEncoding encoding, const SaveRequest& request, std::string* error,
                   std::size_t* lost) {
   std::size_t unmappable = 0;
-  std::string bytes = EncodeForFile(gbk, encoding, &unmappable);
+  // GBK text is written as it is, without a copy of a possibly huge text.
+  std::string encoded;
+  if (IsWideOrUtf8(encoding.bom_class)) encoded = EncodeForFile(gbk, encoding, &unmappable);
+  const std::string_view bytes = IsWideOrUtf8(encoding.bom_class) ? std::string_view(encoded) : gbk;
   std::size_t total = unmappable + request.loaded_loss;
   if (lost != nullptr) *lost = total;
   if (total > 0 && !request.force) {
