@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,14 @@ StoredEncoding ClassifyFile(std::string_view bytes);
 
 // The content after the mark, when `encoding.mark` says there is one.
 std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding);
+
+// Large texts are converted piece by piece, each piece ending after a line
+// feed (a byte inside no character of GBK, UTF-8 or UTF-16's LF unit), so
+// the pieces convert exactly as the whole would while the intermediate forms
+// (UTF-16, a round trip's check) stay the size of a piece. A text without a
+// line feed past this size is one piece.
+inline constexpr std::size_t kConvertPieceBytes = std::size_t{4} << 20;
+void ForEachLinePiece(std::string_view text, const std::function<void(std::string_view)>& take);
 
 // Whether text of `bom_class` is converted on reading and writing (UTF-8,
 // UTF-16); every other class is stored as the program's GBK bytes.

@@ -49,18 +49,22 @@ std::string EncodeForFile(std::string_view gbk, StoredEncoding encoding, std::si
   if (unmappable != nullptr) *unmappable = 0;
   std::string out;
   switch (encoding.bom_class) {
-    case kBomUtf8: {
-      std::u16string wide = GbkToWideCounted(gbk, unmappable);
-      if (encoding.mark) out = "\xEF\xBB\xBF";
-      out += charset::EncodeUtf8(wide);
-      return out;
-    }
+    case kBomUtf8:
     case kBomUtf16LE:
     case kBomUtf16BE: {
-      bool be = encoding.bom_class == kBomUtf16BE;
-      std::u16string wide = GbkToWideCounted(gbk, unmappable);
-      if (encoding.mark) out = be ? "\xFE\xFF" : "\xFF\xFE";
-      AppendUnits(&out, wide, be);
+      const bool utf8 = encoding.bom_class == kBomUtf8, be = encoding.bom_class == kBomUtf16BE;
+      if (encoding.mark) out = utf8 ? "\xEF\xBB\xBF" : be ? "\xFE\xFF" : "\xFF\xFE";
+      out.reserve(out.size() + gbk.size() * (utf8 ? 3 : 4) / 2);
+      ForEachLinePiece(gbk, [&](std::string_view piece) {
+        std::size_t lost = 0;
+        const std::u16string wide = GbkToWideCounted(piece, unmappable != nullptr ? &lost : nullptr);
+        if (unmappable != nullptr) *unmappable += lost;
+        if (utf8) {
+          out += charset::EncodeUtf8(wide);
+        } else {
+          AppendUnits(&out, wide, be);
+        }
+      });
       return out;
     }
     default:
