@@ -52,57 +52,65 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(fs::exists(f.dir / "a.htm"));
   }
 
-  void pdf2txtConvertsThePickedFile() {
-    ConvertFixture f;
-    f.write("b.txt", G("另一本书"));
+  // Each picked book is converted beside itself, and its text row comes on
+  // top of the File list, selected and open.
+  void bookButtonsConvertThePickedFileOntoTheTopRow() {
     const std::string font =
         "<< /Type /Font /Subtype /Type0 /BaseFont /STSong-Light /Encoding /UniGB-UCS2-H /DescendantFonts "
         "[<< /Type /Font /Subtype /CIDFontType0 /BaseFont /STSong-Light >>] >>";
-    // 第一回 / 正文, one line each.
-    f.write("book.pdf", folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <7B2C4E0056DE> Tj 0 -16 Td <6B636587> Tj ET",
-                                                 {{"F1", font}}));
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "book.pdf").string());
-    f.button(kPdf2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdf"));
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdfDone));
-    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
-    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
-    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
-  }
-
-  void rtf2txtConvertsThePickedFile() {
-    ConvertFixture f;
-    f.write("b.txt", G("另一本书"));
-    f.write("book.rtf", "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 "
-                        "\\'b5\\'da\\'d2\\'bb\\'bb\\'d8\\par \\u27491?\\u25991?}");
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "book.rtf").string());
-    f.button(kRtf2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.rtf"));
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kRtfDone));
-    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
-    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
-    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文"));
-  }
-
-  void doc2txtConvertsThePickedFile() {
-    ConvertFixture f;
-    f.write("b.txt", G("另一本书"));
     folian::testing::WordLayout layout;
     layout.pieces = {{u"第一回\r正文\r", false}};
-    f.write("book.doc", folian::testing::MakeWordDocument(layout));
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "book.doc").string());
-    f.button(kDoc2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.doc *.docx"));
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kDocDone));
-    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
-    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
-    QCOMPARE(f.editorText(), QStringLiteral("第一回\r\n正文\r\n"));
+    const std::string opf =
+        "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>"
+        "<item id=\"c1\" href=\"c1.xhtml\" media-type=\"application/xhtml+xml\"/></manifest>"
+        "<spine><itemref idref=\"c1\"/></spine></package>";
+    struct Case {
+      const char* name;
+      std::string bytes;
+      ControlId button;
+      const char* filter;
+      const char* done;
+      QString text;  // the editor's text, exactly
+    };
+    const Case cases[] = {
+        // 第一回 / 正文, one line each.
+        {"book.pdf",
+         folian::testing::OnePage("BT /F1 12 Tf 72 720 Td <7B2C4E0056DE> Tj 0 -16 Td <6B636587> Tj ET",
+                                  {{"F1", font}}),
+         kPdf2Txt, "*.pdf", msg::kPdfDone, QStringLiteral("第一回\r\n正文")},
+        {"book.rtf",
+         "{\\rtf1\\ansi\\ansicpg936{\\fonttbl{\\f0\\fcharset134 SimSun;}}\\f0 "
+         "\\'b5\\'da\\'d2\\'bb\\'bb\\'d8\\par \\u27491?\\u25991?}",
+         kRtf2Txt, "*.rtf", msg::kRtfDone, QStringLiteral("第一回\r\n正文")},
+        {"book.doc", folian::testing::MakeWordDocument(layout), kDoc2Txt, "*.doc *.docx", msg::kDocDone,
+         QStringLiteral("第一回\r\n正文\r\n")},
+        {"book.pdb", folian::testing::MakePdb(folian::testing::BookOf(G("第一章\n正文\n"))), kPdb2Txt, "*.pdb",
+         msg::kPdbDone, QStringLiteral("第一章\r\n正文\r\n")},
+        {"book.epub",
+         folian::testing::MakeZip(
+             {{"mimetype", "application/epub+zip", true},
+              {"META-INF/container.xml",
+               "<container><rootfiles><rootfile full-path=\"OEBPS/content.opf\"/></rootfiles></container>"},
+              {"OEBPS/content.opf", opf},
+              {"OEBPS/c1.xhtml", "<html><body><h1>第一章</h1><p>正文</p></body></html>"}}),
+         kEpub2Txt, "*.epub", msg::kEpubDone, QStringLiteral("第一章\r\n正文\r\n")},
+    };
+    for (const Case& c : cases) {
+      ConvertFixture f;
+      f.write("a.txt", G("另一本书"));
+      f.write("z.txt", G("又一本书"));
+      f.write(c.name, c.bytes);
+      QVERIFY(f.openFolder());
+      f.prompter.file = QString::fromStdString((f.dir / c.name).string());
+      f.button(c.button)->click();
+      QVERIFY(f.waitIdle());
+      QCOMPARE(f.prompter.file_filters.last(), QString::fromUtf8(c.filter));
+      QCOMPARE(f.prompter.last(), QString::fromUtf8(c.done));
+      QCOMPARE(f.row(0), QStringLiteral("book.txt"));
+      QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
+      QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
+      QCOMPARE(f.editorText(), c.text);
+    }
   }
 
   void hlp2txtConvertsTheSharedHelpFile() {
@@ -123,62 +131,6 @@ class ConverterButtonsTest : public QObject {
     QCOMPARE(f.window->shell().current_path(), f.dir / "reversi.txt");
     QVERIFY(f.editorText().startsWith(QStringLiteral("“翻转棋”帮助\r\n")));
     QVERIFY(f.editorText().contains(QStringLiteral("\r\n选择难度\r\n难度决定计算机的走棋水平。")));
-  }
-
-  void pdb2txtConvertsTheChosenBookOntoTheTopRow() {
-    ConvertFixture f;
-    f.write("a.txt", G("另一本书"));
-    f.write("z.txt", G("又一本书"));
-    f.write("book.pdb", folian::testing::MakePdb(folian::testing::BookOf(G("第一章\n正文\n"))));
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "book.pdb").string());
-    f.button(kPdb2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kPdbDone));
-    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.pdb"));
-    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
-    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
-    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
-    QVERIFY(f.editorText().startsWith(QStringLiteral("第一章")));
-  }
-
-  void epub2txtConvertsTheChosenBookOntoTheTopRow() {
-    ConvertFixture f;
-    f.write("a.txt", G("另一本书"));
-    const std::string opf =
-        "<package xmlns=\"http://www.idpf.org/2007/opf\"><manifest>"
-        "<item id=\"c1\" href=\"c1.xhtml\" media-type=\"application/xhtml+xml\"/></manifest>"
-        "<spine><itemref idref=\"c1\"/></spine></package>";
-    f.write("book.epub",
-            folian::testing::MakeZip(
-                {{"mimetype", "application/epub+zip", true},
-                 {"META-INF/container.xml",
-                  "<container><rootfiles><rootfile full-path=\"OEBPS/content.opf\"/></rootfiles></container>"},
-                 {"OEBPS/content.opf", opf},
-                 {"OEBPS/c1.xhtml", "<html><body><h1>第一章</h1><p>正文</p></body></html>"}}));
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "book.epub").string());
-    f.button(kEpub2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kEpubDone));
-    QCOMPARE(f.prompter.file_filters.last(), QStringLiteral("*.epub"));
-    QCOMPARE(f.row(0), QStringLiteral("book.txt"));
-    QCOMPARE(f.window->fileView()->selectionModel()->selectedRows()[0].row(), 0);
-    QCOMPARE(f.window->shell().current_path(), f.dir / "book.txt");
-    QVERIFY(f.editorText().startsWith(QStringLiteral("第一章")));
-  }
-
-  void aBookThatCannotBeReadSaysWhyAndAddsNoRow() {
-    ConvertFixture f;
-    f.write("a.txt", G("另一本书"));
-    f.write("bad.epub", "not an archive");
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "bad.epub").string());
-    f.button(kEpub2Txt)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.last(), QStringLiteral("打开文件时发生错误。"));
-    QCOMPARE(f.window->fileView()->model()->rowCount(), 1);
-    QVERIFY(!fs::exists(f.dir / "bad.txt"));
   }
 
   void htm2txtInBatchModeConvertsEveryPage() {
@@ -243,17 +195,6 @@ class ConverterButtonsTest : public QObject {
     QVERIFY(fs::exists(f.dir / "book.exe"));
   }
 
-  void exe2htmOnAProgramWithoutPagesSaysSoAndWritesNothing() {
-    ConvertFixture f;
-    f.write("tool.exe", folian::testing::MakePe({}).bytes);
-    f.write("notes.txt", "n");
-    QVERIFY(f.openFolder());
-    f.prompter.file = QString::fromStdString((f.dir / "tool.exe").string());
-    f.button(kExe2Htm)->click();
-    QVERIFY(f.waitIdle());
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(folian::convert::msg::kPeUnreadable));
-    QVERIFY(!fs::exists(f.dir / "tool"));
-  }
 };
 
 QTEST_MAIN(ConverterButtonsTest)

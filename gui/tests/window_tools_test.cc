@@ -172,24 +172,6 @@ class WindowToolsTest : public QObject {
     QCOMPARE(f.window->EditorText(), G("开头") + "\x80\x80" + G("中间你好"));
   }
 
-  void hardReturnAndBracketButtons() {
-    ToolsFixture f;
-    const std::string line = G("他走进客栈看见一把宝剑挂在墙上心中暗暗称奇却不知道这把剑的来历");
-    f.write("a.txt", line + "\r\n" + G("完。（括号\r\n"));
-    QVERIFY(f.openFolder());
-    QVERIFY(!f.button(kNextHardReturn)->isEnabled());
-    f.button(kFindHardReturn)->click();
-    QCOMPARE(f.window->SelectionStart(), line.size());
-    QVERIFY(f.button(kNextHardReturn)->isEnabled());
-    f.window->SelectBytes(0, 0);
-    f.button(kBracketCheck)->click();
-    QCOMPARE(f.window->SelectionStart(), line.size() + 2 + 4);
-    QCOMPARE(f.window->SelectionLength(), std::size_t{2});
-    QVERIFY(f.button(kNextBracket)->isEnabled());
-    f.button(kNextBracket)->click();
-    QCOMPARE(f.prompter.last(), QString::fromUtf8(msg::kNoBracket));
-  }
-
   void adReportIsOpenedAndDeletedLater() {
     ToolsFixture f;
     f.write("a.txt", G("正文。\r\n请访问 www.example.com\r\n"));

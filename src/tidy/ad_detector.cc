@@ -152,7 +152,7 @@ class Detector {
   explicit Detector(const Vocabulary& vocab)
       : vocab_(vocab), has_word_([this](std::span<const std::uint16_t> f) { return vocab_.AnyIn(f); }) {}
 
-  std::size_t Run(std::string& text, std::vector<DetectedAd>* found);
+  std::size_t Run(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts);
 
  private:
   struct LineFacts {
@@ -766,7 +766,7 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   return f;
 }
 
-std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
+std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts) {
   // Lines and their breaks ("\r\n", or "\n" alone).
   struct Line {
     std::size_t begin, end, next;  // text, its end, where the next line starts
@@ -1009,7 +1009,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
       const bool cut_at_end = merged.back().r.second >= units_.size() ||
                               Strip(line.substr(units_[merged.back().r.second].off)).empty();
       const bool open_end = !judge_units_.empty() && !EndsParagraph(judge_units_.back());
-      const bool next_continues = i + 1 < lines.size() && !lines[i + 1].blank && !is_title(i + 1);
+      const bool next_continues =
+          i + 1 < lines.size() && !lines[i + 1].blank && !is_title(i + 1) &&
+          (starts == nullptr ||
+           !starts->Holds(std::string_view(text).substr(lines[i + 1].sbegin, lines[i + 1].send - lines[i + 1].sbegin)));
       const bool join = cut_at_end && open_end && next_continues;
       // A piece cut from the end leaves no blanks hanging there.
       if (cut_at_end) remainder_.resize(static_cast<std::size_t>(rest.data() + rest.size() - remainder_.data()));
@@ -1053,9 +1056,9 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found) {
 
 }  // namespace
 
-std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found) {
+std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts) {
   Detector det(Vocabulary::Builtin());
-  return det.Run(text, found);
+  return det.Run(text, found, starts);
 }
 
 }  // namespace folian::tidy

@@ -25,7 +25,9 @@
 //
 // Where a removed piece ended a line that now ends mid-sentence, the next
 // line is joined to it: the piece had made the line scanner end the
-// paragraph there.
+// paragraph there. Not so where the next line starts a paragraph its
+// chapter's layout marks (`starts`, recorded by the line scanner): the
+// paragraph ended there whatever the piece did.
 //
 // Tested by tests/tidy/ad_detector_test.cc.
 #pragma once
@@ -33,6 +35,8 @@
 #include <cstddef>
 #include <string>
 #include <vector>
+
+#include "tidy/paragraph_starts.h"
 
 namespace folian::tidy {
 
@@ -65,6 +69,7 @@ struct DetectedAd {
 // Removes the advertising the detector finds from `text` (GBK, lines ending
 // in CR LF as the rule stages leave them). Returns the number of removals;
 // with `found`, each is appended there.
-std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found = nullptr);
+std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found = nullptr,
+                              const MarkedStarts* starts = nullptr);
 
 }  // namespace folian::tidy

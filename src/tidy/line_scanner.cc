@@ -626,6 +626,10 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       // Always a blank line after a title, so the next title can take it back.
       out->append("\r\n\r\n");
     } else {
+      if (config.marked_starts != nullptr && config.follow_layout && judge.StartsMarked(index) &&
+          (at < 2 || std::string_view(*out).substr(at - 2, 2) == "\r\n")) {
+        config.marked_starts->Add(line);
+      }
       const int marked = config.follow_layout ? judge.Ends(index) : -1;
       // Where the layout decides, a line's length counts against the wrap
       // width, not the fixed threshold (a wrap of 20 characters is shorter).

@@ -11,6 +11,7 @@
 
 #include "common/progress.h"
 #include "tidy/ad_detector.h"
+#include "tidy/paragraph_starts.h"
 
 namespace folian::tidy {
 
@@ -42,6 +43,9 @@ struct ScanConfig {
   // `dropped_ads` when that is set.
   bool drop_ads_between_wrapped_lines = false;
   std::vector<DetectedAd>* dropped_ads = nullptr;
+  // Following the layout: the lines that start a paragraph by their
+  // chapter's mark go here when it is set.
+  MarkedStarts* marked_starts = nullptr;
   // Progress: every `progress_step` lines the position moves to 7k+5
   // (k = 1, 2, …); 0 disables it.
   std::size_t progress_step = 0;

@@ -417,6 +417,10 @@ bool ParagraphLayout::Marked(const Region& r, std::size_t k) const {
          (r.by_blank && (lines_[k].flags & kLineBlankBefore));
 }
 
+bool ParagraphLayout::StartsMarked(std::size_t k) const {
+  return k < lines_.size() && !lines_[k].title && Marked(regions_[region_of_[k]], k);
+}
+
 std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
   return k < lines_.size() && !lines_[k].title ? regions_[region_of_[k]].width : 0;
 }

@@ -54,6 +54,11 @@ class ParagraphLayout {
   // advertisement test before the paragraph is cut at it.
   bool BetweenWrappedLines(std::size_t k) const;
 
+  // True when line k carries the mark its chapter gives the first lines of
+  // paragraphs (indentation or a blank line before it): a paragraph starts
+  // there whatever the line before ends with.
+  bool StartsMarked(std::size_t k) const;
+
   // The wrap width (characters) found around line k, 0 when not wrapped.
   std::uint32_t WidthAt(std::size_t k) const;
 

@@ -128,6 +128,8 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
   config.drop_ads_between_wrapped_lines = options.has_adver == 1 && params.ad_detector;
   std::vector<DetectedAd> dropped;
   if (params.removals != nullptr) config.dropped_ads = &dropped;
+  MarkedStarts marked_starts;
+  if (config.drop_ads_between_wrapped_lines) config.marked_starts = &marked_starts;
   config.footer_token = rules.footer_token;
   config.footer_site_name = rules.footer_site_name;
   config.progress_step = EditorLineCount(gbk) / 10;
@@ -172,10 +174,10 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     if (!done) return std::nullopt;
     if (params.ad_detector) {
       if (params.removals == nullptr) {
-        RemoveDetectedAds(work);
+        RemoveDetectedAds(work, nullptr, &marked_starts);
       } else {
         std::vector<DetectedAd> found;
-        RemoveDetectedAds(work, &found);
+        RemoveDetectedAds(work, &found, &marked_starts);
         internal::LogDetected(std::move(found), params.removals);
       }
     }

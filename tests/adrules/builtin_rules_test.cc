@@ -5,14 +5,13 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "charset/codepage.h"
+#include "support/temp_dir.h"
 #include "tidy/rule_table.h"
 #include "tidy/rule_tsv.h"
 
@@ -39,16 +38,17 @@ TEST(BuiltinRules, RowCountsAndKinds) {
   for (const Rule& r : Stage(4)) repeats += r.kind == RuleKind::kReplaceRepeat;
   EXPECT_EQ(repeats, 9);
 
-  // Stage 1: stray entities and watermarks are deleted, the rest restores spellings.
+  // Stage 1 deletes stray entities and watermarks first, then restores spellings.
   const auto& s1 = Stage(1);
   EXPECT_EQ(std::count_if(s1.begin(), s1.end(), IsDeletion), 58);
   EXPECT_TRUE(std::all_of(s1.begin(), s1.begin() + 58, IsDeletion));
-  EXPECT_EQ(s1[0].find, "&#11916;");
-  EXPECT_EQ(s1[1].find, "&qut;");
-  EXPECT_EQ(s1[2].find, "&#61548;");
-  // Stage 2: 661 deletions, 8 replacements.
   const auto& s2 = Stage(2);
   EXPECT_EQ(std::count_if(s2.begin(), s2.end(), IsDeletion), 661);
+  // A lone blank as replace is easy for an editor to strip from the file.
+  const auto& s3 = Stage(3);
+  auto nbsp = std::find_if(s3.begin(), s3.end(), [](const Rule& r) { return r.find == "&nbsp;"; });
+  ASSERT_NE(nbsp, s3.end());
+  EXPECT_EQ(nbsp->replace, " ");
 }
 
 TEST(BuiltinRules, SiteMarkers) {
@@ -60,68 +60,6 @@ TEST(BuiltinRules, SiteMarkers) {
   }
   EXPECT_EQ(Table().footer_token.size(), 5u);
   EXPECT_EQ(Table().footer_site_name.size(), 6u);  // three GBK characters
-}
-
-TEST(BuiltinRules, GenericRowsInPlace) {
-  const auto& s2 = Stage(2);
-  EXPECT_EQ(s2[s2.size() - 2].find, Gbk("首发于\r\n"));
-  EXPECT_EQ(s2.back().find, Gbk("首发\r\n"));
-  EXPECT_EQ(s2[6].find, "&#249;");
-  EXPECT_EQ(s2[6].replace, Gbk("ù"));
-
-  const auto& s3 = Stage(3);
-  EXPECT_EQ(s3.front().find, Gbk("\r\n”"));
-  EXPECT_EQ(s3.back().find, Gbk("╠╠"));
-  // A lone blank as replace is easy for an editor to strip from the file.
-  auto nbsp = std::find_if(s3.begin(), s3.end(), [](const Rule& r) { return r.find == "&nbsp;"; });
-  ASSERT_NE(nbsp, s3.end());
-  EXPECT_EQ(nbsp->replace, " ");
-  EXPECT_EQ(s3.back().replace, Gbk("…"));
-
-  const auto& s4 = Stage(4);
-  EXPECT_EQ(s4.front().find, "&mdash;");
-  // The pinyin list runs from "sè" to "luo" with nothing in between but pinyin.
-  auto first = std::find_if(s4.begin(), s4.end(), [](const Rule& r) { return r.find == Gbk("sè"); });
-  ASSERT_NE(first, s4.end());
-  ASSERT_LE(first + 77, s4.end());
-  EXPECT_EQ((first + 76)->find, "luo");
-  EXPECT_EQ((first + 76)->replace, Gbk("裸"));
-  EXPECT_EQ(first - s4.begin(), 26);  // "&mdash;" and the site rows before it
-  EXPECT_EQ((first + 77)->find, Gbk("…."));
-  EXPECT_EQ((first + 77)->kind, RuleKind::kReplaceRepeat);
-  EXPECT_EQ(s4.back().find, Gbk("……\r\n……\r\n"));
-  EXPECT_EQ(s4.back().kind, RuleKind::kReplace);
-
-  const auto& s6 = Stage(6);
-  EXPECT_EQ(s6.back().find, Gbk(" 字数:[0-9]\\d*"));
-  EXPECT_EQ(s6[s6.size() - 12].find, Gbk("更.{0,2}新.{0,2}最.{0,2}快"));
-
-  const std::vector<std::pair<const char*, const char*>> s8 = {
-      {"出品txt版阅读,电脑访问:http://./手机访问http://", ""},
-      {"出品txt版阅读，电脑访问:http://./手机访问http://", ""},
-      {"（电脑站http://./手机站:http://）", ""},
-      {"手机轻松阅读：整理", ""},
-      {"wap．．Сn", ""},
-      {"wap．．cn", ""},
-      {"wap．．", ""},
-      {"十有**", "十有八九"},
-      {"少*妇", "少妇"},
-      {"（电脑小说站http://www.）", ""},
-      {"http://", ""},
-      {"电脑小说站", ""},
-      {"（）", ""},
-      {"漏*点", "漏点"},
-      {"做*爱", "做爱"},
-      {"成*人", "成人"},
-      {"处*女", "处女"},
-      {"sè", "色"},
-      {"强*奸", "强奸"},
-      {"抽*动", "抽动"}};
-  ASSERT_EQ(Stage(8).size(), s8.size());
-  for (std::size_t i = 0; i < s8.size(); ++i) {
-    EXPECT_EQ(Utf8(Stage(8)[i].find), s8[i].first) << i;
-    EXPECT_EQ(Utf8(Stage(8)[i].replace), s8[i].second) << i;
-  }
 }
 
 // Same kind and find twice in one stage: the later row is dead or a mistake.
@@ -245,13 +183,6 @@ TEST(BuiltinRules, RowsNamingAFlaggedSiteAreInFlaggedForm) {
     }
 }
 
-std::string ReadFile(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // Every string converts to GBK and back unchanged: no best-fit substitutes.
 TEST(BuiltinRules, StringsSurviveGbkRoundTrip) {
   RuleSources src = BuiltinRuleSources();
@@ -275,7 +206,7 @@ TEST(BuiltinRules, NoRowTouchesCleanNovels) {
   std::vector<std::pair<std::string, std::string>> novels;
   if (std::filesystem::is_directory(dir))
     for (const auto& e : std::filesystem::directory_iterator(dir))
-      if (e.path().string().ends_with(".gbk.txt")) novels.emplace_back(e.path().filename().string(), ReadFile(e.path()));
+      if (e.path().string().ends_with(".gbk.txt")) novels.emplace_back(e.path().filename().string(), testing::ReadBytes(e.path()));
   if (novels.empty()) GTEST_SKIP() << "no clean GBK novels in " << dir;
 
   // A generic row of stage 3: it deletes an empty pair of quotes, which one

@@ -169,46 +169,29 @@ TEST(DialogButtons, TheChosenBookIsConvertedBesideItAndListedOnTop) {
 }
 
 TEST(DialogButtons, CancelOrABadBookChangesNothing) {
-  ConvertFixture f;
-  f.Write("a.txt", G("已有的书"));
-  f.Write("bad.pdb", std::string(100, 'x'));
-  f.Open();
-  const std::size_t messages = f.view.messages.size();
-  f.view.file_answer.reset();
-  f.commands.Run(kPdb2Txt);
-  EXPECT_EQ(f.view.messages.size(), messages) << "a cancelled dialog does nothing";
-  f.view.file_answer = f.dir / "bad.pdb";
-  f.commands.Run(kPdb2Txt);
-  EXPECT_EQ(f.view.LastMessage(), convert::msg::kPdbNotPalmDoc);
-  EXPECT_FALSE(fs::exists(f.dir / "bad.txt"));
-  EXPECT_EQ(f.shell.file_list().size(), 1);
-  EXPECT_FALSE(f.shell.busy());
-}
-
-}  // namespace
-}  // namespace folian::app
-
-namespace folian::app {
-namespace {
-
-const char kHelvetica[] = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>";
-
-TEST(Pdf2Txt, ThePickedFileBecomesTheTopRowOpened) {
-  ConvertFixture f;
-  f.Write("b.txt", G("别的书"));
-  f.Open();
-  // The book may lie outside the Working folder.
-  testing::TempDir elsewhere;
-  testing::WriteBytes(elsewhere / "Book.pdf",
-                      testing::OnePage("BT /F1 12 Tf 72 720 Td (Chapter) Tj 0 -14 Td (One) Tj ET",
-                                       {{"F1", kHelvetica}}));
-  f.view.file_answer = elsewhere / "Book.pdf";
-  f.commands.Run(kPdf2Txt);
-  EXPECT_EQ(testing::ReadBytes(elsewhere / "Book.txt"), "Chapter\r\nOne");
-  ASSERT_EQ(RowOf(f.shell, (elsewhere / "Book.txt").string()), 0);
-  EXPECT_EQ(f.shell.current_path(), elsewhere / "Book.txt");
-  EXPECT_EQ(f.view.editor, "Chapter\r\nOne");
-  EXPECT_EQ(f.view.LastMessage(), msg::kPdfDone);
+  const struct {
+    ControlId button;
+    const char* name;
+    std::string bytes;
+    const char* message;
+  } cases[] = {{kPdb2Txt, "bad.pdb", std::string(100, 'x'), convert::msg::kPdbNotPalmDoc},
+               {kPdf2Txt, "bad.pdf", "not a pdf at all", convert::msg::kPdfNotPdf}};
+  for (const auto& c : cases) {
+    ConvertFixture f;
+    f.Write("a.txt", G("已有的书"));
+    f.Write(c.name, c.bytes);
+    f.Open();
+    const std::size_t messages = f.view.messages.size();
+    f.view.file_answer.reset();
+    f.commands.Run(c.button);
+    EXPECT_EQ(f.view.messages.size(), messages) << "a cancelled dialog does nothing";
+    f.view.file_answer = f.dir / c.name;
+    f.commands.Run(c.button);
+    EXPECT_EQ(f.view.LastMessage(), c.message);
+    EXPECT_FALSE(fs::exists(f.dir / "bad.txt"));
+    EXPECT_EQ(f.shell.file_list().size(), 1) << "the list is as it was";
+    EXPECT_FALSE(f.shell.busy());
+  }
 }
 
 TEST(Pdf2Txt, TextGbkCannotHoldIsSavedAsUtf8AndTheMessageSaysSo) {
@@ -224,29 +207,6 @@ TEST(Pdf2Txt, TextGbkCannotHoldIsSavedAsUtf8AndTheMessageSaysSo) {
   EXPECT_EQ(f.Read("thai.txt"), "\xEF\xBB\xBF\xE4\xB8\xAD\xE0\xB8\x81");
   EXPECT_EQ(f.view.LastMessage(), std::string(msg::kPdfDone) + msg::kSavedAsUtf8);
 }
-
-TEST(Pdf2Txt, ABadFileSaysWhyAndWritesNothing) {
-  ConvertFixture f;
-  f.Write("b.txt", G("别的书"));
-  f.Write("fake.pdf", "not a pdf at all");
-  f.Open();
-  f.view.file_answer = f.dir / "fake.pdf";
-  f.commands.Run(kPdf2Txt);
-  EXPECT_EQ(f.view.LastMessage(), convert::msg::kPdfNotPdf);
-  EXPECT_FALSE(fs::exists(f.dir / "fake.txt"));
-  EXPECT_EQ(f.shell.file_list().size(), 1) << "the list is as it was";
-
-  f.view.file_answer.reset();  // the dialog cancelled: nothing happens
-  const std::size_t messages = f.view.messages.size();
-  f.commands.Run(kPdf2Txt);
-  EXPECT_EQ(f.view.messages.size(), messages);
-}
-
-}  // namespace
-}  // namespace folian::app
-
-namespace folian::app {
-namespace {
 
 TEST(Chm2Htm, ThePagesLandInTheHelpFilesFolderAndTheListIsRescanned) {
   ConvertFixture f;

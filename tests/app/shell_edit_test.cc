@@ -50,7 +50,7 @@ TEST_F(FindReplace, EscapesStandForLineBreaksAndTabs) {
   EXPECT_EQ(view.sel_length, 4u);
 }
 
-TEST_F(FindReplace, ReplaceAllCountsAndReminds) {
+TEST_F(FindReplace, ReplaceAllPlainAndByPatternCountsAndReminds) {
   OpenWith(G("猫和猫和狗"));
   view.fields[kFindField] = "猫";
   view.fields[kReplaceField] = "狗";
@@ -59,9 +59,7 @@ TEST_F(FindReplace, ReplaceAllCountsAndReminds) {
   EXPECT_EQ(view.LastMessage(), "替换完成，共完成 2 处替换，注意及时保存处理结果。");
   EXPECT_TRUE(view.can_undo) << "the replacement is an undoable edit";
   EXPECT_EQ(Read("a.txt"), G("猫和猫和狗")) << "the file is not written";
-}
-
-TEST_F(FindReplace, PatternReplaceAllUsesTheEngine) {
+  // Pattern mode goes through the engine.
   OpenWith("ab12cd345");
   view.fields[kFindField] = "[0-9]+";
   view.fields[kReplaceField] = "#";

@@ -9,12 +9,25 @@ namespace {
 
 class MainWindowState : public ::testing::Test, public ShellFixture {};
 
-TEST_F(MainWindowState, AtStartOnlyCommandsWithoutFilesAreEnabled) {
+TEST_F(MainWindowState, AtStartAndInAnEmptyFolderOnlyCommandsWithoutFilesAreEnabled) {
   shell.Start();
   for (ControlId id : AllControls()) {
     EXPECT_EQ(view.IsEnabled(id), Contains(EmptyFolderControls(), id)) << id;
   }
   EXPECT_TRUE(view.editor_enabled);
+  Write("notes.doc", "x");
+  shell.OpenFolder(dir.path());
+  EXPECT_TRUE(shell.file_list().empty());
+  for (ControlId id : AllControls()) {
+    EXPECT_EQ(view.IsEnabled(id), Contains(EmptyFolderControls(), id)) << id;
+  }
+  EXPECT_EQ(view.editor, "");
+  // The batch box on an empty list enables the encoding buttons.
+  shell.SetBatchMode(true);
+  EXPECT_TRUE(shell.batch_mode());
+  EXPECT_TRUE(view.IsEnabled(kConvertAnsi));
+  EXPECT_TRUE(view.IsEnabled(kConvertUnicode));
+  EXPECT_TRUE(view.IsEnabled(kConvertUtf8));
 }
 
 TEST_F(MainWindowState, FolderWithFilesIsReadyExceptNextAndClipboardButtons) {
@@ -26,16 +39,6 @@ TEST_F(MainWindowState, FolderWithFilesIsReadyExceptNextAndClipboardButtons) {
   }
   EXPECT_FALSE(shell.busy());
   EXPECT_TRUE(view.editor_enabled);
-}
-
-TEST_F(MainWindowState, EmptyFolderLeavesTheReducedSet) {
-  Write("notes.doc", "x");
-  Open();
-  EXPECT_TRUE(shell.file_list().empty());
-  for (ControlId id : AllControls()) {
-    EXPECT_EQ(view.IsEnabled(id), Contains(EmptyFolderControls(), id)) << id;
-  }
-  EXPECT_EQ(view.editor, "");
 }
 
 TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
@@ -114,15 +117,6 @@ TEST_F(MainWindowState, BatchBoxChecksAndSelectsEveryRow) {
   EXPECT_FALSE(view.IsEnabled(kConvertAnsi)) << "an ANSI document after the reload";
 }
 
-TEST_F(MainWindowState, BatchBoxOnEmptyListEnablesTheEncodingButtons) {
-  shell.Start();
-  shell.SetBatchMode(true);
-  EXPECT_TRUE(shell.batch_mode());
-  EXPECT_TRUE(view.IsEnabled(kConvertAnsi));
-  EXPECT_TRUE(view.IsEnabled(kConvertUnicode));
-  EXPECT_TRUE(view.IsEnabled(kConvertUtf8));
-}
-
 TEST_F(MainWindowState, StarredCommandsInBatchModeGoToTheBatchRunner) {
   Write("a.txt", "a");
   Open();
@@ -154,10 +148,7 @@ TEST_F(MainWindowState, AdPatternDisablesReplaceAllUntilAnotherIsChosen) {
   EXPECT_TRUE(view.IsEnabled(kReplaceAll));
   EXPECT_EQ(view.fields[kFindField], "");
   EXPECT_EQ(view.current_item[kCommonPatterns], 0);
-}
-
-TEST_F(MainWindowState, PatternItemZeroClearsFieldAndRegexMode) {
-  shell.Start();
+  // Item zero clears the field and the pattern mode.
   shell.SelectCommonPattern(3);
   EXPECT_TRUE(shell.regex_mode());
   EXPECT_EQ(view.fields[kFindField], "[0-9]\\d*");

@@ -61,18 +61,6 @@ TEST_F(BatchFind, SearchesEveryEncodingInMemoryAndNeverWrites) {
   EXPECT_EQ(Inode(File("u16.txt")), u16_inode);
 }
 
-TEST_F(BatchFind, UncheckedRowsAreSearchedToo) {
-  WriteGbkFile("a.txt", kSword);
-  WriteGbkFile("b.txt", kSword);
-  Open();
-  shell_->SetBatchMode(true);
-  shell_->SetRowChecked(RowOf("b.txt"), false);
-  view_.fields[kFindField] = "宝剑";
-  shell_->Find();
-  EXPECT_TRUE(CheckedRow("a.txt"));
-  EXPECT_TRUE(CheckedRow("b.txt"));
-}
-
 TEST_F(BatchFind, EmptyFindStringEndsSilently) {
   WriteGbkFile("a.txt", kSword);
   WriteGbkFile("b.txt", kPlain);
@@ -108,11 +96,12 @@ TEST_F(BatchFind, PatternModeAndABadPattern) {
   EXPECT_FALSE(shell_->busy());
 }
 
-TEST_F(BatchFind, FilesTooShortToSearchAreNotMarkedFound) {
+TEST_F(BatchFind, UncheckedRowsAreSearchedButTooShortFilesAreNotMarkedFound) {
   WriteGbkFile("a.txt", "宝剑");  // 4 bytes
   WriteGbkFile("b.txt", kSword);
   Open();
   shell_->SetBatchMode(true);
+  shell_->SetRowChecked(RowOf("b.txt"), false);
   view_.fields[kFindField] = "宝剑";
   shell_->Find();
   EXPECT_FALSE(CheckedRow("a.txt"));
@@ -161,6 +150,10 @@ TEST_F(BatchReplace, ReplacesInCheckedFilesAndKeepsEachEncoding) {
   WriteUtf8Bom("b.txt", "宝剑，宝剑，还是宝剑。\r\n");
   WriteGbkFile("c.txt", kSword);
   WriteGbkFile("d.txt", kSword);
+  // "한" has no GBK form, and this file holds nothing to replace: never rewritten.
+  WriteUtf16LE("e.txt", "한국 没有那个词的文字\r\n");
+  const std::string e = ReadBytes(File("e.txt"));
+  const ino_t e_inode = Inode(File("e.txt"));
   Open();
   shell_->SetBatchMode(true);
   shell_->SetRowChecked(RowOf("d.txt"), false);
@@ -177,24 +170,12 @@ TEST_F(BatchReplace, ReplacesInCheckedFilesAndKeepsEachEncoding) {
   EXPECT_NE(TextOf("c.txt", &enc).find("长刀"), std::string::npos);
   EXPECT_EQ(enc.bom_class, text::kBomAnsi);
   EXPECT_EQ(ReadBytes(File("d.txt")), d);
+  EXPECT_EQ(ReadBytes(File("e.txt")), e);
+  EXPECT_EQ(Inode(File("e.txt")), e_inode);
   EXPECT_EQ(view_.LastMessage(), msg::kBatchDone);
   EXPECT_FALSE(shell_->batch_mode());
   EXPECT_FALSE(shell_->busy());
   for (const FileRow& r : shell_->file_list().rows()) EXPECT_FALSE(r.checked) << r.name;
-}
-
-TEST_F(BatchReplace, AFileWithoutTheStringIsNotRewritten) {
-  WriteUtf16LE("a.txt", "한국 没有那个词的文字\r\n");
-  WriteGbkFile("b.txt", kSword);
-  const std::string a = ReadBytes(File("a.txt"));
-  const ino_t inode = Inode(File("a.txt"));
-  Open();
-  shell_->SetBatchMode(true);
-  view_.fields[kFindField] = "宝剑";
-  view_.fields[kReplaceField] = "长刀";
-  shell_->ReplaceAll();
-  EXPECT_EQ(ReadBytes(File("a.txt")), a);
-  EXPECT_EQ(Inode(File("a.txt")), inode);
 }
 
 TEST_F(BatchReplace, AFileThatWouldLoseCharactersIsLeftAndNamed) {
@@ -251,6 +232,9 @@ TEST_F(BatchReplace, EmptyFindAsksToUseTheClipboard) {
   WriteGbkFile("b.txt", kSword);
   Open();
   shell_->SetBatchMode(true);
+  shell_->ReplaceAll();  // nothing to find and nothing on the clipboard: asks nothing
+  EXPECT_TRUE(view_.questions.empty());
+  EXPECT_TRUE(shell_->batch_mode());
   view_.clipboard = "宝剑";
   view_.fields[kReplaceField] = "长刀";
   view_.answers = {Answer::kNo};
@@ -265,16 +249,6 @@ TEST_F(BatchReplace, EmptyFindAsksToUseTheClipboard) {
   shell_->ReplaceAll();
   EXPECT_NE(TextOf("a.txt").find("长刀"), std::string::npos);
   EXPECT_NE(TextOf("b.txt").find("长刀"), std::string::npos);
-}
-
-TEST_F(BatchReplace, EmptyFindWithoutClipboardTextAsksNothing) {
-  WriteGbkFile("a.txt", kSword);
-  Open();
-  shell_->SetBatchMode(true);
-  shell_->ReplaceAll();
-  EXPECT_TRUE(view_.questions.empty());
-  EXPECT_FALSE(shell_->busy());
-  EXPECT_TRUE(shell_->batch_mode());
 }
 
 TEST_F(BatchReplace, TheLastProcessedFileBecomesTheCurrentDocument) {
@@ -431,16 +405,20 @@ TEST_F(BatchTidy, AWorkerThreadNeverTouchesTheWindow) {
 
 class BatchConvert : public ShellFixture {};
 
-TEST_F(BatchConvert, ToUtf8LeavesAUtf8FileUnchanged) {
+TEST_F(BatchConvert, ToUtf8LeavesAUtf8FileAndUncheckedRowsUnchanged) {
   WriteUtf8Bom("u8.txt", "已经是UTF-8的文字\r\n");
   WriteGbkFile("gbk.txt", kSword);
+  WriteGbkFile("off.txt", kSword);
   WriteUtf16LE("u16.txt", kPlain);
   WriteBytes(File("page.htm"), Gbk(kSword));
   const std::string u8 = ReadBytes(File("u8.txt")), htm = ReadBytes(File("page.htm"));
+  const std::string off = ReadBytes(File("off.txt"));
   const ino_t inode = Inode(File("u8.txt"));
   Open();
   shell_->SetBatchMode(true);
+  shell_->SetRowChecked(RowOf("off.txt"), false);
   shell_->ConvertEncoding(text::EncodingCommand::kToUtf8);
+  EXPECT_EQ(ReadBytes(File("off.txt")), off);
   EXPECT_EQ(ReadBytes(File("u8.txt")), u8);
   EXPECT_EQ(Inode(File("u8.txt")), inode);
   text::StoredEncoding enc;
@@ -481,20 +459,6 @@ TEST_F(BatchConvert, BigEndianUtf16IsConvertedAndUnicodeFilesAreNamed) {
   text::StoredEncoding enc;
   TextOf("gbk.txt", &enc);
   EXPECT_EQ(enc.bom_class, text::kBomUtf16LE);
-}
-
-TEST_F(BatchConvert, UncheckedRowsAreExcluded) {
-  WriteGbkFile("a.txt", kSword);
-  WriteGbkFile("b.txt", kSword);
-  Open();
-  shell_->SetBatchMode(true);
-  shell_->SetRowChecked(RowOf("b.txt"), false);
-  const std::string b = ReadBytes(File("b.txt"));
-  shell_->ConvertEncoding(text::EncodingCommand::kToUnicode);
-  text::StoredEncoding enc;
-  TextOf("a.txt", &enc);
-  EXPECT_EQ(enc.bom_class, text::kBomUtf16LE);
-  EXPECT_EQ(ReadBytes(File("b.txt")), b);
 }
 
 TEST_F(BatchConvert, ToAnsiLeavesAFileThatWouldLoseCharactersAndNamesIt) {

@@ -10,24 +10,12 @@
 
 namespace {
 
-using folian::testing::EnvVar;
 using folian::testing::ReadBytes;
-using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
 using Result = folian::testing::CliResult;
 
-class BookCliTest : public ::testing::Test {
- protected:
-  Result Run(const std::vector<std::string>& args) { return folian::testing::RunCli(args, dir_.path()); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    WriteBytes(dir_ / name, bytes);
-    return (dir_ / name).string();
-  }
-
-  TempDir dir_;
-  EnvVar config_{"FOLIAN_CONFIG_HOME", (dir_.path() / "config").c_str()};
-};
+class BookCliTest : public folian::testing::CliFixture {};
 
 const std::string kUtf8 = "\xE7\xAC\xAC\xE4\xB8\x80\xE5\x9B\x9E\r\n";  // 第一回, no mark
 

@@ -9,24 +9,12 @@
 
 namespace {
 
-using folian::testing::EnvVar;
 using folian::testing::ReadBytes;
-using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
 using Result = folian::testing::CliResult;
 
-class CliTest : public ::testing::Test {
- protected:
-  Result Run(const std::vector<std::string>& args) { return folian::testing::RunCli(args, dir_.path()); }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    WriteBytes(dir_ / name, bytes);
-    return (dir_ / name).string();
-  }
-
-  TempDir dir_;
-  EnvVar config_{"FOLIAN_CONFIG_HOME", (dir_.path() / "config").c_str()};
-};
+class CliTest : public folian::testing::CliFixture {};
 
 // "中文\r\n" in each encoding.
 const std::string kGbk = "\xD6\xD0\xCE\xC4\r\n";

@@ -14,26 +14,17 @@
 
 namespace {
 
-using folian::testing::EnvVar;
 using folian::testing::ReadBytes;
-using folian::testing::TempDir;
 using folian::testing::WriteBytes;
 
 using Result = folian::testing::CliResult;
 
-class ConvertCli : public ::testing::Test {
+class ConvertCli : public folian::testing::CliFixture {
  protected:
   Result Run(std::vector<std::string> args) {
     args.insert(args.begin(), "convert");
-    return folian::testing::RunCli(args, dir_.path());
+    return CliFixture::Run(args);
   }
-  std::string Put(const std::string& name, const std::string& bytes) {
-    WriteBytes(dir_ / name, bytes);
-    return (dir_ / name).string();
-  }
-
-  TempDir dir_;
-  EnvVar config_{"FOLIAN_CONFIG_HOME", (dir_.path() / "config").c_str()};
 };
 
 TEST_F(ConvertCli, PrintsEachOutputOnItsOwnLine) {
@@ -103,10 +94,6 @@ TEST_F(ConvertCli, PdfTextAndTheUtf8Note) {
   EXPECT_EQ(r.err.find("zh.pdf"), std::string::npos);
 }
 
-}  // namespace
-
-namespace {
-
 TEST_F(ConvertCli, ChmPagesGoIntoTheFolderWhichIsPrinted) {
   const std::string chm = Put("help.chm", folian::testing::MakeChm({{"/a.htm", "A"}, {"/d/b.html", "B"}}));
   std::filesystem::create_directory(dir_ / "out");
@@ -140,10 +127,6 @@ TEST_F(ConvertCli, ExePagesGoIntoAFolderNamedAfterTheBookWhichIsPrinted) {
   EXPECT_NE(r.err.find("tool.exe"), std::string::npos) << r.err;
   EXPECT_FALSE(std::filesystem::exists(dir_ / "tool"));
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(ConvertCli, HelpFilesGiveTextAndDamagedOnesAMessage) {
   folian::testing::HlpOptions o;

@@ -11,25 +11,17 @@
 #include "convert/limits.h"
 #include "convert/umd/umd_reader.h"
 #include "support/temp_dir.h"
+#include "support/bytes.h"
 
 namespace folian::convert {
 namespace {
 
 using testing::ReadBytes;
+using testing::Utf16;
 using testing::TempDir;
 using testing::WriteBytes;
 
 enum class Format { kUmd, kJar };
-
-std::string Le(std::u16string_view t, bool big_endian = false) {
-  std::string s;
-  for (char16_t u : t) {
-    const char lo = static_cast<char>(u & 0xFF), hi = static_cast<char>(u >> 8);
-    s += big_endian ? hi : lo;
-    s += big_endian ? lo : hi;
-  }
-  return s;
-}
 
 struct Source {
   const char* name;
@@ -46,9 +38,9 @@ std::vector<Source> Sources() {
       {"UTF-8 without a mark", utf8, t},
       {"UTF-8 with a mark", "\xEF\xBB\xBF" + utf8, t},
       {"UTF-8 beyond GBK", charset::FromWide(charset::kUtf8, foreign), foreign},
-      {"UTF-16LE with a mark", "\xFF\xFE" + Le(t), t},
-      {"UTF-16BE with a mark", "\xFE\xFF" + Le(t, true), t},
-      {"UTF-16BE without a mark", Le(t, true), t},
+      {"UTF-16LE with a mark", "\xFF\xFE" + Utf16(t), t},
+      {"UTF-16BE with a mark", "\xFE\xFF" + Utf16(t, true), t},
+      {"UTF-16BE without a mark", Utf16(t, true), t},
       // UTF-16LE forms of exactly 32,768 and 32,770 bytes: one chunk, and two.
       {"32,768 bytes", charset::FromWide(charset::kGbk, std::u16string(16383, u'书') + u'\n'),
        std::u16string(16383, u'书') + u'\n'},

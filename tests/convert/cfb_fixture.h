@@ -1,7 +1,7 @@
 // Builds compound files (the OLE2 container of .doc files) for tests, and
 // Word 97 documents inside them: streams in regular or mini sectors,
 // sectors of 512 or 4096 bytes, a DIFAT chain when asked for, streams in a
-// sub-storage; FatEntry()/SetFatEntry() let a test damage the allocation
+// sub-storage; SetFatEntry() lets a test damage the allocation
 // table afterwards. The Word builder writes a FIB, the text pieces (8-bit or
 // UTF-16, optionally stored out of order as fast saves do), the piece table
 // and a paragraph property page marking table rows' ends.
@@ -219,9 +219,6 @@ inline std::size_t FatEntryOffset(std::string_view file, std::uint32_t index) {
   const std::uint32_t per = ss / 4;
   const std::uint32_t fat_sector = CfbGetU32(file, 0x4C + 4 * (index / per));
   return (std::size_t{fat_sector} + 1) * ss + 4 * (index % per);
-}
-inline std::uint32_t FatEntry(std::string_view file, std::uint32_t index) {
-  return CfbGetU32(file, FatEntryOffset(file, index));
 }
 inline void SetFatEntry(std::string* file, std::uint32_t index, std::uint32_t value) {
   CfbPutU32(file, FatEntryOffset(*file, index), value);

@@ -16,6 +16,7 @@
 #include "convert/limits.h"
 #include "convert/messages.h"
 #include "zip_fixture.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
@@ -24,23 +25,9 @@ using testing::MakeWordDocument;
 using testing::WordPiece;
 using testing::WordLayout;
 
-struct Result {
-  Status status;
-  std::string utf8;  // the text as UTF-8, whatever its encoding
-  TextEncoding encoding = TextEncoding::kGbk;
-};
+using Result = folian::testing::TextRead;
 
-Result Read(std::string_view file) {
-  MemorySink sink(kMaxOutputBytes);
-  Result r;
-  r.status = ReadDoc(file, sink, ReadContext());
-  r.encoding = sink.encoding();
-  r.utf8 = sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
-  if (!r.status.ok()) {
-    EXPECT_TRUE(sink.text().empty()) << "a failed read writes nothing";
-  }
-  return r;
-}
+Result Read(std::string_view file) { return testing::ReadText(ReadDoc, file); }
 
 std::string Text(const WordLayout& layout) {
   const Result r = Read(MakeWordDocument(layout));

@@ -13,6 +13,7 @@
 #include "convert/messages.h"
 #include "convert/text_sink.h"
 #include "zip_fixture.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
@@ -41,23 +42,9 @@ std::string Rel(std::string_view type, std::string_view target) {
          "\" Target=\"" + std::string(target) + "\"/>";
 }
 
-struct Result {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string utf8;
-};
+using Result = folian::testing::TextRead;
 
-Result Read(std::string_view file, const ReadContext& ctx = ReadContext()) {
-  MemorySink sink(kMaxOutputBytes);
-  Result r;
-  r.status = ReadDocx(file, sink, ctx);
-  r.encoding = sink.encoding();
-  r.utf8 = sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
-  if (!r.status.ok()) {
-    EXPECT_TRUE(sink.text().empty()) << "a failed read writes nothing";
-  }
-  return r;
-}
+Result Read(std::string_view file, const ReadContext& ctx = ReadContext()) { return testing::ReadText(ReadDocx, file, ctx); }
 
 // The body's text in the simplest package.
 std::string BodyText(std::string_view body) {

@@ -13,6 +13,7 @@
 #include "convert/messages.h"
 #include "convert/text_sink.h"
 #include "zip_fixture.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
@@ -51,20 +52,9 @@ std::vector<ZipItem> Book(const std::string& opf, std::vector<ZipItem> docs,
   return items;
 }
 
-struct Read {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string text;
-};
+using Read = folian::testing::TextRead;
 
-Read Convert(std::string_view epub, const ReadContext& ctx = {}) {
-  MemorySink sink(kMaxOutputBytes);
-  Read r;
-  r.status = ReadEpub(epub, sink, ctx);
-  r.encoding = sink.encoding();
-  r.text = sink.text();
-  return r;
-}
+Read Convert(std::string_view epub, const ReadContext& ctx = {}) { return testing::ReadText(ReadEpub, epub, ctx); }
 
 Read Convert(const std::vector<ZipItem>& items) { return Convert(MakeZip(items)); }
 

@@ -10,26 +10,16 @@
 #include "convert/limits.h"
 #include "convert/messages.h"
 #include "convert/text_sink.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
 
 std::string G(std::string_view utf8) { return charset::Utf8ToGbk(utf8); }
 
-struct Converted {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string text;
-};
+using Converted = folian::testing::TextRead;
 
-Converted Convert(std::string_view page, const ReadContext& ctx = {}) {
-  MemorySink sink(kMaxOutputBytes);
-  Converted c;
-  c.status = ReadHtml(page, sink, ctx);
-  c.encoding = sink.encoding();
-  c.text = sink.text();
-  return c;
-}
+Converted Convert(std::string_view page, const ReadContext& ctx = {}) { return testing::ReadText(ReadHtml, page, ctx); }
 
 std::string Text(std::string_view page) { return Convert(page).text; }
 

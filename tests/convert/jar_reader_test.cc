@@ -13,43 +13,26 @@
 #include "convert/limits.h"
 #include "support/temp_dir.h"
 #include "zip_fixture.h"
+#include "text_read.h"
+#include "support/bytes.h"
 
 namespace folian::convert {
 namespace {
 
+using folian::testing::Utf16;
 using testing::MakeZip;
 
-std::string Le(std::u16string_view t) {
-  std::string s;
-  for (char16_t u : t) {
-    s += static_cast<char>(u & 0xFF);
-    s += static_cast<char>(u >> 8);
-  }
-  return s;
-}
+using Read = folian::testing::TextRead;
 
-struct Read {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string text;
-};
-
-Read ReadArchive(const std::string& bytes) {
-  MemorySink sink(kMaxOutputBytes);
-  Read r;
-  r.status = ReadJar(bytes, sink, {});
-  r.encoding = sink.encoding();
-  r.text = sink.text();
-  return r;
-}
+Read ReadArchive(const std::string& bytes) { return testing::ReadText(ReadJar, bytes); }
 
 std::string Gbk(std::u16string_view t) { return charset::FromWide(charset::kGbk, t); }
 
 TEST(JarReader, SmallInfoEntryMeansEntryOneIsTheWholeBook) {
   const std::u16string text = u"第一回\r\n正文?\r\n";
-  for (const std::string& entry : {"HB" + Le(text) + std::string(2, '\0'), "\xFF\xFE" + Le(text)}) {
+  for (const std::string& entry : {"HB" + Utf16(text) + std::string(2, '\0'), "\xFF\xFE" + Utf16(text)}) {
     const Read r = ReadArchive(MakeZip({{"META-INF/MANIFEST.MF", "m"}, {"0", std::string(1023, 'i')},
-                                        {"1", entry}, {"2", "\xFF\xFE" + Le(std::u16string(600, u'多'))}}));
+                                        {"1", entry}, {"2", "\xFF\xFE" + Utf16(std::u16string(600, u'多'))}}));
     ASSERT_TRUE(r.status) << r.status.message();
     EXPECT_EQ(r.encoding, TextEncoding::kGbk);
     EXPECT_EQ(r.text, Gbk(text)) << "no mark, no zero unit, \"?\" kept, entry 2 not read";
@@ -59,21 +42,21 @@ TEST(JarReader, SmallInfoEntryMeansEntryOneIsTheWholeBook) {
 TEST(JarReader, LargeInfoEntryMeansNumberedParts) {
   // "0" of 1,024 bytes and "2" of 1,024 bytes are parts; "1" of 1,023 is not.
   const std::u16string p0(511, u'甲'), p2(509, u'丙'), p4(600, u'戊');
-  const Read r = ReadArchive(MakeZip({{"0", "\xFF\xFE" + Le(p0)},
-                                      {"1", "\xFF\xFE" + Le(std::u16string(510, u'乙')) + "\x01"},
-                                      {"2", "\xFF\xFE" + Le(p2) + std::string(4, '\0')},
-                                      {"4", "\xFF\xFE" + Le(p4)}}));  // after the gap: not a part
+  const Read r = ReadArchive(MakeZip({{"0", "\xFF\xFE" + Utf16(p0)},
+                                      {"1", "\xFF\xFE" + Utf16(std::u16string(510, u'乙')) + "\x01"},
+                                      {"2", "\xFF\xFE" + Utf16(p2) + std::string(4, '\0')},
+                                      {"4", "\xFF\xFE" + Utf16(p4)}}));  // after the gap: not a part
   ASSERT_TRUE(r.status) << r.status.message();
   EXPECT_EQ(r.text, Gbk(p0 + p2));
 }
 
 TEST(JarReader, EbookTextEntry) {
   // Mostly simplified: its stray traditional character is simplified too.
-  Read r = ReadArchive(MakeZip({{"ebook/txt/1.txt", "\xFF\xFE" + Le(u"这本書说得好")}}));
+  Read r = ReadArchive(MakeZip({{"ebook/txt/1.txt", "\xFF\xFE" + Utf16(u"这本書说得好")}}));
   ASSERT_TRUE(r.status) << r.status.message();
   EXPECT_EQ(r.text, Gbk(u"这本书说得好"));
   // A traditional text stays traditional, in GBK rather than Big5.
-  r = ReadArchive(MakeZip({{"ebook/txt/1.txt", "\xFF\xFE" + Le(u"這本書說得好")}}));
+  r = ReadArchive(MakeZip({{"ebook/txt/1.txt", "\xFF\xFE" + Utf16(u"這本書說得好")}}));
   ASSERT_TRUE(r.status);
   EXPECT_EQ(r.encoding, TextEncoding::kGbk);
   EXPECT_EQ(r.text, Gbk(u"這本書說得好"));
@@ -91,7 +74,7 @@ TEST(JarReader, DataFolderFilesInArchiveOrder) {
 }
 
 TEST(JarReader, WritesUtf8WhenGbkCannotHoldTheBook) {
-  const Read r = ReadArchive(MakeZip({{"0", "i"}, {"1", "\xFF\xFE" + Le(u"한국어 and 中文")}}));
+  const Read r = ReadArchive(MakeZip({{"0", "i"}, {"1", "\xFF\xFE" + Utf16(u"한국어 and 中文")}}));
   ASSERT_TRUE(r.status);
   EXPECT_EQ(r.encoding, TextEncoding::kUtf8Mark);
   EXPECT_EQ(r.text, "\xED\x95\x9C\xEA\xB5\xAD\xEC\x96\xB4 and \xE4\xB8\xAD\xE6\x96\x87");
@@ -108,7 +91,7 @@ TEST(JarReader, ArchivesWithoutABookAreRefused) {
   // A damaged entry is reported, not read as far as it goes.
   std::u16string varied;
   for (int i = 0; i < 4000; ++i) varied += static_cast<char16_t>(0x4E00 + i * 7919 % 20000);
-  std::string zip = MakeZip({{"0", "i"}, {"1", "\xFF\xFE" + Le(varied)}});
+  std::string zip = MakeZip({{"0", "i"}, {"1", "\xFF\xFE" + Utf16(varied)}});
   const std::size_t data = zip.find("PK\x03\x04", 4) + 30 + 1;  // entry 1's data
   zip[data + 100] ^= 0x5A;
   EXPECT_FALSE(ReadArchive(zip).status);

@@ -12,6 +12,7 @@
 #include "convert/pdb/pdb_reader.h"
 #include "convert/text_sink.h"
 #include "pdb_fixture.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
@@ -21,20 +22,9 @@ using testing::MakePdb;
 using testing::PdbBook;
 using testing::PutU32;
 
-struct Read {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string text;
-};
+using Read = folian::testing::TextRead;
 
-Read Convert(std::string_view pdb, const ReadContext& ctx = {}) {
-  MemorySink sink(kMaxOutputBytes);
-  Read r;
-  r.status = ReadPdb(pdb, sink, ctx);
-  r.encoding = sink.encoding();
-  r.text = sink.text();
-  return r;
-}
+Read Convert(std::string_view pdb, const ReadContext& ctx = {}) { return testing::ReadText(ReadPdb, pdb, ctx); }
 
 std::string Expand(std::string_view record) {
   std::string out;

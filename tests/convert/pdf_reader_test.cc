@@ -13,6 +13,7 @@
 #include "convert/pdf/pdf_format.h"
 #include "convert/messages.h"
 #include "pdf_fixture.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
@@ -22,19 +23,10 @@ using folian::testing::PageFont;
 using folian::testing::PdfBuilder;
 using folian::testing::ToUnicodeCMap;
 
-struct Result {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string utf8;  // the text as UTF-8, whatever it was stored in
-};
+using Result = folian::testing::TextRead;
 
 Result Read(std::string_view file, std::size_t cap = kMaxOutputBytes, const ReadContext& ctx = ReadContext()) {
-  MemorySink sink(cap);
-  Result r;
-  r.status = ReadPdf(file, sink, ctx);
-  r.encoding = sink.encoding();
-  r.utf8 = sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
-  return r;
+  return testing::ReadText(ReadPdf, file, ctx, cap);
 }
 
 // Reads a fixture that must succeed and returns its text.

@@ -12,27 +12,14 @@
 #include "convert/messages.h"
 #include "convert/rtf/rtf_format.h"
 #include "convert/text_sink.h"
+#include "text_read.h"
 
 namespace folian::convert {
 namespace {
 
-struct Result {
-  Status status;
-  TextEncoding encoding = TextEncoding::kGbk;
-  std::string utf8;
-};
+using Result = folian::testing::TextRead;
 
-Result Read(std::string_view rtf, const ReadContext& ctx = ReadContext()) {
-  MemorySink sink(kMaxOutputBytes);
-  Result r;
-  r.status = ReadRtf(rtf, sink, ctx);
-  r.encoding = sink.encoding();
-  r.utf8 = sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
-  if (!r.status.ok()) {
-    EXPECT_TRUE(sink.text().empty()) << "a failed read writes nothing";
-  }
-  return r;
-}
+Result Read(std::string_view rtf, const ReadContext& ctx = ReadContext()) { return testing::ReadText(ReadRtf, rtf, ctx); }
 
 std::string Text(std::string_view rtf) {
   Result r = Read(rtf);

@@ -14,25 +14,14 @@
 #include "convert/text_sink.h"
 #include "convert/umd/umd_reader.h"
 #include "support/temp_dir.h"
+#include "text_read.h"
+#include "support/bytes.h"
 
 namespace folian::convert {
 namespace {
 
-std::string Le(std::u16string_view t) {
-  std::string s;
-  for (char16_t u : t) {
-    s += static_cast<char>(u & 0xFF);
-    s += static_cast<char>(u >> 8);
-  }
-  return s;
-}
-
-std::string U32(std::uint32_t v) {
-  std::string s;
-  for (int i = 0; i < 4; ++i) s += static_cast<char>(v >> (8 * i) & 0xFF);
-  return s;
-}
-
+using folian::testing::U32;
+using folian::testing::Utf16;
 std::string Zlib(std::string_view data) {
   uLongf n = compressBound(static_cast<uLong>(data.size()));
   std::string out(n, '\0');
@@ -59,7 +48,7 @@ class Umd {
     f_ += '$' + U32(id) + U32(static_cast<std::uint32_t>(9 + payload.size())) + payload;
     return *this;
   }
-  Umd& Chunk(std::uint32_t id, std::u16string_view text) { return Block(id, Zlib(Le(text))); }
+  Umd& Chunk(std::uint32_t id, std::u16string_view text) { return Block(id, Zlib(Utf16(text))); }
   // File kind, content length and the titles section with its list.
   Umd& Start(std::uint32_t length, int kind = 1) {
     Section(0x01, std::string{static_cast<char>(kind), 1, 0});
@@ -73,20 +62,9 @@ class Umd {
   std::string f_;
 };
 
-struct Read {
-  Status status;
-  TextEncoding encoding;
-  std::string text;
-};
+using Read = folian::testing::TextRead;
 
-Read ReadBytes(std::string_view bytes, const ReadContext& ctx = {}) {
-  MemorySink sink(kMaxOutputBytes);
-  Read r;
-  r.status = ReadUmd(bytes, sink, ctx);
-  r.encoding = sink.encoding();
-  r.text = sink.text();
-  return r;
-}
+Read ReadBytes(std::string_view bytes, const ReadContext& ctx = {}) { return testing::ReadText(ReadUmd, bytes, ctx); }
 
 std::string Gbk(std::u16string_view t) { return charset::FromWide(charset::kGbk, t); }
 
@@ -151,13 +129,13 @@ TEST(UmdReader, OnlyZlibBlocksAfterTheTitlesSectionAreText) {
   u.Section(0x01, std::string("\x01\x01\x00", 3))
       .Section(0x0B, U32(4))
       .Section(0x83, U32(0x10), 1)
-      .Block(0x10, Zlib(Le(u"章节偏移")))  // zlib, but after 0x83
+      .Block(0x10, Zlib(Utf16(u"章节偏移")))  // zlib, but after 0x83
       .Section(0x84, U32(0x20), 1)
-      .Block(0x20, Zlib(Le(u"标题表")))  // the titles section's own block
+      .Block(0x20, Zlib(Utf16(u"标题表")))  // the titles section's own block
       .Block(0x21, "\x02not zlib")
       .Chunk(0x22, u"正文")
       .Section(0x87, std::string(6, '\x01'), 1)
-      .Block(0x23, Zlib(Le(u"页码")));
+      .Block(0x23, Zlib(Utf16(u"页码")));
   const Read r = ReadBytes(u.bytes());
   ASSERT_TRUE(r.status) << r.status.message();
   EXPECT_EQ(r.text, Gbk(u"正文"));
@@ -208,7 +186,7 @@ TEST(UmdReader, DamagedStructureIsReportedWithItsOffset) {
 
 TEST(UmdReader, ChunksThatDoNotInflateAreReportedNotCut) {
   Umd damaged;
-  std::string z = Zlib(Le(std::u16string(3000, u'字')));
+  std::string z = Zlib(Utf16(std::u16string(3000, u'字')));
   z[z.size() / 2] ^= 0x55;
   damaged.Start(6000).Block(1, z);
   const Read d = ReadBytes(damaged.bytes());

@@ -14,24 +14,14 @@
 
 #include "convert/umd/umd_cover.h"
 #include "convert/umd/umd_writer.h"
+#include "support/bytes.h"
 
 namespace folian::convert {
 namespace {
 
-std::string Bytes(std::initializer_list<int> b) {
-  std::string s;
-  for (int v : b) s += static_cast<char>(v);
-  return s;
-}
-
-std::string Le(std::u16string_view t) {
-  std::string s;
-  for (char16_t u : t) s += Bytes({u & 0xFF, u >> 8});
-  return s;
-}
-
-std::string U32(std::uint32_t v) { return Bytes({int(v & 0xFF), int(v >> 8 & 0xFF), int(v >> 16 & 0xFF), int(v >> 24)}); }
-
+using folian::testing::Bytes;
+using folian::testing::U32;
+using folian::testing::Utf16;
 std::uint32_t ReadU32(const std::string& s, std::size_t at) {
   return static_cast<unsigned char>(s[at]) | static_cast<unsigned char>(s[at + 1]) << 8 |
          static_cast<unsigned char>(s[at + 2]) << 16 | std::uint32_t{static_cast<unsigned char>(s[at + 3])} << 24;
@@ -117,7 +107,7 @@ Walked Walk(const std::string& f, std::uint32_t id) {
 std::string ExpectedHead(std::u16string_view title, std::u16string_view author, std::uint32_t length,
                          std::uint32_t id) {
   auto text = [](int type, std::u16string_view t) {
-    return Bytes({'#', type, 0, 0, static_cast<int>(5 + 2 * t.size())}) + Le(t);
+    return Bytes({'#', type, 0, 0, static_cast<int>(5 + 2 * t.size())}) + Utf16(t);
   };
   return Bytes({0x89, 0x9B, 0x9A, 0xDE}) + Bytes({'#', 1, 0, 0, 8, 1, 1, 0}) + text(2, title) +
          text(3, author) + text(4, u"2010") + text(5, u"1") + text(6, u"1") + text(7, u"现代文学") +
@@ -151,8 +141,8 @@ TEST(UmdWriter, EveryRowOfTheLayoutForATwoChunkBook) {
   EXPECT_TRUE(Same(w.head, ExpectedHead(u"水浒传", u"施耐庵", 32770, id)));
   ASSERT_EQ(w.chunks.size(), 2u);
   EXPECT_EQ(w.chunk_ids, (std::vector<std::uint32_t>{0x11111111, 0x22222222}));
-  EXPECT_TRUE(Same(w.chunks[0], Le(std::u16string(16384, u'书'))));
-  EXPECT_TRUE(Same(w.chunks[1], Le(u"完") + Le(std::u16string(2047, u' ')))) << "padded with blanks to 4096";
+  EXPECT_TRUE(Same(w.chunks[0], Utf16(std::u16string(16384, u'书'))));
+  EXPECT_TRUE(Same(w.chunks[1], Utf16(u"完") + Utf16(std::u16string(2047, u' ')))) << "padded with blanks to 4096";
   EXPECT_EQ(w.between[0], "");
   EXPECT_EQ(w.between[1], Bytes({'#', 0xF1, 0, 0, 21}) + std::string(16, '\0'));
   EXPECT_TRUE(Same(w.tail, ExpectedTail(w.chunk_ids, id, f.size())));
@@ -231,7 +221,7 @@ TEST(UmdWriter, LongTitlesAreCutAtACharacterBoundary) {
   std::string f;
   ASSERT_TRUE(WriteUmd({std::u16string(200, u'名'), std::u16string(130, u'者'), u"x"}, &f, Sequence({1})));
   EXPECT_EQ(static_cast<unsigned char>(f[8 + 4 + 4]), 255) << "title section at its longest";
-  EXPECT_EQ(f.substr(8 + 4 + 5, 250), Le(std::u16string(125, u'名')));
+  EXPECT_EQ(f.substr(8 + 4 + 5, 250), Utf16(std::u16string(125, u'名')));
 }
 
 TEST(UmdCover, IsA176By208EightBitBmp) {

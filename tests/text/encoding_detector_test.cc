@@ -5,10 +5,12 @@
 #include <cstdint>
 
 #include "support/temp_dir.h"
+#include "support/bytes.h"
 
 namespace folian::text {
 namespace {
 
+using folian::testing::Bytes;
 using folian::testing::EnvVar;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
@@ -22,12 +24,6 @@ Detected Detect(std::string_view sample, int lang = kLangChinese,
   Detected d{0, -7, -7};
   d.status = DetectEncodingOfSample(sample, options, &d.codepage, &d.bom_flag, lang);
   return d;
-}
-
-std::string Bytes(std::initializer_list<int> values) {
-  std::string s;
-  for (int v : values) s.push_back(static_cast<char>(v));
-  return s;
 }
 
 TEST(EncodingDetectorTest, MarksDecideCodePageAndFlag) {

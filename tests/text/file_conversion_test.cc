@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "support/temp_dir.h"
+#include "support/bytes.h"
 
 namespace folian::text {
 namespace {
 
+using folian::testing::Utf16;
 using folian::testing::ReadBytes;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
@@ -18,15 +20,6 @@ const std::string kUtf8 =
     "\xE4\xB8\xAD\xE6\x96\x87\xE2\x82\xAC" "abc\r\n";
 const std::string kMark8 = "\xEF\xBB\xBF";
 
-std::string Utf16(std::u16string_view s, bool be) {
-  std::string out;
-  for (char16_t c : s) {
-    char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-    out.push_back(be ? hi : lo);
-    out.push_back(be ? lo : hi);
-  }
-  return out;
-}
 const std::string kLE = "\xFF\xFE" + Utf16(u"第一章 雪夜\r\n中文€abc\r\n", false);
 const std::string kBE = "\xFE\xFF" + Utf16(u"第一章 雪夜\r\n中文€abc\r\n", true);
 

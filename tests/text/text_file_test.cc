@@ -11,10 +11,12 @@
 #include "charset/codepage.h"
 #include "text/decode.h"
 #include "text/encoding_text.h"
+#include "support/bytes.h"
 
 namespace folian::text {
 namespace {
 
+using folian::testing::Utf16;
 using folian::testing::ReadBytes;
 using folian::testing::TempDir;
 using folian::testing::WriteBytes;
@@ -25,16 +27,6 @@ const std::string kUtf8 =
     "\xE7\xAC\xAC\xE4\xB8\x80\xE7\xAB\xA0 \xE9\x9B\xAA\xE5\xA4\x9C\r\n"
     "\xE4\xB8\xAD\xE6\x96\x87\xE2\x82\xAC" "abc\r\n";
 const std::u16string kWide = u"第一章 雪夜\r\n中文€abc\r\n";
-
-std::string Utf16(std::u16string_view s, bool be) {
-  std::string out;
-  for (char16_t c : s) {
-    char lo = static_cast<char>(c & 0xFF), hi = static_cast<char>(c >> 8);
-    out.push_back(be ? hi : lo);
-    out.push_back(be ? lo : hi);
-  }
-  return out;
-}
 
 LoadedText Load(const std::filesystem::path& p) {
   LoadedText t;

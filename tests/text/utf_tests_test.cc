@@ -1,4 +1,5 @@
 #include "text/utf_tests.h"
+#include "support/bytes.h"
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 namespace folian::text {
 namespace {
 
+using folian::testing::Utf16;
 TEST(LooksLikeUtf8Test, NeedsAHighByteAndWholeSequences) {
   EXPECT_FALSE(LooksLikeUtf8(""));
   EXPECT_FALSE(LooksLikeUtf8("pure ascii\r\n")) << "pure ASCII is not UTF-8";
@@ -37,17 +39,8 @@ TEST(LooksLikeUtf8Test, LongAsciiRunsAroundSequences) {
   }
 }
 
-std::string Utf16LE(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) {
-    out.push_back(static_cast<char>(c & 0xFF));
-    out.push_back(static_cast<char>(c >> 8));
-  }
-  return out;
-}
-
 TEST(LooksLikeUtf16Test, TellsUtf16FromGbk) {
-  EXPECT_TRUE(LooksLikeUtf16(Utf16LE(u"The rain kept falling on the old temple roof.\r\n")));
+  EXPECT_TRUE(LooksLikeUtf16(Utf16(u"The rain kept falling on the old temple roof.\r\n")));
   // GBK prose: lead bytes everywhere, not UTF-16.
   std::string gbk;
   for (int i = 0; i < 20; ++i) gbk += "\xD5\xE2\xCA\xC7\xD6\xD0\xCE\xC4\xD0\xA1\xCB\xB5";

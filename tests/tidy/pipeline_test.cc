@@ -110,6 +110,52 @@ TEST(Pipeline, ShortLineThresholdParameter) {
   EXPECT_EQ(Tidy(line + "\n" + line, NoAds(), p), line + line);
 }
 
+// Advertising the detector takes from the end of a paragraph leaves it
+// open; where the next line is indented like every paragraph start of its
+// chapter, a paragraph starts there all the same, and the two stay apart.
+// Unindented, the next line carries the sentence on, and is joined.
+TEST(Pipeline, AdTakenFromAParagraphsEndJoinsNoIndentedStart) {
+  constexpr std::string_view kPool = "天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳云腾致雨露结为霜";
+  const std::size_t pool = kPool.size() / 3;
+  // Every third paragraph ends open, in an advertisement, after a clause
+  // too long to pass for a site's name before it.
+  std::vector<std::pair<std::string, bool>> paras;
+  for (int p = 0; p < 12; ++p) {
+    std::string s;
+    const int chars = 40 + (p * 17) % 45;
+    const bool open = p % 3 == 0;
+    for (int i = 0; i < chars; ++i) {
+      const bool comma = i % 7 == 6 && !(open && i + 20 > chars);
+      s += comma ? "，" : std::string(kPool.substr(((p * 11 + i * i + i) % pool) * 3, 3));
+    }
+    paras.emplace_back(open ? s : s + "。", open);
+  }
+  // Wrapped at 24 characters, an indent taking two from the first line.
+  auto layout = [&](std::string_view indent) {
+    std::string text;
+    for (const auto& [p, open] : paras) {
+      const std::size_t chars = p.size() / 3;
+      for (std::size_t at = 0, room = 24 - indent.size() / 3; at < chars; at += room, room = 24) {
+        if (at == 0) text += indent;
+        text += p.substr(at * 3, room * 3);
+        if (open && at + room >= chars) text += "请记住本站：www.yqhhy.cc";
+        text += "\n";
+      }
+    }
+    return text;
+  };
+  std::string apart, joined;
+  for (const auto& [p, open] : paras) {
+    apart += p + "\r\n";
+    joined += open ? p : p + "\r\n";
+  }
+  TidyOptions o = TidyOptions::AtStart();
+  o.indent = 1;
+  o.paragraph = 2;
+  EXPECT_EQ(Tidy(layout("　　"), o), apart);
+  EXPECT_EQ(Tidy(layout(""), o), joined);
+}
+
 class LogSink : public ProgressSink {
  public:
   void SetStatus(std::string_view s) override { statuses.push_back(std::string(s)); }
