@@ -11,7 +11,8 @@
 //       offset<TAB>title" (UTF-8; offsets into the GBK text) and writes nothing.
 // PREFIX defaults to the file's name, lower-cased, without extension; DIR to
 // the file's folder. Without --force no existing piece is replaced and no
-// character is turned into "?". A piece is never written over FILE.
+// character is turned into "?". A piece is never written over FILE. The
+// pieces are written all or none.
 #include <fmt/core.h>
 
 #include <algorithm>
@@ -26,6 +27,7 @@
 #include "command.h"
 #include "files/chapters.h"
 #include "files/split.h"
+#include "regex/regex.h"
 #include "text/atomic_write.h"
 
 namespace folian::cli {
@@ -83,6 +85,9 @@ std::optional<files::SplitPlan> PlanChapters(const SplitArgs& args, const fs::pa
     case files::ChapterStatus::kTooLong:
       *rc = Fail(fmt::format("the pattern is longer than {} bytes", files::kMaxChapterPatternBytes),
                  kExitUsage);
+      return std::nullopt;
+    case files::ChapterStatus::kOverBudget:
+      *rc = Fail(regex::kOverBudgetMessage);
       return std::nullopt;
     case files::ChapterStatus::kTooMany:
       *rc = Fail(fmt::format("more than {} chapters: the pattern matches ordinary text",
@@ -163,8 +168,10 @@ int Split(const SplitArgs& args) {
   }
   const files::SplitResult result = files::WritePieces(*plan, args.force);
   if (!result.ok()) {
-    return Fail(fmt::format("{}; {} piece(s) written before it, \"{}\" untouched", result.error,
-                            result.written, file.string()));
+    std::string kept;
+    for (const fs::path& piece : result.replaced) kept += fmt::format(" \"{}\"", piece.string());
+    if (!kept.empty()) kept = "; already replaced by new pieces:" + kept;
+    return Fail(fmt::format("{}; no piece written, \"{}\" untouched{}", result.error, file.string(), kept));
   }
   fmt::print("{}: {} piece(s) written to {}\n", file.string(), result.written, folder.string());
   std::fflush(stdout);

@@ -137,7 +137,7 @@ int TidyStdin(const tidy::TidyOptions& options, const tidy::RuleTable& rules,
       p.custom = std::move(lines);
     }
   }
-  const auto out = tidy::TidyText(input, options, rules, p);
+  const auto out = tidy::TidyText(std::move(input), options, rules, p);
   if (!out || std::fwrite(out->data(), 1, out->size(), stdout) != out->size() ||
       std::fflush(stdout) != 0) {
     fmt::print(stderr, "folian-cli tidy: cannot write to standard output\n");

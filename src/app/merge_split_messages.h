@@ -26,8 +26,9 @@ inline constexpr char kSplitReplaceFormat[] =
     "已经存在 %zu 个同名的分割文件（如“%s”）。\r\n替换它们吗？";
 inline constexpr char kSplitLossFormat[] =
     "有 %zu 个字符无法用原文件的编码表示，分割后将成为“?”。\r\n仍然分割吗？";
-inline constexpr char kSplitFailedFormat[] = "文件分割失败：已写出 %zu 个文件，原文件未改动。\r\n无法写出：";
-inline constexpr char kSplitStoppedFormat[] = "分割已停止：已写出 %zu 个文件。";
+inline constexpr char kSplitFailed[] = "文件分割失败，没有写出任何分割文件，原文件未改动。\r\n无法写出：";
+inline constexpr char kSplitReplacedKept[] = "\r\n以下已有的文件已被新的分割内容替换：";
+inline constexpr char kSplitStopped[] = "分割已停止，没有写出任何文件。";
 inline constexpr char kSplitUnreadable[] = "无法读入要分割的文件：";
 inline constexpr char kBadChapterPattern[] = "章节名正则表达式有误：";
 inline constexpr char kChapterPatternTooLong[] = "章节名正则表达式过长（最多 4096 字节）。";

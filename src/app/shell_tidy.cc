@@ -70,7 +70,7 @@ void Shell::Tidy() {
       if (job->options.has_adver && tidy::LoadCustomRules("remove.txt", &custom)) {
         params.custom = std::move(custom);
       }
-      auto result = tidy::TidyText(job->text, job->options, tidy::BuiltinRules(), params);
+      auto result = tidy::TidyText(std::move(job->text), job->options, tidy::BuiltinRules(), params);
       if (!result) {
         job->report.cancelled = true;
       } else {

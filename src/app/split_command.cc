@@ -1,6 +1,5 @@
 #include "app/split_command.h"
 
-#include <cstdio>
 #include <memory>
 
 #include "app/merge_split_messages.h"
@@ -30,13 +29,13 @@ std::string SuggestedPrefix(const Shell& shell) {
 }
 
 std::string Outcome(const files::SplitResult& result) {
-  char buf[512];
-  if (result.cancelled) {
-    std::snprintf(buf, sizeof buf, msg::kSplitStoppedFormat, result.written);
-    return buf;
+  if (result.cancelled) return msg::kSplitStopped;
+  std::string told = msg::kSplitFailed + result.error;
+  if (!result.replaced.empty()) {
+    told += msg::kSplitReplacedKept;
+    for (const fs::path& piece : result.replaced) told += "\r\n" + piece.filename().string();
   }
-  std::snprintf(buf, sizeof buf, msg::kSplitFailedFormat, result.written);
-  return buf + result.error;
+  return told;
 }
 
 }  // namespace

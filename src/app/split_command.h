@@ -1,7 +1,7 @@
 // "分割选定文件": the split dialog over the Current document (see
-// split_session.h), then the pieces written on a worker with progress, each
-// atomically; a failed piece stops the split and is named, a stop keeps the
-// pieces written. The save folder chosen in the dialog is remembered while
+// split_session.h), then the pieces written on a worker with progress, all
+// or none: a failed piece is named and no piece of the run stays, and a stop
+// writes nothing. The save folder chosen in the dialog is remembered while
 // the program runs. Window thread only.
 //
 // Tested by tests/app/split_command_test.cc.

@@ -6,6 +6,7 @@
 #include "app/messages.h"
 #include "app/posting_progress.h"
 #include "charset/codepage.h"
+#include "regex/regex.h"
 #include "text/atomic_write.h"
 
 namespace folian::app {
@@ -151,6 +152,9 @@ void SplitSession::FinishAnalysis(const files::ChapterList& result) {
     case files::ChapterStatus::kTooMany:
       view_.ShowMessage(Format(msg::kTooManyChaptersFormat, files::kMaxChapters), kCaption,
                         MessageIcon::kWarning);
+      break;
+    case files::ChapterStatus::kOverBudget:
+      view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
       break;
     case files::ChapterStatus::kOk:
     case files::ChapterStatus::kCancelled:

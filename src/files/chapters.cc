@@ -56,6 +56,7 @@ ChapterList FindChapters(std::string_view gbk_text, std::string_view pattern_gbk
     progress->SetPosition(0);
   }
   int shown = 0;
+  bool over_budget = false;
   pattern.ForEachMatch(
       gbk_text,
       [&](std::span<const regex::Span> groups) {
@@ -73,7 +74,8 @@ ChapterList FindChapters(std::string_view gbk_text, std::string_view pattern_gbk
         }
         return true;
       },
-      cancel);
+      cancel, &over_budget);
+  if (over_budget) list.status = ChapterStatus::kOverBudget;
   if (Cancelled(cancel)) list.status = ChapterStatus::kCancelled;
   if (list.status != ChapterStatus::kOk) {
     list.chapters.clear();

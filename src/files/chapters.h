@@ -5,7 +5,9 @@
 //
 // Matches are searched with ALLMATCHES|KEEPGROUPS|WHOLECHARS: a chapter never
 // starts or ends inside a double-byte character. Empty matches do not start
-// chapters: they name nothing and would cut the text at every byte.
+// chapters: they name nothing and would cut the text at every byte. The
+// pattern is the user's, so the search runs under the engine's match budget:
+// one that backtracks catastrophically stops instead of running for hours.
 //
 // Example:
 //   ChapterList list = FindChapters(text, DefaultChapterPattern());
@@ -48,6 +50,7 @@ enum class ChapterStatus {
   kBadPattern,  // `error` holds the engine's message
   kTooLong,     // the pattern has more than kMaxChapterPatternBytes
   kTooMany,     // more than kMaxChapters (no chapters are kept)
+  kOverBudget,  // the pattern passed the match budget (regex::kOverBudgetMessage)
   kCancelled,
 };
 

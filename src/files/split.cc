@@ -210,25 +210,53 @@ SplitResult WritePieces(const SplitPlan& plan, bool replace_existing, ProgressSi
   }
   const auto existing =
       replace_existing ? text::ExistingFile::kReplace : text::ExistingFile::kKeep;
-  // Each folder written into is synced once, after its last piece.
-  std::vector<fs::path> folders;
+  std::vector<text::StagedFile> staged;
+  staged.reserve(plan.pieces.size());
+  auto discard = [&staged] {
+    for (const text::StagedFile& s : staged) text::DiscardStaged(s);
+  };
   for (const SplitPiece& piece : plan.pieces) {
     if (Cancelled(cancel)) {
       result.cancelled = true;
-      break;
+      discard();
+      return result;
     }
-    if (!text::WriteFileAtomic(piece.path, piece.bytes, &result.error, existing,
-                               text::FolderSync::kByCaller)) {
+    text::StagedFile s;
+    if (!text::StageFile(piece.path, piece.bytes, &s, &result.error, existing)) {
       result.failed = piece.path;
       if (result.error.empty()) result.error = piece.path.string();
+      discard();
+      return result;
+    }
+    staged.push_back(std::move(s));
+    if (progress != nullptr) progress->SetPosition(static_cast<std::int64_t>(staged.size()));
+  }
+
+  // Every piece is on disk; renames need no room, so only a name taken or a
+  // folder changed meanwhile stops this. The pieces already in place that
+  // were new then go again; those that replaced a file cannot be undone.
+  std::vector<fs::path> folders;
+  std::vector<const text::StagedFile*> placed;
+  for (std::size_t i = 0; i < staged.size(); ++i) {
+    if (!text::CommitStaged(staged[i], &result.error)) {
+      result.failed = plan.pieces[i].path;
+      for (std::size_t j = i + 1; j < staged.size(); ++j) text::DiscardStaged(staged[j]);
+      for (const text::StagedFile* p : placed) {
+        if (p->replaces) {
+          result.replaced.push_back(p->shown);
+        } else {
+          std::error_code ec;
+          fs::remove(p->target, ec);
+        }
+      }
+      result.written = result.replaced.size();
       break;
     }
-    if (std::find(folders.begin(), folders.end(), piece.path.parent_path()) == folders.end()) {
-      folders.push_back(piece.path.parent_path());
-    }
-    ++result.written;
-    if (progress != nullptr) progress->SetPosition(static_cast<std::int64_t>(result.written));
+    placed.push_back(&staged[i]);
+    const fs::path folder = staged[i].target.parent_path();
+    if (std::find(folders.begin(), folders.end(), folder) == folders.end()) folders.push_back(folder);
   }
+  if (result.error.empty()) result.written = staged.size();
   for (const fs::path& folder : folders) text::SyncFolder(folder);
   return result;
 }

@@ -15,8 +15,10 @@
 // longer than the piece size is cut at a character boundary into chunks of
 // at most the piece size, each ending with CR LF, and nothing of it is lost.
 //
-// Planning builds every piece in memory; WritePieces then writes them one by
-// one through the atomic writer, stops at the first failure and names it.
+// Planning builds every piece in memory; WritePieces then writes them all or
+// none: each is staged beside its name first, and only when every piece is
+// on disk do they take their names. A piece that cannot be written is named,
+// and no piece of the run is left behind.
 //
 // Tested by tests/files/split_test.cc and tests/files/write_fault_test.cc.
 #pragma once
@@ -70,16 +72,20 @@ std::vector<std::filesystem::path> ExistingPieces(const SplitPlan& plan);
 bool PlanOverwrites(const SplitPlan& plan, const std::filesystem::path& file);
 
 struct SplitResult {
-  std::size_t written = 0;  // pieces written, in plan order
+  std::size_t written = 0;  // pieces in place when the call returns
   bool cancelled = false;
   std::filesystem::path failed;  // the piece that could not be written
   std::string error;
+  // After a failure: pieces that had already replaced an existing file when
+  // a later one could not take its name (a folder changed meanwhile), which
+  // no undo can bring back. Empty on every ordinary failure.
+  std::vector<std::filesystem::path> replaced;
   bool ok() const { return !cancelled && error.empty(); }
 };
 
-// Writes the pieces in order. Without `replace_existing` a piece whose name
-// is taken fails (the file there is kept). Progress runs 0..pieces; a set
-// cancel flag stops before the next piece (the pieces written stay).
+// Writes the pieces, all or none. Without `replace_existing` a piece whose
+// name is taken fails (the file there is kept). Progress runs 0..pieces; a
+// set cancel flag stops before the next piece, and nothing is written.
 SplitResult WritePieces(const SplitPlan& plan, bool replace_existing,
                         ProgressSink* progress = nullptr, const CancelFlag* cancel = nullptr);
 

@@ -336,9 +336,12 @@ bool Matcher::Backtrack(std::size_t* pc, std::size_t* pos) {
           // at a newline.
           const auto from = static_cast<std::size_t>(end);
           const auto limit = static_cast<std::size_t>(highest);
-          if (Charge((limit - from) >> 4)) return false;
           const void* nl = std::memchr(d + from, '\n', limit - from);
           const std::size_t stop = nl ? static_cast<std::size_t>(static_cast<const unsigned char*>(nl) - d) : limit;
+          // The scans read up to the line's end, not to the subject's: a
+          // charge for the rest of the subject made ".*?\n" quadratic in the
+          // budget's eyes on a text of many lines.
+          if (Charge((stop - from) >> 4)) return false;
           const void* hit = std::memchr(d + from, in.d, stop - from);
           end = hit ? static_cast<const unsigned char*>(hit) - d : static_cast<std::int64_t>(stop);
         }

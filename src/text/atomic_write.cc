@@ -67,8 +67,8 @@ bool RenameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 
 }  // namespace
 
-bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view data,
-                     std::string* error, ExistingFile existing, FolderSync sync) {
+bool StageFile(const std::filesystem::path& target_in, std::string_view data, StagedFile* staged,
+               std::string* error, ExistingFile existing) {
   namespace fs = std::filesystem;
   std::error_code ec;
   fs::path target = target_in;
@@ -141,16 +141,40 @@ bool WriteFileAtomic(const std::filesystem::path& target_in, std::string_view da
   int rc = ::close(fd);
   fd = -1;
   if (rc != 0) return fail("close failed", errno);
-  if (keep) {
-    // The name may have been taken since the check above: only a rename that
-    // refuses to replace (or a hard link, which fails on a taken name) is safe.
-    if (!RenameNoReplace(temp, target)) return fail("cannot create", errno);
-  } else if (::rename(temp.c_str(), target.c_str()) != 0) {
-    return fail("cannot replace the file", errno);
-  }
+  *staged = StagedFile{target, target_in, temp, existing, keep_owner};
+  return true;
+}
 
+bool CommitStaged(const StagedFile& staged, std::string* error) {
+  bool ok = false;
+  const char* what = "cannot replace the file";
+  if (staged.existing == ExistingFile::kKeep) {
+    // The name may have been taken since it was staged: only a rename that
+    // refuses to replace (or a hard link, which fails on a taken name) is safe.
+    ok = RenameNoReplace(staged.temp, staged.target);
+    what = "cannot create";
+  } else {
+    ok = ::rename(staged.temp.c_str(), staged.target.c_str()) == 0;
+  }
+  if (ok) return true;
+  const int err = errno;
+  ::unlink(staged.temp.c_str());
+  SetError(error, Describe(staged.shown, what, err));
+  return false;
+}
+
+void DiscardStaged(const StagedFile& staged) { ::unlink(staged.temp.c_str()); }
+
+bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data, std::string* error,
+                     ExistingFile existing, FolderSync sync) {
+  StagedFile staged;
+  if (!StageFile(target, data, &staged, error, existing)) return false;
+  if (!CommitStaged(staged, error)) return false;
   // Make the rename itself durable; failure here does not undo a complete write.
-  if (sync == FolderSync::kNow) (void)SyncFolder(dir);
+  if (sync == FolderSync::kNow) {
+    std::filesystem::path dir = staged.target.parent_path();
+    (void)SyncFolder(dir.empty() ? "." : dir);
+  }
   return true;
 }
 

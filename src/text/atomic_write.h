@@ -32,6 +32,28 @@ bool WriteFileAtomic(const std::filesystem::path& target, std::string_view data,
                      std::string* error = nullptr, ExistingFile existing = ExistingFile::kReplace,
                      FolderSync sync = FolderSync::kNow);
 
+// A file written and flushed under a temporary name beside its target, not
+// yet in place. A writer of several files that must all land or none stages
+// them all first, then commits them (renames, which need no room on disk),
+// or discards them all when one cannot be staged.
+struct StagedFile {
+  std::filesystem::path target;  // where it goes (a link's file, not the link)
+  std::filesystem::path shown;   // the name the caller gave, for messages
+  std::filesystem::path temp;
+  ExistingFile existing = ExistingFile::kReplace;
+  bool replaces = false;  // the target existed when staged
+};
+
+// Everything WriteFileAtomic does but the rename; on failure nothing is left
+// behind and `*error` names the file.
+bool StageFile(const std::filesystem::path& target, std::string_view data, StagedFile* staged,
+               std::string* error = nullptr, ExistingFile existing = ExistingFile::kReplace);
+// Renames the staged file into place (the folder's sync is the caller's); on
+// failure the temporary file is removed and the target is untouched.
+bool CommitStaged(const StagedFile& staged, std::string* error = nullptr);
+// Removes the temporary file of a staged file that will not be committed.
+void DiscardStaged(const StagedFile& staged);
+
 // Makes the renames of earlier writes into `folder` durable.
 bool SyncFolder(const std::filesystem::path& folder, std::string* error = nullptr);
 

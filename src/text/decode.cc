@@ -1,6 +1,7 @@
 #include "text/decode.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "charset/codepage.h"
 #include "text/encoding_detector.h"
@@ -22,6 +23,23 @@ std::u16string UnitsFromBytes(std::string_view bytes, bool big_endian, std::size
 }
 
 }  // namespace
+
+void ForEachLinePiece(std::string_view text, const std::function<void(std::string_view)>& take) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.size();
+    if (end - at > kConvertPieceBytes) {
+      const std::size_t lf = text.find('\n', at + kConvertPieceBytes);
+      if (lf != std::string_view::npos) end = lf + 1;
+    }
+    take(text.substr(at, end - at));
+    at = end;
+  }
+}
+
+bool IsWideOrUtf8(int bom_class) {
+  return bom_class == kBomUtf8 || bom_class == kBomUtf16LE || bom_class == kBomUtf16BE;
+}
 
 StoredEncoding ClassifyContent(std::string_view bytes, int probed_class, int detected_codepage,
                                int bom_flag) {
@@ -70,12 +88,25 @@ std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* un
   switch (bom_class) {
     case kBomUtf8: {
       std::size_t defaulted = 0;
-      out = charset::Utf8ToGbk(content, &defaulted);
-      // Best-fit look-alikes (U+00C0 as "à") are lost as surely as "?", but
-      // only a text that does not come back whole can hold any.
-      if (defaulted != 0 || charset::GbkToUtf8(out) != content)
-        lost = std::max(defaulted,
-                        charset::InexactCount(charset::kGbk, charset::ToWide(charset::kUtf8, content)));
+      bool inexact = false;
+      out.reserve(content.size());
+      std::string gbk;
+      ForEachLinePiece(content, [&](std::string_view piece) {
+        std::size_t d = 0;
+        charset::Utf8ToGbk(piece, gbk, &d);
+        defaulted += d;
+        // Best-fit look-alikes (U+00C0 as "à") are lost as surely as "?", but
+        // only a text that does not come back whole can hold any.
+        if (!inexact && (d != 0 || charset::GbkToUtf8(gbk) != piece)) inexact = true;
+        out += gbk;
+      });
+      if (inexact) {
+        std::size_t count = 0;
+        ForEachLinePiece(content, [&](std::string_view piece) {
+          count += charset::InexactCount(charset::kGbk, charset::ToWide(charset::kUtf8, piece));
+        });
+        lost = std::max(defaulted, count);
+      }
       break;
     }
     case kBomUtf16LE:
@@ -92,6 +123,15 @@ std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* un
   if (zeros_to_blanks) std::replace(out.begin(), out.end(), '\0', ' ');
   if (unmappable != nullptr) *unmappable = lost;
   return out;
+}
+
+std::string DecodeFileToGbk(std::string bytes, StoredEncoding encoding, std::size_t* unmappable) {
+  const std::string_view content = SkipMark(bytes, encoding);
+  if (IsWideOrUtf8(encoding.bom_class)) return DecodeToGbk(content, encoding.bom_class, unmappable);
+  bytes.erase(0, bytes.size() - content.size());
+  std::replace(bytes.begin(), bytes.end(), '\0', ' ');
+  if (unmappable != nullptr) *unmappable = 0;
+  return bytes;
 }
 
 std::u16string GbkToWideCounted(std::string_view gbk, std::size_t* unmappable) {

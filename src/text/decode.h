@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -24,11 +25,28 @@ StoredEncoding ClassifyFile(std::string_view bytes);
 // The content after the mark, when `encoding.mark` says there is one.
 std::string_view SkipMark(std::string_view bytes, StoredEncoding encoding);
 
+// Large texts are converted piece by piece, each piece ending after a line
+// feed (a byte inside no character of GBK, UTF-8 or UTF-16's LF unit), so
+// the pieces convert exactly as the whole would while the intermediate forms
+// (UTF-16, a round trip's check) stay the size of a piece. A text without a
+// line feed past this size is one piece.
+inline constexpr std::size_t kConvertPieceBytes = std::size_t{4} << 20;
+void ForEachLinePiece(std::string_view text, const std::function<void(std::string_view)>& take);
+
+// Whether text of `bom_class` is converted on reading and writing (UTF-8,
+// UTF-16); every other class is stored as the program's GBK bytes.
+bool IsWideOrUtf8(int bom_class);
+
 // Content (mark already skipped) of `bom_class` -> GBK bytes. Characters GBK
 // cannot hold become "?" (or a look-alike) and are counted in `*unmappable`. For the editor,
 // zero bytes of the result become blanks.
 std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* unmappable,
                         bool zeros_to_blanks = true);
+
+// A whole file's bytes -> GBK text, as DecodeToGbk(SkipMark(bytes, encoding))
+// with zeros to blanks; ANSI bytes, already GBK, are taken over rather than
+// copied, so loading a large file does not hold it twice.
+std::string DecodeFileToGbk(std::string bytes, StoredEncoding encoding, std::size_t* unmappable);
 
 // GBK bytes -> UTF-16 code units; `*unmappable` counts characters that do not
 // survive the trip back (bytes that are not valid GBK).

@@ -35,10 +35,8 @@ bool LoadTextFile(const std::filesystem::path& path, LoadedText* out, std::strin
                          UserPrimaryLanguage());
   StoredEncoding enc = ClassifyContent(bytes, BomClassOfBytes(bytes), codepage, bom_flag);
   // A mark-less file is judged on its whole content, a marked one read after its mark.
-  std::string_view content = SkipMark(bytes, enc);
-
   LoadedText loaded;
-  loaded.text = DecodeToGbk(content, enc.bom_class, &loaded.unmappable);
+  loaded.text = DecodeFileToGbk(std::move(bytes), enc, &loaded.unmappable);
   loaded.encoding = enc;
   loaded.codepage = codepage;
   loaded.bom_flag = bom_flag;
@@ -51,18 +49,22 @@ std::string EncodeForFile(std::string_view gbk, StoredEncoding encoding, std::si
   if (unmappable != nullptr) *unmappable = 0;
   std::string out;
   switch (encoding.bom_class) {
-    case kBomUtf8: {
-      std::u16string wide = GbkToWideCounted(gbk, unmappable);
-      if (encoding.mark) out = "\xEF\xBB\xBF";
-      out += charset::EncodeUtf8(wide);
-      return out;
-    }
+    case kBomUtf8:
     case kBomUtf16LE:
     case kBomUtf16BE: {
-      bool be = encoding.bom_class == kBomUtf16BE;
-      std::u16string wide = GbkToWideCounted(gbk, unmappable);
-      if (encoding.mark) out = be ? "\xFE\xFF" : "\xFF\xFE";
-      AppendUnits(&out, wide, be);
+      const bool utf8 = encoding.bom_class == kBomUtf8, be = encoding.bom_class == kBomUtf16BE;
+      if (encoding.mark) out = utf8 ? "\xEF\xBB\xBF" : be ? "\xFE\xFF" : "\xFF\xFE";
+      out.reserve(out.size() + gbk.size() * (utf8 ? 3 : 4) / 2);
+      ForEachLinePiece(gbk, [&](std::string_view piece) {
+        std::size_t lost = 0;
+        const std::u16string wide = GbkToWideCounted(piece, unmappable != nullptr ? &lost : nullptr);
+        if (unmappable != nullptr) *unmappable += lost;
+        if (utf8) {
+          out += charset::EncodeUtf8(wide);
+        } else {
+          AppendUnits(&out, wide, be);
+        }
+      });
       return out;
     }
     default:
@@ -74,7 +76,10 @@ bool SaveTextFile(const std::filesystem::path& path, std::string_view gbk,
                   StoredEncoding encoding, const SaveRequest& request, std::string* error,
                   std::size_t* lost) {
   std::size_t unmappable = 0;
-  std::string bytes = EncodeForFile(gbk, encoding, &unmappable);
+  // GBK text is written as it is, without a copy of a possibly huge text.
+  std::string encoded;
+  if (IsWideOrUtf8(encoding.bom_class)) encoded = EncodeForFile(gbk, encoding, &unmappable);
+  const std::string_view bytes = IsWideOrUtf8(encoding.bom_class) ? std::string_view(encoded) : gbk;
   std::size_t total = unmappable + request.loaded_loss;
   if (lost != nullptr) *lost = total;
   if (total > 0 && !request.force) {

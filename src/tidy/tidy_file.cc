@@ -35,7 +35,7 @@ TidyReport Run(const std::filesystem::path& path, const TidyOptions& options,
       tidy.custom = std::move(lines);
     }
   }
-  std::optional<std::string> result = TidyText(loaded.text, options, rules, tidy);
+  std::optional<std::string> result = TidyText(std::move(loaded.text), options, rules, tidy);
   if (!result) {
     report.cancelled = true;
     report.error = "cancelled: " + path.string();

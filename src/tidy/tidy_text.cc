@@ -103,8 +103,12 @@ std::string DecodeNumericEntities(std::string s) {
   return s;
 }
 
-std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& options,
-                                    const RuleTable& rules, const TidyParams& params) {
+namespace {
+
+// `owned`, when given, holds the text `gbk` views; it is emptied after the
+// line scan, the last stage that reads the input.
+std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const TidyOptions& options,
+                                const RuleTable& rules, const TidyParams& params) {
   ProgressSink& sink = params.progress != nullptr ? *params.progress : NullProgress();
   sink.SetRange(0, 100);
   sink.SetPosition(0);
@@ -137,6 +141,10 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   scanned.reserve(gbk.size() + gbk.size() * 2 / 5);
   std::vector<std::string> titles;
   ScanLines(gbk, config, &scanned, &titles);
+  if (owned != nullptr) {
+    gbk = {};
+    std::string().swap(*owned);
+  }
   if (params.removals != nullptr) internal::LogDetected(std::move(dropped), params.removals);
   sink.SetPosition(80);
   if (Cancelled(params.cancel)) return std::nullopt;
@@ -182,6 +190,18 @@ std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& opt
   sink.SetStatus({});
   sink.SetPosition(100);
   return result;
+}
+
+}  // namespace
+
+std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& options,
+                                    const RuleTable& rules, const TidyParams& params) {
+  return Tidy(gbk, nullptr, options, rules, params);
+}
+
+std::optional<std::string> TidyText(std::string&& gbk, const TidyOptions& options,
+                                    const RuleTable& rules, const TidyParams& params) {
+  return Tidy(gbk, &gbk, options, rules, params);
 }
 
 }  // namespace folian::tidy

@@ -45,6 +45,11 @@ struct TidyParams {
 // regex::bad_regexpr when a table pattern does not compile.
 std::optional<std::string> TidyText(std::string_view gbk, const TidyOptions& options,
                                     const RuleTable& rules, const TidyParams& params);
+// The same, taking the text over: it is released once the line scan has
+// made its working copy, so a large file is not held twice through the
+// later stages.
+std::optional<std::string> TidyText(std::string&& gbk, const TidyOptions& options,
+                                    const RuleTable& rules, const TidyParams& params);
 
 // True when the text (compared in lower case) names one of the table's
 // novel sites, which makes the scanner fold letters and drop blanks.

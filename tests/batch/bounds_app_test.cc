@@ -12,6 +12,8 @@
 #include "app/batch_runner.h"
 #include "app/messages.h"
 #include "app/shell.h"
+#include "app/split_command.h"
+#include "app/merge_split_fakes.h"
 #include "app/tool_commands.h"
 #include "fakes.h"
 #include "regex/regex.h"
@@ -98,7 +100,7 @@ TEST_F(BoundsApp, ATextFileOverTheCapIsRefusedByNameWhenOpenedAndInBatches) {
   for (const auto& e : fs::directory_iterator(folder_)) EXPECT_EQ(e.path().filename(), "big.txt");
 }
 
-TEST_F(BoundsApp, ACatastrophicPatternStopsBatchFindAndReplaceWithItsMessage) {
+TEST_F(BoundsApp, ACatastrophicPatternStopsBatchFindReplaceAndChapterAnalysisWithItsMessage) {
   // 2 MB (100 MB with FOLIAN_LONG_BOUNDS=1) without the 'b' the pattern needs.
   std::string text(std::getenv("FOLIAN_LONG_BOUNDS") ? std::size_t{100} << 20 : std::size_t{2} << 20, 'a');
   text.back() = 'c';
@@ -115,6 +117,21 @@ TEST_F(BoundsApp, ACatastrophicPatternStopsBatchFindAndReplaceWithItsMessage) {
     EXPECT_NE(told.find(regex::kOverBudgetMessage), std::string::npos) << told;
     EXPECT_NE(told.find("a.txt"), std::string::npos) << told;
   }
+  // The same pattern as the split dialog's chapter pattern: the analysis
+  // stops with the message and lists nothing.
+  const std::string told = Measured([](Window& w) {
+    w.shell.ClickRow(w.Row("a.txt"));
+    FakeMergeSplitDialogs dialogs;
+    SplitCommand split(w.shell, dialogs);
+    dialogs.split_script = [&w](SplitSession& s) {
+      s.Analyse("(a*)*b");
+      if (s.analysing() || !s.chapters().empty()) w.view.ShowMessage("listed", "", MessageIcon::kError);
+      return false;
+    };
+    split.Split();
+  });
+  EXPECT_NE(told.find(regex::kOverBudgetMessage), std::string::npos) << told;
+  EXPECT_EQ(told.find("listed"), std::string::npos) << told;
   EXPECT_EQ(ReadBytes(folder_ / "a.txt"), text);
 }
 

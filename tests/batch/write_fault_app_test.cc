@@ -21,6 +21,7 @@
 #include "app/merge_command.h"
 #include "app/options_form.h"
 #include "app/shell.h"
+#include "app/split_command.h"
 #include "app/tool_commands.h"
 #include "app/merge_split_fakes.h"
 #include "charset/codepage.h"
@@ -81,6 +82,7 @@ struct Window {
   ToolCommands tools;
   FakeMergeSplitDialogs dialogs;
   MergeCommand merge{shell, dialogs};
+  SplitCommand split{shell, dialogs};
   ConvertCommands convert{shell};
   BookCommands books{shell};
 };
@@ -93,9 +95,29 @@ struct WritePath {
   std::function<void(Window& w, const fs::path& dir)> act;
   const char* target;
   bool moves_only = false;  // renames: no data written, the file itself not opened
+  // A new file written before the target: in a read-only folder the failure
+  // is there, and it is that file the failure names.
+  const char* written_first = nullptr;
 };
 
 const std::string kBlade = charset::Utf8ToGbk("宝剑");
+
+// A short preamble, then two chapters each bigger than the file size limit.
+std::string Novel(unsigned seed) {
+  return "Title\r\n" + charset::Utf8ToGbk("第一章\r\n") + GbkText(seed, 100) + charset::Utf8ToGbk("第二章\r\n") +
+         GbkText(seed + 1, 100);
+}
+
+// Opens book.txt and splits it through the dialog, replacing what exists.
+void SplitBook(Window& w, SplitMode mode, std::string_view size_kb) {
+  w.shell.ClickRow(w.Row("book.txt"));
+  w.dialogs.split_script = [&w, mode, size_kb](SplitSession& s) {
+    s.Analyse(s.patternText());
+    w.view.answers.assign(2, Answer::kYes);
+    return s.Accept(mode, "book", size_kb);
+  };
+  w.split.Split();
+}
 
 std::string Html(unsigned seed) {
   std::string html = "<html><body>";
@@ -229,6 +251,22 @@ const std::vector<WritePath>& WritePaths() {
          w.merge.Merge();
        },
        "all.txt"},
+      {"split by chapter",
+       [](const fs::path& d) {
+         WriteBytes(d / "book.txt", Novel(18));
+         WriteBytes(d / "book0001.txt", "old");
+       },
+       // The preamble's piece fits under every fault and comes first: it must
+       // not stay when a later piece fails.
+       [](Window& w, const fs::path&) { SplitBook(w, SplitMode::kByChapter, ""); },
+       "book0001.txt", false, "book0000.txt"},
+      {"split by size",
+       [](const fs::path& d) {
+         WriteBytes(d / "book.txt", GbkText(20, 400));
+         WriteBytes(d / "book_001.txt", "old");
+       },
+       [](Window& w, const fs::path&) { SplitBook(w, SplitMode::kBySize, "8"); },
+       "book_001.txt"},
       {"settings",
        [](const fs::path& d) {
          // Another section of the store makes the rewrite bigger than the limit.
@@ -386,7 +424,8 @@ TEST_P(WriteFaultAppTest, OriginalBytesSurviveAndTheFailureIsNamed) {
       EXPECT_EQ(run.messages, control.messages);
       continue;
     }
-    const std::string file = fs::path(path.target).filename().string();
+    const bool fails_first = fault == Fault::kReadOnlyFolder && path.written_first != nullptr;
+    const std::string file = fs::path(fails_first ? path.written_first : path.target).filename().string();
     EXPECT_NE(run.messages.find(file), std::string::npos) << "the window does not name the file:\n"
                                                           << run.messages;
     EXPECT_TRUE(ToldFailure(run.messages)) << run.messages;

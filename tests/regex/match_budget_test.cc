@@ -70,6 +70,12 @@ TEST(MatchBudget, PatternsThatEndAreNotStopped) {
   EXPECT_GT(Pattern::Compiled("\\w+", ALLMATCHES | KEEPGROUPS).ForEachMatch(s, [](auto) { return true; }, nullptr, &over),
             s.size() / 8);
   EXPECT_FALSE(over);
+  // A lazy dot to the line's end (the chapter pattern's tail) on every line:
+  // its work is the line's, not the rest of the subject's.
+  over = true;
+  EXPECT_EQ(Pattern::Compiled("ab.*?\\n", ALLMATCHES | KEEPGROUPS).ForEachMatch(s, [](auto) { return true; }, nullptr, &over),
+            s.size() / 12);
+  EXPECT_FALSE(over);
   // Each call starts its own budget.
   const Pattern p = Pattern::Compiled("(a*)*b");
   for (int i = 0; i < 3; ++i) {

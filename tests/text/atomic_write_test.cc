@@ -119,6 +119,23 @@ TEST(AtomicWriteTest, KeepModeNeverReplacesAFile) {
   EXPECT_FALSE(WriteFileAtomic(dir / "link.txt", "x", &error, ExistingFile::kKeep));
   EXPECT_FALSE(std::filesystem::exists(dir / "gone.txt"));
   EXPECT_EQ(EntriesIn(dir.path()), 2u) << "no temporary file may be left behind";
+
+  // A staged file whose name is taken before it is committed: the commit
+  // fails by name, removes its temporary file and keeps the newcomer.
+  StagedFile staged;
+  ASSERT_TRUE(StageFile(dir / "late.txt", "staged", &staged, &error, ExistingFile::kKeep)) << error;
+  EXPECT_FALSE(staged.replaces);
+  EXPECT_FALSE(std::filesystem::exists(dir / "late.txt")) << "staging alone puts nothing in place";
+  WriteBytes(dir / "late.txt", "newcomer");
+  EXPECT_FALSE(CommitStaged(staged, &error));
+  EXPECT_NE(error.find("late.txt"), std::string::npos) << error;
+  EXPECT_EQ(ReadBytes(dir / "late.txt"), "newcomer");
+  // Discarded, a staged replacement leaves the old file as it was.
+  ASSERT_TRUE(StageFile(dir / "late.txt", "other", &staged, &error)) << error;
+  EXPECT_TRUE(staged.replaces);
+  DiscardStaged(staged);
+  EXPECT_EQ(ReadBytes(dir / "late.txt"), "newcomer");
+  EXPECT_EQ(EntriesIn(dir.path()), 3u) << "no temporary file may be left behind";
 }
 
 TEST(AtomicWriteTest, FolderSyncLeftToTheCallerStillWritesWholeFiles) {

@@ -8,6 +8,8 @@
 #include <csignal>
 
 #include "support/temp_dir.h"
+#include "charset/codepage.h"
+#include "text/decode.h"
 #include "text/encoding_text.h"
 #include "support/bytes.h"
 
@@ -207,6 +209,39 @@ TEST(SaveTextFileTest, InvalidGbkBytesSurviveLoadAndSave) {
   EXPECT_FALSE(SaveTextFile(dir / "a.txt", t.text, {kBomUtf8, true}, SaveRequest{}, &error, &lost));
   EXPECT_GE(lost, 2u);
   EXPECT_EQ(ReadBytes(dir / "a.txt"), bytes);
+}
+
+TEST(SaveTextFileTest, TextsOfManyPiecesConvertAsTheWholeWould) {
+  // Over two pieces of lines that hold what a cut could disturb: a lead
+  // byte before the line feed, a stray byte, a character the other side
+  // lacks, and one line longer than a piece.
+  std::string gbk, utf8;
+  const std::string long_line(kConvertPieceBytes + 100, 'x');
+  std::string zhong_gbk, zhong_utf8;
+  for (int k = 0; k < 20; ++k) zhong_gbk += "\xD6\xD0", zhong_utf8 += "\xE4\xB8\xAD";
+  for (int i = 0; gbk.size() < 2 * kConvertPieceBytes + 4096; ++i) {
+    gbk += zhong_gbk + (i % 7 == 0 ? "\x81\n" : i % 5 == 0 ? "\xFF\r\n" : "\r\n");
+    utf8 += zhong_utf8 + (i % 7 == 0 ? "\xE4\xB8\n" : i % 5 == 0 ? "\xF0\x9F\x98\x80\xC3\x80\r\n" : "\r\n");
+    // Past the first piece, so the first cut falls among the characters.
+    if (i == 120000) gbk += long_line, utf8 += long_line;
+  }
+  std::size_t whole_lost = 0;
+  const std::u16string wide = GbkToWideCounted(gbk, &whole_lost);
+  ASSERT_GT(whole_lost, 0u);
+  std::size_t lost = 0;
+  EXPECT_TRUE(EncodeForFile(gbk, {kBomUtf8, true}, &lost) == "\xEF\xBB\xBF" + charset::EncodeUtf8(wide));
+  EXPECT_EQ(lost, whole_lost);
+  std::string le = "\xFF\xFE";
+  for (char16_t u : wide) le += static_cast<char>(u & 0xFF), le += static_cast<char>(u >> 8);
+  EXPECT_TRUE(EncodeForFile(gbk, {kBomUtf16LE, true}, &lost) == le);
+  EXPECT_EQ(lost, whole_lost);
+
+  std::size_t defaulted = 0;
+  const std::string expected = charset::Utf8ToGbk(utf8, &defaulted);
+  const std::size_t inexact = charset::InexactCount(charset::kGbk, charset::ToWide(charset::kUtf8, utf8));
+  EXPECT_TRUE(DecodeToGbk(utf8, kBomUtf8, &lost) == expected);
+  EXPECT_EQ(lost, std::max(defaulted, inexact));
+  EXPECT_GT(lost, 0u);
 }
 
 TEST(SaveTextFileTest, LossFromLoadingIsReportedBeforeWriting) {
