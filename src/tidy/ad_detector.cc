@@ -190,6 +190,9 @@ class Detector {
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
+  // What a rule left of an advertisement inside a paragraph (units_, hits_,
+  // covered_ and quoted_ set): see the definition.
+  void RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds);
   // With `anchors`, the words of weight 2 or more it passes are added there
   // (`base`: the line's offset in the text, [line_begin, line_end) its bounds).
   bool PlainStory(std::string_view line, std::vector<d::Anchor>* anchors = nullptr,
@@ -333,6 +336,123 @@ void Detector::Words(std::span<const Unit> u, std::size_t a, std::size_t b,
   }
 }
 
+// A clause mark doubled (，，  ,,): a story never writes one; a rule took
+// what stood between them.
+bool IsRuinMark(const Unit& c) {
+  return (c.Is(d::kClauseEnd) && !c.Is(d::kSentenceEnd | d::kPause)) || c.fold == ',';
+}
+
+bool DoubledMarks(std::span<const Unit> u) {
+  for (std::size_t k = 1; k < u.size(); ++k)
+    if (IsRuinMark(u[k]) && IsRuinMark(u[k - 1])) return true;
+  return false;
+}
+
+// What a rule leaves when it takes the middle of a pasted line: its lead
+// (a few characters with advertising words) and the symbols after it, glued
+// into the story (押app到, 向前一请登录--.把, 值您已阅读到此章节，，，，凤姐).
+// The seeds found:
+//   - a run of symbols inside Han text, with the characters before it when
+//     advertising words cover them (up to four, one not covered); alone it
+//     needs two symbols or an ASCII full stop (a text of full-width
+//     punctuation writes none) or words of weight 2, and a run of one repeated mark (......, --,
+//     ~~, **) is the story's own pause or rule;
+//   - doubled clause marks after advertising words (weight 3 or more, at
+//     most three characters not covered), from the first word on;
+//   - a word of Latin letters no story writes between Han characters
+//     (app, txt, wap), outside speech.
+void Detector::RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds) {
+  if (ascii_punct_) return;
+  constexpr std::size_t kMaxLead = 4;
+  const std::size_t n = u.size();
+  // The start of the advertising words that end at `end` (at most one
+  // character between them not covered), and their weight.
+  auto lead = [&](std::size_t end, std::size_t max_chars, int* weight) {
+    std::size_t start = end, k = end;
+    int uncovered = 0;
+    *weight = 0;
+    while (k > 0 && end - k < max_chars && u[k - 1].Is(d::kCjk)) {
+      --k;
+      if (covered_[k] == 0) {
+        if (++uncovered > 1) break;
+        continue;
+      }
+      start = k;
+    }
+    for (const Hit& h : hits_) {
+      if (h.begin >= start && h.end <= end) *weight += h.weight;
+      // A word the walk entered in its middle is taken whole.
+      if (h.begin < start && h.end > start && h.end <= end) {
+        start = h.begin;
+        *weight += h.weight;
+      }
+    }
+    return *weight > 0 ? start : end;
+  };
+  static const std::uint16_t dash = d::CodeOf("—");
+  auto in_run = [&](const Unit& c) { return (c.Separator() && !c.Is(d::kOpenBracket)) || c.code == dash; };
+  for (std::size_t i = 0; i < n;) {
+    if (!in_run(u[i]) || i == 0 || !u[i - 1].Is(d::kCjk)) {
+      ++i;
+      continue;
+    }
+    // The run: symbols, letters, blanks and dashes, up to the story again.
+    const std::size_t from = i;
+    std::size_t j = i;
+    int symbols = 0;
+    bool full_stop = false, one_mark = true;
+    while (j < n && in_run(u[j])) {
+      symbols += u[j].Junk();
+      full_stop |= u[j].code == '.';
+      one_mark &= u[j].code == u[from].code;
+      ++j;
+    }
+    while (j > from && u[j - 1].Is(d::kBlank)) --j;
+    i = std::max(j, from + 1);
+    const std::size_t end = j;
+    // At a line's end the line is judged whole (its lead and junk end).
+    if (end >= n || !u[end].Is(d::kCjk | d::kQuoteOpen)) continue;
+    const std::uint16_t m = u[from].code;
+    if (one_mark && end - from >= 2 && (m == '.' || m == '-' || m == '~' || m == '*' || m == '=' || m == dash))
+      continue;
+    if (symbols == 0) continue;
+    int w = 0;
+    const std::size_t start = lead(from, kMaxLead, &w);
+    // One symbol (a slash, a wave) may be the story's, in speech above all.
+    if (symbols < 2 && !full_stop && (w < 2 || quoted_[from] || m == '~')) continue;
+    seeds->push_back({{start, end}, 0, kShapeResidue});
+  }
+  for (std::size_t k = 1; k < n; ++k) {
+    if (!IsRuinMark(u[k]) || !IsRuinMark(u[k - 1]) || (k >= 2 && IsRuinMark(u[k - 2]))) continue;
+    std::size_t e = k + 1;
+    while (e < n && IsRuinMark(u[e])) ++e;
+    const std::size_t end = k - 1;
+    int w = 0, uncovered = 0;
+    std::size_t start = end;
+    for (const Hit& h : hits_) {
+      if (h.end > end) break;
+      if (h.end + 16 < end) continue;
+      start = std::min<std::size_t>(start, h.begin);
+    }
+    bool clause_between = false;
+    for (std::size_t p = start; p < end; ++p) {
+      uncovered += u[p].Is(d::kCjk) && covered_[p] == 0;
+      clause_between |= u[p].Is(d::kClauseEnd);
+    }
+    for (const Hit& h : hits_)
+      if (h.begin >= start && h.end <= end) w += h.weight;
+    if (w >= 3 && uncovered <= 3 && !clause_between) seeds->push_back({{start, e}, w, kShapeResidue});
+  }
+  // Latin words of advertising alone between Han characters.
+  for (const Hit& h : hits_) {
+    if (h.weight < 3 || h.begin == 0 || h.end >= n || quoted_[h.begin]) continue;
+    bool latin = true;
+    for (std::size_t p = h.begin; p < h.end && latin; ++p) latin = u[p].Is(d::kLetter) && u[p].len == 1;
+    if (latin && u[h.begin - 1].Is(d::kCjk) && u[h.end].Is(d::kCjk | d::kQuoteOpen))
+      seeds->push_back({{h.begin, h.end}, 0, kShapeResidue});
+  }
+}
+
 // The pieces of the current line (units_, hits_) to remove while the rest
 // of the line stays.
 void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
@@ -344,7 +464,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   // Most story lines hold none of the shapes and too few words: done.
   int words = 0;
   for (const Hit& h : hits_) words += h.weight;
-  if (!separators && !brackets && words < 4) return;
+  if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u))) return;
 
   covered_.assign(n, 0);
   for (const Hit& h : hits_) std::fill(covered_.begin() + h.begin, covered_.begin() + h.end, h.weight);
@@ -446,6 +566,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     const int need = quoted_[c.a] ? quoted_need : (long_strong ? 4 : c.top >= 3 ? 5 : 7) - (junk ? 1 : 0);
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
+  RuinSeeds(u, &seeds);
   if (seeds.empty()) return;
   d::Clauses(u, &clauses_);
 

@@ -92,6 +92,11 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "书名是《红楼梦》，作者是曹雪芹，分类是小说。",
       "那份东西仅供参考，请勿外传。",
       "他/她/它都一样，三-五-八也一样。",
+      // Marks of the story's own between Han characters: a pause, a rule,
+      // a missing character, a slash after a word.
+      "他想了想......又摇摇头--走了。",
+      "奖□戚威柄，新/旧两派，好~~好。",
+      "“你装个app看看。”他说。",
   };
   std::string in;
   for (const char* l : lines) in += std::string(l) + "\r\n";
@@ -128,6 +133,14 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       {"那老者拄着拐杖慢慢走到门前更多精彩小说尽在好书屋看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
       // Symbols among the words lower what they must weigh.
       {"那老者拄着拐杖慢慢走到门前，好书@首发，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      // What a rule left of a pasted line: its lead and the symbols after
+      // it, doubled commas after its words, a Latin word of advertising.
+      {"那老者拄着拐杖慢慢走到门前请点击--.看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前最快新—x.看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前好书网 .看了看天色。", "那老者拄着拐杖慢慢走到门前好看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前``看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前您已阅读到本章節，，，，看了看天色。", "那老者拄着拐杖慢慢走到门前您已看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前app看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
   };
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
