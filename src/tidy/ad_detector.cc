@@ -154,6 +154,52 @@ bool HasStamp(std::span<const Unit> u) {
   return false;
 }
 
+bool IsColon(const Unit& c) {
+  static const std::uint16_t wide_colon = d::CodeOf("：");
+  return c.code == wide_colon || c.fold == ':';
+}
+
+// Labels with their colons and no value after them (作者：分类：): a
+// book's card whose values the site never filled. Each label is one to
+// four Han characters; the number of labels in a row from `from`, *end
+// where they stop (blanks after a colon included).
+int EmptyLabels(std::span<const Unit> u, std::size_t from, std::size_t* end) {
+  int labels = 0;
+  std::size_t k = from;
+  *end = from;
+  while (k < u.size()) {
+    std::size_t e = k;
+    while (e < u.size() && u[e].Is(d::kCjk) && e - k < 5) ++e;
+    if (e - k < 1 || e - k > 4 || e >= u.size() || !IsColon(u[e])) break;
+    ++labels;
+    k = e + 1;
+    while (k < u.size() && u[k].Is(d::kBlank)) ++k;
+    *end = k;
+  }
+  return labels;
+}
+
+// Whether labels with no values stand anywhere in the line (after Han text).
+bool EmptyLabelsIn(std::span<const Unit> u) {
+  std::size_t end = 0;
+  for (std::size_t k = 1; k + 2 < u.size(); ++k)
+    if (IsColon(u[k]) && u[k - 1].Is(d::kCjk) && EmptyLabels(u, k + 1, &end) >= 1) return true;
+  return false;
+}
+
+// Symbols set between two Han characters (按←键, 如果.内容): a story puts
+// none there but its own slashes and dashes (他/她, 三-五).
+int SandwichedSymbols(std::span<const Unit> u) {
+  int n = 0;
+  for (std::size_t k = 1; k + 1 < u.size(); ++k) {
+    const std::uint16_t f = u[k].fold;
+    if (u[k].Junk() && u[k - 1].Is(d::kCjk) && u[k + 1].Is(d::kCjk) && f != '/' && f != '-' && f != '~' &&
+        f != '*')
+      ++n;
+  }
+  return n;
+}
+
 struct Evidence {
   int weight = 0;   // all hits
   int glue = 0;     // hits of weight 1
@@ -241,6 +287,8 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
   // Every character must be two bytes here: character k starts at byte 2k.
   const std::size_t chars = n / 2;
   auto fold_at = [&](std::size_t k) { return glyphs[s[2 * k] << 8 | s[2 * k + 1]].fold; };
+  // The full-width colon folds to the ASCII one.
+  constexpr std::uint16_t colon = ':';
   int han = 0, weight = 0, covered = 0, cluster = 0;
   std::size_t last_end = 0;
   bool any_hit = false;
@@ -249,6 +297,12 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
     // no class in the table, so it fails the test as well.
     const d::Glyph g = glyphs[s[2 * k] << 8 | s[2 * k + 1]];
     if ((g.cls & kFullWay) != 0 || (g.cls & (d::kCjk | d::kStoryPunct)) == 0) return false;
+    // A label with its colon right after another's (作者：分类：).
+    if (g.fold == colon && k + 2 < chars) {
+      std::size_t e = k + 1;
+      while (e < chars && e - k <= 5 && (glyphs[s[2 * e] << 8 | s[2 * e + 1]].cls & d::kCjk) != 0) ++e;
+      if (e > k + 1 && e - k <= 5 && e < chars && fold_at(e) == colon) return false;
+    }
     if ((starts[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
       std::uint8_t w = 0;
       const std::size_t len = vocab_.MatchAt(fold_at, k, chars, &w);
@@ -443,6 +497,18 @@ void Detector::RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds) {
       if (h.begin >= start && h.end <= end) w += h.weight;
     if (w >= 3 && uncovered <= 3 && !clause_between) seeds->push_back({{start, e}, w, kShapeResidue});
   }
+  // Labels with their colons and no values (作者：分类：) inside the text:
+  // the first label is the word before its colon, or two characters.
+  for (std::size_t k = 1; k < n; ++k) {
+    if (!IsColon(u[k]) || !u[k - 1].Is(d::kCjk)) continue;
+    std::size_t end = 0;
+    if (EmptyLabels(u, k + 1, &end) < 1 || (end < n && u[end].Is(d::kCjk))) continue;
+    std::size_t start = k >= 2 && u[k - 2].Is(d::kCjk) ? k - 2 : k - 1;
+    for (const Hit& h : hits_)
+      if (h.end == k) start = std::min<std::size_t>(start, h.begin);
+    seeds->push_back({{start, end}, 0, kShapeResidue});
+    k = end;
+  }
   // Latin words of advertising alone between Han characters.
   for (const Hit& h : hits_) {
     if (h.weight < 3 || h.begin == 0 || h.end >= n || quoted_[h.begin]) continue;
@@ -464,7 +530,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   // Most story lines hold none of the shapes and too few words: done.
   int words = 0;
   for (const Hit& h : hits_) words += h.weight;
-  if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u))) return;
+  if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u)) && !EmptyLabelsIn(u)) return;
 
   covered_.assign(n, 0);
   for (const Hit& h : hits_) std::fill(covered_.begin() + h.begin, covered_.begin() + h.end, h.weight);
@@ -752,6 +818,13 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     f.shapes = kShapeResidue;
     return f;
   }
+  // A line of nothing but labels with their colons, two or more.
+  std::size_t card_end = 0;
+  if (EmptyLabels(u, 0, &card_end) >= 2 && card_end == n) {
+    f.ad = true;
+    f.shapes = kShapeResidue;
+    return f;
+  }
   Evidence e;
   for (const Hit& h : hits) {
     e.weight += h.weight;
@@ -807,6 +880,20 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   if (stamp) ++junk;
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
+  // Beside advertising words in a line of little story: symbols between
+  // Han characters (beside a word of advertising), and a number of five
+  // digits or more glued to them (a QQ group's, a site's).
+  if (e.weight > 0 && !ascii_punct_ && story <= 24) {
+    if (sum.symbols && e.strong >= 3 && SandwichedSymbols(u) > 0) ++junk;
+    int digits = 0;
+    for (std::size_t k = 0; k < n && story <= 12; ++k) {
+      digits = u[k].fold >= '0' && u[k].fold <= '9' && u[k].Is(d::kLatin) ? digits + 1 : 0;
+      if (digits == 5 && ((k + 1 < n && u[k + 1].Is(d::kCjk)) || (k >= 5 && u[k - 5].Is(d::kCjk)))) {
+        ++junk;
+        break;
+      }
+    }
+  }
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
   // What inline removal took counts only while advertising words are left,
   // or hardly any story: a story sentence that held an inserted address
@@ -926,6 +1013,42 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     if (residue) {
       f.ad = true;
       f.shapes = kShapeResidue;
+      return f;
+    }
+  }
+  // A book's promotion: a title in 《》 and another bracketed span (【…】,
+  // (…)) make up the line, hardly a character of story outside them.
+  if (!quote && han <= 40 && !u[n - 1].Is(d::kSentenceEnd)) {
+    static const std::uint16_t title_open = d::CodeOf("《");
+    int titles = 0, others = 0, outside = 0;
+    for (std::size_t k = 0; k < n;) {
+      const std::uint16_t close =
+          u[k].Is(d::kOpenBracket) && !u[k].Is(d::kQuote) ? d::ClosingBracket(u[k].code) : 0;
+      std::size_t j = k + 1;
+      while (close != 0 && j < n && u[j].code != close) ++j;
+      if (close != 0 && j < n && j > k + 1) {
+        (u[k].code == title_open ? titles : others) += 1;
+        k = j + 1;
+        continue;
+      }
+      outside += u[k].Is(d::kCjk);
+      ++k;
+    }
+    if (titles >= 1 && others >= 1 && outside <= 4) {
+      f.ad = true;
+      f.shapes = kShapeBracket;
+      return f;
+    }
+  }
+  // Symbols after a short line's last sentence end (…愉快！^_^): a site's
+  // sign-off, when advertising words stand in it.
+  if (!quote && story <= 12 && e.weight >= 2 && sum.symbols) {
+    std::size_t k = n;
+    int symbols = 0;
+    while (k > 0 && !u[k - 1].Is(d::kCjk | d::kStoryPunct)) symbols += u[--k].Junk();
+    if (symbols >= 2 && k > 0 && u[k - 1].Is(d::kSentenceEnd)) {
+      f.ad = true;
+      f.shapes = kShapeWords | kShapeResidue;
       return f;
     }
   }
@@ -1159,6 +1282,24 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       found->push_back(std::move(ad));
     };
 
+    // The line as a whole, without the blanks around it.
+    auto judge_whole = [&] {
+      std::size_t ub = 0, ue = units_.size();
+      while (ub < ue && units_[ub].Is(d::kBlank)) ++ub;
+      while (ue > ub && units_[ue - 1].Is(d::kBlank)) --ue;
+      const auto shift = [&](bool back) {
+        for (Hit& h : hits_) {
+          h.begin = back ? h.begin + static_cast<std::uint32_t>(ub) : h.begin - static_cast<std::uint32_t>(ub);
+          h.end = back ? h.end + static_cast<std::uint32_t>(ub) : h.end - static_cast<std::uint32_t>(ub);
+        }
+      };
+      if (ub != 0) shift(false);
+      const LineFacts f = JudgeLine(std::span<const Unit>(units_).subspan(ub, ue - ub), hits_, sum,
+                                    Strip(line), beside_title, 0);
+      if (ub != 0) shift(true);
+      return f;
+    };
+
     if (!pieces.empty()) {
       std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.r < b.r; });
       std::vector<Piece> merged;
@@ -1205,7 +1346,12 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
       judge_hits_.clear();
       vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
-      const LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
+      LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
+      // Ruins alone taken from a line that is advertising as a whole, or
+      // pieces that leave a few characters and no punctuation: judged whole, the
+      // line goes whole rather than leave the rest of an advertisement.
+      const bool few_left = rest_sum.han <= 8 && (rest_sum.classes & d::kStoryPunct) == 0 && !IsTitle(rest);
+      if (!f.ad && (shapes == kShapeResidue || few_left)) f = judge_whole();
       if (f.ad) {
         report_line(f, shapes);
         continue;
@@ -1248,25 +1394,8 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       }
       continue;
     }
-    // The line without the blanks around it.
-    std::size_t ub = 0, ue = units_.size();
-    while (ub < ue && units_[ub].Is(d::kBlank)) ++ub;
-    while (ue > ub && units_[ue - 1].Is(d::kBlank)) --ue;
-    if (ub != 0) {
-      for (Hit& h : hits_) {
-        h.begin -= static_cast<std::uint32_t>(ub);
-        h.end -= static_cast<std::uint32_t>(ub);
-      }
-    }
-    const LineFacts f = JudgeLine(std::span<const Unit>(units_).subspan(ub, ue - ub), hits_, sum,
-                                  Strip(line), beside_title, 0);
+    const LineFacts f = judge_whole();
     if (f.ad) {
-      if (ub != 0) {
-        for (Hit& h : hits_) {
-          h.begin += static_cast<std::uint32_t>(ub);
-          h.end += static_cast<std::uint32_t>(ub);
-        }
-      }
       report_line(f, 0);
       continue;
     }
