@@ -45,6 +45,7 @@ TEST(AdDetector, RemovesWholeAdvertisingLines) {
       "手机最省流量，无广告的站点",
       "作者有话说：求收藏，求推荐",
       "本书由网友收集整理，仅供交流学习，请勿用于商业用途，版权归原作者所有",
+      "今天码字到深夜，加更明天补上，感谢读者们点赞",
   };
   for (const char* ad : ads) {
     const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
@@ -92,6 +93,7 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "书名是《红楼梦》，作者是曹雪芹，分类是小说。",
       "那份东西仅供参考，请勿外传。",
       "他/她/它都一样，三-五-八也一样。",
+      "他在书单上添了几个名字，又给报上的读者写了一封回信，评论那部小说。",
       // Marks of the story's own between Han characters: a pause, a rule,
       // a missing character, a slash after a word.
       "他想了想......又摇摇头--走了。",
