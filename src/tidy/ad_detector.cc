@@ -159,6 +159,17 @@ bool IsColon(const Unit& c) {
   return c.code == wide_colon || c.fold == ':';
 }
 
+// A verb that opens speech before a colon (笑道：, 听说：, 诗曰：): no label.
+bool SpeechVerb(const Unit& c) {
+  static const std::vector<std::uint16_t> verbs = [] {
+    std::vector<std::uint16_t> v;
+    const std::string_view all = "道说曰云问答叹叫喝骂言笑讲称";
+    for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
+    return v;
+  }();
+  return std::find(verbs.begin(), verbs.end(), c.fold) != verbs.end();
+}
+
 // Labels with their colons and no value after them (作者：分类：): a
 // book's card whose values the site never filled. Each label is one to
 // four Han characters; the number of labels in a row from `from`, *end
@@ -170,7 +181,7 @@ int EmptyLabels(std::span<const Unit> u, std::size_t from, std::size_t* end) {
   while (k < u.size()) {
     std::size_t e = k;
     while (e < u.size() && u[e].Is(d::kCjk) && e - k < 5) ++e;
-    if (e - k < 1 || e - k > 4 || e >= u.size() || !IsColon(u[e])) break;
+    if (e - k < 1 || e - k > 4 || e >= u.size() || !IsColon(u[e]) || SpeechVerb(u[e - 1])) break;
     ++labels;
     k = e + 1;
     while (k < u.size() && u[k].Is(d::kBlank)) ++k;
@@ -502,7 +513,8 @@ void Detector::RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds) {
   for (std::size_t k = 1; k < n; ++k) {
     if (!IsColon(u[k]) || !u[k - 1].Is(d::kCjk)) continue;
     std::size_t end = 0;
-    if (EmptyLabels(u, k + 1, &end) < 1 || (end < n && u[end].Is(d::kCjk))) continue;
+    if (SpeechVerb(u[k - 1]) || EmptyLabels(u, k + 1, &end) < 1 || (end < n && u[end].Is(d::kCjk | d::kQuote)))
+      continue;
     std::size_t start = k >= 2 && u[k - 2].Is(d::kCjk) ? k - 2 : k - 1;
     for (const Hit& h : hits_)
       if (h.end == k) start = std::min<std::size_t>(start, h.begin);
@@ -1347,11 +1359,15 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       judge_hits_.clear();
       vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
       LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
-      // Ruins alone taken from a line that is advertising as a whole, or
-      // pieces that leave a few characters and no punctuation: judged whole, the
-      // line goes whole rather than leave the rest of an advertisement.
-      const bool few_left = rest_sum.han <= 8 && (rest_sum.classes & d::kStoryPunct) == 0 && !IsTitle(rest);
-      if (!f.ad && (shapes == kShapeResidue || few_left)) f = judge_whole();
+      // Ruins alone taken from a line that is advertising as a whole would
+      // leave the rest of it: judged whole, the line goes whole. Not when
+      // what is left could be the story going on from the line before (a
+      // few characters, or punctuation of its own).
+      if (!f.ad && shapes == kShapeResidue && rest_sum.han >= 6 && (rest_sum.classes & d::kStoryPunct) == 0) {
+        int left = 0;
+        for (const Hit& h : judge_hits_) left += h.weight;
+        if (left >= 2) f = judge_whole();
+      }
       if (f.ad) {
         report_line(f, shapes);
         continue;

@@ -143,6 +143,7 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       {"那老者拄着拐杖慢慢走到门前``看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
       {"那老者拄着拐杖慢慢走到门前您已阅读到本章節，，，，看了看天色。", "那老者拄着拐杖慢慢走到门前您已看了看天色。"},
       {"那老者拄着拐杖慢慢走到门前app看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"宝玉听说：笑道：“这有何难。”", "宝玉听说：笑道：“这有何难。”"},
       // (The labels' clause goes with its comma.)
       {"那老者拄着拐杖慢慢走到门前出处：体裁：，看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
   };
@@ -198,12 +199,12 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   for (const char* ruin : {"版权：分类：", "作者：分类：", "作者：分類：", "作者：某甲 类别：武侠 字数：三十万",
                            "本书更新于2031-7-9 18:05，欢迎各位读者朋友来看", "出处：体裁： 篇幅：",
                            "《星河物语》(上+下 合订)【珍藏版】", "亲，这一回看完了，祝您阅读开心！^_^",
-                           "温馨提示：请按←键回目录，按→键翻到后文", "好看的小说都在2468013"})
+                           "温馨提示：按←键可以回到上回", "好看的小说都在2468013"})
     EXPECT_EQ(Detect(story + "\r\n" + ruin + "\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n") << ruin;
   // A book's author line is no ruin, nor a sentence naming the book, nor a
   // time in the story.
   for (const char* own : {"作者：罗贯中", "书名：红楼梦，作者：曹雪芹。", "他说：“作者：某某。”", "到了7:30，会议开始",
-                          "正是：", "《西游记》（一）", "万象争辉（匾额）", "他笑着点了点头。^_^", "那一年是1987年"}) {
+                          "正是：", "宝玉听说：笑道：", "《西游记》（一）", "万象争辉（匾额）", "他笑着点了点头。^_^", "那一年是1987年"}) {
     const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n";
     EXPECT_EQ(Detect(in), in) << own;
   }
