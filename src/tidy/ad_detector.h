@@ -17,8 +17,15 @@
 //     curled the wrong way round keep speech and narration apart);
 //   - the ruins rules leave and the cards sites paste: a line ending in
 //     doubled commas, a few characters ending in a symbol, two labels or
-//     more with their colons (作者：…分类：…), a date or time beside
-//     advertising words;
+//     more with their colons (作者：…分类：…; with no values even when no
+//     label is a word of the list), a date or time beside advertising
+//     words, a book's title with another bracket making up a line, symbols
+//     after a short line's sentence end (…愉快！^_^); inside a paragraph,
+//     symbols glued into the Han text with the advertising words before
+//     them (请登录--.), doubled commas after advertising words, a Latin
+//     word of advertising between Han characters (押app到);
+//   - beside advertising words in a line of little story, symbols set
+//     between Han characters (按←键) and a long number glued to them;
 //   - inside a paragraph, a cluster of advertising words takes its clause
 //     when it fills it, and neighbouring clauses that are advertising too
 //     (the context of a block, as boilerplate removal judges web pages);
