@@ -418,7 +418,8 @@ bool DoubledMarks(std::span<const Unit> u) {
 // into the story (押app到, 向前一请登录--.把, 值您已阅读到此章节，，，，凤姐).
 // The seeds found:
 //   - a run of symbols inside Han text, with the characters before it when
-//     advertising words cover them (up to four, one not covered); alone it
+//     advertising words of weight 2 or more cover them (up to four, one not
+//     covered); alone it
 //     needs two symbols or an ASCII full stop (a text of full-width
 //     punctuation writes none) or words of weight 2, and a run of one repeated mark (......, --,
 //     ~~, **) is the story's own pause or rule;
@@ -482,7 +483,9 @@ void Detector::RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds) {
       continue;
     if (symbols == 0) continue;
     int w = 0;
-    const std::size_t start = lead(from, kMaxLead, &w);
+    std::size_t start = lead(from, kMaxLead, &w);
+    // Glue words alone (书, 新, 快) may be the story's last characters.
+    if (w < 2) start = from;
     // One symbol (a slash, a wave) may be the story's, in speech above all.
     if (symbols < 2 && !full_stop && (w < 2 || quoted_[from] || m == '~')) continue;
     seeds->push_back({{start, end}, 0, kShapeResidue});
@@ -1046,7 +1049,9 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       outside += u[k].Is(d::kCjk);
       ++k;
     }
-    if (titles >= 1 && others >= 1 && outside <= 4) {
+    // With symbols, letters or a word of the list in it: a verse's title
+    // and its tune in brackets is the story's.
+    if (titles >= 1 && others >= 1 && outside <= 4 && (sum.symbols || latin || e.weight > 0)) {
       f.ad = true;
       f.shapes = kShapeBracket;
       return f;
@@ -1358,16 +1363,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
       judge_hits_.clear();
       vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
-      LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
-      // Ruins alone taken from a line that is advertising as a whole would
-      // leave the rest of it: judged whole, the line goes whole. Not when
-      // what is left could be the story going on from the line before (a
-      // few characters, or punctuation of its own).
-      if (!f.ad && shapes == kShapeResidue && rest_sum.han >= 6 && (rest_sum.classes & d::kStoryPunct) == 0) {
-        int left = 0;
-        for (const Hit& h : judge_hits_) left += h.weight;
-        if (left >= 2) f = judge_whole();
-      }
+      const LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
       if (f.ad) {
         report_line(f, shapes);
         continue;
