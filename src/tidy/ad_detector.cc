@@ -198,19 +198,6 @@ bool EmptyLabelsIn(std::span<const Unit> u) {
   return false;
 }
 
-// Symbols set between two Han characters (按←键, 如果.内容): a story puts
-// none there but its own slashes and dashes (他/她, 三-五).
-int SandwichedSymbols(std::span<const Unit> u) {
-  int n = 0;
-  for (std::size_t k = 1; k + 1 < u.size(); ++k) {
-    const std::uint16_t f = u[k].fold;
-    if (u[k].Junk() && u[k - 1].Is(d::kCjk) && u[k + 1].Is(d::kCjk) && f != '/' && f != '-' && f != '~' &&
-        f != '*')
-      ++n;
-  }
-  return n;
-}
-
 struct Evidence {
   int weight = 0;   // all hits
   int glue = 0;     // hits of weight 1
@@ -895,20 +882,6 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   if (stamp) ++junk;
   int story = 0;
   for (std::size_t k = 0; k < n; ++k) story += u[k].Is(d::kCjk) && cov[k] == 0;
-  // Beside advertising words in a line of little story: symbols between
-  // Han characters (beside a word of advertising), and a number of five
-  // digits or more glued to them (a QQ group's, a site's).
-  if (e.weight > 0 && !ascii_punct_ && story <= 24) {
-    if (sum.symbols && e.strong >= 3 && SandwichedSymbols(u) > 0) ++junk;
-    int digits = 0;
-    for (std::size_t k = 0; k < n && story <= 12; ++k) {
-      digits = u[k].fold >= '0' && u[k].fold <= '9' && u[k].Is(d::kLatin) ? digits + 1 : 0;
-      if (digits == 5 && ((k + 1 < n && u[k + 1].Is(d::kCjk)) || (k >= 5 && u[k - 5].Is(d::kCjk)))) {
-        ++junk;
-        break;
-      }
-    }
-  }
   const bool quote = (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) != 0;
   // What inline removal took counts only while advertising words are left,
   // or hardly any story: a story sentence that held an inserted address

@@ -24,8 +24,6 @@
 //     symbols glued into the Han text with the advertising words before
 //     them (请登录--.), doubled commas after advertising words, a Latin
 //     word of advertising between Han characters (押app到);
-//   - beside advertising words in a line of little story, symbols set
-//     between Han characters (按←键) and a long number glued to them;
 //   - inside a paragraph, a cluster of advertising words takes its clause
 //     when it fills it, and neighbouring clauses that are advertising too
 //     (the context of a block, as boilerplate removal judges web pages);

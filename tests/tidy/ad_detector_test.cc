@@ -194,12 +194,10 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   // Two characters and a word of some weight without a sentence end: a
   // ruin; so are a card of labels and shared words around an update's stamp.
   // Also labels with no values and no word of the list, a title and a
-  // bracket making up a line, symbols after a short line's sentence end or
-  // between its characters, a long number glued to its words.
+  // bracket making up a line, symbols after a short line's sentence end.
   for (const char* ruin : {"版权：分类：", "作者：分类：", "作者：分類：", "作者：某甲 类别：武侠 字数：三十万",
                            "本书更新于2031-7-9 18:05，欢迎各位读者朋友来看", "出处：体裁： 篇幅：",
-                           "《星河物语》(上+下 合订)【珍藏版】", "亲，这一回看完了，祝您阅读开心！^_^",
-                           "温馨提示：按←键可以回到上回", "好看的小说都在2468013"})
+                           "《星河物语》(上+下 合订)【珍藏版】", "亲，这一回看完了，祝您阅读开心！^_^"})
     EXPECT_EQ(Detect(story + "\r\n" + ruin + "\r\n" + story + "\r\n"), story + "\r\n" + story + "\r\n") << ruin;
   // A book's author line is no ruin, nor a sentence naming the book, nor a
   // time in the story.
