@@ -404,33 +404,5 @@ TEST(ReadPe, ASharedHelpFileHeldAsAResourceGivesTheSamePages) {
   }
 }
 
-// Writes the fuzz target's seed files (fuzz/corpus/pe_fuzz) from the
-// fixture when FOLIAN_WRITE_PE_SEEDS names a folder; otherwise skipped.
-TEST(PeSeeds, WriteWhenAsked) {
-  const char* dir = std::getenv("FOLIAN_WRITE_PE_SEEDS");
-  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_PE_SEEDS=DIR to write the fuzz seeds";
-  auto write = [&](const std::string& name, const PeContents& contents) {
-    ASSERT_TRUE(text::WriteFileAtomic(fs::path(dir) / name, MakePe(contents).bytes)) << name;
-  };
-  PeContents book = BookContents();
-  write("resources-pe32.exe", book);
-  book.pe32_plus = true;
-  write("resources-pe32plus.exe", book);
-  PeContents sfx;
-  sfx.overlay = testing::MakeZip({{"book/index.html", kPage}, {"book/a.css", "p{}", true}});
-  sfx.signature_block = "SIGNATURE";
-  write("appended-zip.exe", sfx);
-  PeContents held;
-  held.resources = {{kRtRcdata, {}, 1, {}, 0x804, testing::MakeZip({{"z.htm", "<p>z</p>"}})},
-                    {0, u"CHM", 2, {}, 0x804, testing::MakeChm({{"/c.htm", "<p>c</p>"}, {"/t.hhc", "c.htm"}})}};
-  held.overlay = testing::MakeChm({{"/d.htm", "<p>d</p>"}});
-  write("held-zip-chm.exe", held);
-  PeContents names;
-  names.resources = {{kRtHtml, {}, 0, u"..\\x.htm", 0x804, kPage},
-                     {kRtHtml, {}, 5, {}, 0x804, std::string("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)},
-                     {kRtHtml, {}, 5, {}, 0x409, kPage}};
-  write("names-utf16.exe", names);
-}
-
 }  // namespace
 }  // namespace folian::convert
