@@ -44,14 +44,7 @@ class RecordingSink final : public PageSink {
   int fail_after = -1;
 };
 
-void Put32(std::string& s, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-std::uint32_t Get32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= std::uint32_t{static_cast<unsigned char>(s[at + i])} << (8 * i);
-  return v;
-}
+std::uint32_t Get32(std::string_view s, std::size_t at) { return static_cast<std::uint32_t>(testing::GetLe(s, at, 4)); }
 
 const std::string kPage = "<html><head><title>1</title></head><body><p>\xB5\xDA\xD2\xBB\xBB\xD8</p></body></html>";
 const std::string kGif = std::string("GIF89a\x01\x00\x01\x00", 10) + "pixels";
@@ -122,7 +115,7 @@ TEST(PeImage, BrokenHeadersAreRefusedWithAMessage) {
     EXPECT_EQ(ReadPeImage(good.substr(0, n), &image).message(), msg::kPeBadHeaders) << n;
   }
   std::string far = good;
-  Put32(far, 0x3C, 0xFFFFFFF0u);  // e_lfanew past the end
+  testing::PutLe(far, 0x3C, 0xFFFFFFF0u, 4);  // e_lfanew past the end
   EXPECT_EQ(ReadPeImage(far, &image).message(), msg::kPeBadHeaders);
   std::string no_sig = good;
   no_sig[0x80] = 'N';
@@ -148,23 +141,23 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
   PeImage image;
 
   std::string loop = pe.bytes;  // the first name points back at the root
-  Put32(loop, type_dir + 20, 0x80000000u);
+  testing::PutLe(loop, type_dir + 20, 0x80000000u, 4);
   ASSERT_TRUE(ReadPeImage(loop, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
   EXPECT_GE(image.bad_resources, 1u);
 
   std::string deep = pe.bytes;  // a language entry that is a directory again
-  Put32(deep, name1_dir + 20, 0x80000000u | static_cast<std::uint32_t>(name1_dir - root));
+  testing::PutLe(deep, name1_dir + 20, 0x80000000u | static_cast<std::uint32_t>(name1_dir - root), 4);
   ASSERT_TRUE(ReadPeImage(deep, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
   std::string outside = pe.bytes;  // a resource's RVA in no section
-  Put32(outside, entry1, 0x00F00000u);
+  testing::PutLe(outside, entry1, 0x00F00000u, 4);
   ASSERT_TRUE(ReadPeImage(outside, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
   std::string huge = pe.bytes;  // a resource claiming 4 GB
-  Put32(huge, entry1 + 4, 0xFFFFFFFFu);
+  testing::PutLe(huge, entry1 + 4, 0xFFFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(huge, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
@@ -177,20 +170,20 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
     const std::size_t t = at + (Get32(twice, at + 20) & 0x7FFFFFFF);
     const std::size_t n1 = at + (Get32(twice, t + 20) & 0x7FFFFFFF);
     const std::size_t n2 = at + (Get32(twice, t + 28) & 0x7FFFFFFF);
-    Put32(twice, at + Get32(twice, n2 + 20), Get32(twice, at + Get32(twice, n1 + 20)));
-    Put32(twice, at + Get32(twice, n2 + 20) + 4, 3000);
+    testing::PutLe(twice, at + Get32(twice, n2 + 20), Get32(twice, at + Get32(twice, n1 + 20)), 4);
+    testing::PutLe(twice, at + Get32(twice, n2 + 20) + 4, 3000, 4);
   }
   ASSERT_TRUE(ReadPeImage(twice, &image).ok());
   ASSERT_LT(twice.size(), 6000u);
   EXPECT_EQ(image.resources.size(), 1u) << "resources together never pass the file's size";
 
   std::string counts = pe.bytes;  // 65535 + 65535 entries claimed at the root
-  Put32(counts, root + 12, 0xFFFFFFFFu);
+  testing::PutLe(counts, root + 12, 0xFFFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(counts, &image).ok());
   EXPECT_GE(image.bad_resources, 1u);
 
   std::string past = pe.bytes;  // the resource section's bytes claimed far past the file's end
-  Put32(past, pe.section_table + 40 + 16, 0x7FFFFFFFu);
+  testing::PutLe(past, pe.section_table + 40 + 16, 0x7FFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(past, &image).ok());
   EXPECT_EQ(image.resources.size(), 2u) << "the part that is there is still read";
   EXPECT_EQ(image.overlay_begin, past.size());
@@ -276,8 +269,8 @@ TEST(ReadPe, AnArchiveWhoseOffsetsCountFromTheProgramsStartIsReadToo) {
   std::string adjusted = zip;
   const std::size_t eocd = adjusted.rfind("PK\x05\x06");
   const std::size_t cd = Get32(adjusted, eocd + 16);
-  Put32(adjusted, eocd + 16, static_cast<std::uint32_t>(cd + prefix));
-  Put32(adjusted, cd + 42, static_cast<std::uint32_t>(Get32(adjusted, cd + 42) + prefix));
+  testing::PutLe(adjusted, eocd + 16, static_cast<std::uint32_t>(cd + prefix), 4);
+  testing::PutLe(adjusted, cd + 42, static_cast<std::uint32_t>(Get32(adjusted, cd + 42) + prefix), 4);
   book.overlay = adjusted;
   RecordingSink sink;
   ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok());
@@ -329,7 +322,7 @@ TEST(ReadPe, BrokenHeadersStillGiveAnArchiveThatClosesTheFile) {
   PeContents book;
   book.overlay = testing::MakeZip({{"a.htm", kPage}});
   std::string bytes = MakePe(book).bytes;
-  Put32(bytes, 0x3C, 0xFFFFFF00u);
+  testing::PutLe(bytes, 0x3C, 0xFFFFFF00u, 4);
   RecordingSink sink;
   ASSERT_TRUE(ReadPe(bytes, sink, ReadContext{}).ok());
   EXPECT_EQ(sink.files["a.htm"], kPage);
