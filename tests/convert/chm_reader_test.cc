@@ -11,6 +11,7 @@
 #include <string>
 
 #include "chm_fixture.h"
+#include "text_read.h"
 #include "convert/chm/chm_reader.h"
 #include "convert/chm/hhc_order.h"
 #include "charset/codepage.h"
@@ -24,18 +25,7 @@ namespace fs = std::filesystem;
 using testing::ChmItem;
 using testing::MakeChm;
 
-class RecordingSink final : public PageSink {
- public:
-  Status AddFile(std::string_view name, std::string_view bytes) override {
-    if (fail_after >= 0 && static_cast<int>(pages.size()) >= fail_after) return Status::Error("disk full");
-    order.emplace_back(name);
-    pages[std::string(name)] = std::string(bytes);
-    return Status::Ok();
-  }
-  std::map<std::string, std::string> pages;
-  std::vector<std::string> order;
-  int fail_after = -1;
-};
+using testing::RecordingSink;
 
 TEST(ChmPageName, PagesKeepTheirFoldersAndEverythingElseStaysInside) {
   const std::pair<std::string, std::string> cases[] = {
@@ -91,7 +81,7 @@ TEST(ReadChm, WritesOnlyThePagesWholeUnderTheirStoredNames) {
       {"chapters/deep/two.html", big},
       {"empty.htm", ""},
   };
-  EXPECT_EQ(sink.pages, expected);
+  EXPECT_EQ(sink.files, expected);
 }
 
 TEST(ReadChm, RefusedNamesAreLeftOutAndTheOthersWritten) {
@@ -105,7 +95,7 @@ TEST(ReadChm, RefusedNamesAreLeftOutAndTheOthersWritten) {
   s = ReadChm(MakeChm({{"/../evil.htm", "bad"}}), none, ReadContext{});
   EXPECT_FALSE(s.ok());
   EXPECT_EQ(s.message(), msg::kChmNamesRefused);
-  EXPECT_TRUE(none.pages.empty());
+  EXPECT_TRUE(none.files.empty());
 }
 
 TEST(ReadChm, OpensFilesWhoseCompilerRepeatsTheFirstClassId) {
@@ -126,7 +116,7 @@ TEST(ReadChm, FilesWithoutPagesOrNotChmSaySo) {
   EXPECT_EQ(s.message(), msg::kChmNotChm);
   s = ReadChm("", sink, ReadContext{});
   EXPECT_EQ(s.message(), msg::kChmNotChm);
-  EXPECT_TRUE(sink.pages.empty());
+  EXPECT_TRUE(sink.files.empty());
 }
 
 TEST(ReadChm, DamagedFilesEndWithAMessageAtEveryLength) {
@@ -137,10 +127,10 @@ TEST(ReadChm, DamagedFilesEndWithAMessageAtEveryLength) {
     Status s = ReadChm(std::string_view(chm).substr(0, n), sink, ReadContext{});
     if (!s.ok()) {
       EXPECT_FALSE(s.message().empty());
-      EXPECT_TRUE(sink.pages.empty()) << n;
+      EXPECT_TRUE(sink.files.empty()) << n;
     } else {
       // Only pages whose bytes are all there are written, and whole.
-      for (const auto& [name, bytes] : sink.pages) {
+      for (const auto& [name, bytes] : sink.files) {
         EXPECT_TRUE(bytes == "<p>first page</p>" || bytes == std::string(300, 'b')) << name << " at " << n;
       }
     }
@@ -167,7 +157,7 @@ TEST(ReadChm, ASinkErrorOrAStopRequestEndsTheRun) {
   sink.fail_after = 1;
   Status s = ReadChm(chm, sink, ReadContext{});
   EXPECT_EQ(s.message(), "disk full");
-  EXPECT_EQ(sink.pages.size(), 1u);
+  EXPECT_EQ(sink.files.size(), 1u);
 
   CancelFlag cancel{true};
   ReadContext ctx;
@@ -175,7 +165,7 @@ TEST(ReadChm, ASinkErrorOrAStopRequestEndsTheRun) {
   RecordingSink stopped;
   s = ReadChm(chm, stopped, ctx);
   EXPECT_EQ(s.message(), msg::kCancelled);
-  EXPECT_TRUE(stopped.pages.empty());
+  EXPECT_TRUE(stopped.files.empty());
 }
 
 TEST(ReadChm, TheRegistryFindsItByNameAndByMagic) {
@@ -208,17 +198,12 @@ TEST(HhcPageOrder, PagesInTheOrderTheTableNamesThemEachOnce) {
 }
 
 TEST(ReadChm, TellsTheSinkTheTableOfContentsOrder) {
-  class OrderSink final : public PageSink {
-   public:
-    Status AddFile(std::string_view, std::string_view) override { return Status::Ok(); }
-    void SetReadingOrder(std::vector<std::string> names) override { order = std::move(names); }
-    std::vector<std::string> order;
-  } sink;
+  RecordingSink sink;
   const std::string chm = MakeChm({{"/sub/toc.hhc", "<param name=\"Local\" value=\"no.htm\">"},
                                    {"/a.htm", "a"},
                                    {"/Main.HHC", "<param name=\"Local\" value=\"a.htm\">"}});
   ASSERT_TRUE(ReadChm(chm, sink, ReadContext{}).ok());
-  EXPECT_EQ(sink.order, std::vector<std::string>{"a.htm"}) << "the table at the top wins";
+  EXPECT_EQ(sink.reading_order, std::vector<std::string>{"a.htm"}) << "the table at the top wins";
 }
 
 // ---- the help files of ../shared --------------------------------------------
@@ -259,7 +244,7 @@ TEST(ReadChmSamples, RealHelpFilesGiveEveryPageTheToolLists) {
     Status s = ReadChm(ReadAll(file), sink, ReadContext{});
     ASSERT_TRUE(s.ok()) << file << ": " << s.message();
     std::map<std::string, std::size_t> got;
-    for (const auto& [name, bytes] : sink.pages) got[name] = bytes.size();
+    for (const auto& [name, bytes] : sink.files) got[name] = bytes.size();
     EXPECT_EQ(got, expected) << file;
   }
 }
@@ -275,12 +260,12 @@ TEST(ReadChmSamples, MalformedHelpFilesGiveAMessageOrSafePages) {
     RecordingSink sink;
     Status s = ReadChm(ReadAll(entry.path()), sink, ReadContext{});
     if (s.ok()) {
-      EXPECT_FALSE(sink.pages.empty()) << name;
+      EXPECT_FALSE(sink.files.empty()) << name;
     } else {
       EXPECT_FALSE(s.message().empty()) << name;
-      EXPECT_TRUE(sink.pages.empty()) << name;
+      EXPECT_TRUE(sink.files.empty()) << name;
     }
-    for (const auto& [page, bytes] : sink.pages) {
+    for (const auto& [page, bytes] : sink.files) {
       EXPECT_EQ(ChmPageName("/" + page), page) << name << ": unsafe name " << page;
     }
   }

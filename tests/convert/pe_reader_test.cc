@@ -18,6 +18,7 @@
 #include "convert/registry.h"
 #include "pe_fixture.h"
 #include "text/atomic_write.h"
+#include "text_read.h"
 #include "zip_fixture.h"
 
 namespace folian::convert {
@@ -29,20 +30,7 @@ using testing::PeFile;
 using testing::PeResourceItem;
 using testing::PeContents;
 
-class RecordingSink final : public PageSink {
- public:
-  Status AddFile(std::string_view name, std::string_view bytes) override {
-    if (fail_after >= 0 && static_cast<int>(order.size()) >= fail_after) return Status::Error("disk full");
-    order.emplace_back(name);
-    files[std::string(name)] = std::string(bytes);
-    return Status::Ok();
-  }
-  void SetReadingOrder(std::vector<std::string> names) override { reading_order = std::move(names); }
-  std::map<std::string, std::string> files;
-  std::vector<std::string> order;
-  std::vector<std::string> reading_order;
-  int fail_after = -1;
-};
+using testing::RecordingSink;
 
 std::uint32_t Get32(std::string_view s, std::size_t at) { return static_cast<std::uint32_t>(testing::GetLe(s, at, 4)); }
 
