@@ -17,6 +17,7 @@
 #include "charset/codepage.h"
 #include "convert/messages.h"
 #include "convert/registry.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -210,17 +211,10 @@ TEST(ReadChm, TellsTheSinkTheTableOfContentsOrder) {
 
 const fs::path kShared = fs::path(FOLIAN_SHARED_DIR) / "formats";
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The pages an independent CHM tool lists (path, size), from its listing.
 std::map<std::string, std::size_t> ListedPages(const fs::path& listing) {
   std::map<std::string, std::size_t> pages;
-  std::istringstream in(ReadAll(listing));
+  std::istringstream in(testing::ReadBytes(listing));
   std::string line;
   std::getline(in, line);  // header
   while (std::getline(in, line)) {
@@ -241,7 +235,7 @@ TEST(ReadChmSamples, RealHelpFilesGiveEveryPageTheToolLists) {
     const auto expected = ListedPages(file.string() + ".extract_chmLib.txt");
     ASSERT_FALSE(expected.empty()) << file;
     RecordingSink sink;
-    Status s = ReadChm(ReadAll(file), sink, ReadContext{});
+    Status s = ReadChm(testing::ReadBytes(file), sink, ReadContext{});
     ASSERT_TRUE(s.ok()) << file << ": " << s.message();
     std::map<std::string, std::size_t> got;
     for (const auto& [name, bytes] : sink.files) got[name] = bytes.size();
@@ -258,7 +252,7 @@ TEST(ReadChmSamples, MalformedHelpFilesGiveAMessageOrSafePages) {
     if (name.rfind("libmspack-", 0) != 0 || entry.path().extension() != ".chm") continue;
     ++seen;
     RecordingSink sink;
-    Status s = ReadChm(ReadAll(entry.path()), sink, ReadContext{});
+    Status s = ReadChm(testing::ReadBytes(entry.path()), sink, ReadContext{});
     if (s.ok()) {
       EXPECT_FALSE(sink.files.empty()) << name;
     } else {

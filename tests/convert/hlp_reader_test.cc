@@ -21,6 +21,7 @@
 #include "convert/text_sink.h"
 #include "hlp_fixture.h"
 #include "text_read.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -72,11 +73,8 @@ std::vector<HlpLink> LongBook(std::string* expected, int topics, int paragraphs)
 // ---------------------------------------------------------------- sample
 
 std::string SampleBytes() {
-  const std::filesystem::path p =
-      std::filesystem::path(FOLIAN_SHARED_DIR) / "formats/third_party/hlp/reversi_86_64-REVERSI.zh-CN.hcw4-gbk.hlp";
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return testing::ReadBytes(std::filesystem::path(FOLIAN_SHARED_DIR) /
+                            "formats/third_party/hlp/reversi_86_64-REVERSI.zh-CN.hcw4-gbk.hlp");
 }
 
 // GB2312 characters of `bytes`, as a scan finds them without knowing the

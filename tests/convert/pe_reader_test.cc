@@ -366,17 +366,15 @@ TEST(ReadPe, OnlyFilesNamedExeAreTakenForPrograms) {
 TEST(ReadPe, ASharedHelpFileHeldAsAResourceGivesTheSamePages) {
   const fs::path file = fs::path(FOLIAN_SHARED_DIR) / "formats" / "generated" / "chm" / "en_alice.chmcmd.chm";
   if (!fs::exists(file)) GTEST_SKIP() << "sample missing: " << file;
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
+  const std::string chm = testing::ReadBytes(file);
   RecordingSink direct;
-  ASSERT_TRUE(ReadChm(s.str(), direct, ReadContext{}).ok());
+  ASSERT_TRUE(ReadChm(chm, direct, ReadContext{}).ok());
   for (bool appended : {false, true}) {
     PeContents book;
     if (appended) {
-      book.overlay = s.str();
+      book.overlay = chm;
     } else {
-      book.resources = {{kRtRcdata, {}, 200, {}, 0x804, s.str()}};
+      book.resources = {{kRtRcdata, {}, 200, {}, 0x804, chm}};
     }
     RecordingSink sink;
     ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok()) << appended;

@@ -202,10 +202,7 @@ TEST(SizeSplitTest, APieceMustBeSmallerThanTheFile) {
 }
 
 std::string ReadShared(const std::string& name) {
-  std::ifstream in(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return testing::ReadBytes(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name);
 }
 
 // A real novel (LF lines, shorter than the piece): the pieces hold every
