@@ -1,5 +1,5 @@
 // Umd2txt and Jar2txt through the window's converter frame: the open-file
-// dialog, the text beside the book, its row on top and opened, the Part's
+// dialog, the text beside the book, its row on top and opened, the done
 // message; an empty book gives an empty text file; a bad one writes nothing.
 #include <gtest/gtest.h>
 
