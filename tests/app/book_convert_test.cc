@@ -1,5 +1,5 @@
 // Umd2txt and Jar2txt through the window's converter frame: the open-file
-// dialog, the text beside the book, its row on top and opened, the Part's
+// dialog, the text beside the book, its row on top and opened, the done
 // message; an empty book gives an empty text file; a bad one writes nothing.
 #include <gtest/gtest.h>
 
@@ -31,37 +31,33 @@ struct BookConvertFixture : ShellFixture {
   }
 };
 
-TEST(BookConvert, Umd2TxtPutsTheTextOnTopAndOpensIt) {
-  BookConvertFixture f;
-  f.WriteUmd("书.umd", u"第一回\u2029何故?\u2029");
-  f.Convert(kUmd2Txt, "书.umd");
-  EXPECT_EQ(f.Read("书.txt"), G("第一回\r\n何故?\r\n"));
-  ASSERT_FALSE(f.view.messages.empty());
-  EXPECT_EQ(f.view.messages.back().text, msg::kUmdDone);
-  EXPECT_EQ(f.shell.file_list().row(0).name, "书.txt");
-  EXPECT_EQ(f.shell.current_path(), f.dir / "书.txt");
-  EXPECT_EQ(f.view.editor, G("第一回\r\n何故?\r\n"));
-}
-
-TEST(BookConvert, EmptyUmdGivesAnEmptyTextFile) {
-  BookConvertFixture f;
-  f.WriteUmd("空.umd", u"");
-  f.Convert(kUmd2Txt, "空.umd");
-  ASSERT_TRUE(fs::exists(f.dir / "空.txt"));
-  EXPECT_EQ(f.Read("空.txt"), "");
-  EXPECT_EQ(f.shell.file_list().row(0).name, "空.txt");
-}
-
-TEST(BookConvert, Jar2TxtPutsTheTextOnTopAndOpensIt) {
-  BookConvertFixture f;
-  std::string archive;
+TEST(BookConvert, TheTextGoesOnTopOpenedAndAnEmptyBookGivesAnEmptyFile) {
+  std::string jar;
   const std::string entry = std::string("HB") + std::string("\x2C\x7B\x00\x4E\xDE\x56\r\0\n\0\0\0", 12);
-  ASSERT_TRUE(convert::WriteJar(entry, "书", {}, &archive));
-  f.Write("书.jar", archive);
-  f.Convert(kJar2Txt, "书.jar");
-  EXPECT_EQ(f.Read("书.txt"), G("第一回\r\n"));
-  EXPECT_EQ(f.view.messages.back().text, msg::kFileConverted);
-  EXPECT_EQ(f.shell.file_list().row(0).name, "书.txt");
+  ASSERT_TRUE(convert::WriteJar(entry, "书", {}, &jar));
+  const struct {
+    ControlId button;
+    const char* book;
+    std::u16string umd_text;  // the book is a UMD of this text unless `jar`
+    bool jar;
+    std::string text;  // UTF-8
+    const char* message;
+  } cases[] = {{kUmd2Txt, "书.umd", u"第一回\u2029何故?\u2029", false, "第一回\r\n何故?\r\n", msg::kUmdDone},
+               {kUmd2Txt, "空.umd", u"", false, "", msg::kUmdDone},
+               {kJar2Txt, "书.jar", u"", true, "第一回\r\n", msg::kFileConverted}};
+  for (const auto& c : cases) {
+    BookConvertFixture f;
+    if (c.jar) f.Write(c.book, jar); else f.WriteUmd(c.book, c.umd_text);
+    f.Convert(c.button, c.book);
+    const std::string txt = fs::path(c.book).stem().string() + ".txt";
+    ASSERT_TRUE(fs::exists(f.dir / txt)) << c.book;
+    EXPECT_EQ(f.Read(txt), G(c.text)) << c.book;
+    ASSERT_FALSE(f.view.messages.empty());
+    EXPECT_EQ(f.view.messages.back().text, c.message) << c.book;
+    EXPECT_EQ(f.shell.file_list().row(0).name, txt);
+    EXPECT_EQ(f.shell.current_path(), f.dir / txt);
+    EXPECT_EQ(f.view.editor, G(c.text)) << c.book;
+  }
 }
 
 TEST(BookConvert, ABadBookWritesNothingAndSaysWhy) {

@@ -2,13 +2,11 @@
 // script that drives the split dialog's session.
 #pragma once
 
-#include <deque>
 #include <functional>
 #include <optional>
 
 #include "app/merge_split_view.h"
 #include "app/split_session.h"
-#include "app/task_runner.h"
 
 namespace folian::app {
 
@@ -25,21 +23,6 @@ struct FakeMergeSplitDialogs : MergeSplitView {
   bool RunSplitDialog(SplitSession& session) override {
     ++split_opened;
     return split_script ? split_script(session) : false;
-  }
-};
-
-// Keeps work until the test runs it, as a worker that has not finished yet.
-struct HeldRunner : TaskRunner {
-  std::deque<BackgroundWork> held;
-  void Run(BackgroundWork work) override { held.push_back(std::move(work)); }
-  void Post(Continuation c) override { c(); }
-  void PostAndWait(Continuation c) override { c(); }
-  void RunAll() {
-    while (!held.empty()) {
-      BackgroundWork work = std::move(held.front());
-      held.pop_front();
-      if (Continuation done = work()) done();
-    }
   }
 };
 

@@ -19,10 +19,10 @@ class ScriptCommand : public ::testing::Test, public ShellFixture {
     Write("a.txt", body);
     deferred_shell_ = std::make_unique<Shell>(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
     deferred_shell_->OpenFolder(dir.path());
-    deferred.work()();
+    deferred.RunAll();
     return *deferred_shell_;
   }
-  DeferredRunner deferred;
+  HeldRunner deferred;
   std::unique_ptr<Shell> deferred_shell_;
 };
 
@@ -36,7 +36,7 @@ TEST_F(ScriptCommand, RunsOnAWorkerWithTheProgressBar) {
   EXPECT_FALSE(view.editor_enabled);
   EXPECT_EQ(view.editor, G("简体中文，头发。"));  // nothing changes before the worker ends
 
-  deferred.work()();
+  deferred.RunAll();
   EXPECT_FALSE(s.busy());
   EXPECT_FALSE(view.progress_visible);
   EXPECT_EQ(*std::max_element(view.progress_positions.begin(), view.progress_positions.end()), 100);
@@ -52,14 +52,14 @@ TEST_F(ScriptCommand, StoppedConversionLeavesTheEditorAsItWas) {
   s.ConvertScript(0);
   s.RequestStop();
   view.messages.clear();
-  deferred.work()();
+  deferred.RunAll();
   EXPECT_FALSE(s.busy());
   EXPECT_FALSE(view.progress_visible);
   EXPECT_EQ(view.editor, G("简体中文"));
   EXPECT_TRUE(view.messages.empty()) << view.LastMessage();
   // The stop belonged to that run.
   s.ConvertScript(0);
-  deferred.work()();
+  deferred.RunAll();
   EXPECT_EQ(view.editor, G("簡體中文"));
 }
 

@@ -45,16 +45,16 @@ TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
   Write("a.txt", G("第一章\r\n正文。\r\n"));
   Open();
   // A runner that keeps the work: the shell must be Busy until it is run.
-  DeferredRunner deferred;
+  HeldRunner deferred;
   Shell busy_shell(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
   busy_shell.OpenFolder(dir.path());
-  deferred.work()();
+  deferred.RunAll();
   busy_shell.Tidy();
   EXPECT_TRUE(busy_shell.busy());
   for (ControlId id : AllControls()) EXPECT_FALSE(view.IsEnabled(id)) << id;
   EXPECT_FALSE(view.editor_enabled);
   EXPECT_FALSE(busy_shell.Close()) << "closing while a worker writes the file is refused";
-  deferred.work()();
+  deferred.RunAll();
   EXPECT_FALSE(busy_shell.busy());
   EXPECT_TRUE(view.IsEnabled(kTidy));
   EXPECT_FALSE(view.IsEnabled(kFindNext));
@@ -63,21 +63,21 @@ TEST_F(MainWindowState, TidyRunsBusyAndComesBackReady) {
 TEST_F(MainWindowState, StoppedTidyLeavesTheFileAndComesBackReady) {
   const std::string body = G("第一章\r\n  正文。\r\n");
   Write("a.txt", body);
-  DeferredRunner deferred;
+  HeldRunner deferred;
   Shell stopping(view, deferred, tidy::TidyOptions::AtStart(), config / "folian.ini");
   stopping.OpenFolder(dir.path());
-  deferred.work()();
+  deferred.RunAll();
   stopping.Tidy();
   stopping.RequestStop();
   view.messages.clear();
-  deferred.work()();
+  deferred.RunAll();
   EXPECT_FALSE(stopping.busy());
   EXPECT_TRUE(view.IsEnabled(kTidy));
   EXPECT_TRUE(view.messages.empty()) << view.LastMessage();
   EXPECT_EQ(Read("a.txt"), body);
   // The stop belonged to that run: the next one tidies.
   stopping.Tidy();
-  deferred.work()();
+  deferred.RunAll();
   ASSERT_FALSE(view.messages.empty());
   EXPECT_EQ(view.messages.back().caption, "处理完成");
 }

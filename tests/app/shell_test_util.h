@@ -2,6 +2,7 @@
 // stored in the scratch folder.
 #pragma once
 
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -14,12 +15,19 @@ namespace folian::app {
 
 inline std::string G(std::string_view utf8) { return charset::Utf8ToGbk(utf8); }
 
-// A runner that keeps the background work until the test runs it.
-struct DeferredRunner : TaskRunner {
-  BackgroundWork work;
-  void Run(BackgroundWork w) override { work = std::move(w); }
+// Keeps work until the test runs it, as a worker that has not finished yet.
+struct HeldRunner : TaskRunner {
+  std::deque<BackgroundWork> held;
+  void Run(BackgroundWork work) override { held.push_back(std::move(work)); }
   void Post(Continuation c) override { c(); }
   void PostAndWait(Continuation c) override { c(); }
+  void RunAll() {
+    while (!held.empty()) {
+      BackgroundWork work = std::move(held.front());
+      held.pop_front();
+      if (Continuation done = work()) done();
+    }
+  }
 };
 
 struct ShellFixture {

@@ -13,6 +13,7 @@
 #include "app/tool_commands.h"
 #include "charset/codepage.h"
 #include "fakes.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 #include "text/file_conversion.h"
 #include "text/text_file.h"
@@ -53,14 +54,8 @@ class ShellFixture : public ::testing::Test {
   void WriteUtf16LE(std::string_view name, std::string_view utf8) { WriteUtf16(name, utf8, false); }
   void WriteUtf16BE(std::string_view name, std::string_view utf8) { WriteUtf16(name, utf8, true); }
   void WriteUtf16(std::string_view name, std::string_view utf8, bool big_endian) {
-    std::u16string wide = charset::ToWide(charset::kUtf8, utf8);
-    std::string bytes = big_endian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char16_t c : wide) {
-      const char low = static_cast<char>(c & 0xFF), high = static_cast<char>(c >> 8);
-      bytes.push_back(big_endian ? high : low);
-      bytes.push_back(big_endian ? low : high);
-    }
-    WriteBytes(File(name), bytes);
+    WriteBytes(File(name), (big_endian ? "\xFE\xFF" : "\xFF\xFE") +
+                               folian::testing::Utf16(charset::ToWide(charset::kUtf8, utf8), big_endian));
   }
   // The file's text as loading finds it (UTF-8), and how it is stored.
   std::string TextOf(std::string_view name, text::StoredEncoding* encoding = nullptr) {

@@ -4,19 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "support/temp_dir.h"
+
 namespace folian::charset::testing {
 
-inline std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+inline std::string ReadFile(const std::filesystem::path& path) { return folian::testing::ReadBytes(path); }
 
 // The GBK novels of the shared test material; empty when it is absent.
 inline std::vector<std::filesystem::path> SharedGbkNovels() {

@@ -8,28 +8,14 @@
 
 #include "charset/codepage.h"
 #include "charset/script.h"
+#include "support/bytes.h"
 #include "test_data.h"
 
 namespace folian::charset {
 namespace {
 
-std::string Utf16LE(std::u16string_view text) {
-  std::string out;
-  for (char16_t u : text) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  }
-  return out;
-}
-
-std::string Utf16BE(std::u16string_view text) {
-  std::string out;
-  for (char16_t u : text) {
-    out += static_cast<char>(u >> 8);
-    out += static_cast<char>(u & 0xFF);
-  }
-  return out;
-}
+std::string Utf16LE(std::u16string_view text) { return folian::testing::Utf16(text); }
+std::string Utf16BE(std::u16string_view text) { return folian::testing::Utf16(text, true); }
 
 struct Verdict {
   bool result;

@@ -14,27 +14,9 @@
 #include <string_view>
 #include <vector>
 
-namespace folian::testing {
+#include "support/bytes.h"
 
-inline void CfbPutU16(std::string* s, std::size_t at, std::uint16_t v) {
-  (*s)[at] = static_cast<char>(v & 0xFF);
-  (*s)[at + 1] = static_cast<char>(v >> 8);
-}
-inline void CfbPutU32(std::string* s, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) (*s)[at + static_cast<std::size_t>(i)] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-inline std::uint32_t CfbGetU32(std::string_view s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(s[at + static_cast<std::size_t>(i)]);
-  return v;
-}
-inline void CfbAddU16(std::string* s, std::uint16_t v) {
-  s->push_back(static_cast<char>(v & 0xFF));
-  s->push_back(static_cast<char>(v >> 8));
-}
-inline void CfbAddU32(std::string* s, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) s->push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
+namespace folian::testing {
 
 inline constexpr std::uint32_t kCfbEnd = 0xFFFFFFFE;
 inline constexpr std::uint32_t kCfbFree = 0xFFFFFFFF;
@@ -95,7 +77,7 @@ inline std::string MakeCompoundFile(const std::vector<CfbStream>& streams, const
   }
   const std::uint32_t mini_start = allocate(mini);
   std::string minifat_bytes;
-  for (std::uint32_t v : minifat) CfbAddU32(&minifat_bytes, v);
+  for (std::uint32_t v : minifat) AddLe(minifat_bytes, v, 4);
   const std::uint32_t minifat_start = allocate(minifat_bytes);
   const auto minifat_sectors = static_cast<std::uint32_t>((minifat_bytes.size() + ss - 1) / ss);
 
@@ -146,16 +128,16 @@ inline std::string MakeCompoundFile(const std::vector<CfbStream>& streams, const
   std::string dir_bytes;
   for (const Dir& d : dirs) {
     std::string e(128, '\0');
-    for (std::size_t k = 0; k < d.name.size() && k < 31; ++k) CfbPutU16(&e, 2 * k, d.name[k]);
-    CfbPutU16(&e, 64, static_cast<std::uint16_t>((std::min<std::size_t>(d.name.size(), 31) + 1) * 2));
+    for (std::size_t k = 0; k < d.name.size() && k < 31; ++k) PutLe(e, 2 * k, d.name[k], 2);
+    PutLe(e, 64, static_cast<std::uint16_t>((std::min<std::size_t>(d.name.size(), 31) + 1) * 2), 2);
     e[66] = static_cast<char>(d.type);
     e[67] = 1;  // black
-    CfbPutU32(&e, 68, d.left);
-    CfbPutU32(&e, 72, d.right);
-    CfbPutU32(&e, 76, d.child);
-    CfbPutU32(&e, 116, d.start);
-    CfbPutU32(&e, 120, static_cast<std::uint32_t>(d.size));
-    CfbPutU32(&e, 124, static_cast<std::uint32_t>(d.size >> 32));
+    PutLe(e, 68, d.left, 4);
+    PutLe(e, 72, d.right, 4);
+    PutLe(e, 76, d.child, 4);
+    PutLe(e, 116, d.start, 4);
+    PutLe(e, 120, static_cast<std::uint32_t>(d.size), 4);
+    PutLe(e, 124, static_cast<std::uint32_t>(d.size >> 32), 4);
     dir_bytes += e;
   }
   const std::uint32_t dir_start = allocate(dir_bytes);
@@ -178,35 +160,35 @@ inline std::string MakeCompoundFile(const std::vector<CfbStream>& streams, const
   for (std::uint32_t i = 0; i < difat_count; ++i) fat[difat_first + i] = kCfbDifSect;
   for (std::uint32_t i = 0; i < fat_count; ++i) {
     std::string s(ss, '\0');
-    for (std::uint32_t k = 0; k < per; ++k) CfbPutU32(&s, 4 * k, fat[std::size_t{i} * per + k]);
+    for (std::uint32_t k = 0; k < per; ++k) PutLe(s, 4 * k, fat[std::size_t{i} * per + k], 4);
     sectors.push_back(std::move(s));
   }
   for (std::uint32_t i = 0; i < difat_count; ++i) {
     std::string s(ss, '\xFF');
     for (std::uint32_t k = 0; k + 1 < per; ++k) {
       const std::uint64_t n = 109 + std::uint64_t{i} * (per - 1) + k;
-      if (n < fat_count) CfbPutU32(&s, 4 * k, fat_first + static_cast<std::uint32_t>(n));
+      if (n < fat_count) PutLe(s, 4 * k, fat_first + static_cast<std::uint32_t>(n), 4);
     }
-    CfbPutU32(&s, 4 * (per - 1), i + 1 < difat_count ? difat_first + i + 1 : kCfbEnd);
+    PutLe(s, 4 * (per - 1), i + 1 < difat_count ? difat_first + i + 1 : kCfbEnd, 4);
     sectors.push_back(std::move(s));
   }
 
   std::string header(ss, '\0');
   header.replace(0, 8, "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-  CfbPutU16(&header, 0x18, 0x3E);
-  CfbPutU16(&header, 0x1A, opt.sector_shift == 12 ? 4 : 3);
-  CfbPutU16(&header, 0x1C, 0xFFFE);
-  CfbPutU16(&header, 0x1E, static_cast<std::uint16_t>(opt.sector_shift));
-  CfbPutU16(&header, 0x20, 6);
-  CfbPutU32(&header, 0x28, opt.sector_shift == 12 ? static_cast<std::uint32_t>((dir_bytes.size() + ss - 1) / ss) : 0);
-  CfbPutU32(&header, 0x2C, fat_count);
-  CfbPutU32(&header, 0x30, dir_start);
-  CfbPutU32(&header, 0x38, 4096);
-  CfbPutU32(&header, 0x3C, minifat_start);
-  CfbPutU32(&header, 0x40, minifat_sectors);
-  CfbPutU32(&header, 0x44, difat_count > 0 ? difat_first : kCfbEnd);
-  CfbPutU32(&header, 0x48, difat_count);
-  for (std::uint32_t k = 0; k < 109; ++k) CfbPutU32(&header, 0x4C + 4 * k, k < fat_count ? fat_first + k : kCfbFree);
+  PutLe(header, 0x18, 0x3E, 2);
+  PutLe(header, 0x1A, opt.sector_shift == 12 ? 4 : 3, 2);
+  PutLe(header, 0x1C, 0xFFFE, 2);
+  PutLe(header, 0x1E, static_cast<std::uint16_t>(opt.sector_shift), 2);
+  PutLe(header, 0x20, 6, 2);
+  PutLe(header, 0x28, opt.sector_shift == 12 ? static_cast<std::uint32_t>((dir_bytes.size() + ss - 1) / ss) : 0, 4);
+  PutLe(header, 0x2C, fat_count, 4);
+  PutLe(header, 0x30, dir_start, 4);
+  PutLe(header, 0x38, 4096, 4);
+  PutLe(header, 0x3C, minifat_start, 4);
+  PutLe(header, 0x40, minifat_sectors, 4);
+  PutLe(header, 0x44, difat_count > 0 ? difat_first : kCfbEnd, 4);
+  PutLe(header, 0x48, difat_count, 4);
+  for (std::uint32_t k = 0; k < 109; ++k) PutLe(header, 0x4C + 4 * k, k < fat_count ? fat_first + k : kCfbFree, 4);
   std::string out = header;
   for (const std::string& s : sectors) out += s;
   return out;
@@ -217,11 +199,11 @@ inline std::string MakeCompoundFile(const std::vector<CfbStream>& streams, const
 inline std::size_t FatEntryOffset(std::string_view file, std::uint32_t index) {
   const std::uint32_t ss = 1u << (static_cast<unsigned char>(file[0x1E]));
   const std::uint32_t per = ss / 4;
-  const std::uint32_t fat_sector = CfbGetU32(file, 0x4C + 4 * (index / per));
+  const std::uint32_t fat_sector = static_cast<std::uint32_t>(GetLe(file, 0x4C + 4 * (index / per), 4));
   return (std::size_t{fat_sector} + 1) * ss + 4 * (index % per);
 }
 inline void SetFatEntry(std::string* file, std::uint32_t index, std::uint32_t value) {
-  CfbPutU32(file, FatEntryOffset(*file, index), value);
+  PutLe(*file, FatEntryOffset(*file, index), value, 4);
 }
 
 // --- Word 97 documents --------------------------------------------------
@@ -259,7 +241,7 @@ inline std::string MakeWordDocument(const WordLayout& layout) {
         if (c >= 0x100 && c != 0x201C && c != 0x201D && c != 0x2019) throw std::runtime_error("not 8-bit");
         word.push_back(c == 0x201C ? '\x93' : c == 0x201D ? '\x94' : c == 0x2019 ? '\x92' : static_cast<char>(c));
       } else {
-        CfbAddU16(&word, c);
+        AddLe(word, c, 2);
       }
     }
   }
@@ -293,7 +275,7 @@ inline std::string MakeWordDocument(const WordLayout& layout) {
     }
     std::string page(512, '\0');
     const auto runs = static_cast<std::uint8_t>(flagged.size());
-    for (std::size_t i = 0; i < bounds.size(); ++i) CfbPutU32(&page, 4 * i, bounds[i]);
+    for (std::size_t i = 0; i < bounds.size(); ++i) PutLe(page, 4 * i, bounds[i], 4);
     for (std::size_t r = 0; r < flagged.size(); ++r) {
       if (!flagged[r]) continue;  // bx offset 0: no properties
       // Properties: cb = 3 -> 5 bytes: style 0, sprmPFTtp = 1.
@@ -306,33 +288,33 @@ inline std::string MakeWordDocument(const WordLayout& layout) {
     }
     page[511] = static_cast<char>(runs);
     word += page;
-    CfbAddU32(&papx_plc, bounds.front());
-    CfbAddU32(&papx_plc, bounds.back());
-    CfbAddU32(&papx_plc, pn);
+    AddLe(papx_plc, bounds.front(), 4);
+    AddLe(papx_plc, bounds.back(), 4);
+    AddLe(papx_plc, pn, 4);
   }
 
   // Table stream: [Prc] Pcdt, then the PlcBtePapx.
   std::string table;
   if (layout.prc_before_pieces) {
     table.push_back('\x01');
-    CfbAddU16(&table, 3);
+    AddLe(table, 3, 2);
     table.append("\x03\x26\x01", 3);
   }
   std::string plc;
   std::uint32_t cp = 0;
-  CfbAddU32(&plc, 0);
+  AddLe(plc, 0, 4);
   for (const WordPiece& p : layout.pieces) {
     cp += static_cast<std::uint32_t>(p.text.size());
-    CfbAddU32(&plc, cp);
+    AddLe(plc, cp, 4);
   }
   for (std::size_t i = 0; i < layout.pieces.size(); ++i) {
-    CfbAddU16(&plc, 0);
-    CfbAddU32(&plc, layout.pieces[i].compressed ? (fcs[i] * 2) | 0x40000000u : fcs[i]);
-    CfbAddU16(&plc, 0);
+    AddLe(plc, 0, 2);
+    AddLe(plc, layout.pieces[i].compressed ? (fcs[i] * 2) | 0x40000000u : fcs[i], 4);
+    AddLe(plc, 0, 2);
   }
   const auto fc_clx = static_cast<std::uint32_t>(0);
   table.push_back('\x02');
-  CfbAddU32(&table, static_cast<std::uint32_t>(plc.size()));
+  AddLe(table, static_cast<std::uint32_t>(plc.size()), 4);
   table += plc;
   const auto lcb_clx = static_cast<std::uint32_t>(table.size());
   const auto fc_papx = static_cast<std::uint32_t>(table.size());
@@ -340,25 +322,25 @@ inline std::string MakeWordDocument(const WordLayout& layout) {
 
   // The FIB.
   std::string& fib = word;
-  CfbPutU16(&fib, 0, 0xA5EC);
-  CfbPutU16(&fib, 2, layout.nfib);
-  CfbPutU16(&fib, 6, 0x0804);
-  CfbPutU16(&fib, 0x0A, static_cast<std::uint16_t>((layout.table1 ? 0x0200 : 0) | (layout.encrypted ? 0x0100 : 0)));
-  CfbPutU16(&fib, 0x20, 14);
+  PutLe(fib, 0, 0xA5EC, 2);
+  PutLe(fib, 2, layout.nfib, 2);
+  PutLe(fib, 6, 0x0804, 2);
+  PutLe(fib, 0x0A, static_cast<std::uint16_t>((layout.table1 ? 0x0200 : 0) | (layout.encrypted ? 0x0100 : 0)), 2);
+  PutLe(fib, 0x20, 14, 2);
   const std::size_t cslw_at = 0x22 + 28;
-  CfbPutU16(&fib, cslw_at, 22);
+  PutLe(fib, cslw_at, 22, 2);
   const std::size_t lw = cslw_at + 2;
-  CfbPutU32(&fib, lw + 3 * 4, layout.ccp_text < 0 ? cp : static_cast<std::uint32_t>(layout.ccp_text));
-  CfbPutU32(&fib, lw + 4 * 4, layout.ccp_footnotes);
-  CfbPutU32(&fib, lw + 5 * 4, layout.ccp_headers);
-  CfbPutU32(&fib, lw + 8 * 4, layout.ccp_endnotes);
+  PutLe(fib, lw + 3 * 4, layout.ccp_text < 0 ? cp : static_cast<std::uint32_t>(layout.ccp_text), 4);
+  PutLe(fib, lw + 4 * 4, layout.ccp_footnotes, 4);
+  PutLe(fib, lw + 5 * 4, layout.ccp_headers, 4);
+  PutLe(fib, lw + 8 * 4, layout.ccp_endnotes, 4);
   const std::size_t pairs_at = lw + 22 * 4;
-  CfbPutU16(&fib, pairs_at, 93);
+  PutLe(fib, pairs_at, 93, 2);
   const std::size_t fclcb = pairs_at + 2;
-  CfbPutU32(&fib, fclcb + 13 * 8, fc_papx);
-  CfbPutU32(&fib, fclcb + 13 * 8 + 4, static_cast<std::uint32_t>(papx_plc.size()));
-  CfbPutU32(&fib, fclcb + 33 * 8, fc_clx);
-  CfbPutU32(&fib, fclcb + 33 * 8 + 4, lcb_clx);
+  PutLe(fib, fclcb + 13 * 8, fc_papx, 4);
+  PutLe(fib, fclcb + 13 * 8 + 4, static_cast<std::uint32_t>(papx_plc.size()), 4);
+  PutLe(fib, fclcb + 33 * 8, fc_clx, 4);
+  PutLe(fib, fclcb + 33 * 8 + 4, lcb_clx, 4);
   static_assert(kFibSize < 1024);
 
   return MakeCompoundFile({{u"WordDocument", word}, {layout.table1 ? u"1Table" : u"0Table", table}});

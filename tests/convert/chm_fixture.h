@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace folian::testing {
 
 struct ChmItem {
@@ -17,10 +19,6 @@ struct ChmItem {
 };
 
 namespace chm_detail {
-
-inline void Le(std::string& s, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) s.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
-}
 
 // Seven bits a byte, most significant first, high bit set on all but the last.
 inline void EncInt(std::string& s, std::uint64_t v) {
@@ -36,7 +34,7 @@ inline void EncInt(std::string& s, std::uint64_t v) {
 
 inline std::string Guid(std::uint32_t first) {
   std::string g;
-  Le(g, first, 4);
+  AddLe(g, first, 4);
   g += std::string("\xAA\x7B\xD0\x11\x9E\x0C\x00\xA0\xC9\x22\xE6\xEC", 12);
   return g;
 }
@@ -62,56 +60,56 @@ inline std::string MakeChm(const std::vector<ChmItem>& items) {
   if (entries.size() + kPmglHead + 2 > kChmFixtureChunk) throw std::runtime_error("too many CHM items");
 
   std::string chunk = "PMGL";
-  Le(chunk, kChmFixtureChunk - kPmglHead - entries.size(), 4);  // free space and quick refs
-  Le(chunk, 0, 4);
-  Le(chunk, 0xFFFFFFFF, 4);  // no previous chunk
-  Le(chunk, 0xFFFFFFFF, 4);  // no next chunk
+  AddLe(chunk, kChmFixtureChunk - kPmglHead - entries.size(), 4);  // free space and quick refs
+  AddLe(chunk, 0, 4);
+  AddLe(chunk, 0xFFFFFFFF, 4);  // no previous chunk
+  AddLe(chunk, 0xFFFFFFFF, 4);  // no next chunk
   chunk += entries;
   chunk.resize(kChmFixtureChunk - 2, '\0');
-  Le(chunk, items.size(), 2);
+  AddLe(chunk, items.size(), 2);
 
   const std::uint64_t dir_offset = kItsfLen + kHs0Len;
   const std::uint64_t content_offset = dir_offset + kItspLen + kChmFixtureChunk;
   const std::uint64_t total = content_offset + content.size();
 
   std::string f = "ITSF";
-  Le(f, 3, 4);
-  Le(f, kItsfLen, 4);
-  Le(f, 1, 4);
-  Le(f, 0, 4);       // timestamp
-  Le(f, 0x804, 4);   // language: Chinese (PRC)
+  AddLe(f, 3, 4);
+  AddLe(f, kItsfLen, 4);
+  AddLe(f, 1, 4);
+  AddLe(f, 0, 4);       // timestamp
+  AddLe(f, 0x804, 4);   // language: Chinese (PRC)
   f += Guid(0x7C01FD10);
   f += Guid(0x7C01FD11);
-  Le(f, kItsfLen, 8);
-  Le(f, kHs0Len, 8);
-  Le(f, dir_offset, 8);
-  Le(f, kItspLen + kChmFixtureChunk, 8);
-  Le(f, content_offset, 8);
+  AddLe(f, kItsfLen, 8);
+  AddLe(f, kHs0Len, 8);
+  AddLe(f, dir_offset, 8);
+  AddLe(f, kItspLen + kChmFixtureChunk, 8);
+  AddLe(f, content_offset, 8);
 
-  Le(f, 0x1FE, 4);
-  Le(f, 0, 4);
-  Le(f, total, 8);
-  Le(f, 0, 4);
-  Le(f, 0, 4);
+  AddLe(f, 0x1FE, 4);
+  AddLe(f, 0, 4);
+  AddLe(f, total, 8);
+  AddLe(f, 0, 4);
+  AddLe(f, 0, 4);
 
   f += "ITSP";
-  Le(f, 1, 4);
-  Le(f, kItspLen, 4);
-  Le(f, 0x0A, 4);
-  Le(f, kChmFixtureChunk, 4);
-  Le(f, 2, 4);           // density
-  Le(f, 1, 4);           // depth: no index chunk
-  Le(f, 0xFFFFFFFF, 4);  // index root: none
-  Le(f, 0, 4);           // first PMGL
-  Le(f, 0, 4);           // last PMGL
-  Le(f, 0xFFFFFFFF, 4);
-  Le(f, 1, 4);  // chunks
-  Le(f, 0x804, 4);
+  AddLe(f, 1, 4);
+  AddLe(f, kItspLen, 4);
+  AddLe(f, 0x0A, 4);
+  AddLe(f, kChmFixtureChunk, 4);
+  AddLe(f, 2, 4);           // density
+  AddLe(f, 1, 4);           // depth: no index chunk
+  AddLe(f, 0xFFFFFFFF, 4);  // index root: none
+  AddLe(f, 0, 4);           // first PMGL
+  AddLe(f, 0, 4);           // last PMGL
+  AddLe(f, 0xFFFFFFFF, 4);
+  AddLe(f, 1, 4);  // chunks
+  AddLe(f, 0x804, 4);
   f += std::string("\x6A\x92\x02\x5D\x2E\x21\xD0\x11\x9D\xF9\x00\xA0\xC9\x22\xE6\xEC", 16);
-  Le(f, kItspLen, 4);
-  Le(f, 0xFFFFFFFF, 4);
-  Le(f, 0xFFFFFFFF, 4);
-  Le(f, 0xFFFFFFFF, 4);
+  AddLe(f, kItspLen, 4);
+  AddLe(f, 0xFFFFFFFF, 4);
+  AddLe(f, 0xFFFFFFFF, 4);
+  AddLe(f, 0xFFFFFFFF, 4);
   f += chunk;
   f += content;
   return f;

@@ -11,11 +11,13 @@
 #include <string>
 
 #include "chm_fixture.h"
+#include "text_read.h"
 #include "convert/chm/chm_reader.h"
 #include "convert/chm/hhc_order.h"
 #include "charset/codepage.h"
 #include "convert/messages.h"
 #include "convert/registry.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -24,18 +26,7 @@ namespace fs = std::filesystem;
 using testing::ChmItem;
 using testing::MakeChm;
 
-class RecordingSink final : public PageSink {
- public:
-  Status AddFile(std::string_view name, std::string_view bytes) override {
-    if (fail_after >= 0 && static_cast<int>(pages.size()) >= fail_after) return Status::Error("disk full");
-    order.emplace_back(name);
-    pages[std::string(name)] = std::string(bytes);
-    return Status::Ok();
-  }
-  std::map<std::string, std::string> pages;
-  std::vector<std::string> order;
-  int fail_after = -1;
-};
+using testing::RecordingSink;
 
 TEST(ChmPageName, PagesKeepTheirFoldersAndEverythingElseStaysInside) {
   const std::pair<std::string, std::string> cases[] = {
@@ -91,7 +82,7 @@ TEST(ReadChm, WritesOnlyThePagesWholeUnderTheirStoredNames) {
       {"chapters/deep/two.html", big},
       {"empty.htm", ""},
   };
-  EXPECT_EQ(sink.pages, expected);
+  EXPECT_EQ(sink.files, expected);
 }
 
 TEST(ReadChm, RefusedNamesAreLeftOutAndTheOthersWritten) {
@@ -105,7 +96,7 @@ TEST(ReadChm, RefusedNamesAreLeftOutAndTheOthersWritten) {
   s = ReadChm(MakeChm({{"/../evil.htm", "bad"}}), none, ReadContext{});
   EXPECT_FALSE(s.ok());
   EXPECT_EQ(s.message(), msg::kChmNamesRefused);
-  EXPECT_TRUE(none.pages.empty());
+  EXPECT_TRUE(none.files.empty());
 }
 
 TEST(ReadChm, OpensFilesWhoseCompilerRepeatsTheFirstClassId) {
@@ -126,7 +117,7 @@ TEST(ReadChm, FilesWithoutPagesOrNotChmSaySo) {
   EXPECT_EQ(s.message(), msg::kChmNotChm);
   s = ReadChm("", sink, ReadContext{});
   EXPECT_EQ(s.message(), msg::kChmNotChm);
-  EXPECT_TRUE(sink.pages.empty());
+  EXPECT_TRUE(sink.files.empty());
 }
 
 TEST(ReadChm, DamagedFilesEndWithAMessageAtEveryLength) {
@@ -137,10 +128,10 @@ TEST(ReadChm, DamagedFilesEndWithAMessageAtEveryLength) {
     Status s = ReadChm(std::string_view(chm).substr(0, n), sink, ReadContext{});
     if (!s.ok()) {
       EXPECT_FALSE(s.message().empty());
-      EXPECT_TRUE(sink.pages.empty()) << n;
+      EXPECT_TRUE(sink.files.empty()) << n;
     } else {
       // Only pages whose bytes are all there are written, and whole.
-      for (const auto& [name, bytes] : sink.pages) {
+      for (const auto& [name, bytes] : sink.files) {
         EXPECT_TRUE(bytes == "<p>first page</p>" || bytes == std::string(300, 'b')) << name << " at " << n;
       }
     }
@@ -167,7 +158,7 @@ TEST(ReadChm, ASinkErrorOrAStopRequestEndsTheRun) {
   sink.fail_after = 1;
   Status s = ReadChm(chm, sink, ReadContext{});
   EXPECT_EQ(s.message(), "disk full");
-  EXPECT_EQ(sink.pages.size(), 1u);
+  EXPECT_EQ(sink.files.size(), 1u);
 
   CancelFlag cancel{true};
   ReadContext ctx;
@@ -175,7 +166,7 @@ TEST(ReadChm, ASinkErrorOrAStopRequestEndsTheRun) {
   RecordingSink stopped;
   s = ReadChm(chm, stopped, ctx);
   EXPECT_EQ(s.message(), msg::kCancelled);
-  EXPECT_TRUE(stopped.pages.empty());
+  EXPECT_TRUE(stopped.files.empty());
 }
 
 TEST(ReadChm, TheRegistryFindsItByNameAndByMagic) {
@@ -208,34 +199,22 @@ TEST(HhcPageOrder, PagesInTheOrderTheTableNamesThemEachOnce) {
 }
 
 TEST(ReadChm, TellsTheSinkTheTableOfContentsOrder) {
-  class OrderSink final : public PageSink {
-   public:
-    Status AddFile(std::string_view, std::string_view) override { return Status::Ok(); }
-    void SetReadingOrder(std::vector<std::string> names) override { order = std::move(names); }
-    std::vector<std::string> order;
-  } sink;
+  RecordingSink sink;
   const std::string chm = MakeChm({{"/sub/toc.hhc", "<param name=\"Local\" value=\"no.htm\">"},
                                    {"/a.htm", "a"},
                                    {"/Main.HHC", "<param name=\"Local\" value=\"a.htm\">"}});
   ASSERT_TRUE(ReadChm(chm, sink, ReadContext{}).ok());
-  EXPECT_EQ(sink.order, std::vector<std::string>{"a.htm"}) << "the table at the top wins";
+  EXPECT_EQ(sink.reading_order, std::vector<std::string>{"a.htm"}) << "the table at the top wins";
 }
 
 // ---- the help files of ../shared --------------------------------------------
 
 const fs::path kShared = fs::path(FOLIAN_SHARED_DIR) / "formats";
 
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
 // The pages an independent CHM tool lists (path, size), from its listing.
 std::map<std::string, std::size_t> ListedPages(const fs::path& listing) {
   std::map<std::string, std::size_t> pages;
-  std::istringstream in(ReadAll(listing));
+  std::istringstream in(testing::ReadBytes(listing));
   std::string line;
   std::getline(in, line);  // header
   while (std::getline(in, line)) {
@@ -256,10 +235,10 @@ TEST(ReadChmSamples, RealHelpFilesGiveEveryPageTheToolLists) {
     const auto expected = ListedPages(file.string() + ".extract_chmLib.txt");
     ASSERT_FALSE(expected.empty()) << file;
     RecordingSink sink;
-    Status s = ReadChm(ReadAll(file), sink, ReadContext{});
+    Status s = ReadChm(testing::ReadBytes(file), sink, ReadContext{});
     ASSERT_TRUE(s.ok()) << file << ": " << s.message();
     std::map<std::string, std::size_t> got;
-    for (const auto& [name, bytes] : sink.pages) got[name] = bytes.size();
+    for (const auto& [name, bytes] : sink.files) got[name] = bytes.size();
     EXPECT_EQ(got, expected) << file;
   }
 }
@@ -273,14 +252,14 @@ TEST(ReadChmSamples, MalformedHelpFilesGiveAMessageOrSafePages) {
     if (name.rfind("libmspack-", 0) != 0 || entry.path().extension() != ".chm") continue;
     ++seen;
     RecordingSink sink;
-    Status s = ReadChm(ReadAll(entry.path()), sink, ReadContext{});
+    Status s = ReadChm(testing::ReadBytes(entry.path()), sink, ReadContext{});
     if (s.ok()) {
-      EXPECT_FALSE(sink.pages.empty()) << name;
+      EXPECT_FALSE(sink.files.empty()) << name;
     } else {
       EXPECT_FALSE(s.message().empty()) << name;
-      EXPECT_TRUE(sink.pages.empty()) << name;
+      EXPECT_TRUE(sink.files.empty()) << name;
     }
-    for (const auto& [page, bytes] : sink.pages) {
+    for (const auto& [page, bytes] : sink.files) {
       EXPECT_EQ(ChmPageName("/" + page), page) << name << ": unsafe name " << page;
     }
   }

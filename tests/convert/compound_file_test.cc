@@ -55,13 +55,13 @@ TEST(CompoundFile, FollowsTheDifatPastTheHeadersHundredAndNineFatSectors) {
   opt.extra_fat = 240;  // two DIFAT sectors' worth
   const std::string data = Pattern(9000, 'c');
   const std::string file = MakeCompoundFile({{u"WordDocument", data}}, opt);
-  ASSERT_GT(testing::CfbGetU32(file, 0x48), 1u) << "the fixture must need a DIFAT chain";
+  ASSERT_GT(static_cast<std::uint32_t>(testing::GetLe(file, 0x48, 4)), 1u) << "the fixture must need a DIFAT chain";
   CompoundFile cf;
   ASSERT_TRUE(cf.Open(file).ok());
   EXPECT_EQ(StreamOf(cf, u"WordDocument"), data);
 
   std::string cut = file;
-  testing::CfbPutU32(&cut, 0x48, 1);  // fewer DIFAT sectors than the FAT needs
+  testing::PutLe(cut, 0x48, 1, 4);  // fewer DIFAT sectors than the FAT needs
   EXPECT_EQ(cf.Open(cut).message(), msg::kDocDamaged);
 }
 
@@ -83,13 +83,13 @@ TEST(CompoundFile, RefusesWhatIsNotACompoundFile) {
   EXPECT_TRUE(cf.Open(file).ok());
   EXPECT_EQ(cf.Open(file.substr(0, 511)).message(), msg::kDocNotCompound) << "shorter than a header";
   std::string bad_shift = file;
-  testing::CfbPutU16(&bad_shift, 0x1E, 20);
+  testing::PutLe(bad_shift, 0x1E, 20, 2);
   EXPECT_EQ(cf.Open(bad_shift).message(), msg::kDocDamaged);
   std::string bad_order = file;
-  testing::CfbPutU16(&bad_order, 0x1C, 0xFEFF);
+  testing::PutLe(bad_order, 0x1C, 0xFEFF, 2);
   EXPECT_EQ(cf.Open(bad_order).message(), msg::kDocDamaged);
   std::string many_fat = file;
-  testing::CfbPutU32(&many_fat, 0x2C, 0x7FFFFFFF);  // more FAT sectors than the file has sectors
+  testing::PutLe(many_fat, 0x2C, 0x7FFFFFFF, 4);  // more FAT sectors than the file has sectors
   EXPECT_EQ(cf.Open(many_fat).message(), msg::kDocDamaged);
 }
 
@@ -144,23 +144,23 @@ TEST(CompoundFile, BadSectorNumbersInTheHeaderAreDamage) {
   };
   for (const Case& c : cases) {
     std::string bad = file;
-    testing::CfbPutU32(&bad, c.at, c.value);
+    testing::PutLe(bad, c.at, c.value, 4);
     EXPECT_FALSE(cf.Open(bad).ok()) << c.what;
   }
   // More FAT sectors than the header holds, with a DIFAT chain that loops
   // onto itself or leaves the file.
   std::string big = MakeCompoundFile({{u"S", "s"}}, CfbOptions{9, 120});
   ASSERT_TRUE(cf.Open(big).ok());
-  const std::uint32_t first_difat = testing::CfbGetU32(big, 0x44);
+  const std::uint32_t first_difat = static_cast<std::uint32_t>(testing::GetLe(big, 0x44, 4));
   ASSERT_NE(first_difat, testing::kCfbEnd);
   std::string loop = big;
-  testing::CfbPutU32(&loop, 0x48, 0x7FFFFFFF);  // claims a DIFAT chain longer than the file
-  testing::CfbPutU32(&loop, (std::size_t{first_difat} + 1) * 512 + 508, first_difat);
+  testing::PutLe(loop, 0x48, 0x7FFFFFFF, 4);  // claims a DIFAT chain longer than the file
+  testing::PutLe(loop, (std::size_t{first_difat} + 1) * 512 + 508, first_difat, 4);
   if (cf.Open(loop).ok()) {  // ends: the walk is bounded by the FAT's size, not by the claim
     EXPECT_NE(StreamOf(cf, u"S"), "<none>");
   }
   std::string away = big;
-  testing::CfbPutU32(&away, 0x44, 0x00FFFFFF);
+  testing::PutLe(away, 0x44, 0x00FFFFFF, 4);
   EXPECT_FALSE(cf.Open(away).ok()) << "a DIFAT chain that leaves the file";
   // A mini stream sector past the mini stream's end.
   std::string mini = file;
@@ -189,11 +189,11 @@ TEST(CompoundFile, ALyingStreamSizeIsRefused) {
 TEST(CompoundFile, ACyclicDirectoryTreeEnds) {
   std::string file = MakeCompoundFile({{u"A", "a"}, {u"B", "b"}});
   // Directory entries 1 and 2 point at each other on both sides.
-  const std::uint32_t dir_sector = testing::CfbGetU32(file, 0x30);
+  const std::uint32_t dir_sector = static_cast<std::uint32_t>(testing::GetLe(file, 0x30, 4));
   const std::size_t dir = (std::size_t{dir_sector} + 1) * 512;
-  testing::CfbPutU32(&file, dir + 128 + 68, 2);
-  testing::CfbPutU32(&file, dir + 256 + 68, 1);
-  testing::CfbPutU32(&file, dir + 256 + 72, 1);
+  testing::PutLe(file, dir + 128 + 68, 2, 4);
+  testing::PutLe(file, dir + 256 + 68, 1, 4);
+  testing::PutLe(file, dir + 256 + 72, 1, 4);
   CompoundFile cf;
   ASSERT_TRUE(cf.Open(file).ok());
   EXPECT_EQ(cf.FindInRoot(u"Missing"), nullptr);
@@ -202,7 +202,7 @@ TEST(CompoundFile, ACyclicDirectoryTreeEnds) {
 
 TEST(CompoundFile, TheRootMustBeTheFirstEntry) {
   std::string file = MakeCompoundFile({{u"A", "a"}});
-  const std::uint32_t dir_sector = testing::CfbGetU32(file, 0x30);
+  const std::uint32_t dir_sector = static_cast<std::uint32_t>(testing::GetLe(file, 0x30, 4));
   file[(std::size_t{dir_sector} + 1) * 512 + 66] = 2;  // the root typed as a stream
   CompoundFile cf;
   EXPECT_EQ(cf.Open(file).message(), msg::kDocDamaged);

@@ -137,7 +137,7 @@ TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
   const std::size_t fc_at = file.find(std::string("\x02\x10\x00\x00\x00", 5));  // Pcdt, lcb 16
   ASSERT_NE(fc_at, std::string::npos);
   std::string outside = file;
-  testing::CfbPutU32(&outside, fc_at + 5 + 8 + 2, 0x40000000u | 0x3FFFFFF0u);
+  testing::PutLe(outside, fc_at + 5 + 8 + 2, 0x40000000u | 0x3FFFFFF0u, 4);
   EXPECT_EQ(Read(outside).status.message(), msg::kDocDamaged);
   std::string no_pcdt = file;
   no_pcdt[fc_at] = '\x07';  // neither Prc nor Pcdt
@@ -148,7 +148,7 @@ TEST(DocReader, DamagedPieceTablesAndPiecesOutsideTheStream) {
   file = MakeWordDocument(layout);
   const std::size_t pcdt = file.find(std::string("\x02\x1C\x00\x00\x00", 5));  // lcb 28
   ASSERT_NE(pcdt, std::string::npos);
-  testing::CfbPutU32(&file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u);
+  testing::PutLe(file, pcdt + 5 + 12 + 8 + 2, 0x3FFFFFF0u, 4);
   const Result r = Read(file);
   EXPECT_TRUE(r.status.ok());
   EXPECT_EQ(r.utf8, "good ");
@@ -159,14 +159,14 @@ TEST(PieceTable, ParsesAndRejects) {
   // Prc (size 2), then Pcdt with two pieces: CPs 0, 3, 5.
   std::string clx("\x01\x02\x00\xAA\xBB\x02", 6);
   std::string plc;
-  for (std::uint32_t cp : {0u, 3u, 5u}) testing::CfbAddU32(&plc, cp);
-  testing::CfbAddU16(&plc, 0);
-  testing::CfbAddU32(&plc, 0x40000000u | 2048u);
-  testing::CfbAddU16(&plc, 0);
-  testing::CfbAddU16(&plc, 0);
-  testing::CfbAddU32(&plc, 4096u);
-  testing::CfbAddU16(&plc, 0);
-  testing::CfbAddU32(&clx, static_cast<std::uint32_t>(plc.size()));
+  for (std::uint32_t cp : {0u, 3u, 5u}) testing::AddLe(plc, cp, 4);
+  testing::AddLe(plc, 0, 2);
+  testing::AddLe(plc, 0x40000000u | 2048u, 4);
+  testing::AddLe(plc, 0, 2);
+  testing::AddLe(plc, 0, 2);
+  testing::AddLe(plc, 4096u, 4);
+  testing::AddLe(plc, 0, 2);
+  testing::AddLe(clx, static_cast<std::uint32_t>(plc.size()), 4);
   clx += plc;
   ASSERT_TRUE(doc::ParsePieceTable(clx, &pieces));
   ASSERT_EQ(pieces.size(), 2u);
@@ -177,7 +177,7 @@ TEST(PieceTable, ParsesAndRejects) {
   EXPECT_EQ(pieces[1].fc, 4096u);
   EXPECT_FALSE(doc::ParsePieceTable(clx.substr(0, clx.size() - 1), &pieces)) << "cut short";
   std::string backwards = clx;
-  testing::CfbPutU32(&backwards, 6 + 4 + 8, 0);  // CPs 0, 3, 0
+  testing::PutLe(backwards, 6 + 4 + 8, 0, 4);  // CPs 0, 3, 0
   EXPECT_FALSE(doc::ParsePieceTable(backwards, &pieces)) << "positions going back";
   EXPECT_FALSE(doc::ParsePieceTable(std::string("\x01\xFF\xFF", 3), &pieces)) << "a Prc running past the end";
   EXPECT_FALSE(doc::ParsePieceTable("", &pieces));
@@ -202,38 +202,6 @@ TEST(DocReader, LooksLikeDocTestsTheSignature) {
   EXPECT_TRUE(LooksLikeDoc(testing::MakeCompoundFile({{u"A", "a"}})));
   EXPECT_FALSE(LooksLikeDoc("\xD0\xCF\x11\xE0"));
   EXPECT_FALSE(LooksLikeDoc("{\\rtf1"));
-}
-
-}  // namespace
-}  // namespace folian::convert
-
-namespace folian::convert {
-namespace {
-
-// Writes the fuzz target's seed files (fuzz/corpus/doc_fuzz) from the
-// fixture when FOLIAN_WRITE_DOC_SEEDS names a folder; otherwise skipped.
-TEST(DocSeeds, WriteWhenAsked) {
-  const char* dir = std::getenv("FOLIAN_WRITE_DOC_SEEDS");
-  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_DOC_SEEDS=DIR to write the fuzz seeds";
-  auto write = [&](const std::string& name, const std::string& bytes) {
-    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
-  };
-  WordLayout layout;
-  layout.pieces = {{u"第一回 Hello\tworld\r", false}, {u"caf\u00e9 \u201Cq\u201D\r", true}};
-  write("two-pieces.doc", MakeWordDocument(layout));
-  layout.pieces = {{u"See \x13 HYPERLINK \"x\" \x14the site\x15.\rName\x07" u"Age\x07\x07" u"after\r", false}};
-  layout.row_ends = {41};
-  write("fields-table.doc", MakeWordDocument(layout));
-  layout = WordLayout();
-  layout.pieces = {{u"Body\x02.\r", false}, {u"\x02 A note.\r", false}};
-  layout.ccp_text = 7;
-  layout.ccp_footnotes = 10;
-  layout.table1 = false;
-  layout.stored_backwards = true;
-  write("notes-0table.doc", MakeWordDocument(layout));
-  write("streams-4k.cfb", testing::MakeCompoundFile({{u"Big", std::string(9000, 'b')}, {u"Small", "s"}},
-                                                      testing::CfbOptions{12, 0}));
-  write("difat.cfb", testing::MakeCompoundFile({{u"S", "s"}}, testing::CfbOptions{9, 110}));
 }
 
 }  // namespace

@@ -14,23 +14,9 @@
 #include <utility>
 #include <vector>
 
-namespace folian::testing {
+#include "support/bytes.h"
 
-inline void HlpPut16(std::string* s, unsigned v) {
-  s->push_back(static_cast<char>(v & 0xFF));
-  s->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-inline void HlpPut32(std::string* s, std::uint32_t v) {
-  HlpPut16(s, v & 0xFFFF);
-  HlpPut16(s, v >> 16);
-}
-inline void HlpSet32(std::string* s, std::size_t at, std::uint32_t v) {
-  for (int k = 0; k < 4; ++k) (*s)[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
-}
-inline void HlpSet16(std::string* s, std::size_t at, unsigned v) {
-  (*s)[at] = static_cast<char>(v & 0xFF);
-  (*s)[at + 1] = static_cast<char>((v >> 8) & 0xFF);
-}
+namespace folian::testing {
 
 // The longest earlier match at `i` (3-18 bytes, up to 4,096 back, not
 // past `end`): its length (0 when none) and distance.
@@ -63,7 +49,7 @@ inline std::string EncodeHlpLz77(std::string_view in, const std::vector<HlpLz77I
         out.push_back(in[at]);
       } else {
         flags |= 1u << (k - g);
-        HlpPut16(&out, static_cast<unsigned>((items[k].length - 3) << 12 | (items[k].distance - 1)));
+        AddLe(out, static_cast<unsigned>((items[k].length - 3) << 12 | (items[k].distance - 1)), 2);
       }
       at += items[k].length;
     }
@@ -107,7 +93,7 @@ inline std::string CompressHlpLz77Filling(std::string_view in, std::size_t capac
       const std::size_t best = HlpLongestMatch(in, i, end, &best_distance);
       if (best > 0 && capacity - out.size() >= 2) {
         flags |= 1u << bit;
-        HlpPut16(&out, static_cast<unsigned>((best - 3) << 12 | (best_distance - 1)));
+        AddLe(out, static_cast<unsigned>((best - 3) << 12 | (best_distance - 1)), 2);
         i += best;
       } else {
         out.push_back(in[i++]);
@@ -177,10 +163,10 @@ inline HlpLink HlpTopicHeader(std::string_view title) {
 // a two-byte compressed word), then paragraph settings with no options.
 inline std::string HlpDisplayStart(std::size_t text_size) {
   std::string f;
-  HlpPut16(&f, 0x8000);                                              // size, even: two bytes
-  HlpPut16(&f, static_cast<unsigned>(text_size * 2 + 1) & 0xFFFF);  // length, odd: two bytes
+  AddLe(f, 0x8000, 2);                                              // size, even: two bytes
+  AddLe(f, static_cast<unsigned>(text_size * 2 + 1) & 0xFFFF, 2);  // length, odd: two bytes
   f += std::string("\x00\x80\x00\x00", 4);
-  HlpPut16(&f, 0);  // no paragraph options
+  AddLe(f, 0, 2);  // no paragraph options
   return f;
 }
 
@@ -208,22 +194,22 @@ inline HlpLink HlpTableRow(const std::vector<std::string>& cells) {
   link.type = 0x23;
   std::string cells_format;
   for (std::size_t c = 0; c < cells.size(); ++c) {
-    HlpPut16(&cells_format, static_cast<unsigned>(c));
+    AddLe(cells_format, static_cast<unsigned>(c), 2);
     cells_format += std::string("\x00\x00\x00", 3);
     cells_format += std::string("\x00\x80\x00\x00\x00\x00", 6);
     cells_format += "\x82";
     cells_format += "\xFF";
     link.text += cells[c] + '\0' + '\0';
   }
-  HlpPut16(&cells_format, 0xFFFF);
+  AddLe(cells_format, 0xFFFF, 2);
   std::string f;
-  HlpPut16(&f, 0x8000);
-  HlpPut16(&f, static_cast<unsigned>(link.text.size() * 2 + 1) & 0xFFFF);
+  AddLe(f, 0x8000, 2);
+  AddLe(f, static_cast<unsigned>(link.text.size() * 2 + 1) & 0xFFFF, 2);
   f.push_back(static_cast<char>(cells.size()));
   f.push_back(1);  // table type 1: no minimum width
   for (std::size_t c = 0; c < cells.size(); ++c) {
-    HlpPut16(&f, 0);
-    HlpPut16(&f, 1000);
+    AddLe(f, 0, 2);
+    AddLe(f, 1000, 2);
   }
   link.format = f + cells_format;
   return link;
@@ -337,35 +323,35 @@ inline std::string CodeHall(const std::vector<std::string>& phrases, std::string
 
 inline std::string FileHeader(std::size_t used) {
   std::string h;
-  HlpPut32(&h, static_cast<std::uint32_t>(used + 9));
-  HlpPut32(&h, static_cast<std::uint32_t>(used));
+  AddLe(h, static_cast<std::uint32_t>(used + 9), 4);
+  AddLe(h, static_cast<std::uint32_t>(used), 4);
   h.push_back(4);
   return h;
 }
 
 inline std::string SystemFile(const HlpOptions& o) {
   std::string s;
-  HlpPut16(&s, 0x036C);
-  HlpPut16(&s, o.minor);
-  HlpPut16(&s, 1);
-  HlpPut32(&s, 0x12345678);
+  AddLe(s, 0x036C, 2);
+  AddLe(s, o.minor, 2);
+  AddLe(s, 1, 2);
+  AddLe(s, 0x12345678, 4);
   const unsigned flags = o.compression == HlpCompression::kLz77Blocks4k   ? 4
                          : o.compression == HlpCompression::kLz77Blocks2k ? 8
                                                                           : 0;
-  HlpPut16(&s, flags);
+  AddLe(s, flags, 2);
   if (o.minor <= 16) {
     s += o.title + '\0';
     return s;
   }
   auto record = [&](unsigned type, const std::string& data) {
-    HlpPut16(&s, type);
-    HlpPut16(&s, static_cast<unsigned>(data.size()));
+    AddLe(s, type, 2);
+    AddLe(s, static_cast<unsigned>(data.size()), 2);
     s += data;
   };
   record(1, o.title + '\0');
   if (o.lcid != 0) {
     std::string lcid(8, '\0');
-    HlpPut16(&lcid, o.lcid);
+    AddLe(lcid, o.lcid, 2);
     record(9, lcid);
   }
   if (o.charset >= 0) record(11, std::string(1, static_cast<char>(o.charset)) + std::string("\x86\x00", 2));
@@ -374,15 +360,15 @@ inline std::string SystemFile(const HlpOptions& o) {
 
 inline std::string OldPhrases(const HlpOptions& o, bool lz77) {
   std::string s, text;
-  HlpPut16(&s, static_cast<unsigned>(o.phrases.size()));
-  HlpPut16(&s, 0x0100);
+  AddLe(s, static_cast<unsigned>(o.phrases.size()), 2);
+  AddLe(s, 0x0100, 2);
   for (const std::string& p : o.phrases) text += p;
-  if (lz77) HlpPut32(&s, static_cast<std::uint32_t>(text.size()));
+  if (lz77) AddLe(s, static_cast<std::uint32_t>(text.size()), 4);
   std::size_t at = (o.phrases.size() + 1) * 2;
-  HlpPut16(&s, static_cast<unsigned>(at));
+  AddLe(s, static_cast<unsigned>(at), 2);
   for (const std::string& p : o.phrases) {
     at += p.size();
-    HlpPut16(&s, static_cast<unsigned>(at));
+    AddLe(s, static_cast<unsigned>(at), 2);
   }
   s += lz77 ? CompressHlpLz77(text) : text;
   return s;
@@ -406,17 +392,17 @@ inline std::pair<std::string, std::string> HallPhrases(const HlpOptions& o) {
     for (std::size_t b = 0; b < 32 && w + b < bits.size(); ++b) {
       if (bits[w + b]) word |= std::uint32_t{1} << b;
     }
-    HlpPut32(&stream, word);
+    AddLe(stream, word, 4);
   }
   std::string index;
-  HlpPut32(&index, 1);
-  HlpPut32(&index, static_cast<std::uint32_t>(o.phrases.size()));
-  HlpPut32(&index, static_cast<std::uint32_t>(28 + stream.size()));
-  HlpPut32(&index, static_cast<std::uint32_t>(text.size()));
-  HlpPut32(&index, static_cast<std::uint32_t>(image.size()));
-  HlpPut32(&index, 0);
-  HlpPut16(&index, o.hall_bits);
-  HlpPut16(&index, 0x4A00);
+  AddLe(index, 1, 4);
+  AddLe(index, static_cast<std::uint32_t>(o.phrases.size()), 4);
+  AddLe(index, static_cast<std::uint32_t>(28 + stream.size()), 4);
+  AddLe(index, static_cast<std::uint32_t>(text.size()), 4);
+  AddLe(index, static_cast<std::uint32_t>(image.size()), 4);
+  AddLe(index, 0, 4);
+  AddLe(index, o.hall_bits, 2);
+  AddLe(index, 0x4A00, 2);
   return {index + stream, image};
 }
 
@@ -440,11 +426,11 @@ inline std::string TopicFile(const HlpOptions& o, const std::vector<HlpLink>& li
     // Coding that does not shorten the text is not used.
     if (!link.has_stored && coded.size() >= link.text.size()) coded = link.text;
     std::string r;
-    HlpPut32(&r, static_cast<std::uint32_t>(21 + link.format.size() + coded.size()));
-    HlpPut32(&r, static_cast<std::uint32_t>(link.claimed_size != 0 ? link.claimed_size : link.text.size()));
-    HlpPut32(&r, 0);  // previous, set below
-    HlpPut32(&r, 0);  // next, set below
-    HlpPut32(&r, static_cast<std::uint32_t>(21 + link.format.size()));
+    AddLe(r, static_cast<std::uint32_t>(21 + link.format.size() + coded.size()), 4);
+    AddLe(r, static_cast<std::uint32_t>(link.claimed_size != 0 ? link.claimed_size : link.text.size()), 4);
+    AddLe(r, 0, 4);  // previous, set below
+    AddLe(r, 0, 4);  // next, set below
+    AddLe(r, static_cast<std::uint32_t>(21 + link.format.size()), 4);
     r.push_back(static_cast<char>(link.type));
     r += link.format + coded;
     records.push_back(std::move(r));
@@ -480,8 +466,8 @@ inline std::string TopicFile(const HlpOptions& o, const std::vector<HlpLink>& li
       bounds.push_back(at);
     }
     for (std::size_t k = 0; k < records.size(); ++k) {
-      HlpSet32(&data, starts[k] + 8, k == 0 ? 0xFFFFFFFF : position(starts[k - 1]));
-      HlpSet32(&data, starts[k] + 12, k + 1 < records.size() ? position(starts[k + 1]) : 0xFFFFFFFF);
+      PutLe(data, starts[k] + 8, k == 0 ? 0xFFFFFFFF : position(starts[k - 1]), 4);
+      PutLe(data, starts[k] + 12, k + 1 < records.size() ? position(starts[k + 1]) : 0xFFFFFFFF, 4);
     }
   }
   std::vector<std::string> bodies;
@@ -512,9 +498,9 @@ inline std::string TopicFile(const HlpOptions& o, const std::vector<HlpLink>& li
       }
     }
     std::string full;
-    HlpPut32(&full, 0xFFFFFFFF);
-    HlpPut32(&full, first);
-    HlpPut32(&full, 0);
+    AddLe(full, 0xFFFFFFFF, 4);
+    AddLe(full, first, 4);
+    AddLe(full, 0, 4);
     full += bodies[b];
     // Every block but the last takes its whole size.
     if (b + 1 < bodies.size()) full.resize(block, '\0');
@@ -554,13 +540,13 @@ inline HlpFile BuildHlp(const HlpOptions& o, const std::vector<HlpLink>& links) 
   for (std::size_t at = 0; at < files.size() || pages.empty(); at += o.entries_per_leaf) {
     const std::size_t n = std::min(o.entries_per_leaf, files.size() - std::min(at, files.size()));
     std::string p;
-    HlpPut16(&p, 0);
-    HlpPut16(&p, static_cast<unsigned>(n));
-    HlpPut16(&p, pages.empty() ? 0xFFFF : static_cast<unsigned>(pages.size() - 1));
-    HlpPut16(&p, 0xFFFF);  // next, set below
+    AddLe(p, 0, 2);
+    AddLe(p, static_cast<unsigned>(n), 2);
+    AddLe(p, pages.empty() ? 0xFFFF : static_cast<unsigned>(pages.size() - 1), 2);
+    AddLe(p, 0xFFFF, 2);  // next, set below
     for (std::size_t k = at; k < at + n; ++k) {
       p += files[k].first + '\0';
-      HlpPut32(&p, static_cast<std::uint32_t>(out.offsets[files[k].first]));
+      AddLe(p, static_cast<std::uint32_t>(out.offsets[files[k].first]), 4);
     }
     first_names.push_back(n > 0 ? files[at].first : std::string());
     p.resize(page, '\0');
@@ -568,16 +554,16 @@ inline HlpFile BuildHlp(const HlpOptions& o, const std::vector<HlpLink>& links) 
     if (files.empty()) break;
   }
   out.leaf_pages = pages.size();
-  for (std::size_t k = 0; k + 1 < pages.size(); ++k) HlpSet16(&pages[k], 6, static_cast<unsigned>(k + 1));
+  for (std::size_t k = 0; k + 1 < pages.size(); ++k) PutLe(pages[k], 6, static_cast<unsigned>(k + 1), 2);
   unsigned root = 0, levels = 1;
   if (pages.size() > 1) {
     std::string index;
-    HlpPut16(&index, 0);
-    HlpPut16(&index, static_cast<unsigned>(pages.size() - 1));
-    HlpPut16(&index, 0);  // first child
+    AddLe(index, 0, 2);
+    AddLe(index, static_cast<unsigned>(pages.size() - 1), 2);
+    AddLe(index, 0, 2);  // first child
     for (std::size_t k = 1; k < first_names.size(); ++k) {
       index += first_names[k] + '\0';
-      HlpPut16(&index, static_cast<unsigned>(k));
+      AddLe(index, static_cast<unsigned>(k), 2);
     }
     index.resize(page, '\0');
     root = static_cast<unsigned>(pages.size());
@@ -585,25 +571,25 @@ inline HlpFile BuildHlp(const HlpOptions& o, const std::vector<HlpLink>& links) 
     pages.push_back(index);
   }
   std::string tree;
-  HlpPut16(&tree, 0x293B);
-  HlpPut16(&tree, 0x0402);
-  HlpPut16(&tree, static_cast<unsigned>(page));
+  AddLe(tree, 0x293B, 2);
+  AddLe(tree, 0x0402, 2);
+  AddLe(tree, static_cast<unsigned>(page), 2);
   tree += std::string("z4", 2) + std::string(14, '\0');
-  HlpPut16(&tree, 0);
-  HlpPut16(&tree, 0);
-  HlpPut16(&tree, root);
-  HlpPut16(&tree, 0xFFFF);
-  HlpPut16(&tree, static_cast<unsigned>(pages.size()));
-  HlpPut16(&tree, levels);
-  HlpPut32(&tree, static_cast<std::uint32_t>(files.size()));
+  AddLe(tree, 0, 2);
+  AddLe(tree, 0, 2);
+  AddLe(tree, root, 2);
+  AddLe(tree, 0xFFFF, 2);
+  AddLe(tree, static_cast<unsigned>(pages.size()), 2);
+  AddLe(tree, levels, 2);
+  AddLe(tree, static_cast<std::uint32_t>(files.size()), 4);
   for (const std::string& p : pages) tree += p;
 
   out.directory = bytes.size();
   bytes += hlp_detail::FileHeader(tree.size()) + tree;
-  HlpSet32(&bytes, 0, 0x00035F3F);
-  HlpSet32(&bytes, 4, static_cast<std::uint32_t>(out.directory));
-  HlpSet32(&bytes, 8, 0xFFFFFFFF);
-  HlpSet32(&bytes, 12, static_cast<std::uint32_t>(bytes.size()));
+  PutLe(bytes, 0, 0x00035F3F, 4);
+  PutLe(bytes, 4, static_cast<std::uint32_t>(out.directory), 4);
+  PutLe(bytes, 8, 0xFFFFFFFF, 4);
+  PutLe(bytes, 12, static_cast<std::uint32_t>(bytes.size()), 4);
   out.bytes = std::move(bytes);
   return out;
 }

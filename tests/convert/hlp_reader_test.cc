@@ -21,6 +21,7 @@
 #include "convert/text_sink.h"
 #include "hlp_fixture.h"
 #include "text_read.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -33,8 +34,7 @@ using testing::HlpLink;
 using testing::HlpOptions;
 using testing::HlpParagraphs;
 using testing::HlpPhraseKind;
-using testing::HlpSet16;
-using testing::HlpSet32;
+using testing::PutLe;
 using testing::HlpTableRow;
 using testing::HlpTopicHeader;
 using testing::MakeHlp;
@@ -73,11 +73,8 @@ std::vector<HlpLink> LongBook(std::string* expected, int topics, int paragraphs)
 // ---------------------------------------------------------------- sample
 
 std::string SampleBytes() {
-  const std::filesystem::path p =
-      std::filesystem::path(FOLIAN_SHARED_DIR) / "formats/third_party/hlp/reversi_86_64-REVERSI.zh-CN.hcw4-gbk.hlp";
-  std::ifstream in(p, std::ios::binary);
-  if (!in) return {};
-  return std::string(std::istreambuf_iterator<char>(in), {});
+  return testing::ReadBytes(std::filesystem::path(FOLIAN_SHARED_DIR) /
+                            "formats/third_party/hlp/reversi_86_64-REVERSI.zh-CN.hcw4-gbk.hlp");
 }
 
 // GB2312 characters of `bytes`, as a scan finds them without knowing the
@@ -298,22 +295,22 @@ TEST(HlpDamage, FileSystemFaults) {
   const HlpFile f = BuildHlp(o, {HlpTopicHeader(G("甲"))});
   ASSERT_GE(f.leaf_pages, 2u);
   std::string loop = f.bytes;
-  HlpSet16(&loop, f.PageAt(1) + 6, 0);  // the second leaf's next is the first
+  PutLe(loop, f.PageAt(1) + 6, 0, 2);  // the second leaf's next is the first
   ExpectRefused(loop, msg::kHlpBadDirectory);
   std::string self = f.bytes;
-  HlpSet16(&self, f.PageAt(0) + 6, 0);  // a leaf that is its own next
+  PutLe(self, f.PageAt(0) + 6, 0, 2);  // a leaf that is its own next
   ExpectRefused(self, msg::kHlpBadDirectory);
   std::string root = f.bytes;
-  HlpSet16(&root, f.directory + 9 + 26, 99);  // root page past the pages
+  PutLe(root, f.directory + 9 + 26, 99, 2);  // root page past the pages
   ExpectRefused(root, msg::kHlpBadDirectory);
   std::string child = f.bytes;
-  HlpSet16(&child, f.PageAt(f.leaf_pages) + 4, 0x7FFF);  // index page's first child
+  PutLe(child, f.PageAt(f.leaf_pages) + 4, 0x7FFF, 2);  // index page's first child
   ExpectRefused(child, msg::kHlpBadDirectory);
   std::string pages = f.bytes;
-  HlpSet16(&pages, f.directory + 9 + 30, 500);  // more pages than the file holds
+  PutLe(pages, f.directory + 9 + 30, 500, 2);  // more pages than the file holds
   ExpectRefused(pages, msg::kHlpTruncated);
   std::string offset = f.bytes;
-  HlpSet32(&offset, f.PageAt(0) + 8 + 8, 0x7FFFFFF0);  // "|SYSTEM\0" then its offset
+  PutLe(offset, f.PageAt(0) + 8 + 8, 0x7FFFFFF0, 4);  // "|SYSTEM\0" then its offset
   ExpectRefused(offset, msg::kHlpTruncated);
 }
 
@@ -333,22 +330,22 @@ TEST(HlpDamage, TopicRecordsThatClaimMoreThanTheyHold) {
   const HlpFile f = BuildHlp(Chinese("书"), {HlpTopicHeader(G("甲")), HlpParagraphs({G("乙")})});
   const std::size_t first = f.DataAt("|TOPIC") + 12;
   std::string big = f.bytes;
-  HlpSet32(&big, first, 0x00100000);  // record size past the data
+  PutLe(big, first, 0x00100000, 4);  // record size past the data
   ExpectRefused(big, msg::kHlpBadTopic);
   std::string small = f.bytes;
-  HlpSet32(&small, first + 16, 3);  // formatting part shorter than the header
+  PutLe(small, first + 16, 3, 4);  // formatting part shorter than the header
   ExpectRefused(small, msg::kHlpBadTopic);
   std::string back = f.bytes;
-  HlpSet32(&back, first + 12, 12);  // the next record is the record itself
+  PutLe(back, first + 12, 12, 4);  // the next record is the record itself
   ExpectRefused(back, msg::kHlpBadTopic);
   std::string inside = f.bytes;
-  HlpSet32(&inside, first + 12, 12 + 22);  // the next record starts inside this one
+  PutLe(inside, first + 12, 12 + 22, 4);  // the next record starts inside this one
   ExpectRefused(inside, msg::kHlpBadTopic);
   std::string nowhere = f.bytes;
-  HlpSet32(&nowhere, f.DataAt("|TOPIC") + 4, 4);  // the first record inside the block header
+  PutLe(nowhere, f.DataAt("|TOPIC") + 4, 4, 4);  // the first record inside the block header
   ExpectRefused(nowhere, msg::kHlpBadTopic);
   std::string huge = f.bytes;
-  HlpSet32(&huge, first + 4, 0x7FFFFFFF);  // expanded text size
+  PutLe(huge, first + 4, 0x7FFFFFFF, 4);  // expanded text size
   const Read r = Convert(huge);
   EXPECT_FALSE(r.status.ok());
   EXPECT_TRUE(r.text.empty());
@@ -388,9 +385,9 @@ TEST(HlpDamage, PhraseNumbersOutOfRange) {
     std::string table = BuildHlp(o, {HlpParagraphs({"alpha"})}).bytes;
     const HlpFile f = BuildHlp(o, {HlpParagraphs({"alpha"})});
     if (kind == HlpPhraseKind::kOld) {
-      HlpSet16(&table, f.DataAt("|Phrases") + 4 + 4, 0xFFF0);  // the last offset
+      PutLe(table, f.DataAt("|Phrases") + 4 + 4, 0xFFF0, 2);  // the last offset
     } else {
-      HlpSet32(&table, f.DataAt("|PhrIndex") + 12, 0x7FFFFFFF);  // image size
+      PutLe(table, f.DataAt("|PhrIndex") + 12, 0x7FFFFFFF, 4);  // image size
     }
     ExpectRefused(table, msg::kHlpBadPhrases);
   }
@@ -431,48 +428,6 @@ TEST(HlpRegistry, FoundByExtensionAndByMagic) {
   ASSERT_NE(renamed, nullptr);
   EXPECT_EQ(renamed->name, "hlp");
   EXPECT_FALSE(LooksLikeHlp("\x3F\x5F\x03"));
-}
-
-}  // namespace
-}  // namespace folian::convert
-
-namespace folian::convert {
-namespace {
-
-// Writes the fuzz target's seed files (fuzz/corpus/hlp_fuzz) from the
-// fixture when FOLIAN_WRITE_HLP_SEEDS names a folder; otherwise skipped.
-TEST(HlpSeeds, WriteWhenAsked) {
-  const char* dir = std::getenv("FOLIAN_WRITE_HLP_SEEDS");
-  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_HLP_SEEDS=DIR to write the fuzz seeds";
-  auto write = [&](const std::string& name, const std::string& bytes) {
-    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
-  };
-  const std::vector<HlpLink> links = {
-      HlpTopicHeader(G("第一回")),
-      HlpParagraphs({G("话说天下大势，分久必合，合久必分。"), G("周末七国分争，并入于秦。")}),
-      HlpDisplay({{G("甲"), "\x83"}, {G("乙"), std::string("\x80\x01\x00", 3)},
-                  {"", std::string("\xE3\x01\x02\x03\x04", 5)}, {G("链接"), "\x89"},
-                  {"", std::string("\xCC\x05\x00JI(1)", 8)}, {G("丁"), "\x8B"},
-                  {G("戊"), std::string("\x86\x03\x0A\x80" "ABCDE", 9)}, {G("己"), "\x82"}, {"", "\xFF"}}),
-      HlpTopicHeader(G("第二回")),
-      HlpTableRow({G("按键"), G("功能")}),
-  };
-  HlpOptions o = Chinese("测试");
-  write("stored.hlp", MakeHlp(o, links));
-  o.compression = HlpCompression::kLz77Blocks4k;
-  o.phrase_kind = HlpPhraseKind::kOld;
-  o.phrases = {G("天下"), G("分久"), G("合久")};
-  write("lz77_old_phrases.hlp", MakeHlp(o, links));
-  o.compression = HlpCompression::kLz77Blocks2k;
-  o.phrase_kind = HlpPhraseKind::kHall;
-  o.entries_per_leaf = 2;
-  write("lz77_2k_hall_phrases.hlp", MakeHlp(o, links));
-  HlpOptions big5;
-  big5.lcid = 0x0404;
-  big5.charset = 136;
-  big5.title = charset::FromWide(charset::kBig5, u"說明");
-  write("big5.hlp", MakeHlp(big5, {HlpTopicHeader(charset::FromWide(charset::kBig5, u"第一章")),
-                                   HlpParagraphs({charset::FromWide(charset::kBig5, u"內容")})}));
 }
 
 }  // namespace

@@ -8,16 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace folian::testing {
+#include "support/bytes.h"
 
-inline void PutU16(std::string* s, std::size_t at, unsigned v) {
-  (*s)[at] = static_cast<char>(v >> 8);
-  (*s)[at + 1] = static_cast<char>(v & 0xFF);
-}
-inline void PutU32(std::string* s, std::size_t at, std::uint32_t v) {
-  PutU16(s, at, v >> 16);
-  PutU16(s, at + 2, v & 0xFFFF);
-}
+namespace folian::testing {
 
 // Greedy PalmDOC: back-references of 3 to 10 bytes within 2,047, a blank
 // and a letter as one byte, the rest literals (escaped with 0x01 where the
@@ -86,16 +79,16 @@ inline std::string MakePdb(const PdbBook& b) {
   std::string out(78 + 8 * n + 2, '\0');
   out.replace(0, 4, "book");
   out.replace(60, 8, b.type_creator);
-  PutU16(&out, 76, static_cast<unsigned>(n));
+  PutBe(out, 76, static_cast<unsigned>(n), 2);
   std::string record0(16, '\0');
-  PutU16(&record0, 0, b.compression);
-  PutU32(&record0, 4, b.text_length);
-  PutU16(&record0, 8, b.text_records);
-  PutU16(&record0, 10, 4096);
+  PutBe(record0, 0, b.compression, 2);
+  PutBe(record0, 4, b.text_length, 4);
+  PutBe(record0, 8, b.text_records, 2);
+  PutBe(record0, 10, 4096, 2);
   std::vector<std::string_view> all{record0};
   for (const std::string& r : b.records) all.push_back(r);
   for (std::size_t k = 0; k < n; ++k) {
-    PutU32(&out, 78 + 8 * k, static_cast<std::uint32_t>(out.size()));
+    PutBe(out, 78 + 8 * k, static_cast<std::uint32_t>(out.size()), 4);
     out.append(all[k]);
   }
   return out;

@@ -20,7 +20,7 @@ namespace {
 using testing::BookOf;
 using testing::MakePdb;
 using testing::PdbBook;
-using testing::PutU32;
+using testing::PutBe;
 
 using Read = folian::testing::TextRead;
 
@@ -142,15 +142,15 @@ TEST(PdbReader, BadFilesAreRefusedWithAMessage) {
   EXPECT_EQ(Convert(zero).status.message(), msg::kPdbTruncated) << "no record 0";
 
   std::string beyond = good;
-  PutU32(&beyond, 78 + 8, static_cast<std::uint32_t>(good.size() + 1));
+  PutBe(beyond, 78 + 8, static_cast<std::uint32_t>(good.size() + 1), 4);
   EXPECT_EQ(Convert(beyond).status.message(), msg::kPdbBadOffsets);
 
   std::string backwards = MakePdb(BookOf(std::string(5000, 'a') + "b"));
-  PutU32(&backwards, 78 + 16, 100);  // record 2 before record 1
+  PutBe(backwards, 78 + 16, 100, 4);  // record 2 before record 1
   EXPECT_EQ(Convert(backwards).status.message(), msg::kPdbBadOffsets);
 
   std::string r0_at_end = good;
-  PutU32(&r0_at_end, 78, static_cast<std::uint32_t>(good.size()));
+  PutBe(r0_at_end, 78, static_cast<std::uint32_t>(good.size()), 4);
   EXPECT_EQ(Convert(r0_at_end).status.message(), msg::kPdbBadOffsets);
 
   PdbBook huge;

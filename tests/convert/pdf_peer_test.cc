@@ -15,18 +15,12 @@
 #include "charset/codepage.h"
 #include "convert/limits.h"
 #include "convert/pdf/pdf_format.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
-}
 
 bool IsHan(char32_t c) {
   return (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF) ||
@@ -136,11 +130,11 @@ TEST(PdfPeer, SamplesHoldPdftotextsText) {
     if (!fs::exists(reference)) continue;
     ++seen;
     MemorySink sink(kMaxOutputBytes);
-    const Status st = ReadPdf(ReadAll(pdf), sink, ReadContext());
+    const Status st = ReadPdf(testing::ReadBytes(pdf), sink, ReadContext());
     ASSERT_TRUE(st.ok()) << pdf << ": " << st.message();
     const std::string ours =
         sink.encoding() == TextEncoding::kGbk ? charset::GbkToUtf8(sink.text()) : sink.text();
-    const std::u32string ref_text = Decode(ReadAll(reference));
+    const std::u32string ref_text = Decode(testing::ReadBytes(reference));
     const std::u32string our_text = Decode(ours);
     std::unordered_map<std::u32string, std::uint32_t> words;
     const bool han = Units(ref_text, true, &words).size() > Units(ref_text, false, &words).size();

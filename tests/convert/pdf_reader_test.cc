@@ -14,6 +14,7 @@
 #include "convert/messages.h"
 #include "pdf_fixture.h"
 #include "text_read.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -241,10 +242,7 @@ TEST(PdfReader, AContentStreamCutAtItsCapStopsTheConversion) {
 }
 
 std::string Fixture(const std::string& name) {
-  std::ifstream in(std::string(FOLIAN_SOURCE_DIR) + "/tests/convert/testdata/pdf/" + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return testing::ReadBytes(std::string(FOLIAN_SOURCE_DIR) + "/tests/convert/testdata/pdf/" + name);
 }
 
 TEST(PdfReader, OwnerPasswordFilesAreDecrypted) {

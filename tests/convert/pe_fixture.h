@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/bytes.h"
+
 namespace folian::testing {
 
 struct PeResourceItem {
@@ -38,11 +40,6 @@ struct PeFile {
 };
 
 namespace pe_detail {
-
-inline void Put(std::string& s, std::size_t at, std::uint64_t v, int bytes) {
-  if (s.size() < at + bytes) s.resize(at + bytes, '\0');
-  for (int i = 0; i < bytes; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
 
 inline std::size_t Align(std::size_t v, std::size_t a) { return (v + a - 1) / a * a; }
 
@@ -79,22 +76,22 @@ template <typename Child, typename Target>
 void WriteDirectory(std::string& tree, std::size_t at, std::vector<Child>& children, Target target) {
   std::size_t named = 0;
   for (const Child& c : children) named += c.named ? 1 : 0;
-  Put(tree, at + 12, named, 2);
-  Put(tree, at + 14, children.size() - named, 2);
+  PutLe(tree, at + 12, named, 2);
+  PutLe(tree, at + 14, children.size() - named, 2);
   std::size_t e = at + 16;
   for (int pass = 0; pass < 2; ++pass) {
     for (Child& c : children) {
       if (c.named != (pass == 0)) continue;
-      Put(tree, e, c.named ? (0x80000000u | c.str) : c.id, 4);
-      Put(tree, e + 4, target(c), 4);
+      PutLe(tree, e, c.named ? (0x80000000u | c.str) : c.id, 4);
+      PutLe(tree, e + 4, target(c), 4);
       e += 8;
     }
   }
 }
 
 inline void WriteName(std::string& tree, std::size_t at, const std::u16string& name) {
-  Put(tree, at, name.size(), 2);
-  for (std::size_t i = 0; i < name.size(); ++i) Put(tree, at + 2 + 2 * i, name[i], 2);
+  PutLe(tree, at, name.size(), 2);
+  for (std::size_t i = 0; i < name.size(); ++i) PutLe(tree, at + 2 + 2 * i, name[i], 2);
 }
 
 inline std::string ResourceTree(const std::vector<PeResourceItem>& items, std::uint32_t rva) {
@@ -152,13 +149,13 @@ inline std::string ResourceTree(const std::vector<PeResourceItem>& items, std::u
     WriteDirectory(tree, t.dir, t.names, [](const Name& n) { return 0x80000000u | n.dir; });
     for (Name& n : t.names) {
       if (n.named) WriteName(tree, n.str, n.name);
-      Put(tree, n.dir + 14, n.langs.size(), 2);
+      PutLe(tree, n.dir + 14, n.langs.size(), 2);
       for (std::size_t k = 0; k < n.langs.size(); ++k) {
         const Lang& l = n.langs[k];
-        Put(tree, n.dir + 16 + 8 * k, l.language, 4);
-        Put(tree, n.dir + 16 + 8 * k + 4, l.entry, 4);
-        Put(tree, l.entry, rva + data_at[l.item], 4);
-        Put(tree, l.entry + 4, items[l.item].data.size(), 4);
+        PutLe(tree, n.dir + 16 + 8 * k, l.language, 4);
+        PutLe(tree, n.dir + 16 + 8 * k + 4, l.entry, 4);
+        PutLe(tree, l.entry, rva + data_at[l.item], 4);
+        PutLe(tree, l.entry + 4, items[l.item].data.size(), 4);
         tree.replace(data_at[l.item], items[l.item].data.size(), items[l.item].data);
       }
     }
@@ -170,7 +167,6 @@ inline std::string ResourceTree(const std::vector<PeResourceItem>& items, std::u
 
 inline PeFile MakePe(const PeContents& contents) {
   using pe_detail::Align;
-  using pe_detail::Put;
   constexpr std::size_t kPe = 0x80, kFileAlign = 0x200, kSectionAlign = 0x1000;
   const std::size_t optional_size = contents.pe32_plus ? 240 : 224;
   PeFile f;
@@ -178,20 +174,20 @@ inline PeFile MakePe(const PeContents& contents) {
   b.assign(kFileAlign, '\0');
   b[0] = 'M';
   b[1] = 'Z';
-  Put(b, 0x3C, kPe, 4);
+  PutLe(b, 0x3C, kPe, 4);
   b.replace(kPe, 4, std::string("PE\0\0", 4));
-  Put(b, kPe + 4, contents.pe32_plus ? 0x8664 : 0x14C, 2);
-  Put(b, kPe + 6, 2, 2);  // sections
-  Put(b, kPe + 20, optional_size, 2);
-  Put(b, kPe + 22, 0x0102, 2);  // executable, 32-bit words
+  PutLe(b, kPe + 4, contents.pe32_plus ? 0x8664 : 0x14C, 2);
+  PutLe(b, kPe + 6, 2, 2);  // sections
+  PutLe(b, kPe + 20, optional_size, 2);
+  PutLe(b, kPe + 22, 0x0102, 2);  // executable, 32-bit words
   f.optional_header = kPe + 24;
   const std::size_t o = f.optional_header;
-  Put(b, o, contents.pe32_plus ? 0x20B : 0x10B, 2);
-  Put(b, o + 32, kSectionAlign, 4);
-  Put(b, o + 36, kFileAlign, 4);
-  Put(b, o + 60, kFileAlign, 4);  // size of headers
+  PutLe(b, o, contents.pe32_plus ? 0x20B : 0x10B, 2);
+  PutLe(b, o + 32, kSectionAlign, 4);
+  PutLe(b, o + 36, kFileAlign, 4);
+  PutLe(b, o + 60, kFileAlign, 4);  // size of headers
   const std::size_t dirs = o + (contents.pe32_plus ? 112 : 96);
-  Put(b, dirs - 4, 16, 4);
+  PutLe(b, dirs - 4, 16, 4);
   f.section_table = o + optional_size;
 
   // .text: a few bytes of code at RVA 0x1000.
@@ -204,17 +200,17 @@ inline PeFile MakePe(const PeContents& contents) {
                      std::size_t at, std::uint32_t flags) {
     const std::size_t s = f.section_table + 40 * i;
     b.replace(s, 8, std::string(name, 8));
-    Put(b, s + 8, vsize, 4);
-    Put(b, s + 12, rva, 4);
-    Put(b, s + 16, raw, 4);
-    Put(b, s + 20, at, 4);
-    Put(b, s + 36, flags, 4);
+    PutLe(b, s + 8, vsize, 4);
+    PutLe(b, s + 12, rva, 4);
+    PutLe(b, s + 16, raw, 4);
+    PutLe(b, s + 20, at, 4);
+    PutLe(b, s + 36, flags, 4);
   };
   section(0, ".text\0\0\0", code.size(), kSectionAlign, kFileAlign, text_at, 0x60000020);
   section(1, ".rsrc\0\0\0", tree.size(), f.rsrc_rva, rsrc_raw, rsrc_at, 0x40000040);
-  Put(b, o + 56, f.rsrc_rva + Align(tree.size(), kSectionAlign), 4);  // size of image
-  Put(b, dirs + 8 * 2, f.rsrc_rva, 4);
-  Put(b, dirs + 8 * 2 + 4, tree.size(), 4);
+  PutLe(b, o + 56, f.rsrc_rva + Align(tree.size(), kSectionAlign), 4);  // size of image
+  PutLe(b, dirs + 8 * 2, f.rsrc_rva, 4);
+  PutLe(b, dirs + 8 * 2 + 4, tree.size(), 4);
   b.resize(rsrc_at, '\0');
   b.replace(text_at, code.size(), code);
   b += tree;
@@ -223,8 +219,8 @@ inline PeFile MakePe(const PeContents& contents) {
   f.overlay_offset = b.size();
   b += contents.overlay;
   if (!contents.signature_block.empty()) {
-    Put(b, dirs + 8 * 4, b.size(), 4);
-    Put(b, dirs + 8 * 4 + 4, contents.signature_block.size(), 4);
+    PutLe(b, dirs + 8 * 4, b.size(), 4);
+    PutLe(b, dirs + 8 * 4 + 4, contents.signature_block.size(), 4);
     b += contents.signature_block;
   }
   return f;

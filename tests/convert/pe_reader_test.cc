@@ -18,6 +18,7 @@
 #include "convert/registry.h"
 #include "pe_fixture.h"
 #include "text/atomic_write.h"
+#include "text_read.h"
 #include "zip_fixture.h"
 
 namespace folian::convert {
@@ -29,29 +30,9 @@ using testing::PeFile;
 using testing::PeResourceItem;
 using testing::PeContents;
 
-class RecordingSink final : public PageSink {
- public:
-  Status AddFile(std::string_view name, std::string_view bytes) override {
-    if (fail_after >= 0 && static_cast<int>(order.size()) >= fail_after) return Status::Error("disk full");
-    order.emplace_back(name);
-    files[std::string(name)] = std::string(bytes);
-    return Status::Ok();
-  }
-  void SetReadingOrder(std::vector<std::string> names) override { reading_order = std::move(names); }
-  std::map<std::string, std::string> files;
-  std::vector<std::string> order;
-  std::vector<std::string> reading_order;
-  int fail_after = -1;
-};
+using testing::RecordingSink;
 
-void Put32(std::string& s, std::size_t at, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) s[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-std::uint32_t Get32(const std::string& s, std::size_t at) {
-  std::uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= std::uint32_t{static_cast<unsigned char>(s[at + i])} << (8 * i);
-  return v;
-}
+std::uint32_t Get32(std::string_view s, std::size_t at) { return static_cast<std::uint32_t>(testing::GetLe(s, at, 4)); }
 
 const std::string kPage = "<html><head><title>1</title></head><body><p>\xB5\xDA\xD2\xBB\xBB\xD8</p></body></html>";
 const std::string kGif = std::string("GIF89a\x01\x00\x01\x00", 10) + "pixels";
@@ -122,7 +103,7 @@ TEST(PeImage, BrokenHeadersAreRefusedWithAMessage) {
     EXPECT_EQ(ReadPeImage(good.substr(0, n), &image).message(), msg::kPeBadHeaders) << n;
   }
   std::string far = good;
-  Put32(far, 0x3C, 0xFFFFFFF0u);  // e_lfanew past the end
+  testing::PutLe(far, 0x3C, 0xFFFFFFF0u, 4);  // e_lfanew past the end
   EXPECT_EQ(ReadPeImage(far, &image).message(), msg::kPeBadHeaders);
   std::string no_sig = good;
   no_sig[0x80] = 'N';
@@ -148,23 +129,23 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
   PeImage image;
 
   std::string loop = pe.bytes;  // the first name points back at the root
-  Put32(loop, type_dir + 20, 0x80000000u);
+  testing::PutLe(loop, type_dir + 20, 0x80000000u, 4);
   ASSERT_TRUE(ReadPeImage(loop, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
   EXPECT_GE(image.bad_resources, 1u);
 
   std::string deep = pe.bytes;  // a language entry that is a directory again
-  Put32(deep, name1_dir + 20, 0x80000000u | static_cast<std::uint32_t>(name1_dir - root));
+  testing::PutLe(deep, name1_dir + 20, 0x80000000u | static_cast<std::uint32_t>(name1_dir - root), 4);
   ASSERT_TRUE(ReadPeImage(deep, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
   std::string outside = pe.bytes;  // a resource's RVA in no section
-  Put32(outside, entry1, 0x00F00000u);
+  testing::PutLe(outside, entry1, 0x00F00000u, 4);
   ASSERT_TRUE(ReadPeImage(outside, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
   std::string huge = pe.bytes;  // a resource claiming 4 GB
-  Put32(huge, entry1 + 4, 0xFFFFFFFFu);
+  testing::PutLe(huge, entry1 + 4, 0xFFFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(huge, &image).ok());
   EXPECT_EQ(image.resources.size(), 1u);
 
@@ -177,20 +158,20 @@ TEST(PeImage, DamagedTreesLoseOnlyTheirBadParts) {
     const std::size_t t = at + (Get32(twice, at + 20) & 0x7FFFFFFF);
     const std::size_t n1 = at + (Get32(twice, t + 20) & 0x7FFFFFFF);
     const std::size_t n2 = at + (Get32(twice, t + 28) & 0x7FFFFFFF);
-    Put32(twice, at + Get32(twice, n2 + 20), Get32(twice, at + Get32(twice, n1 + 20)));
-    Put32(twice, at + Get32(twice, n2 + 20) + 4, 3000);
+    testing::PutLe(twice, at + Get32(twice, n2 + 20), Get32(twice, at + Get32(twice, n1 + 20)), 4);
+    testing::PutLe(twice, at + Get32(twice, n2 + 20) + 4, 3000, 4);
   }
   ASSERT_TRUE(ReadPeImage(twice, &image).ok());
   ASSERT_LT(twice.size(), 6000u);
   EXPECT_EQ(image.resources.size(), 1u) << "resources together never pass the file's size";
 
   std::string counts = pe.bytes;  // 65535 + 65535 entries claimed at the root
-  Put32(counts, root + 12, 0xFFFFFFFFu);
+  testing::PutLe(counts, root + 12, 0xFFFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(counts, &image).ok());
   EXPECT_GE(image.bad_resources, 1u);
 
   std::string past = pe.bytes;  // the resource section's bytes claimed far past the file's end
-  Put32(past, pe.section_table + 40 + 16, 0x7FFFFFFFu);
+  testing::PutLe(past, pe.section_table + 40 + 16, 0x7FFFFFFFu, 4);
   ASSERT_TRUE(ReadPeImage(past, &image).ok());
   EXPECT_EQ(image.resources.size(), 2u) << "the part that is there is still read";
   EXPECT_EQ(image.overlay_begin, past.size());
@@ -276,8 +257,8 @@ TEST(ReadPe, AnArchiveWhoseOffsetsCountFromTheProgramsStartIsReadToo) {
   std::string adjusted = zip;
   const std::size_t eocd = adjusted.rfind("PK\x05\x06");
   const std::size_t cd = Get32(adjusted, eocd + 16);
-  Put32(adjusted, eocd + 16, static_cast<std::uint32_t>(cd + prefix));
-  Put32(adjusted, cd + 42, static_cast<std::uint32_t>(Get32(adjusted, cd + 42) + prefix));
+  testing::PutLe(adjusted, eocd + 16, static_cast<std::uint32_t>(cd + prefix), 4);
+  testing::PutLe(adjusted, cd + 42, static_cast<std::uint32_t>(Get32(adjusted, cd + 42) + prefix), 4);
   book.overlay = adjusted;
   RecordingSink sink;
   ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok());
@@ -329,7 +310,7 @@ TEST(ReadPe, BrokenHeadersStillGiveAnArchiveThatClosesTheFile) {
   PeContents book;
   book.overlay = testing::MakeZip({{"a.htm", kPage}});
   std::string bytes = MakePe(book).bytes;
-  Put32(bytes, 0x3C, 0xFFFFFF00u);
+  testing::PutLe(bytes, 0x3C, 0xFFFFFF00u, 4);
   RecordingSink sink;
   ASSERT_TRUE(ReadPe(bytes, sink, ReadContext{}).ok());
   EXPECT_EQ(sink.files["a.htm"], kPage);
@@ -385,51 +366,21 @@ TEST(ReadPe, OnlyFilesNamedExeAreTakenForPrograms) {
 TEST(ReadPe, ASharedHelpFileHeldAsAResourceGivesTheSamePages) {
   const fs::path file = fs::path(FOLIAN_SHARED_DIR) / "formats" / "generated" / "chm" / "en_alice.chmcmd.chm";
   if (!fs::exists(file)) GTEST_SKIP() << "sample missing: " << file;
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
+  const std::string chm = testing::ReadBytes(file);
   RecordingSink direct;
-  ASSERT_TRUE(ReadChm(s.str(), direct, ReadContext{}).ok());
+  ASSERT_TRUE(ReadChm(chm, direct, ReadContext{}).ok());
   for (bool appended : {false, true}) {
     PeContents book;
     if (appended) {
-      book.overlay = s.str();
+      book.overlay = chm;
     } else {
-      book.resources = {{kRtRcdata, {}, 200, {}, 0x804, s.str()}};
+      book.resources = {{kRtRcdata, {}, 200, {}, 0x804, chm}};
     }
     RecordingSink sink;
     ASSERT_TRUE(ReadPe(MakePe(book).bytes, sink, ReadContext{}).ok()) << appended;
     EXPECT_EQ(sink.files, direct.files) << appended;
     EXPECT_EQ(sink.reading_order, direct.reading_order) << appended;
   }
-}
-
-// Writes the fuzz target's seed files (fuzz/corpus/pe_fuzz) from the
-// fixture when FOLIAN_WRITE_PE_SEEDS names a folder; otherwise skipped.
-TEST(PeSeeds, WriteWhenAsked) {
-  const char* dir = std::getenv("FOLIAN_WRITE_PE_SEEDS");
-  if (dir == nullptr) GTEST_SKIP() << "set FOLIAN_WRITE_PE_SEEDS=DIR to write the fuzz seeds";
-  auto write = [&](const std::string& name, const PeContents& contents) {
-    ASSERT_TRUE(text::WriteFileAtomic(fs::path(dir) / name, MakePe(contents).bytes)) << name;
-  };
-  PeContents book = BookContents();
-  write("resources-pe32.exe", book);
-  book.pe32_plus = true;
-  write("resources-pe32plus.exe", book);
-  PeContents sfx;
-  sfx.overlay = testing::MakeZip({{"book/index.html", kPage}, {"book/a.css", "p{}", true}});
-  sfx.signature_block = "SIGNATURE";
-  write("appended-zip.exe", sfx);
-  PeContents held;
-  held.resources = {{kRtRcdata, {}, 1, {}, 0x804, testing::MakeZip({{"z.htm", "<p>z</p>"}})},
-                    {0, u"CHM", 2, {}, 0x804, testing::MakeChm({{"/c.htm", "<p>c</p>"}, {"/t.hhc", "c.htm"}})}};
-  held.overlay = testing::MakeChm({{"/d.htm", "<p>d</p>"}});
-  write("held-zip-chm.exe", held);
-  PeContents names;
-  names.resources = {{kRtHtml, {}, 0, u"..\\x.htm", 0x804, kPage},
-                     {kRtHtml, {}, 5, {}, 0x804, std::string("\xFF\xFE<\0h\0t\0m\0l\0>\0", 14)},
-                     {kRtHtml, {}, 5, {}, 0x409, kPage}};
-  write("names-utf16.exe", names);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "convert/rtf/rtf_format.h"
 #include "convert/text_sink.h"
 #include "text_read.h"
+#include "support/temp_dir.h"
 
 namespace folian::convert {
 namespace {
@@ -151,11 +152,6 @@ TEST(RtfReader, RefusesWhatIsNotRtfAndHonoursCancel) {
 // The two real \ansicpg936 files against the independent stripper's text,
 // compared with all white space removed (the stripper keeps the file's own
 // spacing and line breaks differently).
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 std::string WithoutSpace(std::string_view s) {
   std::string out;
   for (char c : s) {
@@ -168,8 +164,8 @@ TEST(RtfReader, RealChineseFilesMatchTheExpectedText) {
   const std::string dir = std::string(FOLIAN_SHARED_DIR) + "/formats/third_party/rtf/";
   int read = 0;
   for (const char* name : {"striprtf-issue_11.msword-zh-CN.rtf", "striprtf-issue_28.textedit-zh.rtf"}) {
-    const std::string rtf = Slurp(dir + name);
-    const std::string expected = Slurp(dir + name + ".striprtf-expected.txt");
+    const std::string rtf = testing::ReadBytes(dir + name);
+    const std::string expected = testing::ReadBytes(dir + name + ".striprtf-expected.txt");
     if (rtf.empty() || expected.empty()) continue;
     ++read;
     Result r = Read(rtf);

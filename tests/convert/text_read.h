@@ -1,11 +1,14 @@
-// Runs a text reader into a memory sink and keeps what came out. Whatever
-// the test, a failed read must have written nothing.
+// Runs a text reader into a memory sink and keeps what came out (whatever
+// the test, a failed read must have written nothing), and records what a
+// page reader hands its sink.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "charset/codepage.h"
 #include "convert/limits.h"
@@ -34,5 +37,22 @@ inline TextRead ReadText(convert::TextReader read, std::string_view bytes, const
   }
   return r;
 }
+
+// Keeps every page a page reader writes, in order, and the reading order it
+// gives; after `fail_after` pages it fails as a full disk would.
+class RecordingSink final : public convert::PageSink {
+ public:
+  convert::Status AddFile(std::string_view name, std::string_view bytes) override {
+    if (fail_after >= 0 && static_cast<int>(order.size()) >= fail_after) return convert::Status::Error("disk full");
+    order.emplace_back(name);
+    files[std::string(name)] = std::string(bytes);
+    return convert::Status::Ok();
+  }
+  void SetReadingOrder(std::vector<std::string> names) override { reading_order = std::move(names); }
+  std::map<std::string, std::string> files;
+  std::vector<std::string> order;
+  std::vector<std::string> reading_order;
+  int fail_after = -1;
+};
 
 }  // namespace folian::testing

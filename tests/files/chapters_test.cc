@@ -10,6 +10,7 @@
 
 #include "charset/codepage.h"
 #include "regex/regex.h"
+#include "support/temp_dir.h"
 
 namespace folian::files {
 namespace {
@@ -135,10 +136,7 @@ TEST(ChaptersTest, DroppingJoinsAChapterToTheOneBefore) {
 }
 
 std::string ReadShared(const std::string& name) {
-  std::ifstream in(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return testing::ReadBytes(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name);
 }
 
 // Real novels: every line that is a chapter title by the novels' own

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "charset/codepage.h"
+#include "support/bytes.h"
 #include "support/temp_dir.h"
 #include "text/text_file.h"
 
@@ -17,6 +18,7 @@ namespace {
 namespace fs = std::filesystem;
 using folian::testing::ReadBytes;
 using folian::testing::TempDir;
+using folian::testing::Utf16;
 using folian::testing::WriteBytes;
 
 std::string G(std::string_view utf8) { return charset::Utf8ToGbk(utf8); }
@@ -30,18 +32,6 @@ std::vector<std::string> Names(const SplitPlan& plan) {
 std::string Joined(const SplitPlan& plan) {
   std::string out;
   for (const SplitPiece& p : plan.pieces) out += p.bytes;
-  return out;
-}
-
-// "中文" and friends as UTF-16 units.
-std::string Le(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
-  return out;
-}
-std::string Be(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out += {static_cast<char>(c >> 8), static_cast<char>(c & 0xFF)};
   return out;
 }
 
@@ -98,9 +88,9 @@ TEST(ChapterSplitTest, PiecesTakeTheSourceEncodingAndMark) {
   const SplitPlan bare = PlanChapterSplit(text, chapters, {text::kBomUtf8, false}, ".", "p");
   EXPECT_EQ(bare.pieces[1].bytes, "\xE4\xB8\xAD\xE6\x96\x87\n");
   const SplitPlan le = PlanChapterSplit(text, chapters, {text::kBomUtf16LE, true}, ".", "p");
-  EXPECT_EQ(le.pieces[1].bytes, "\xFF\xFE" + Le(u"中文\n"));
+  EXPECT_EQ(le.pieces[1].bytes, "\xFF\xFE" + Utf16(u"中文\n"));
   const SplitPlan be = PlanChapterSplit(text, chapters, {text::kBomUtf16BE, true}, ".", "p");
-  EXPECT_EQ(be.pieces[1].bytes, "\xFE\xFF" + Be(u"中文\n"));
+  EXPECT_EQ(be.pieces[1].bytes, "\xFE\xFF" + Utf16(u"中文\n", true));
   // A byte that is no GBK character cannot be written as UTF-8: counted.
   const SplitPlan lossy =
       PlanChapterSplit(std::string("ab\x81", 3), {}, {text::kBomUtf8, false}, ".", "p");
@@ -188,7 +178,7 @@ TEST(SizeSplitTest, Utf16PiecesAreCutOnUnitsNeverBetweenCharacters) {
   const std::u16string text = u"\u4E2D\u6587\r\n\u5B57\u5B57\U0001F600\u5B57\r\nend\n";
   for (bool be : {false, true}) {
     const std::string mark = be ? "\xFE\xFF" : "\xFF\xFE";
-    const auto enc = [&](std::u16string_view s) { return be ? Be(s) : Le(s); };
+    const auto enc = [&](std::u16string_view s) { return Utf16(s, be); };
     const SplitPlan plan = BySize(mark + enc(text), 6);
     ASSERT_EQ(plan.pieces.size(), 3u) << be;
     EXPECT_EQ(plan.pieces[0].bytes, mark + enc(u"\u4E2D\u6587\r\n")) << be;
@@ -197,9 +187,9 @@ TEST(SizeSplitTest, Utf16PiecesAreCutOnUnitsNeverBetweenCharacters) {
     EXPECT_EQ(plan.pieces[2].bytes, mark + enc(u"end\r\n\r\n")) << be;
   }
   // A dangling last byte is kept.
-  const SplitPlan odd = BySize("\xFF\xFE" + Le(u"ab\ncd") + "x", 8);
+  const SplitPlan odd = BySize("\xFF\xFE" + Utf16(u"ab\ncd") + "x", 8);
   ASSERT_EQ(odd.pieces.size(), 1u);
-  EXPECT_EQ(odd.pieces[0].bytes, "\xFF\xFE" + Le(u"ab\r\ncd") + "x" + Le(u"\r\n"));
+  EXPECT_EQ(odd.pieces[0].bytes, "\xFF\xFE" + Utf16(u"ab\r\ncd") + "x" + Utf16(u"\r\n"));
 }
 
 TEST(SizeSplitTest, APieceMustBeSmallerThanTheFile) {
@@ -212,10 +202,7 @@ TEST(SizeSplitTest, APieceMustBeSmallerThanTheFile) {
 }
 
 std::string ReadShared(const std::string& name) {
-  std::ifstream in(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name, std::ios::binary);
-  std::stringstream ss;
-  ss << in.rdbuf();
-  return ss.str();
+  return testing::ReadBytes(std::string(FOLIAN_SHARED_DIR) + "/text/clean/" + name);
 }
 
 // A real novel (LF lines, shorter than the piece): the pieces hold every
