@@ -218,8 +218,10 @@ ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::mo
   BuildRegions(true);
   // The title test passes many a wrapped line (one that ends in 三, or holds
   // 第 before 回): such a line that a wrap carries on from the line before,
-  // or that itself runs to the width without closing and goes on into an
-  // unmarked line, is no title. The chapters are then drawn again.
+  // or that itself runs to the width without closing and goes on into a
+  // line its chapter does not mark as a paragraph start (a blank line or
+  // indentation there may mark nothing), is no title. The chapters are then
+  // drawn again.
   for (std::size_t k = 1; k < lines_.size(); ++k) {
     LayoutLine& l = lines_[k];
     if (!l.title || l.heading) continue;
@@ -228,7 +230,7 @@ ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::mo
     bool carried = l.no_start || (!lines_[k - 1].title && Full(r, k - 1) && !lines_[k - 1].closes);
     if (!carried && k + 1 < lines_.size() && !lines_[k + 1].heading && !l.closes &&
         Full(r, k)) {
-      carried = (lines_[k + 1].flags & (kLineIndented | kLineBlankBefore)) == 0;
+      carried = !Marked(r, k + 1) && !NewIndent(r, k + 1, k);
     }
     if (carried) {
       l.title = false;
@@ -591,9 +593,10 @@ int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
-  // Where starts carry a mark, a line without one goes on the paragraph.
+  // Where every start carries a mark, a line without one goes on the
+  // paragraph.
   if (full && !foreign) {
-    if (r.by_indent || r.by_blank) return 0;
+    if (r.strict) return 0;
     const bool ends = a.quote_end ? r.quote_ends_paragraph : a.stop_end && r.stop_ends_paragraph;
     return ends ? 1 : 0;
   }
