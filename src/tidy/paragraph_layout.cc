@@ -566,6 +566,11 @@ std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
   return k < lines_.size() && !lines_[k].title ? regions_[region_of_[k]].width : 0;
 }
 
+bool ParagraphLayout::GoesOnPast(std::size_t k) const {
+  if (k + 2 >= lines_.size() || lines_[k].title || lines_[k + 2].title) return false;
+  return region_of_[k] == region_of_[k + 2] && Decide(k, k + 2) == 0;
+}
+
 int ParagraphLayout::Ends(std::size_t k) const {
   if (k + 1 >= lines_.size() || lines_[k].title || lines_[k + 1].title) return -1;
   return Decide(k, k + 1);

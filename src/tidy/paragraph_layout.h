@@ -64,6 +64,10 @@ class ParagraphLayout {
   // there whatever the line before ends with.
   bool StartsMarked(std::size_t k) const;
 
+  // True when line k+2 would carry on the paragraph of line k were line k+1
+  // not there.
+  bool GoesOnPast(std::size_t k) const;
+
   // True when line k fills its chapter's wrap width: a wrap, not the
   // sentence, ended it.
   bool AtWrapWidth(std::size_t k) const;
