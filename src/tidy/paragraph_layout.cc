@@ -457,7 +457,7 @@ void ParagraphLayout::EndRates(Region* r) const {
       short_stop += l.stop_end;
     }
   }
-  if (full_ends * 3 > full) return;
+  if (full_ends * 2 > full) return;
   // Sentence ends a chapter needs before their share is trusted.
   constexpr std::uint32_t kMinEnds = 12;
   auto often = [](std::uint32_t ends, std::uint32_t inner) {
