@@ -391,7 +391,6 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
     }
   }
   r->indent_runs = carried >= kMinIndentedLines && kept * 10 >= carried * 9 && kept_plain * 10 >= carried_plain * 9;
-  EndRates(r);
 
   // Indentation (or a blank line) marks paragraph starts when lines that
   // reach the width are mostly followed by lines without it: a chapter that
@@ -428,40 +427,49 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
     (mark == kLineIndented ? r->by_indent : r->by_blank) = by;
     r->strict |= strict;
   }
+  EndRates(r);
 }
 
 // How often a sentence that ends ends its paragraph too, by whether a
 // closing quote follows its stop: a line that stops short of the width
 // after a sentence ends one, a sentence that ends inside a line does not.
 // A wrap falls anywhere, so the sentences that end at a full line end
-// paragraphs as often. Where that is one in three or more, ending the
-// paragraph there costs fewer paragraphs than going on (a wrong join loses
-// two, a wrong break one). Unless full lines end sentences far more often
-// than a wrap that falls anywhere would: then the text was cut at its
-// sentences, and they tell nothing.
+// paragraphs as often. Where the chapter marks paragraph starts, a full
+// line followed by no mark ends one only as often as starts go unmarked.
+// Where that leaves one chance in three or more, ending the paragraph
+// there costs fewer paragraphs than going on (a wrong join loses two, a
+// wrong break one). Unless full lines end sentences far more often than a
+// wrap that falls anywhere would: then the text was cut at its sentences,
+// and they tell nothing.
 void ParagraphLayout::EndRates(Region* r) const {
   if (r->width == 0) return;
   std::uint32_t short_quote = 0, short_stop = 0, inner_quote = 0, inner_stop = 0;
-  std::uint32_t full = 0, full_ends = 0;
+  std::uint32_t full = 0, full_ends = 0, starts = 0, unmarked = 0;
   for (std::uint32_t k = r->first; k < r->end; ++k) {
     const LayoutLine& l = lines_[k];
     if (l.title) continue;
     inner_quote += l.inner_quote_ends;
     inner_stop += l.inner_ends;
-    if (k + 1 >= r->end || lines_[k + 1].no_start) continue;
+    if (k + 1 >= r->end || lines_[k + 1].no_start || lines_[k + 1].title) continue;
     if (Full(*r, k)) {
       ++full;
       full_ends += l.quote_end || l.stop_end;
     } else {
       short_quote += l.quote_end;
       short_stop += l.stop_end;
+      if (l.closes) {
+        ++starts;
+        unmarked += !Marked(*r, k + 1) && !NewIndent(*r, k + 1, k);
+      }
     }
   }
-  if (full_ends * 2 > full) return;
+  if (full_ends * 2 > full || starts == 0) return;
   // Sentence ends a chapter needs before their share is trusted.
   constexpr std::uint32_t kMinEnds = 12;
-  auto often = [](std::uint32_t ends, std::uint32_t inner) {
-    return ends + inner >= kMinEnds && ends * 3 >= ends + inner;
+  // ends / (ends + inner) = p, unmarked / starts = u: p u / (p u + 1 - p)
+  // of at least a third.
+  auto often = [&](std::uint64_t ends, std::uint64_t inner) {
+    return ends + inner >= kMinEnds && 2 * ends * unmarked >= inner * starts;
   };
   r->quote_ends_paragraph = often(short_quote, inner_quote);
   r->stop_ends_paragraph = often(short_stop, inner_stop);
@@ -598,10 +606,7 @@ int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
-  // Where every start carries a mark, a line without one goes on the
-  // paragraph.
   if (full && !foreign) {
-    if (r.strict) return 0;
     const bool ends = a.quote_end ? r.quote_ends_paragraph : a.stop_end && r.stop_ends_paragraph;
     return ends ? 1 : 0;
   }
