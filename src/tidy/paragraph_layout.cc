@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace folian::tidy {
 namespace {
@@ -83,43 +86,79 @@ Counted CountChars(std::string_view s) {
           static_cast<std::uint32_t>(std::min(letters, kCap))};
 }
 
-// Where sentences end in a line: the pairs 。 ！ ？ …, then any closing
-// quotes ” ’ 」 』 after them. `aligned`: every byte pair is one character.
+// Where sentences end in a line: the stops 。 ！ ？ … and a closing quote
+// ” ’ 」 』 right after one. A sentence ends inside the line where more text
+// follows them. `aligned`: every byte pair is one character.
 struct SentenceEnds {
   std::uint32_t inner = 0, inner_quote = 0;
   bool quote_end = false, stop_end = false;
 };
+constexpr bool IsStop(unsigned c) { return c == 0xA1A3 || c == 0xA3A1 || c == 0xA3BF || c == 0xA1AD; }
+constexpr bool IsCloseQuote(unsigned c) { return c == 0xA1B1 || c == 0xA1AF || c == 0xA1B9 || c == 0xA1BB; }
+
 SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
   SentenceEnds e;
-  int state = 0;  // 1 after a stop, 2 after a stop and a closing quote
-  auto other = [&] {
-    if (state != 0) ++(state == 2 ? e.inner_quote : e.inner);
-    state = 0;
-  };
-  for (std::size_t i = 0; i < n;) {
-    if (!aligned && (p[i] < 0x81 || p[i] == 0xFF || i + 1 >= n)) {
-      other();
-      ++i;
-      continue;
+  if (!aligned) {
+    // Walked character by character: a stop, then closing quotes, then
+    // anything else.
+    int state = 0;  // 1 after a stop, 2 after a stop and a closing quote
+    for (std::size_t i = 0; i < n;) {
+      unsigned c = p[i++];
+      if (c >= 0x81 && c != 0xFF && i < n) c = c << 8 | p[i++];
+      if (IsStop(c)) {
+        state = 1;
+      } else if (state != 0 && IsCloseQuote(c)) {
+        state = 2;
+      } else {
+        if (state != 0) ++(state == 2 ? e.inner_quote : e.inner);
+        state = 0;
+      }
     }
-    // Only A1 and A3 lead the marks looked for.
-    if ((p[i] | 2) != 0xA3) {
-      other();
-      i += 2;
-      continue;
-    }
-    const unsigned c = static_cast<unsigned>(p[i]) << 8 | p[i + 1];
-    i += 2;
-    if (c == 0xA1A3 || c == 0xA3A1 || c == 0xA3BF || c == 0xA1AD) {
-      state = 1;
-    } else if (state != 0 && (c == 0xA1B1 || c == 0xA1AF || c == 0xA1B9 || c == 0xA1BB)) {
-      state = 2;
-    } else {
-      other();
-    }
+    e.quote_end = state == 2;
+    e.stop_end = state == 1;
+    return e;
   }
-  e.quote_end = state == 2;
-  e.stop_end = state == 1;
+  // Character j against its neighbours: a stop, or a closing quote after
+  // one, with a next character that is neither.
+  const std::size_t m = n / 2;
+  auto at = [p](std::size_t j) { return static_cast<unsigned>(p[2 * j]) << 8 | p[2 * j + 1]; };
+  auto one = [&](std::size_t j) {
+    if ((p[2 * j] | 2) != 0xA3 || j + 1 >= m) return;
+    const unsigned c = at(j), next = at(j + 1);
+    if (IsStop(next) || IsCloseQuote(next)) return;
+    if (IsStop(c)) {
+      ++e.inner;
+    } else if (j > 0 && IsCloseQuote(c) && IsStop(at(j - 1))) {
+      ++e.inner_quote;
+    }
+  };
+  std::size_t j = 0;
+  if (m > 0) one(j++);
+#if defined(__SSE2__)
+  // Eight characters at a time (16-bit lanes hold a pair, its lead byte
+  // low), with the one before and the one after each.
+  auto lanes = [](__m128i v, unsigned a, unsigned b, unsigned c, unsigned d) {
+    auto eq = [&](unsigned x) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(x))); };
+    return _mm_or_si128(_mm_or_si128(eq(a), eq(b)), _mm_or_si128(eq(c), eq(d)));
+  };
+  auto stops = [&](__m128i v) { return lanes(v, 0xA3A1, 0xA1A3, 0xBFA3, 0xADA1); };
+  auto quotes = [&](__m128i v) { return lanes(v, 0xB1A1, 0xAFA1, 0xB9A1, 0xBBA1); };
+  const __m128i two = _mm_set1_epi8(2), lead = _mm_set1_epi8(static_cast<char>(0xA3));
+  for (; 2 * j + 18 <= n; j += 8) {
+    const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(cur, two), lead)) & 0x5555) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
+    const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j - 2));
+    const __m128i open = _mm_or_si128(stops(next), quotes(next));
+    const __m128i plain = _mm_andnot_si128(open, stops(cur));
+    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stops(prev)));
+    e.inner += static_cast<std::uint32_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(plain)))) / 2;
+    e.inner_quote += static_cast<std::uint32_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(quoted)))) / 2;
+  }
+#endif
+  for (; j < m; ++j) one(j);
+  e.stop_end = m > 0 && IsStop(at(m - 1));
+  e.quote_end = m > 1 && IsCloseQuote(at(m - 1)) && IsStop(at(m - 2));
   return e;
 }
 
