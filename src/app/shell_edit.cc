@@ -12,6 +12,29 @@
 #include "regex/regex.h"
 
 namespace folian::app {
+namespace {
+
+// Substitutes in `text`; a bad pattern or an overrun budget is shown to the
+// user and leaves `text` for the caller to drop (returns false).
+bool SubstitutePattern(ShellView& view, const std::string& find, const std::string& replacement,
+                       unsigned options, std::string& text, std::size_t* count = nullptr) {
+  try {
+    bool over_budget = false;
+    const std::size_t n = regex::Pattern::Compiled(find, replacement, options)
+                              .Substitute(text, 0, std::string::npos, nullptr, &over_budget);
+    if (over_budget) {
+      view.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
+      return false;
+    }
+    if (count) *count = n;
+    return true;
+  } catch (const regex::bad_regexpr& e) {
+    view.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
+    return false;
+  }
+}
+
+}  // namespace
 
 bool Shell::SearchFrom(std::size_t from) {
   std::string find = FieldGbk(kFindField);
@@ -76,18 +99,7 @@ void Shell::ReplaceHere() {
   }
   const std::string text = view_.EditorText();
   std::string selected = text.substr(view_.SelectionStart(), view_.SelectionLength());
-  try {
-    bool over_budget = false;
-    regex::Pattern::Compiled(FieldGbk(kFindField), replacement, regex::WHOLECHARS)
-        .Substitute(selected, 0, std::string::npos, nullptr, &over_budget);
-    if (over_budget) {
-      view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
-      return;
-    }
-  } catch (const regex::bad_regexpr& e) {
-    view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
-    return;
-  }
+  if (!SubstitutePattern(view_, FieldGbk(kFindField), replacement, regex::WHOLECHARS, selected)) return;
   view_.ReplaceSelection(selected);
 }
 
@@ -99,18 +111,7 @@ void Shell::ReplaceAll() {
   std::string text = view_.EditorText();
   std::size_t count = 0;
   if (regex_mode_) {
-    try {
-      bool over_budget = false;
-      count = regex::Pattern::Compiled(find, replacement, regex::ALLMATCHES | regex::WHOLECHARS)
-                  .Substitute(text, 0, std::string::npos, nullptr, &over_budget);
-      if (over_budget) {
-        view_.ShowMessage(regex::kOverBudgetMessage, kCaption, MessageIcon::kWarning);
-        return;
-      }
-    } catch (const regex::bad_regexpr& e) {
-      view_.ShowMessage(e.what(), kCaption, MessageIcon::kWarning);
-      return;
-    }
+    if (!SubstitutePattern(view_, find, replacement, regex::ALLMATCHES | regex::WHOLECHARS, text, &count)) return;
   } else {
     count = ReplaceAllGbk(text, ProcessEscapes(find), replacement);
   }
