@@ -635,7 +635,17 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
     }
     return true;
   };
+  // Records that `paragraph` goes on in line `index`, should the line
+  // before that go.
+  auto bridge = [&](std::string_view paragraph, std::size_t index) {
+    context.clear();
+    rewriter.Rewrite(text.substr(lines[index].start, lines[index].size), &context);
+    if (config.site_flag) context.erase(std::remove(context.begin(), context.end(), ' '), context.end());
+    config.marked_starts->AddBridge(paragraph, context);
+  };
   bool skip = false;
+  // The line before this one went on into it.
+  bool carried = false;
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const RawLine& raw = lines[index];
     advance(raw.ordinal);
@@ -659,6 +669,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
     // must not glue them.
     if (config.has_adver && IsFooter(line, config)) {
       out->resize(at);
+      carried = false;
       if (config.follow_layout && judge.Ends(index) == 1 && out->size() >= 2 &&
           std::string_view(*out).substr(out->size() - 2) != "\r\n") {
         out->append("\r\n");
@@ -688,9 +699,18 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       if (ends && config.marked_starts != nullptr && config.follow_layout && judge.AtWrapWidth(index) &&
           !EndsInClosing(line)) {
         config.marked_starts->AddOpenEnd(std::string_view(*out));
+        // The line after this one was dropped into the paragraph, should a
+        // later stage take it away.
+        if (judge.GoesOnPast(index)) bridge(std::string_view(*out), index + 2);
+      } else if (ends && carried && config.marked_starts != nullptr && judge.AtWrapWidth(index - 1) &&
+                 !EndsInClosing(std::string_view(out->data(), at)) && judge.GoesOnPast(index - 1)) {
+        // So was this line, which the paragraph took up and ends with.
+        bridge(std::string_view(out->data(), at), index + 1);
       }
       if (ends) out->append("\r\n");
+      carried = !ends && !skip;
     }
+    if (title) carried = false;
     prev_title = title;
   }
   advance(total);

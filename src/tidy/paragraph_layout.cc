@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <type_traits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace folian::tidy {
 namespace {
@@ -83,6 +86,82 @@ Counted CountChars(std::string_view s) {
           static_cast<std::uint32_t>(std::min(letters, kCap))};
 }
 
+// Where sentences end in a line: the stops 。 ！ ？ … and a closing quote
+// ” ’ 」 』 right after one. A sentence ends inside the line where more text
+// follows them. `aligned`: every byte pair is one character.
+struct SentenceEnds {
+  std::uint32_t inner = 0, inner_quote = 0;
+  bool quote_end = false, stop_end = false;
+};
+constexpr bool IsStop(unsigned c) { return c == 0xA1A3 || c == 0xA3A1 || c == 0xA3BF || c == 0xA1AD; }
+constexpr bool IsCloseQuote(unsigned c) { return c == 0xA1B1 || c == 0xA1AF || c == 0xA1B9 || c == 0xA1BB; }
+
+SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
+  SentenceEnds e;
+  if (!aligned) {
+    // Walked character by character: a stop, then closing quotes, then
+    // anything else.
+    int state = 0;  // 1 after a stop, 2 after a stop and a closing quote
+    for (std::size_t i = 0; i < n;) {
+      unsigned c = p[i++];
+      if (c >= 0x81 && c != 0xFF && i < n) c = c << 8 | p[i++];
+      if (IsStop(c)) {
+        state = 1;
+      } else if (state != 0 && IsCloseQuote(c)) {
+        state = 2;
+      } else {
+        if (state != 0) ++(state == 2 ? e.inner_quote : e.inner);
+        state = 0;
+      }
+    }
+    e.quote_end = state == 2;
+    e.stop_end = state == 1;
+    return e;
+  }
+  // Character j against its neighbours: a stop, or a closing quote after
+  // one, with a next character that is neither.
+  const std::size_t m = n / 2;
+  auto at = [p](std::size_t j) { return static_cast<unsigned>(p[2 * j]) << 8 | p[2 * j + 1]; };
+  auto one = [&](std::size_t j) {
+    if ((p[2 * j] | 2) != 0xA3 || j + 1 >= m) return;
+    const unsigned c = at(j), next = at(j + 1);
+    if (IsStop(next) || IsCloseQuote(next)) return;
+    if (IsStop(c)) {
+      ++e.inner;
+    } else if (j > 0 && IsCloseQuote(c) && IsStop(at(j - 1))) {
+      ++e.inner_quote;
+    }
+  };
+  std::size_t j = 0;
+  if (m > 0) one(j++);
+#if defined(__SSE2__)
+  // Eight characters at a time (16-bit lanes hold a pair, its lead byte
+  // low), with the one before and the one after each.
+  auto lanes = [](__m128i v, unsigned a, unsigned b, unsigned c, unsigned d) {
+    auto eq = [&](unsigned x) { return _mm_cmpeq_epi16(v, _mm_set1_epi16(static_cast<short>(x))); };
+    return _mm_or_si128(_mm_or_si128(eq(a), eq(b)), _mm_or_si128(eq(c), eq(d)));
+  };
+  auto stops = [&](__m128i v) { return lanes(v, 0xA3A1, 0xA1A3, 0xBFA3, 0xADA1); };
+  auto quotes = [&](__m128i v) { return lanes(v, 0xB1A1, 0xAFA1, 0xB9A1, 0xBBA1); };
+  const __m128i two = _mm_set1_epi8(2), lead = _mm_set1_epi8(static_cast<char>(0xA3));
+  for (; 2 * j + 18 <= n; j += 8) {
+    const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(cur, two), lead)) & 0x5555) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
+    const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j - 2));
+    const __m128i open = _mm_or_si128(stops(next), quotes(next));
+    const __m128i plain = _mm_andnot_si128(open, stops(cur));
+    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stops(prev)));
+    e.inner += static_cast<std::uint32_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(plain)))) / 2;
+    e.inner_quote += static_cast<std::uint32_t>(__builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(quoted)))) / 2;
+  }
+#endif
+  for (; j < m; ++j) one(j);
+  e.stop_end = m > 0 && IsStop(at(m - 1));
+  e.quote_end = m > 1 && IsCloseQuote(at(m - 1)) && IsStop(at(m - 2));
+  return e;
+}
+
 // Lengths above this share one histogram bucket.
 constexpr std::uint32_t kMaxLength = 1023;
 // The narrowest wrap looked for: verse lines (a seven-character couplet is
@@ -143,6 +222,16 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   // line is wider than the wrap only when it is wider both ways.
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
   l.closes = EndsInClosing(trimmed);
+  {
+    const u8* p = reinterpret_cast<const u8*>(trimmed.data());
+    const bool aligned = c.letters == 0 && trimmed.size() == 2 * static_cast<std::size_t>(c.chars);
+    const SentenceEnds e = CountSentenceEnds(p, trimmed.size(), aligned);
+    constexpr std::uint32_t kCap = 0xFFFF;
+    l.inner_ends = static_cast<std::uint16_t>(std::min(e.inner, kCap));
+    l.inner_quote_ends = static_cast<std::uint16_t>(std::min(e.inner_quote, kCap));
+    l.quote_end = e.quote_end;
+    l.stop_end = e.stop_end;
+  }
   l.ends_clause = l.closes || EndsInAny(trimmed, kClauseEnds);
   l.title = title > 0;
   l.heading = title > 1;
@@ -168,8 +257,10 @@ ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::mo
   BuildRegions(true);
   // The title test passes many a wrapped line (one that ends in 三, or holds
   // 第 before 回): such a line that a wrap carries on from the line before,
-  // or that itself runs to the width without closing and goes on into an
-  // unmarked line, is no title. The chapters are then drawn again.
+  // or that itself runs to the width without closing and goes on into a
+  // line its chapter does not mark as a paragraph start (a blank line or
+  // indentation there may mark nothing), is no title. The chapters are then
+  // drawn again.
   for (std::size_t k = 1; k < lines_.size(); ++k) {
     LayoutLine& l = lines_[k];
     if (!l.title || l.heading) continue;
@@ -178,7 +269,7 @@ ParagraphLayout::ParagraphLayout(std::vector<LayoutLine> lines) : lines_(std::mo
     bool carried = l.no_start || (!lines_[k - 1].title && Full(r, k - 1) && !lines_[k - 1].closes);
     if (!carried && k + 1 < lines_.size() && !lines_[k + 1].heading && !l.closes &&
         Full(r, k)) {
-      carried = (lines_[k + 1].flags & (kLineIndented | kLineBlankBefore)) == 0;
+      carried = !Marked(r, k + 1) && !NewIndent(r, k + 1, k);
     }
     if (carried) {
       l.title = false;
@@ -221,36 +312,57 @@ bool ParagraphLayout::ContinuesPrevious(std::size_t k) const {
   return k < continues_.size() && continues_[k];
 }
 
+// Characters the indentation of a raw line takes: a full-width blank one,
+// two blanks one, a tab one.
+std::uint32_t IndentRoom(unsigned char kind) {
+  if (kind == 0) return 0;
+  const unsigned v = kind - 1u;
+  return (v >> 5) + ((v >> 3) & 3) + (v & 7) / 2;
+}
+
 // The width most lines of [first, end) are wrapped at: their most common
 // length of at least kMinWidth characters (the smaller on a tie), or `given`
 // when that is not 0, provided lines near it are common and few lines run
-// past it; else 0.
+// past it; else 0. Where no width shows, lengths are counted with the room
+// their indentation takes: a narrow wrap that indents every line leaves
+// them all short of kMinWidth.
 std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std::uint32_t given) const {
-  std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
-  std::uint32_t lines = 0;
-  for (std::uint32_t k = first; k < end; ++k) {
-    if (lines_[k].title) continue;
-    ++hist[std::min(lines_[k].length, kMaxLength)];
-    ++wide[std::min(lines_[k].columns, kMaxLength)];
-    ++lines;
+  std::uint32_t width = 0;
+  for (const bool with_indent : {false, true}) {
+    std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
+    std::uint32_t lines = 0, indented = 0;
+    for (std::uint32_t k = first; k < end; ++k) {
+      if (lines_[k].title) continue;
+      const std::uint32_t room = with_indent ? IndentRoom(lines_[k].indent) : 0;
+      indented += room != 0;
+      ++hist[std::min(lines_[k].length + room, kMaxLength)];
+      ++wide[std::min(lines_[k].columns + room, kMaxLength)];
+      ++lines;
+    }
+    if (with_indent && indented == 0) break;
+    std::uint32_t mode = given, count = given != 0 ? hist[given] : 0;
+    for (std::uint32_t w = kMinWidth; given == 0 && w < kMaxLength; ++w) {
+      if (hist[w] > count) mode = w, count = hist[w];
+    }
+    if (count == 0) continue;
+    // A wrap that counts curly quotes as half-width leaves lines a character
+    // or two over.
+    const std::uint32_t near = hist[mode - kSlack] + hist[mode] + hist[mode + 1] + hist[mode + 2];
+    // Past the width by their columns: a line that holds half-width letters
+    // has more characters than a wrap allows, not more columns.
+    std::uint32_t beyond = 0;
+    for (std::uint32_t w = mode + 2 * kSlack + 1; w <= kMaxLength; ++w) beyond += wide[w];
+    // Wrapped: a good share of lines reach the width (paragraphs of a line or
+    // two keep it from being most), and lines past it are rare (advertising,
+    // mostly).
+    const bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+    if (wrapped) {
+      width = mode;
+      break;
+    }
+    if (given != 0) break;
   }
-  std::uint32_t mode = given, count = given != 0 ? hist[given] : 0;
-  for (std::uint32_t w = kMinWidth; given == 0 && w < kMaxLength; ++w) {
-    if (hist[w] > count) mode = w, count = hist[w];
-  }
-  if (count == 0) return 0;
-  // A wrap that counts curly quotes as half-width leaves lines a character
-  // or two over.
-  const std::uint32_t near = hist[mode - kSlack] + hist[mode] + hist[mode + 1] + hist[mode + 2];
-  // Past the width by their columns: a line that holds half-width letters
-  // has more characters than a wrap allows, not more columns.
-  std::uint32_t beyond = 0;
-  for (std::uint32_t w = mode + 2 * kSlack + 1; w <= kMaxLength; ++w) beyond += wide[w];
-  // Wrapped: a good share of lines reach the width (paragraphs of a line or
-  // two keep it from being most), and lines past it are rare (advertising,
-  // mostly).
-  const bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
-  return wrapped ? mode : 0;
+  return width;
 }
 
 void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
@@ -301,6 +413,24 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
     }
   }
 
+  // Full lines that stop mid-sentence go on into the next line: where those
+  // keep their indentation (every line of a paragraph indented, by one kind
+  // or another), a change of indentation starts a paragraph.
+  std::uint32_t carried = 0, kept = 0, carried_plain = 0, kept_plain = 0;
+  for (std::uint32_t k = r->first + 1; r->width != 0 && k < r->end; ++k) {
+    const LayoutLine& a = lines_[k - 1];
+    const LayoutLine& b = lines_[k];
+    if (a.title || b.title || a.closes || !Full(*r, k - 1)) continue;
+    if (a.indent != 0) {
+      ++carried;
+      kept += b.indent == a.indent;
+    } else {
+      ++carried_plain;
+      kept_plain += b.indent == 0;
+    }
+  }
+  r->indent_runs = carried >= kMinIndentedLines && kept * 10 >= carried * 9 && kept_plain * 10 >= carried_plain * 9;
+
   // Indentation (or a blank line) marks paragraph starts when lines that
   // reach the width are mostly followed by lines without it: a chapter that
   // indents every line marks nothing. Unwrapped text: when marked lines are
@@ -336,6 +466,52 @@ void ParagraphLayout::Analyse(Region* r, std::uint32_t file_width) {
     (mark == kLineIndented ? r->by_indent : r->by_blank) = by;
     r->strict |= strict;
   }
+  EndRates(r);
+}
+
+// How often a sentence that ends ends its paragraph too, by whether a
+// closing quote follows its stop: a line that stops short of the width
+// after a sentence ends one, a sentence that ends inside a line does not.
+// A wrap falls anywhere, so the sentences that end at a full line end
+// paragraphs as often. Where the chapter marks paragraph starts, a full
+// line followed by no mark ends one only as often as starts go unmarked.
+// Where that leaves one chance in three or more, ending the paragraph
+// there costs fewer paragraphs than going on (a wrong join loses two, a
+// wrong break one). Unless full lines end sentences far more often than a
+// wrap that falls anywhere would: then the text was cut at its sentences,
+// and they tell nothing.
+void ParagraphLayout::EndRates(Region* r) const {
+  if (r->width == 0) return;
+  std::uint32_t short_quote = 0, short_stop = 0, inner_quote = 0, inner_stop = 0;
+  std::uint32_t full = 0, full_ends = 0, starts = 0, unmarked = 0;
+  for (std::uint32_t k = r->first; k < r->end; ++k) {
+    const LayoutLine& l = lines_[k];
+    if (l.title) continue;
+    inner_quote += l.inner_quote_ends;
+    inner_stop += l.inner_ends;
+    if (k + 1 >= r->end || lines_[k + 1].no_start || lines_[k + 1].title) continue;
+    if (Full(*r, k)) {
+      ++full;
+      full_ends += l.quote_end || l.stop_end;
+    } else {
+      short_quote += l.quote_end;
+      short_stop += l.stop_end;
+      if (l.closes) {
+        ++starts;
+        unmarked += !Marked(*r, k + 1) && !NewIndent(*r, k + 1, k);
+      }
+    }
+  }
+  if (full_ends * 2 > full || starts == 0) return;
+  // Sentence ends a chapter needs before their share is trusted.
+  constexpr std::uint32_t kMinEnds = 12;
+  // ends / (ends + inner) = p, unmarked / starts = u: p u / (p u + 1 - p)
+  // of at least a third.
+  auto often = [&](std::uint64_t ends, std::uint64_t inner) {
+    return ends + inner >= kMinEnds && 2 * ends * unmarked >= inner * starts;
+  };
+  r->quote_ends_paragraph = often(short_quote, inner_quote);
+  r->stop_ends_paragraph = often(short_stop, inner_stop);
 }
 
 // Where indentation takes room from the line it starts, lines indented alike
@@ -417,8 +593,14 @@ bool ParagraphLayout::Marked(const Region& r, std::size_t k) const {
          (r.by_blank && (lines_[k].flags & kLineBlankBefore));
 }
 
+bool ParagraphLayout::NewIndent(const Region& r, std::size_t k, std::size_t before) const {
+  return r.indent_runs && !lines_[before].title && lines_[k].indent != lines_[before].indent;
+}
+
 bool ParagraphLayout::StartsMarked(std::size_t k) const {
-  return k < lines_.size() && !lines_[k].title && Marked(regions_[region_of_[k]], k);
+  if (k >= lines_.size() || lines_[k].title) return false;
+  const Region& r = regions_[region_of_[k]];
+  return Marked(r, k) || (k > r.first && NewIndent(r, k, k - 1));
 }
 
 bool ParagraphLayout::AtWrapWidth(std::size_t k) const {
@@ -429,6 +611,11 @@ bool ParagraphLayout::AtWrapWidth(std::size_t k) const {
 
 std::uint32_t ParagraphLayout::WidthAt(std::size_t k) const {
   return k < lines_.size() && !lines_[k].title ? regions_[region_of_[k]].width : 0;
+}
+
+bool ParagraphLayout::GoesOnPast(std::size_t k) const {
+  if (k + 2 >= lines_.size() || lines_[k].title || lines_[k + 2].title) return false;
+  return region_of_[k] == region_of_[k + 2] && Decide(k, k + 2) == 0;
 }
 
 int ParagraphLayout::Ends(std::size_t k) const {
@@ -449,7 +636,7 @@ int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   }
   const bool full = Full(r, k);
   const bool foreign = Wide(r, a);
-  if (Marked(r, next)) return 1;
+  if (Marked(r, next) || NewIndent(r, next, k)) return 1;
   // A wrap before "，" or "。": the line goes on, however long.
   if (b.no_start && (full || !a.closes)) return 0;
   // No wrapped paragraph goes on into a wide line: after a closing mark, it
@@ -458,14 +645,18 @@ int ParagraphLayout::Decide(std::size_t k, std::size_t next) const {
   // A lone blank line after a line that closes a sentence still parts
   // paragraphs where blank lines mark nothing else.
   if ((b.flags & kLineBlankBefore) && a.closes) return 1;
-  if (full && !foreign) return 0;
+  if (full && !foreign) {
+    const bool ends = a.quote_end ? r.quote_ends_paragraph : a.stop_end && r.stop_ends_paragraph;
+    return ends ? 1 : 0;
+  }
   // A short line that stops mid-sentence after a full line that does too:
   // a paragraph seldom ends without a mark, so the wrap carries on, or the
   // line was dropped into the paragraph (advertising, mostly) and the
   // paragraph stays whole around it. So too a line wider than the wrap, or
   // any short line where every paragraph start carries its mark and the
   // line after this one does not.
-  if (k > r.first && (!a.ends_clause || foreign || r.strict) && !Marked(r, k) && Full(r, k - 1) &&
+  if (k > r.first && (!a.ends_clause || foreign || r.strict) && !Marked(r, k) && !NewIndent(r, k, k - 1) &&
+      Full(r, k - 1) &&
       !lines_[k - 1].closes && !lines_[k - 1].title) {
     return 0;
   }

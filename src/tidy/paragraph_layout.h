@@ -30,6 +30,11 @@ struct LayoutLine {
   bool opens = false;        // starts with an opening mark (“ 「 （ …)
   bool title = false;        // passes the title test
   bool heading = false;      // a title beyond doubt (第三章 …)
+  bool quote_end = false;    // ends in a closing quote after a sentence's end (。」)
+  bool stop_end = false;     // ends in 。 ！ ？ or …
+  // Sentences that end inside the line (。 ！ ？ … and the quotes closing
+  // after them, then more text), those with a closing quote apart.
+  std::uint16_t inner_ends = 0, inner_quote_ends = 0;
 };
 
 // Describes a trimmed line; `title`: 0 no title, 1 passes the title test,
@@ -59,6 +64,10 @@ class ParagraphLayout {
   // there whatever the line before ends with.
   bool StartsMarked(std::size_t k) const;
 
+  // True when line k+2 would carry on the paragraph of line k were line k+1
+  // not there.
+  bool GoesOnPast(std::size_t k) const;
+
   // True when line k fills its chapter's wrap width: a wrap, not the
   // sentence, ended it.
   bool AtWrapWidth(std::size_t k) const;
@@ -77,6 +86,13 @@ class ParagraphLayout {
     std::uint32_t slack = 0;           // how far short of it a wrapped line may stop
     bool by_indent = false, by_blank = false;
     bool strict = false;  // every paragraph start carries the mark
+    // Lines keep the indentation of the line they wrap from, so a change of
+    // indentation starts a paragraph.
+    bool indent_runs = false;
+    // A sentence that ends at the end of a full line ends its paragraph as
+    // well: so many sentences of this chapter end one (after a closing
+    // quote, and after a plain stop).
+    bool quote_ends_paragraph = false, stop_ends_paragraph = false;
     bool long_lines = false;  // one paragraph per line, far longer than any wrap
   };
 
@@ -88,6 +104,8 @@ class ParagraphLayout {
   bool Wide(const Region& r, const LayoutLine& l) const;
   int Decide(std::size_t k, std::size_t next) const;
   bool Marked(const Region& r, std::size_t k) const;
+  bool NewIndent(const Region& r, std::size_t k, std::size_t before) const;
+  void EndRates(Region* r) const;
 
   std::vector<LayoutLine> lines_;
   std::vector<Region> regions_;

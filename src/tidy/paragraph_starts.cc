@@ -55,4 +55,50 @@ bool MarkedStarts::EndsOpen(std::string_view paragraph) const {
   return Find(ends_, ends_sorted_, TailKey(paragraph));
 }
 
+void MarkedStarts::JoinBridged(std::string* text) const {
+  if (bridges_.empty()) return;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> bridges = bridges_;
+  std::sort(bridges.begin(), bridges.end());
+  const std::string_view t(*text);
+  auto is_blank = [](std::string_view line) {
+    return line.find_first_not_of(" \t") == std::string_view::npos;
+  };
+  std::string out;
+  std::size_t copied = 0;  // of `t`, into `out`
+  for (std::size_t at = 0; at < t.size();) {
+    std::size_t end = t.find("\r\n", at);
+    if (end == std::string_view::npos) break;
+    const std::string_view line = t.substr(at, end - at);
+    // The next line of text.
+    std::size_t next = end + 2;
+    for (;;) {
+      const std::size_t e = t.find("\r\n", next);
+      if (e == std::string_view::npos || !is_blank(t.substr(next, e - next))) break;
+      next = e + 2;
+    }
+    if (!is_blank(line) && next < t.size()) {
+      const std::uint64_t tail = TailKey(line);
+      auto it = std::lower_bound(bridges.begin(), bridges.end(), std::make_pair(tail, std::uint64_t{0}));
+      if (it != bridges.end() && it->first == tail) {
+        const std::size_t e = t.find("\r\n", next);
+        const std::uint64_t head = Key(t.substr(next, (e == std::string_view::npos ? t.size() : e) - next));
+        for (; it != bridges.end() && it->first == tail; ++it) {
+          if (it->second != head) continue;
+          std::size_t keep = end;
+          while (keep > at && (t[keep - 1] == ' ' || t[keep - 1] == '\t')) --keep;
+          std::size_t from = next;
+          while (from < t.size() && (t[from] == ' ' || t[from] == '\t')) ++from;
+          out.append(t.substr(copied, keep - copied));
+          copied = from;
+          break;
+        }
+      }
+    }
+    at = next;
+  }
+  if (copied == 0) return;
+  out.append(t.substr(copied));
+  *text = std::move(out);
+}
+
 }  // namespace folian::tidy

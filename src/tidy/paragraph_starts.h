@@ -9,7 +9,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace folian::tidy {
@@ -30,6 +32,17 @@ class MarkedStarts {
   // Whether `paragraph` ends as a recorded one did.
   bool EndsOpen(std::string_view paragraph) const;
 
+  // Records that a paragraph the scanner ended open (as above) goes on in
+  // the line after next, which begins as `line`: the line between was
+  // dropped into it. Should a later stage take that line away, the two
+  // join again.
+  void AddBridge(std::string_view paragraph, std::string_view line) {
+    bridges_.emplace_back(TailKey(paragraph), Key(line));
+  }
+  // Joins every line of `text` (CR LF breaks) to the next line of text
+  // (blank lines between go too) where a bridge was recorded for the two.
+  void JoinBridged(std::string* text) const;
+
  private:
   static std::uint64_t Key(std::string_view line);
   static std::uint64_t TailKey(std::string_view paragraph);
@@ -40,6 +53,7 @@ class MarkedStarts {
   mutable std::size_t sorted_ = 0;
   mutable std::vector<std::uint64_t> ends_;
   mutable std::size_t ends_sorted_ = 0;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> bridges_;  // tail, head
 };
 
 }  // namespace folian::tidy

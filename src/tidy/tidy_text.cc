@@ -183,6 +183,9 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     }
     // Lines the rows or the detector emptied or cut down to leftovers.
     work = DropAdResidue(before, std::move(work));
+    // A line dropped between the wrapped lines of a paragraph that the rows
+    // or the detector took away leaves the paragraph whole.
+    if (config.marked_starts != nullptr) marked_starts.JoinBridged(&work);
   }
 
   sink.SetStatus(status::kFormatting);

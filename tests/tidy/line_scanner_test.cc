@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 #include "test_support.h"
 
@@ -692,6 +693,55 @@ TEST(LineScannerFamilies, ParagraphsIndentedOnEveryLine) {
     in += Layout({paras[i]}, s);
   }
   EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
+
+  // Every line indented alike at 20 characters: no line reaches 20, the
+  // width shows with the room the indentation takes. A wrapped line that
+  // ends in 三 goes on into the next, indented like it.
+  auto narrow = Paras({140, 95, 163, 88, 131, 102, 117, 150, 99});
+  auto cps = CodePoints(narrow[2]);
+  cps[17] = "三";
+  narrow[2].clear();
+  for (const auto& c : cps) narrow[2] += c;
+  WrapStyle all;
+  all.width = 20;
+  all.indent = "　　";
+  all.indent_chars = 2;
+  all.indent_every_line = true;
+  EXPECT_TRUE(SameLines(Scan(Layout(narrow, all)).text, Want(narrow)));
+
+  // Each paragraph indented on every line by a kind of its own: where one
+  // closes at the full width, the next one's indentation starts it.
+  const std::vector<std::pair<std::string, int>> kinds = {{"　　", 2}, {"\t", 1}, {"    ", 2}, {"", 0}};
+  std::vector<std::string> ending;
+  in.clear();
+  for (int i = 0; i < 12; ++i) {
+    WrapStyle k;
+    k.width = 26;
+    std::tie(k.indent, k.indent_chars) = kinds[i % kinds.size()];
+    k.indent_every_line = true;
+    const int room = k.width - k.indent_chars;
+    ending.push_back(Story(i % 2 == 0 ? 3 * room : 2 * room + 9, 40 + i, kPool));
+    in += Layout({ending.back()}, k);
+  }
+  EXPECT_TRUE(SameLines(Scan(in).text, Want(ending)));
+}
+
+TEST(LineScannerFamilies, ShortParagraphsEndAtTheWidthToo) {
+  // Paragraphs of a sentence or two, unmarked: many a sentence ends its
+  // paragraph, so one that ends at the full width does too.
+  WrapStyle s;
+  s.width = 24;
+  const auto paras = Paras({30, 24, 41, 17, 48, 35, 22, 24, 39, 28, 48, 33, 19, 44, 21, 37});
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
+  // Long paragraphs: a sentence that ends at the width seldom ends one.
+  auto long_paras = Paras({140, 97, 123, 88, 147, 76, 110, 131});
+  for (std::size_t p = 0; p < long_paras.size(); p += 2) {
+    auto cps = CodePoints(long_paras[p]);
+    cps[23] = "。";
+    long_paras[p].clear();
+    for (const auto& c : cps) long_paras[p] += c;
+  }
+  EXPECT_TRUE(SameLines(Scan(Layout(long_paras, s)).text, Want(long_paras)));
 }
 
 TEST(LineScannerFamilies, LinesDroppedBetweenWrappedLines) {

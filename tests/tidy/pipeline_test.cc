@@ -162,6 +162,42 @@ TEST(Pipeline, AdTakenFromAParagraphsEndJoinsNoIndentedStart) {
   EXPECT_EQ(Tidy(layout(""), o), joined);
 }
 
+TEST(Pipeline, LineARowTakesFromBetweenWrappedLinesLeavesTheParagraphWhole) {
+  // Paragraphs wrapped at 24 characters, unindented or with a tab on every
+  // line; an unindented line sits after the first line of paragraph 3,
+  // which stops mid-sentence at the width. The detector keeps it (a short
+  // story line, or one with digits), a literal deletion takes it: the
+  // paragraph joins again around it.
+  constexpr std::string_view kPool = "天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳云腾致雨露结为霜";
+  const std::size_t pool = kPool.size() / 3;
+  std::vector<std::string> paras;
+  for (int p = 0; p < 10; ++p) {
+    std::string s;
+    const int chars = 50 + (p * 19) % 40;
+    for (int i = 0; i < chars; ++i) {
+      s += i % 9 == 8 && i != 23 ? std::string("，") : std::string(kPool.substr(((p * 7 + i * i) % pool) * 3, 3));
+    }
+    paras.push_back(s + "。");
+  }
+  std::string want;
+  for (const auto& p : paras) want += p + "\r\n";
+  for (const std::string indent : {"", "\t"}) {
+    for (const std::string line : {"他说明天再来。", "那年他49岁，住在3号楼"}) {
+      std::string text;
+      for (std::size_t p = 0; p < paras.size(); ++p) {
+        const std::size_t chars = paras[p].size() / 3;
+        for (std::size_t at = 0; at < chars; at += 24) {
+          text += indent + paras[p].substr(at * 3, 24 * 3) + "\n";
+          if (p == 3 && at == 0) text += line + "\n";
+        }
+      }
+      TidyParams params;
+      params.custom = {G(line)};
+      EXPECT_EQ(Tidy(text, TidyOptions::AtStart(), params), want) << line << " indent " << indent.size();
+    }
+  }
+}
+
 class LogSink : public ProgressSink {
  public:
   void SetStatus(std::string_view s) override { statuses.push_back(std::string(s)); }

@@ -11,6 +11,9 @@ Sets (DIR/SET/NAME.txt + NAME.truth.json):
   heldout-novel   held-out novels, tune layouts, held-out folds
   heldout         held-out novels, held-out layouts, held-out folds
   clean-layout    every novel, every layout, no advertising (the scanner alone)
+  tune-layout     tune novels, held-out layouts, tune folds: the layouts the
+                  held-out sets are weak on, studied on novels tuned on (run
+                  it with its own --seed so its chapters differ)
   tune-noads, heldout-noads  the tune and held-out set without advertising
 
 Tune novels: 西游记, 三国演义, 红楼梦 and chapters 1-28 of 儒林外史 (traditional).
@@ -63,6 +66,7 @@ def main():
         'heldout-novel': (HELD_NOVELS, TUNE_LAYOUT, o.heldout_folds, 1.0),
         'heldout': (HELD_NOVELS, HELD_LAYOUT, o.heldout_folds, 1.0),
         'clean-layout': (TUNE_NOVELS + HELD_NOVELS, ALL_LAYOUT, None, 0.0),
+        'tune-layout': (TUNE_NOVELS, HELD_LAYOUT, o.tune_folds, 1.0),
         'tune-noads': (TUNE_NOVELS, TUNE_LAYOUT, None, 0.0),
         'heldout-noads': (HELD_NOVELS, HELD_LAYOUT, None, 0.0),
     }
