@@ -198,6 +198,32 @@ bool EmptyLabelsIn(std::span<const Unit> u) {
   return false;
 }
 
+// Where the value after a label's colon ends (the clause mark or blank
+// after it stays), or `from` when what follows is no value: a value is a
+// number or an account (letters, digits, symbols; pasted into a sentence,
+// the story's Han text may follow it at once) or a name of a few Han
+// characters that runs to its clause's end, never speech nor a sentence
+// of the story. A name is taken only when `names` (the label asks for one).
+std::size_t LabelValueEnd(std::span<const Unit> u, std::size_t from, bool names) {
+  // An account, a group's number or an address with its separators.
+  constexpr std::size_t kMaxValue = 24;
+  // A public account's or a group's name; a clause of story is longer.
+  constexpr int kMaxValueHan = 6;
+  const std::size_t n = u.size();
+  std::size_t k = from;
+  while (k < n && u[k].Is(d::kBlank)) ++k;
+  const std::size_t start = k;
+  if (k == n) return from;
+  const bool name = u[k].Is(d::kCjk);
+  while (k < n && k - start <= kMaxValue && u[k].Is(d::kCjk) == name &&
+         !u[k].Is(d::kClauseEnd | d::kStoryPunct | d::kQuote | d::kBlank | d::kOpenBracket)) {
+    ++k;
+  }
+  if (k == start || k - start > kMaxValue || (name && (!names || k - start > kMaxValueHan))) return from;
+  if (k < n && !u[k].Is(d::kClauseEnd | d::kStoryPunct | d::kBlank) && (name || !u[k].Is(d::kCjk))) return from;
+  return k;
+}
+
 struct Evidence {
   int weight = 0;   // all hits
   int glue = 0;     // hits of weight 1
@@ -1316,6 +1342,60 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
                                  units_[k - 1].Is(d::kSentenceEnd | d::kQuoteClose);
           const bool first_piece = merged.size() == 1 || merged[merged.size() - 2].r.second < k;
           if (after_end && first_piece) last.r.first = k;
+        }
+      }
+      // An advertising label taken with its colon (公众号名称：, 微信号：)
+      // leaves its value behind: a short name or number goes with it.
+      {
+        bool grew = false;
+        for (std::size_t m = 0; m < merged.size(); ++m) {
+          Piece& pc = merged[m];
+          // The last colon in the piece or right after it; the piece may
+          // already hold the start of the value (a word of the list in it).
+          std::size_t colon = pc.r.second < units_.size() ? pc.r.second : pc.r.second - 1;
+          while (colon > pc.r.first && !IsColon(units_[colon])) --colon;
+          if (colon == 0 || !IsColon(units_[colon])) continue;
+          bool label = false, word_at_colon = false;
+          for (const Hit& h : hits_) {
+            if (h.weight < 2 || h.begin < pc.r.first || h.end > colon) continue;
+            label |= h.end + 2 >= colon;
+            word_at_colon |= h.end == colon;
+          }
+          // A verb of speech before the colon opens speech, unless it ends a
+          // word of the list (名称：).
+          if (!label || (SpeechVerb(units_[colon - 1]) && !word_at_colon)) continue;
+          static const std::vector<std::uint16_t> asks_name = [] {
+            std::vector<std::uint16_t> v;
+            const std::string_view all = "名称号群址";
+            for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
+            return v;
+          }();
+          const bool names =
+              std::find(asks_name.begin(), asks_name.end(), units_[colon - 1].fold) != asks_name.end();
+          std::size_t value_end = LabelValueEnd(units_, colon + 1, names);
+          // No value, or one the piece holds already (the colon after a
+          // piece may be the story's own: 笑曰【首发】：“…”).
+          if (value_end == colon + 1 || value_end <= pc.r.second) continue;
+          // The clause mark after the value goes too when one stands before the
+          // piece (门前，微信号：xxx，看了): the story keeps a single mark.
+          if (value_end < units_.size() && pc.r.first > 0 && units_[pc.r.first - 1].Is(d::kClauseEnd) &&
+              units_[value_end].Is(d::kClauseEnd) && !units_[value_end].Is(d::kSentenceEnd))
+            ++value_end;
+          const std::size_t limit = m + 1 < merged.size() ? merged[m + 1].r.first : units_.size();
+          pc.r.second = std::max(pc.r.second, std::min(value_end, limit));
+          grew |= value_end >= limit;
+        }
+        if (grew) {
+          std::size_t w = 0;
+          for (std::size_t m = 1; m < merged.size(); ++m) {
+            if (merged[m].r.first <= merged[w].r.second) {
+              merged[w].r.second = std::max(merged[w].r.second, merged[m].r.second);
+              merged[w].shapes |= merged[m].shapes;
+            } else {
+              merged[++w] = merged[m];
+            }
+          }
+          merged.resize(w + 1);
         }
       }
       remainder_.clear();

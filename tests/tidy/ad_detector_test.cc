@@ -146,6 +146,20 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       {"宝玉听说：笑道：“这有何难。”", "宝玉听说：笑道：“这有何难。”"},
       // (The labels' clause goes with its comma.)
       {"那老者拄着拐杖慢慢走到门前出处：体裁：，看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      // An advertising label's value goes with it: a number or an account
+      // up to the story glued after it, a short name up to its clause's end;
+      // speech, a sentence or a long run after the colon stays.
+      {"那老者拄着拐杖慢慢走到门前更新时间:2012-10-17 本章字数:832看了看天色。",
+       "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，微信公众号：haoshu_wu2024，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，关注公众号名称：好书小屋，看了看天色。", "那老者拄着拐杖慢慢走到门前，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，书友群：“门前的老槐树”，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，书友群：“门前的老槐树”，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，本站首发：老者看了看天色，叹一口气。",
+       "那老者拄着拐杖慢慢走到门前，老者看了看天色，叹一口气。"},
+      {"那老者拄着拐杖慢慢走到门前，本站首发：他笑了，叹一口气。", "那老者拄着拐杖慢慢走到门前，他笑了，叹一口气。"},
+      {"那老者说道：名字：张三，时间：三更，看了看天色。", "那老者说道：名字：张三，时间：三更，看了看天色。"},
+      {"那老者笑曰最新章节全文阅读【首发】：“今年的雨水来得迟。”", "那老者笑曰：“今年的雨水来得迟。”"},
   };
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
