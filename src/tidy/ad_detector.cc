@@ -243,6 +243,21 @@ struct Piece {
   unsigned shapes = 0;
 };
 
+// Joins pieces (sorted by start) that touch or overlap.
+void MergeOverlapping(std::vector<Piece>& pieces) {
+  if (pieces.empty()) return;
+  std::size_t w = 0;
+  for (std::size_t m = 1; m < pieces.size(); ++m) {
+    if (pieces[m].r.first <= pieces[w].r.second) {
+      pieces[w].r.second = std::max(pieces[w].r.second, pieces[m].r.second);
+      pieces[w].shapes |= pieces[m].shapes;
+    } else {
+      pieces[++w] = pieces[m];
+    }
+  }
+  pieces.resize(w + 1);
+}
+
 class Detector {
  public:
   explicit Detector(const Vocabulary& vocab)
@@ -260,6 +275,7 @@ class Detector {
   Evidence EvidenceIn(std::span<const Unit> u, std::size_t a, std::size_t b);
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
+  void TakeLabelValues(std::vector<Piece>& merged);
   // What a rule left of an advertisement inside a paragraph (units_, hits_,
   // covered_ and quoted_ set): see the definition.
   void RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds);
@@ -1104,6 +1120,50 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   return f;
 }
 
+// An advertising label taken with its colon (公众号名称：, 微信号：) leaves
+// its value behind: a short name or number goes with it.
+void Detector::TakeLabelValues(std::vector<Piece>& merged) {
+  bool grew = false;
+  for (std::size_t m = 0; m < merged.size(); ++m) {
+    Piece& pc = merged[m];
+    // The last colon in the piece or right after it; the piece may
+    // already hold the start of the value (a word of the list in it).
+    std::size_t colon = pc.r.second < units_.size() ? pc.r.second : pc.r.second - 1;
+    while (colon > pc.r.first && !IsColon(units_[colon])) --colon;
+    if (colon == 0 || !IsColon(units_[colon])) continue;
+    bool label = false, word_at_colon = false;
+    for (const Hit& h : hits_) {
+      if (h.weight < 2 || h.begin < pc.r.first || h.end > colon) continue;
+      label |= h.end + 2 >= colon;
+      word_at_colon |= h.end == colon;
+    }
+    // A verb of speech before the colon opens speech, unless it ends a
+    // word of the list (名称：).
+    if (!label || (SpeechVerb(units_[colon - 1]) && !word_at_colon)) continue;
+    static const std::vector<std::uint16_t> asks_name = [] {
+      std::vector<std::uint16_t> v;
+      const std::string_view all = "名称号群址";
+      for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
+      return v;
+    }();
+    const bool names =
+        std::find(asks_name.begin(), asks_name.end(), units_[colon - 1].fold) != asks_name.end();
+    std::size_t value_end = LabelValueEnd(units_, colon + 1, names);
+    // No value, or one the piece holds already (the colon after a
+    // piece may be the story's own: 笑曰【首发】：“…”).
+    if (value_end == colon + 1 || value_end <= pc.r.second) continue;
+    // The clause mark after the value goes too when one stands before the
+    // piece (门前，微信号：xxx，看了): the story keeps a single mark.
+    if (value_end < units_.size() && pc.r.first > 0 && units_[pc.r.first - 1].Is(d::kClauseEnd) &&
+        units_[value_end].Is(d::kClauseEnd) && !units_[value_end].Is(d::kSentenceEnd))
+      ++value_end;
+    const std::size_t limit = m + 1 < merged.size() ? merged[m + 1].r.first : units_.size();
+    pc.r.second = std::max(pc.r.second, std::min(value_end, limit));
+    grew |= value_end >= limit;
+  }
+  if (grew) MergeOverlapping(merged);
+}
+
 std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts) {
   // Lines and their breaks ("\r\n", or "\n" alone).
   struct Line {
@@ -1318,15 +1378,8 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
 
     if (!pieces.empty()) {
       std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.r < b.r; });
-      std::vector<Piece> merged;
-      for (const Piece& pc : pieces) {
-        if (!merged.empty() && pc.r.first <= merged.back().r.second) {
-          merged.back().r.second = std::max(merged.back().r.second, pc.r.second);
-          merged.back().shapes |= pc.shapes;
-        } else {
-          merged.push_back(pc);
-        }
-      }
+      MergeOverlapping(pieces);
+      std::vector<Piece>& merged = pieces;
       // A piece that ends the paragraph takes the few characters between it
       // and the story's last sentence end: a name the advertisement began
       // with (a site's or a book's), since the story had ended there.
@@ -1344,60 +1397,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
           if (after_end && first_piece) last.r.first = k;
         }
       }
-      // An advertising label taken with its colon (公众号名称：, 微信号：)
-      // leaves its value behind: a short name or number goes with it.
-      {
-        bool grew = false;
-        for (std::size_t m = 0; m < merged.size(); ++m) {
-          Piece& pc = merged[m];
-          // The last colon in the piece or right after it; the piece may
-          // already hold the start of the value (a word of the list in it).
-          std::size_t colon = pc.r.second < units_.size() ? pc.r.second : pc.r.second - 1;
-          while (colon > pc.r.first && !IsColon(units_[colon])) --colon;
-          if (colon == 0 || !IsColon(units_[colon])) continue;
-          bool label = false, word_at_colon = false;
-          for (const Hit& h : hits_) {
-            if (h.weight < 2 || h.begin < pc.r.first || h.end > colon) continue;
-            label |= h.end + 2 >= colon;
-            word_at_colon |= h.end == colon;
-          }
-          // A verb of speech before the colon opens speech, unless it ends a
-          // word of the list (名称：).
-          if (!label || (SpeechVerb(units_[colon - 1]) && !word_at_colon)) continue;
-          static const std::vector<std::uint16_t> asks_name = [] {
-            std::vector<std::uint16_t> v;
-            const std::string_view all = "名称号群址";
-            for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
-            return v;
-          }();
-          const bool names =
-              std::find(asks_name.begin(), asks_name.end(), units_[colon - 1].fold) != asks_name.end();
-          std::size_t value_end = LabelValueEnd(units_, colon + 1, names);
-          // No value, or one the piece holds already (the colon after a
-          // piece may be the story's own: 笑曰【首发】：“…”).
-          if (value_end == colon + 1 || value_end <= pc.r.second) continue;
-          // The clause mark after the value goes too when one stands before the
-          // piece (门前，微信号：xxx，看了): the story keeps a single mark.
-          if (value_end < units_.size() && pc.r.first > 0 && units_[pc.r.first - 1].Is(d::kClauseEnd) &&
-              units_[value_end].Is(d::kClauseEnd) && !units_[value_end].Is(d::kSentenceEnd))
-            ++value_end;
-          const std::size_t limit = m + 1 < merged.size() ? merged[m + 1].r.first : units_.size();
-          pc.r.second = std::max(pc.r.second, std::min(value_end, limit));
-          grew |= value_end >= limit;
-        }
-        if (grew) {
-          std::size_t w = 0;
-          for (std::size_t m = 1; m < merged.size(); ++m) {
-            if (merged[m].r.first <= merged[w].r.second) {
-              merged[w].r.second = std::max(merged[w].r.second, merged[m].r.second);
-              merged[w].shapes |= merged[m].shapes;
-            } else {
-              merged[++w] = merged[m];
-            }
-          }
-          merged.resize(w + 1);
-        }
-      }
+      TakeLabelValues(merged);
       remainder_.clear();
       std::size_t at = 0, removed_units = 0;
       unsigned shapes = 0;
