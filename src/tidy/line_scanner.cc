@@ -476,7 +476,26 @@ std::size_t EditorLineCount(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t lines = 1;
   if (n == 0) return lines;
-  for (std::size_t i = 0; i + 1 < n; ++i) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time, each compared with the byte after it: a lane
+  // counts one for an LF, or a CR with no LF after it. The lanes add up in
+  // bytes, emptied into the total before any can pass 255.
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+  while (i + 17 <= n) {
+    __m128i acc = zero;
+    for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+      const __m128i lone_cr = _mm_andnot_si128(_mm_cmpeq_epi8(after, lf), _mm_cmpeq_epi8(v, cr));
+      acc = _mm_sub_epi8(acc, _mm_or_si128(_mm_cmpeq_epi8(v, lf), lone_cr));
+    }
+    const __m128i sums = _mm_sad_epu8(acc, zero);
+    lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i + 1 < n; ++i) {
     lines += (s[i] == '\n') + (s[i] == '\r' && s[i + 1] != '\n');
   }
   lines += s[n - 1] == '\n' || s[n - 1] == '\r';

@@ -195,6 +195,20 @@ TEST(LineScanner, ProgressEveryStepLines) {
   EXPECT_EQ(EditorLineCount(""), 1u);
   EXPECT_EQ(EditorLineCount("a\r"), 2u);
   EXPECT_EQ(EditorLineCount("\r\r\n\n"), 4u);
+  // Long texts are counted in blocks: a CR at a block's end with its LF in
+  // the next one, and totals past what one block's lane counters hold.
+  for (const std::size_t n : {16u, 17u, 31u, 33u, 4096u, 9000u}) {
+    std::string mixed(n, 'a');
+    std::size_t expected = 1, seed = n;
+    for (std::size_t i = 0; i < n; ++i) {
+      seed = seed * 1103515245 + 12345;
+      mixed[i] = "\r\na\r\n"[(seed >> 16) % 5];
+    }
+    for (std::size_t i = 0; i < n; ++i) expected += mixed[i] == '\n' || (mixed[i] == '\r' && (i + 1 == n || mixed[i + 1] != '\n'));
+    EXPECT_EQ(EditorLineCount(mixed), expected) << n;
+    EXPECT_EQ(EditorLineCount(std::string(n, '\n')), n + 1) << n;
+    EXPECT_EQ(EditorLineCount(std::string(n / 2, '\r') + std::string(n - n / 2, '\n')), n + 1 - (n > 1 ? 1 : 0)) << n;
+  }
 
   // Lines that trim to nothing count too, the trailing ones included.
   std::string blanks;
