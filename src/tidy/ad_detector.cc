@@ -332,7 +332,14 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
   int han = 0, weight = 0, covered = 0, cluster = 0;
   std::size_t last_end = 0;
   bool any_hit = false;
+  const std::uint8_t* quiet = vocab_.quiet();
   for (std::size_t k = 0; k < chars;) {
+    // Most characters pass every test below but the Han count.
+    if (const std::uint8_t q = quiet[s[2 * k] << 8 | s[2 * k + 1]]; q != 0) {
+      han += q - 1;
+      ++k;
+      continue;
+    }
     // A byte pair that is no GBK character (an ASCII byte among them) has
     // no class in the table, so it fails the test as well.
     const d::Glyph g = glyphs[s[2 * k] << 8 | s[2 * k + 1]];

@@ -57,6 +57,16 @@ bool Vocabulary::Parse(std::string_view tsv, Vocabulary* out, std::string* error
     v.starts_[first >> 6] |= std::uint64_t{1} << (first & 63);
     i = j;
   }
+  v.quiet_.assign(65536, 0);
+  const Glyph* glyphs = GlyphTable();
+  for (std::size_t code = 0; code < v.quiet_.size(); ++code) {
+    const Glyph& g = glyphs[code];
+    if ((g.cls & (kLatin | kBlank | kOpenBracket)) != 0 || (g.cls & (kCjk | kStoryPunct)) == 0 ||
+        g.fold == ':' || (v.starts_[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
+      continue;
+    }
+    v.quiet_[code] = (g.cls & kCjk) != 0 ? 2 : 1;
+  }
   *out = std::move(v);
   return true;
 }

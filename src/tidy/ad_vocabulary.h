@@ -65,6 +65,11 @@ class Vocabulary {
 
   // A bit per folded code: some word starts with it.
   const std::uint64_t* starts() const { return starts_.data(); }
+  // Per GBK code (lead << 8 | trail): 2 for a Han character, 1 for story
+  // punctuation that neither opens a bracket nor is a colon, when no word
+  // starts with it; 0 for anything else. Lines are mostly such characters,
+  // and one load tells them apart.
+  const std::uint8_t* quiet() const { return quiet_.data(); }
 
   // Whether a word of the list occurs in `folded` (units as they fold).
   bool AnyIn(std::span<const std::uint16_t> folded) const;
@@ -77,6 +82,7 @@ class Vocabulary {
   std::vector<Word> words_;            // sorted by first unit, then longest first
   std::vector<std::uint32_t> first_;   // 65536 entries: start << 16 | count
   std::vector<std::uint64_t> starts_;  // bit per unit: some word starts with it
+  std::vector<std::uint8_t> quiet_;    // 65536 entries, see quiet()
 };
 
 }  // namespace folian::tidy::detector
