@@ -334,11 +334,23 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
   bool any_hit = false;
   const std::uint8_t* quiet = vocab_.quiet();
   for (std::size_t k = 0; k < chars;) {
-    // Most characters pass every test below but the Han count.
-    if (const std::uint8_t q = quiet[s[2 * k] << 8 | s[2 * k + 1]]; q != 0) {
-      han += q - 1;
-      ++k;
-      continue;
+    // Most characters pass every test below but the Han count: runs of
+    // them are counted in a loop of their own.
+    {
+      const unsigned char* p = s + 2 * k;
+      const unsigned char* const end = s + 2 * chars;
+      int sum = 0;
+      for (; p != end; p += 2) {
+        std::uint16_t native;
+        std::memcpy(&native, p, 2);
+        const std::uint8_t q = quiet[native];
+        if (q == 0) break;
+        sum += q;
+      }
+      const auto run = static_cast<std::size_t>(p - (s + 2 * k)) / 2;
+      han += sum - static_cast<int>(run);
+      k += run;
+      if (k == chars) break;
     }
     // A byte pair that is no GBK character (an ASCII byte among them) has
     // no class in the table, so it fails the test as well.

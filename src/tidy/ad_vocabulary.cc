@@ -1,6 +1,7 @@
 #include "tidy/ad_vocabulary.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <stdexcept>
 
@@ -65,7 +66,10 @@ bool Vocabulary::Parse(std::string_view tsv, Vocabulary* out, std::string* error
         g.fold == ':' || (v.starts_[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
       continue;
     }
-    v.quiet_[code] = (g.cls & kCjk) != 0 ? 2 : 1;
+    const unsigned char bytes[2] = {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code)};
+    std::uint16_t native;
+    std::memcpy(&native, bytes, 2);
+    v.quiet_[native] = (g.cls & kCjk) != 0 ? 2 : 1;
   }
   *out = std::move(v);
   return true;

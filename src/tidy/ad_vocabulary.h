@@ -65,10 +65,11 @@ class Vocabulary {
 
   // A bit per folded code: some word starts with it.
   const std::uint64_t* starts() const { return starts_.data(); }
-  // Per GBK code (lead << 8 | trail): 2 for a Han character, 1 for story
-  // punctuation that neither opens a bracket nor is a colon, when no word
-  // starts with it; 0 for anything else. Lines are mostly such characters,
-  // and one load tells them apart.
+  // Per GBK character, indexed by its two bytes read as one native 16-bit
+  // number: 2 for a Han character, 1 for story punctuation that neither
+  // opens a bracket nor is a colon, when no word starts with it; 0 for
+  // anything else. Lines are mostly such characters, and one load tells
+  // them apart.
   const std::uint8_t* quiet() const { return quiet_.data(); }
 
   // Whether a word of the list occurs in `folded` (units as they fold).
