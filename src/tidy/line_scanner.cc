@@ -112,26 +112,37 @@ bool ContainsIgnoreCase(std::string_view hay, std::string_view needle) {
   return false;
 }
 
-// Past the run of two-byte characters from `j` whose lead byte is neither
-// A1 nor A3 (those pass the rewrite unchanged).
-std::size_t PlainRunEnd(const u8* s, std::size_t j, std::size_t n) {
+// Past the run of two-byte characters from `j` that the rewrite leaves
+// unchanged: any lead byte but A1 and A3, and those two with a trail byte
+// `pass_a1` or `pass_a3` lets through.
+std::size_t PassingRunEnd(const u8* s, std::size_t j, std::size_t n, const std::array<bool, 256>& pass_a1,
+                          const std::array<bool, 256>& pass_a3) {
 #if defined(__SSE2__)
-  // Eight characters at a time, judged by their lead bytes alone.
   const __m128i low = _mm_set1_epi16(0x00FF), above = _mm_set1_epi16(0x80),
                 below = _mm_set1_epi16(0xFF), fold = _mm_set1_epi16(0xFD),
                 punct = _mm_set1_epi16(0xA1);
+  // Eight characters at a time, judged by their lead bytes alone.
   while (j + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
     const __m128i lead = _mm_and_si128(v, low);
     const __m128i ok = _mm_andnot_si128(
         _mm_cmpeq_epi16(_mm_and_si128(lead, fold), punct),
         _mm_and_si128(_mm_cmpgt_epi16(lead, above), _mm_cmplt_epi16(lead, below)));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ok));
-    if (mask != 0xFFFF) return j + static_cast<std::size_t>(__builtin_ctz(~mask & 0xFFFF) & ~1);
+    // The punctuation among them (A1 or A3 leads) is looked up where it
+    // stands, without leaving the block.
+    for (unsigned bad = ~static_cast<unsigned>(_mm_movemask_epi8(ok)) & 0xFFFF; bad != 0; bad &= bad - 1) {
+      const std::size_t at = j + static_cast<std::size_t>(__builtin_ctz(bad) & ~1);
+      const u8 c = s[at];
+      if (!(c == kA1 ? pass_a1[s[at + 1]] : c == kA3 && pass_a3[s[at + 1]])) return at;
+      bad &= bad - 1;  // the pair's second bit
+    }
     j += 16;
   }
 #endif
-  while (j + 1 < n && IsLead(s[j]) && s[j] != kA1 && s[j] != kA3) j += 2;
+  for (; j + 1 < n; j += 2) {
+    const u8 c = s[j];
+    if (!(c == kA1 ? pass_a1[s[j + 1]] : c == kA3 ? pass_a3[s[j + 1]] : IsLead(c))) break;
+  }
   return j;
 }
 
@@ -163,15 +174,7 @@ class Rewriter {
       if (IsLead(ch) && i + 1 < n) {
         if (Passes(ch, next)) {
           // Most characters pass unchanged: copy the whole run at once.
-          std::size_t j = i + 2;
-          for (;;) {
-            j = PlainRunEnd(s, j, n);
-            if (j + 1 < n && Passes(s[j], s[j + 1])) {
-              j += 2;
-              continue;
-            }
-            break;
-          }
+          const std::size_t j = PassingRunEnd(s, i + 2, n, pass_a1_, pass_a3_);
           out->append(reinterpret_cast<const char*>(s + i), j - i);
           i = j;
           continue;
