@@ -343,7 +343,15 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
       for (; p != end; p += 2) {
         std::uint16_t native;
         std::memcpy(&native, p, 2);
-        const std::uint8_t q = quiet[native];
+        std::uint8_t q = quiet[native];
+        if (q == 3) {
+          // A word's first unit, as plain as the rest unless the next
+          // character may go on with one.
+          if (p + 2 != end && vocab_.MayContinue(glyphs[p[0] << 8 | p[1]].fold, glyphs[p[2] << 8 | p[3]].fold)) {
+            break;
+          }
+          q = 2;
+        }
         if (q == 0) break;
         sum += q;
       }
