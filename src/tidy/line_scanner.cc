@@ -334,15 +334,20 @@ bool EndsParagraph(std::string_view line, const ScanConfig& c) {
 
 namespace {
 
-// First bytes of the title words and of 第: a line without any of them can
-// skip the word searches.
-constexpr std::array<bool, 256> MakeTitleFirstBytes() {
-  std::array<bool, 256> t{};
-  for (std::string_view w : kTitleWords) t[static_cast<u8>(w[0])] = true;
-  t[static_cast<u8>(kDi[0])] = true;
+// The first two bytes of the title words and of 第, a bit each: a line in
+// which none of them stands can skip the word searches. (Their first bytes
+// alone are common lead bytes that most lines hold.)
+constexpr std::array<std::uint64_t, 1024> MakeTitleFirstPairs() {
+  std::array<std::uint64_t, 1024> t{};
+  auto add = [&t](std::string_view w) {
+    const unsigned v = static_cast<u8>(w[0]) << 8 | static_cast<u8>(w[1]);
+    t[v >> 6] |= std::uint64_t{1} << (v & 63);
+  };
+  for (std::string_view w : kTitleWords) add(w);
+  add(kDi);
   return t;
 }
-constexpr std::array<bool, 256> kTitleFirstBytes = MakeTitleFirstBytes();
+constexpr std::array<std::uint64_t, 1024> kTitleFirstPairs = MakeTitleFirstPairs();
 
 // A title may end in a numeral 1..10 in either form, each one character.
 const std::array<std::uint16_t, 20>& NumeralEndings() {
@@ -366,7 +371,10 @@ const std::array<std::uint16_t, 20>& NumeralEndings() {
 bool IsTitleLine(std::string_view line) {
   if (line.size() > 59) return false;
   bool maybe_word = false;
-  for (const char c : line) maybe_word |= kTitleFirstBytes[static_cast<u8>(c)];
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    const unsigned v = static_cast<u8>(line[i]) << 8 | static_cast<u8>(line[i + 1]);
+    maybe_word |= (kTitleFirstPairs[v >> 6] >> (v & 63) & 1) != 0;
+  }
   if (maybe_word) {
     for (std::string_view w : kTitleWords) {
       if (Contains(line, w)) return true;
