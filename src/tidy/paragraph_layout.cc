@@ -355,7 +355,20 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     // Wrapped: a good share of lines reach the width (paragraphs of a line or
     // two keep it from being most), and lines past it are rare (advertising,
     // mostly).
-    const bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+    bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+    // Many short paragraphs (dialogue, a sentence each) keep lines at the
+    // width a smaller share. A paragraph's own end closes a sentence, a wrap
+    // falls anywhere: lines near the width that mostly stop mid-sentence
+    // are wrapped lines, however few.
+    if (!wrapped && near >= 4 && near * 10 >= lines && beyond * 4 <= lines) {
+      std::uint32_t open = 0;
+      for (std::uint32_t k = first; k < end; ++k) {
+        const LayoutLine& l = lines_[k];
+        const std::uint32_t length = l.length + (with_indent ? IndentRoom(l.indent) : 0);
+        open += !l.title && !l.closes && length + kSlack >= mode && length <= mode + 2;
+      }
+      wrapped = open * 10 >= lines && open * 3 >= near * 2;
+    }
     if (wrapped) {
       width = mode;
       break;
