@@ -547,7 +547,9 @@ void ParagraphLayout::IndentWidths(const Region& r) {
   std::array<std::uint32_t, 8> lines_of{};
   for (std::uint32_t k = r.first; k < r.end; ++k) {
     const LayoutLine& l = lines_[k];
-    if (l.length < low || l.length > r.width + 2) continue;
+    // A line that closes a sentence may be a short paragraph's only line:
+    // only lines a wrap cut mid-sentence tell the width.
+    if (l.length < low || l.length > r.width + 2 || l.closes) continue;
     if (slot[l.indent] == 0) {
       if (by_kind.size() == lines_of.size()) continue;  // more kinds than any layout uses
       by_kind.emplace_back();

@@ -620,17 +620,27 @@ TEST(LineScannerFamilies, TitleTestHitsInsideWrappedParagraphs) {
 
 TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
   // Paragraphs indented by 　　, four blanks or a tab, or not at all: a
-  // paragraph that stops short ends, whatever starts the next one.
-  const auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84});
+  // paragraph that stops short ends, whatever starts the next one. Also
+  // where most paragraphs are a short sentence, so that few lines reach the
+  // wrap width (a wrap is still told by those stopping mid-sentence).
+  const std::vector<std::pair<int, std::vector<int>>> chapters = {
+      {28, {101, 66, 134, 79, 58, 120, 93, 71, 112, 84}},
+      {40, {12, 27, 9, 133, 18, 31, 14, 22, 11, 35, 16, 25, 128, 13, 29, 10, 19, 33, 15, 24,
+            12, 30, 141, 17, 21, 26, 9, 34, 13, 20, 23, 11, 36, 125, 18, 27, 14, 32, 16, 22,
+            15, 28, 10, 19, 33, 12, 24, 17, 30, 9, 21, 14, 27, 11, 35, 16, 23, 13, 29, 18}},
+  };
   const char* indents[] = {"　　", "", "    ", "\t", "　　", "", "    ", "　　", "", "\t"};
-  std::string in;
-  for (std::size_t i = 0; i < paras.size(); ++i) {
-    WrapStyle s;
-    s.width = 28;
-    s.indent = indents[i];
-    in += Layout({paras[i]}, s);
+  for (const auto& [width, lengths] : chapters) {
+    const auto paras = Paras(lengths);
+    std::string in;
+    for (std::size_t i = 0; i < paras.size(); ++i) {
+      WrapStyle s;
+      s.width = width;
+      s.indent = indents[i % 10];
+      in += Layout({paras[i]}, s);
+    }
+    EXPECT_TRUE(SameLines(Scan(in).text, Want(paras))) << "width " << width;
   }
-  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
 }
 
 TEST(LineScannerFamilies, AFewUnindentedParagraphsAmongIndentedOnes) {
