@@ -434,6 +434,7 @@ struct WrapStyle {
   bool kinsoku = false;         // closing marks stay on the line before
   bool blank_between = false;   // a blank line between paragraphs
   bool indent_every_line = false;  // the indent (and its room) on every line
+  bool narrow_quotes = false;      // “ ” take half a character's room
 };
 
 bool IsClosingMark(const std::string& cp) {
@@ -448,7 +449,12 @@ std::vector<std::string> WrapLines(std::string_view para, const WrapStyle& s) {
   std::size_t at = 0;
   int room = s.width - s.indent_chars;
   while (at < cps.size()) {
-    std::size_t end = std::min(cps.size(), at + static_cast<std::size_t>(room));
+    std::size_t end = at;
+    for (int half = 2 * room; end < cps.size();) {
+      half -= s.narrow_quotes && (cps[end] == "“" || cps[end] == "”") ? 1 : 2;
+      if (half < 0) break;
+      ++end;
+    }
     if (s.kinsoku) {
       for (int pulled = 0; end < cps.size() && pulled < 2 && IsClosingMark(cps[end]); ++pulled) ++end;
     }
@@ -818,6 +824,24 @@ TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
     EXPECT_NE(follow, rule);
     EXPECT_EQ(without_breaks(follow), without_breaks(rule));
   }
+}
+
+TEST(LineScannerFamilies, CurlyQuotesTakingHalfTheRoom) {
+  // Speech in most paragraphs, its quotes wrapped at half a character's
+  // room: most full lines run a character or two past the width.
+  WrapStyle s;
+  s.width = 30;
+  s.narrow_quotes = true;
+  std::vector<std::string> paras = Paras({96, 143, 161, 118, 87, 150, 172, 129, 105, 166, 135, 158});
+  for (std::size_t p = 0; p < paras.size(); ++p) {
+    const std::size_t every = p % 3 * 14;  // a quoted stretch every so many characters, or none
+    const std::vector<std::string> cps = CodePoints(paras[p]);
+    paras[p].clear();
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+      paras[p] += (every == 0 ? "" : i % every == 3 ? "“" : i % every == 9 ? "”" : "") + cps[i];
+    }
+  }
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
 }
 
 TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
