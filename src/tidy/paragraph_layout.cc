@@ -231,6 +231,10 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
     l.inner_quote_ends = static_cast<std::uint16_t>(std::min(e.inner_quote, kCap));
     l.quote_end = e.quote_end;
     l.stop_end = e.stop_end;
+    // ’ and 』 close speech inside speech: the outer quote is still open, so
+    // no paragraph ends with them.
+    const std::size_t n = trimmed.size();
+    if (l.quote_end && p[n - 2] == 0xA1 && (p[n - 1] == 0xAF || p[n - 1] == 0xBB)) l.quote_end = false;
   }
   l.ends_clause = l.closes || EndsInAny(trimmed, kClauseEnds);
   l.title = title > 0;

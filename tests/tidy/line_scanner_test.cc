@@ -844,6 +844,26 @@ TEST(LineScannerFamilies, CurlyQuotesTakingHalfTheRoom) {
   EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
 }
 
+TEST(LineScannerFamilies, SpeechInsideSpeechEndsNoParagraph) {
+  // Short paragraphs of speech, so that a full line ending a quoted
+  // sentence ends its paragraph; not where the quote it closes sits inside
+  // another (’ 』), which is still open.
+  WrapStyle s;
+  s.width = 24;
+  const std::vector<std::string> pool = CodePoints(kPool);
+  auto chars = [&](int n, int seed) {
+    std::string t;
+    for (int i = 0; i < n; ++i) t += pool[(seed * 13 + i * 7) % pool.size()];
+    return t;
+  };
+  std::vector<std::string> paras;
+  for (int p = 0; p < 16; ++p) paras.push_back(chars(2, p) + "道：“" + chars(6 + p % 7, p + 1) + "。”");
+  for (int p = 0; p < 16; p += 4) paras[p] = chars(2, p) + "道：“" + Story(70, p, kPool) + "”";
+  paras[5] = chars(2, 40) + "道：“" + chars(2, 41) + "說‘" + chars(13, 42) + "。’" + chars(20, 43) + "。”";
+  ASSERT_TRUE(WrapLines(paras[5], s)[0].ends_with("。’"));
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
+}
+
 TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {
   // 「」 quotes (written as “”), and a wrap that leaves 」 at a line's start
   // after a line of the full width: it goes on.
