@@ -826,40 +826,31 @@ TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
   }
 }
 
-TEST(LineScannerFamilies, CurlyQuotesTakingHalfTheRoom) {
-  // Speech in most paragraphs, its quotes wrapped at half a character's
-  // room: most full lines run a character or two past the width.
+TEST(LineScannerFamilies, WrappedSpeech) {
+  // Quotes wrapped at half a character's room: most full lines run a
+  // character or two past the width (a quoted stretch every 14 or 28
+  // characters, or none).
   WrapStyle s;
   s.width = 30;
   s.narrow_quotes = true;
   std::vector<std::string> paras = Paras({96, 143, 161, 118, 87, 150, 172, 129, 105, 166, 135, 158});
   for (std::size_t p = 0; p < paras.size(); ++p) {
-    const std::size_t every = p % 3 * 14;  // a quoted stretch every so many characters, or none
     const std::vector<std::string> cps = CodePoints(paras[p]);
+    const std::size_t every = p % 3 * 14;
     paras[p].clear();
     for (std::size_t i = 0; i < cps.size(); ++i) {
       paras[p] += (every == 0 ? "" : i % every == 3 ? "“" : i % every == 9 ? "”" : "") + cps[i];
     }
   }
   EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
-}
-
-TEST(LineScannerFamilies, SpeechInsideSpeechEndsNoParagraph) {
   // Short paragraphs of speech, so that a full line ending a quoted
   // sentence ends its paragraph; not where the quote it closes sits inside
   // another (’ 』), which is still open.
-  WrapStyle s;
+  s = WrapStyle{};
   s.width = 24;
-  const std::vector<std::string> pool = CodePoints(kPool);
-  auto chars = [&](int n, int seed) {
-    std::string t;
-    for (int i = 0; i < n; ++i) t += pool[(seed * 13 + i * 7) % pool.size()];
-    return t;
-  };
-  std::vector<std::string> paras;
-  for (int p = 0; p < 16; ++p) paras.push_back(chars(2, p) + "道：“" + chars(6 + p % 7, p + 1) + "。”");
-  for (int p = 0; p < 16; p += 4) paras[p] = chars(2, p) + "道：“" + Story(70, p, kPool) + "”";
-  paras[5] = chars(2, 40) + "道：“" + chars(2, 41) + "說‘" + chars(13, 42) + "。’" + chars(20, 43) + "。”";
+  paras.clear();
+  for (int p = 0; p < 16; ++p) paras.push_back("甲乙道：“" + Story(p % 4 == 0 ? 70 : 6 + p % 7, p, kPool) + "”");
+  paras[5] = "甲乙道：“甲乙說‘" + Story(14, 5, kPool) + "’" + Story(20, 6, kPool) + "”";
   ASSERT_TRUE(WrapLines(paras[5], s)[0].ends_with("。’"));
   EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
 }
