@@ -353,12 +353,9 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     // or two over: where quotes are many, more lines than reach the width
     // run one over it. Their columns then agree on the width twice as often
     // as their characters do on the longer one.
-    if (given == 0) {
-      std::uint32_t by_columns = kMinWidth;
-      for (std::uint32_t w = kMinWidth; w < kMaxLength; ++w) {
-        if (wide[w] > wide[by_columns]) by_columns = w;
-      }
-      if (by_columns < mode && by_columns + 2 >= mode && wide[by_columns] >= 2 * count) mode = by_columns;
+    if (given == 0 && mode >= kMinWidth + 2) {
+      const std::uint32_t by_columns = wide[mode - 1] >= wide[mode - 2] ? mode - 1 : mode - 2;
+      if (wide[by_columns] >= 2 * count) mode = by_columns;
     }
     const std::uint32_t near = hist[mode - kSlack] + hist[mode] + hist[mode + 1] + hist[mode + 2];
     // Past the width by their columns: a line that holds half-width letters
