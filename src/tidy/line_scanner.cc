@@ -581,6 +581,12 @@ std::vector<RawLine> SplitLines(std::string_view text, std::size_t* total) {
   return lines;
 }
 
+// ” or ’ first: the advertising stages join such a line to the one before.
+bool StartsWithClosingQuote(std::string_view line) {
+  return line.size() >= 2 && static_cast<u8>(line[0]) == kA1 &&
+         (static_cast<u8>(line[1]) == kRDQuote2 || static_cast<u8>(line[1]) == kRSQuote2);
+}
+
 // Per non-empty line: how it sits in the layout of the raw text.
 std::vector<LayoutLine> DescribeLines(std::string_view text, const std::vector<RawLine>& lines) {
   std::vector<LayoutLine> out;
@@ -676,6 +682,8 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
   bool skip = false;
   // The line before this one went on into it.
   bool carried = false;
+  // The layout ended the paragraph before this line.
+  bool break_before_quote = false;
   for (std::size_t index = 0; index < lines.size(); ++index) {
     const RawLine& raw = lines[index];
     advance(raw.ordinal);
@@ -684,9 +692,11 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       continue;
     }
     // Rewritten straight onto the output; taken back for a footer or a title.
-    const std::size_t at = out->size();
+    std::size_t at = out->size();
     rewriter.Rewrite(text.substr(raw.start, raw.size), out);
     std::string_view line(out->data() + at, out->size() - at);
+    const bool quote_after_break = break_before_quote && StartsWithClosingQuote(line);
+    break_before_quote = false;
 
     const bool title = IsTitleLine(line) && !(config.follow_layout && judge.ContinuesPrevious(index));
     if (!title && config.site_flag && line.find(' ') != std::string_view::npos) {
@@ -717,6 +727,14 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
       // Always a blank line after a title, so the next title can take it back.
       out->append("\r\n\r\n");
     } else {
+      // The advertising stages take a line break before a closing quote for
+      // a wrap's: a paragraph the layout ended before one (the source let a
+      // quote run on past its paragraph) keeps its break behind a blank line.
+      if (quote_after_break) {
+        out->insert(at, "\r\n");
+        at += 2;
+        line = std::string_view(out->data() + at, out->size() - at);
+      }
       if (config.marked_starts != nullptr && config.follow_layout && judge.StartsMarked(index) &&
           (at < 2 || std::string_view(*out).substr(at - 2, 2) == "\r\n")) {
         config.marked_starts->Add(line);
@@ -738,6 +756,7 @@ void ScanLines(std::string_view text, const ScanConfig& config, std::string* out
         bridge(std::string_view(out->data(), at), index + 1);
       }
       if (ends) out->append("\r\n");
+      break_before_quote = ends && marked == 1 && config.has_adver;
       carried = !ends && !skip;
     }
     if (title) carried = false;

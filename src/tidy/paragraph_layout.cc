@@ -269,6 +269,10 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
     l.inner_quote_ends = static_cast<std::uint16_t>(std::min(e.inner_quote, kCap));
     l.quote_end = e.quote_end;
     l.stop_end = e.stop_end;
+    // ’ and 』 close speech inside speech: the outer quote is still open, so
+    // no paragraph ends with them.
+    const std::size_t n = trimmed.size();
+    if (l.quote_end && p[n - 2] == 0xA1 && (p[n - 1] == 0xAF || p[n - 1] == 0xBB)) l.quote_end = false;
   }
   l.ends_clause = l.closes || EndsInAny(trimmed, kClauseEnds);
   l.title = title > 0;
@@ -384,7 +388,13 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     }
     if (count == 0) continue;
     // A wrap that counts curly quotes as half-width leaves lines a character
-    // or two over.
+    // or two over: where quotes are many, more lines than reach the width
+    // run one over it. Their columns then agree on the width twice as often
+    // as their characters do on the longer one.
+    if (given == 0 && mode >= kMinWidth + 2) {
+      const std::uint32_t by_columns = wide[mode - 1] >= wide[mode - 2] ? mode - 1 : mode - 2;
+      if (wide[by_columns] >= 2 * count) mode = by_columns;
+    }
     const std::uint32_t near = hist[mode - kSlack] + hist[mode] + hist[mode + 1] + hist[mode + 2];
     // Past the width by their columns: a line that holds half-width letters
     // has more characters than a wrap allows, not more columns.
@@ -393,7 +403,20 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     // Wrapped: a good share of lines reach the width (paragraphs of a line or
     // two keep it from being most), and lines past it are rare (advertising,
     // mostly).
-    const bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+    bool wrapped = near >= 4 && near * 5 >= lines && beyond * 4 <= lines;
+    // Many short paragraphs (dialogue, a sentence each) keep lines at the
+    // width a smaller share. A paragraph's own end closes a sentence, a wrap
+    // falls anywhere: lines near the width that mostly stop mid-sentence
+    // are wrapped lines, however few.
+    if (!wrapped && near >= 4 && near * 10 >= lines && beyond * 4 <= lines) {
+      std::uint32_t open = 0;
+      for (std::uint32_t k = first; k < end; ++k) {
+        const LayoutLine& l = lines_[k];
+        const std::uint32_t length = l.length + (with_indent ? IndentRoom(l.indent) : 0);
+        open += !l.title && !l.closes && length + kSlack >= mode && length <= mode + 2;
+      }
+      wrapped = open * 10 >= lines && open * 3 >= near * 2;
+    }
     if (wrapped) {
       width = mode;
       break;
@@ -572,7 +595,9 @@ void ParagraphLayout::IndentWidths(const Region& r) {
   std::array<std::uint32_t, 8> lines_of{};
   for (std::uint32_t k = r.first; k < r.end; ++k) {
     const LayoutLine& l = lines_[k];
-    if (l.length < low || l.length > r.width + 2) continue;
+    // A line that closes a sentence may be a short paragraph's only line:
+    // only lines a wrap cut mid-sentence tell the width.
+    if (l.length < low || l.length > r.width + 2 || l.closes) continue;
     if (slot[l.indent] == 0) {
       if (by_kind.size() == lines_of.size()) continue;  // more kinds than any layout uses
       by_kind.emplace_back();

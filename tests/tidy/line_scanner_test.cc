@@ -488,6 +488,7 @@ struct WrapStyle {
   bool kinsoku = false;         // closing marks stay on the line before
   bool blank_between = false;   // a blank line between paragraphs
   bool indent_every_line = false;  // the indent (and its room) on every line
+  bool narrow_quotes = false;      // “ ” take half a character's room
 };
 
 bool IsClosingMark(const std::string& cp) {
@@ -502,7 +503,12 @@ std::vector<std::string> WrapLines(std::string_view para, const WrapStyle& s) {
   std::size_t at = 0;
   int room = s.width - s.indent_chars;
   while (at < cps.size()) {
-    std::size_t end = std::min(cps.size(), at + static_cast<std::size_t>(room));
+    std::size_t end = at;
+    for (int half = 2 * room; end < cps.size();) {
+      half -= s.narrow_quotes && (cps[end] == "“" || cps[end] == "”") ? 1 : 2;
+      if (half < 0) break;
+      ++end;
+    }
     if (s.kinsoku) {
       for (int pulled = 0; end < cps.size() && pulled < 2 && IsClosingMark(cps[end]); ++pulled) ++end;
     }
@@ -674,17 +680,27 @@ TEST(LineScannerFamilies, TitleTestHitsInsideWrappedParagraphs) {
 
 TEST(LineScannerFamilies, MixedIndentationInOneChapter) {
   // Paragraphs indented by 　　, four blanks or a tab, or not at all: a
-  // paragraph that stops short ends, whatever starts the next one.
-  const auto paras = Paras({101, 66, 134, 79, 58, 120, 93, 71, 112, 84});
+  // paragraph that stops short ends, whatever starts the next one. Also
+  // where most paragraphs are a short sentence, so that few lines reach the
+  // wrap width (a wrap is still told by those stopping mid-sentence).
+  const std::vector<std::pair<int, std::vector<int>>> chapters = {
+      {28, {101, 66, 134, 79, 58, 120, 93, 71, 112, 84}},
+      {40, {12, 27, 9, 133, 18, 31, 14, 22, 11, 35, 16, 25, 128, 13, 29, 10, 19, 33, 15, 24,
+            12, 30, 141, 17, 21, 26, 9, 34, 13, 20, 23, 11, 36, 125, 18, 27, 14, 32, 16, 22,
+            15, 28, 10, 19, 33, 12, 24, 17, 30, 9, 21, 14, 27, 11, 35, 16, 23, 13, 29, 18}},
+  };
   const char* indents[] = {"　　", "", "    ", "\t", "　　", "", "    ", "　　", "", "\t"};
-  std::string in;
-  for (std::size_t i = 0; i < paras.size(); ++i) {
-    WrapStyle s;
-    s.width = 28;
-    s.indent = indents[i];
-    in += Layout({paras[i]}, s);
+  for (const auto& [width, lengths] : chapters) {
+    const auto paras = Paras(lengths);
+    std::string in;
+    for (std::size_t i = 0; i < paras.size(); ++i) {
+      WrapStyle s;
+      s.width = width;
+      s.indent = indents[i % 10];
+      in += Layout({paras[i]}, s);
+    }
+    EXPECT_TRUE(SameLines(Scan(in).text, Want(paras))) << "width " << width;
   }
-  EXPECT_TRUE(SameLines(Scan(in).text, Want(paras)));
 }
 
 TEST(LineScannerFamilies, AFewUnindentedParagraphsAmongIndentedOnes) {
@@ -862,6 +878,35 @@ TEST(LineScannerFamilies, FollowingTheLayoutChangesOnlyLineBreaks) {
     EXPECT_NE(follow, rule);
     EXPECT_EQ(without_breaks(follow), without_breaks(rule));
   }
+}
+
+TEST(LineScannerFamilies, WrappedSpeech) {
+  // Quotes wrapped at half a character's room: most full lines run a
+  // character or two past the width (a quoted stretch every 14 or 28
+  // characters, or none).
+  WrapStyle s;
+  s.width = 30;
+  s.narrow_quotes = true;
+  std::vector<std::string> paras = Paras({96, 143, 161, 118, 87, 150, 172, 129, 105, 166, 135, 158});
+  for (std::size_t p = 0; p < paras.size(); ++p) {
+    const std::vector<std::string> cps = CodePoints(paras[p]);
+    const std::size_t every = p % 3 * 14;
+    paras[p].clear();
+    for (std::size_t i = 0; i < cps.size(); ++i) {
+      paras[p] += (every == 0 ? "" : i % every == 3 ? "“" : i % every == 9 ? "”" : "") + cps[i];
+    }
+  }
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
+  // Short paragraphs of speech, so that a full line ending a quoted
+  // sentence ends its paragraph; not where the quote it closes sits inside
+  // another (’ 』), which is still open.
+  s = WrapStyle{};
+  s.width = 24;
+  paras.clear();
+  for (int p = 0; p < 16; ++p) paras.push_back("甲乙道：“" + Story(p % 4 == 0 ? 70 : 6 + p % 7, p, kPool) + "”");
+  paras[5] = "甲乙道：“甲乙說‘" + Story(14, 5, kPool) + "’" + Story(20, 6, kPool) + "”";
+  ASSERT_TRUE(WrapLines(paras[5], s)[0].ends_with("。’"));
+  EXPECT_TRUE(SameLines(Scan(Layout(paras, s)).text, Want(paras)));
 }
 
 TEST(LineScannerFamilies, CornerQuotesAndWrapsBeforeThem) {

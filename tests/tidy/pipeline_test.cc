@@ -198,6 +198,43 @@ TEST(Pipeline, LineARowTakesFromBetweenWrappedLinesLeavesTheParagraphWhole) {
   }
 }
 
+TEST(Pipeline, AParagraphOpeningWithAClosingQuoteKeepsItsLine) {
+  // A source may let a quote run on past its paragraph, so that the next
+  // one opens with ” or ’. Where the layout ends the paragraph before it,
+  // it keeps its own line through the advertising stages (which join a
+  // break before such a quote, a wrap's mostly); a wrap before one joins.
+  constexpr std::string_view kPool = "天地玄黄宇宙洪荒日月盈昃辰宿列张寒来暑往秋收冬藏闰余成岁律吕调阳云腾致雨露结为霜";
+  auto story = [&](int chars, int seed) {
+    std::string s;
+    for (int i = 0; i < chars; ++i) s += i % 9 == 8 ? "，" : kPool.substr(((seed * 7 + i * i) % 40) * 3, 3);
+    return s + "。";
+  };
+  // Lines of `width` characters: `mark` (an indentation, or a blank line
+  // as "\n") before each paragraph; the text as tidied.
+  auto wrap = [](const std::vector<std::string>& paras, std::size_t width, const std::string& mark) {
+    std::pair<std::string, std::string> text_want;
+    for (const std::string& p : paras) {
+      for (std::size_t at = 0; at < p.size(); at += width * 3) {
+        text_want.first += (at == 0 ? mark : "") + p.substr(at, width * 3) + "\n";
+      }
+      text_want.second += p + "\r\n";
+    }
+    return text_want;
+  };
+  const std::vector<std::string> paras = {story(70, 1), "”" + story(50, 2), story(45, 3), "’" + story(61, 4)};
+  // A wrap starts the second line of a paragraph with the quote.
+  const std::vector<std::string> quoted = {story(70, 1), story(20, 7) + "“好！”" + story(40, 9), story(45, 3)};
+  const std::pair<std::string, std::string> cases[] = {
+      wrap(paras, 24, "　　"), wrap(paras, 30, "\n"),
+      // Lines far longer than any wrap: one paragraph each.
+      wrap({story(120, 1), "”" + story(105, 2), story(131, 3), story(112, 5)}, 200, ""), wrap(quoted, 24, "　　")};
+  ASSERT_NE(cases[3].first.find("\n”"), std::string::npos);
+  for (const auto& [text, want] : cases) {
+    const std::string got = Tidy(text, TidyOptions::AtStart());
+    EXPECT_TRUE(got == want) << text << "\ngot:\n" << got;
+  }
+}
+
 class LogSink : public ProgressSink {
  public:
   void SetStatus(std::string_view s) override { statuses.push_back(std::string(s)); }
