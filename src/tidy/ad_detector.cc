@@ -332,7 +332,34 @@ bool Detector::PlainStory(std::string_view line, std::vector<d::Anchor>* anchors
   int han = 0, weight = 0, covered = 0, cluster = 0;
   std::size_t last_end = 0;
   bool any_hit = false;
+  const std::uint8_t* quiet = vocab_.quiet();
   for (std::size_t k = 0; k < chars;) {
+    // Most characters pass every test below but the Han count: runs of
+    // them are counted in a loop of their own.
+    {
+      const unsigned char* p = s + 2 * k;
+      const unsigned char* const end = s + 2 * chars;
+      int sum = 0;
+      for (; p != end; p += 2) {
+        std::uint16_t native;
+        std::memcpy(&native, p, 2);
+        std::uint8_t q = quiet[native];
+        if (q == 3) {
+          // A word's first unit, as plain as the rest unless the next
+          // character may go on with one.
+          if (p + 2 != end && vocab_.MayContinue(glyphs[p[0] << 8 | p[1]].fold, glyphs[p[2] << 8 | p[3]].fold)) {
+            break;
+          }
+          q = 2;
+        }
+        if (q == 0) break;
+        sum += q;
+      }
+      const auto run = static_cast<std::size_t>(p - (s + 2 * k)) / 2;
+      han += sum - static_cast<int>(run);
+      k += run;
+      if (k == chars) break;
+    }
     // A byte pair that is no GBK character (an ASCII byte among them) has
     // no class in the table, so it fails the test as well.
     const d::Glyph g = glyphs[s[2 * k] << 8 | s[2 * k + 1]];

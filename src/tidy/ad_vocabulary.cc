@@ -1,6 +1,7 @@
 #include "tidy/ad_vocabulary.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 #include <stdexcept>
 
@@ -56,6 +57,33 @@ bool Vocabulary::Parse(std::string_view tsv, Vocabulary* out, std::string* error
     v.first_[first] = static_cast<std::uint32_t>(i << 16 | (j - i));
     v.starts_[first >> 6] |= std::uint64_t{1} << (first & 63);
     i = j;
+  }
+  v.pairs_.assign(65536 / 64, 0);
+  std::vector<std::uint64_t> single(65536 / 64, 0);  // a word of one unit starts with it
+  for (const Word& w : v.words_) {
+    if (w.units.size() == 1) {
+      single[w.units[0] >> 6] |= std::uint64_t{1} << (w.units[0] & 63);
+    } else {
+      const unsigned h = PairHash(w.units[0], w.units[1]);
+      v.pairs_[h >> 6] |= std::uint64_t{1} << (h & 63);
+    }
+  }
+  v.quiet_.assign(65536, 0);
+  const Glyph* glyphs = GlyphTable();
+  for (std::size_t code = 0; code < v.quiet_.size(); ++code) {
+    const Glyph& g = glyphs[code];
+    if ((g.cls & (kLatin | kBlank | kOpenBracket)) != 0 || (g.cls & (kCjk | kStoryPunct)) == 0 || g.fold == ':') {
+      continue;
+    }
+    std::uint8_t q = (g.cls & kCjk) != 0 ? 2 : 1;
+    if ((v.starts_[g.fold >> 6] >> (g.fold & 63) & 1) != 0) {
+      if (q != 2 || (single[g.fold >> 6] >> (g.fold & 63) & 1) != 0) continue;
+      q = 3;
+    }
+    const unsigned char bytes[2] = {static_cast<unsigned char>(code >> 8), static_cast<unsigned char>(code)};
+    std::uint16_t native;
+    std::memcpy(&native, bytes, 2);
+    v.quiet_[native] = q;
   }
   *out = std::move(v);
   return true;

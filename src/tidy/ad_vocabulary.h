@@ -65,6 +65,20 @@ class Vocabulary {
 
   // A bit per folded code: some word starts with it.
   const std::uint64_t* starts() const { return starts_.data(); }
+  // Per GBK character, indexed by its two bytes read as one native 16-bit
+  // number: 2 for a Han character, 1 for story punctuation that neither
+  // opens a bracket nor is a colon, when no word starts with it; 3 for a
+  // Han character that starts words, none of them of one unit (it is as
+  // good as 2 where the next unit can continue none: MayContinue); 0 for
+  // anything else. Lines are mostly such characters, and one load tells
+  // them apart.
+  const std::uint8_t* quiet() const { return quiet_.data(); }
+  // False when no word starts with the folded units `first`, `second`
+  // (true may be wrong: a bit per hash of the pair).
+  bool MayContinue(std::uint16_t first, std::uint16_t second) const {
+    const unsigned h = PairHash(first, second);
+    return (pairs_[h >> 6] >> (h & 63) & 1) != 0;
+  }
 
   // Whether a word of the list occurs in `folded` (units as they fold).
   bool AnyIn(std::span<const std::uint16_t> folded) const;
@@ -77,6 +91,11 @@ class Vocabulary {
   std::vector<Word> words_;            // sorted by first unit, then longest first
   std::vector<std::uint32_t> first_;   // 65536 entries: start << 16 | count
   std::vector<std::uint64_t> starts_;  // bit per unit: some word starts with it
+  std::vector<std::uint8_t> quiet_;    // 65536 entries, see quiet()
+  std::vector<std::uint64_t> pairs_;   // 65536 bits, see MayContinue()
+  static unsigned PairHash(std::uint16_t first, std::uint16_t second) {
+    return (first * 0x9E37u ^ second) & 0xFFFFu;
+  }
 };
 
 }  // namespace folian::tidy::detector

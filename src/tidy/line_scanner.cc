@@ -112,26 +112,37 @@ bool ContainsIgnoreCase(std::string_view hay, std::string_view needle) {
   return false;
 }
 
-// Past the run of two-byte characters from `j` whose lead byte is neither
-// A1 nor A3 (those pass the rewrite unchanged).
-std::size_t PlainRunEnd(const u8* s, std::size_t j, std::size_t n) {
+// Past the run of two-byte characters from `j` that the rewrite leaves
+// unchanged: any lead byte but A1 and A3, and those two with a trail byte
+// `pass_a1` or `pass_a3` lets through.
+std::size_t PassingRunEnd(const u8* s, std::size_t j, std::size_t n, const std::array<bool, 256>& pass_a1,
+                          const std::array<bool, 256>& pass_a3) {
 #if defined(__SSE2__)
-  // Eight characters at a time, judged by their lead bytes alone.
   const __m128i low = _mm_set1_epi16(0x00FF), above = _mm_set1_epi16(0x80),
                 below = _mm_set1_epi16(0xFF), fold = _mm_set1_epi16(0xFD),
                 punct = _mm_set1_epi16(0xA1);
+  // Eight characters at a time, judged by their lead bytes alone.
   while (j + 16 <= n) {
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + j));
     const __m128i lead = _mm_and_si128(v, low);
     const __m128i ok = _mm_andnot_si128(
         _mm_cmpeq_epi16(_mm_and_si128(lead, fold), punct),
         _mm_and_si128(_mm_cmpgt_epi16(lead, above), _mm_cmplt_epi16(lead, below)));
-    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(ok));
-    if (mask != 0xFFFF) return j + static_cast<std::size_t>(__builtin_ctz(~mask & 0xFFFF) & ~1);
+    // The punctuation among them (A1 or A3 leads) is looked up where it
+    // stands, without leaving the block.
+    for (unsigned bad = ~static_cast<unsigned>(_mm_movemask_epi8(ok)) & 0xFFFF; bad != 0; bad &= bad - 1) {
+      const std::size_t at = j + static_cast<std::size_t>(__builtin_ctz(bad) & ~1);
+      const u8 c = s[at];
+      if (!(c == kA1 ? pass_a1[s[at + 1]] : c == kA3 && pass_a3[s[at + 1]])) return at;
+      bad &= bad - 1;  // the pair's second bit
+    }
     j += 16;
   }
 #endif
-  while (j + 1 < n && IsLead(s[j]) && s[j] != kA1 && s[j] != kA3) j += 2;
+  for (; j + 1 < n; j += 2) {
+    const u8 c = s[j];
+    if (!(c == kA1 ? pass_a1[s[j + 1]] : c == kA3 ? pass_a3[s[j + 1]] : IsLead(c))) break;
+  }
   return j;
 }
 
@@ -163,15 +174,7 @@ class Rewriter {
       if (IsLead(ch) && i + 1 < n) {
         if (Passes(ch, next)) {
           // Most characters pass unchanged: copy the whole run at once.
-          std::size_t j = i + 2;
-          for (;;) {
-            j = PlainRunEnd(s, j, n);
-            if (j + 1 < n && Passes(s[j], s[j + 1])) {
-              j += 2;
-              continue;
-            }
-            break;
-          }
+          const std::size_t j = PassingRunEnd(s, i + 2, n, pass_a1_, pass_a3_);
           out->append(reinterpret_cast<const char*>(s + i), j - i);
           i = j;
           continue;
@@ -331,15 +334,20 @@ bool EndsParagraph(std::string_view line, const ScanConfig& c) {
 
 namespace {
 
-// First bytes of the title words and of 第: a line without any of them can
-// skip the word searches.
-constexpr std::array<bool, 256> MakeTitleFirstBytes() {
-  std::array<bool, 256> t{};
-  for (std::string_view w : kTitleWords) t[static_cast<u8>(w[0])] = true;
-  t[static_cast<u8>(kDi[0])] = true;
+// The first two bytes of the title words and of 第, a bit each: a line in
+// which none of them stands can skip the word searches. (Their first bytes
+// alone are common lead bytes that most lines hold.)
+constexpr std::array<std::uint64_t, 1024> MakeTitleFirstPairs() {
+  std::array<std::uint64_t, 1024> t{};
+  auto add = [&t](std::string_view w) {
+    const unsigned v = static_cast<u8>(w[0]) << 8 | static_cast<u8>(w[1]);
+    t[v >> 6] |= std::uint64_t{1} << (v & 63);
+  };
+  for (std::string_view w : kTitleWords) add(w);
+  add(kDi);
   return t;
 }
-constexpr std::array<bool, 256> kTitleFirstBytes = MakeTitleFirstBytes();
+constexpr std::array<std::uint64_t, 1024> kTitleFirstPairs = MakeTitleFirstPairs();
 
 // A title may end in a numeral 1..10 in either form, each one character.
 const std::array<std::uint16_t, 20>& NumeralEndings() {
@@ -363,7 +371,10 @@ const std::array<std::uint16_t, 20>& NumeralEndings() {
 bool IsTitleLine(std::string_view line) {
   if (line.size() > 59) return false;
   bool maybe_word = false;
-  for (const char c : line) maybe_word |= kTitleFirstBytes[static_cast<u8>(c)];
+  for (std::size_t i = 0; i + 1 < line.size(); ++i) {
+    const unsigned v = static_cast<u8>(line[i]) << 8 | static_cast<u8>(line[i + 1]);
+    maybe_word |= (kTitleFirstPairs[v >> 6] >> (v & 63) & 1) != 0;
+  }
   if (maybe_word) {
     for (std::string_view w : kTitleWords) {
       if (Contains(line, w)) return true;
@@ -476,7 +487,26 @@ std::size_t EditorLineCount(std::string_view text) {
   const std::size_t n = text.size();
   std::size_t lines = 1;
   if (n == 0) return lines;
-  for (std::size_t i = 0; i + 1 < n; ++i) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  // Sixteen bytes at a time, each compared with the byte after it: a lane
+  // counts one for an LF, or a CR with no LF after it. The lanes add up in
+  // bytes, emptied into the total before any can pass 255.
+  const __m128i cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n'), zero = _mm_setzero_si128();
+  while (i + 17 <= n) {
+    __m128i acc = zero;
+    for (int round = 0; round < 255 && i + 17 <= n; ++round, i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const __m128i after = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+      const __m128i lone_cr = _mm_andnot_si128(_mm_cmpeq_epi8(after, lf), _mm_cmpeq_epi8(v, cr));
+      acc = _mm_sub_epi8(acc, _mm_or_si128(_mm_cmpeq_epi8(v, lf), lone_cr));
+    }
+    const __m128i sums = _mm_sad_epu8(acc, zero);
+    lines += static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+  }
+#endif
+  for (; i + 1 < n; ++i) {
     lines += (s[i] == '\n') + (s[i] == '\r' && s[i + 1] != '\n');
   }
   lines += s[n - 1] == '\n' || s[n - 1] == '\r';

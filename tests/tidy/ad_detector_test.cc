@@ -5,6 +5,7 @@
 // keeps of what it took. The strings are written for these tests.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <set>
 #include <sstream>
@@ -457,6 +458,33 @@ TEST(AdVocabulary, LongestWordWinsAndSearchGoesOnBehindAHit) {
   ASSERT_EQ(hits.size(), 2u);
   EXPECT_EQ(U(v.WordOf(u, hits[0]).gbk), "免费阅读");
   EXPECT_EQ(U(v.WordOf(u, hits[1]).gbk), "最新章节");
+}
+
+// The per-character table lines are first read through: a word's first
+// unit is never plain, and one that starts no word of one unit is plain only
+// before a unit no word goes on with.
+TEST(AdVocabulary, PlainCharactersAndWordStarts) {
+  detector::Vocabulary v;
+  std::string error;
+  ASSERT_TRUE(detector::Vocabulary::Parse("本站\t4\n网\t2\n", &v, &error)) << error;
+  auto quiet = [&v](const char* utf8) {
+    const std::string gbk = G(utf8);
+    std::uint16_t native;
+    std::memcpy(&native, gbk.data(), 2);
+    return v.quiet()[native];
+  };
+  EXPECT_EQ(quiet("本"), 3);
+  EXPECT_EQ(quiet("网"), 0);
+  EXPECT_EQ(quiet("站"), 2);
+  EXPECT_EQ(quiet("，"), 1);
+  EXPECT_EQ(quiet("："), 0);
+  EXPECT_EQ(quiet("（"), 0);
+  std::vector<detector::Unit> u;
+  detector::SplitUnits(G("本站"), &u);
+  EXPECT_TRUE(v.MayContinue(u[0].fold, u[1].fold));
+  for (const auto& w : detector::Vocabulary::Builtin().words()) {
+    if (w.units.size() >= 2) EXPECT_TRUE(detector::Vocabulary::Builtin().MayContinue(w.units[0], w.units[1])) << U(w.gbk);
+  }
 }
 
 TEST(AdVocabulary, HoldsWordsNotWholeAdvertisements) {

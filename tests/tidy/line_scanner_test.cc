@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "test_support.h"
+#include "tidy/paragraph_layout.h"
 
 namespace folian::tidy {
 namespace {
@@ -195,6 +196,20 @@ TEST(LineScanner, ProgressEveryStepLines) {
   EXPECT_EQ(EditorLineCount(""), 1u);
   EXPECT_EQ(EditorLineCount("a\r"), 2u);
   EXPECT_EQ(EditorLineCount("\r\r\n\n"), 4u);
+  // Long texts are counted in blocks: a CR at a block's end with its LF in
+  // the next one, and totals past what one block's lane counters hold.
+  for (const std::size_t n : {16u, 17u, 31u, 33u, 4096u, 9000u}) {
+    std::string mixed(n, 'a');
+    std::size_t expected = 1, seed = n;
+    for (std::size_t i = 0; i < n; ++i) {
+      seed = seed * 1103515245 + 12345;
+      mixed[i] = "\r\na\r\n"[(seed >> 16) % 5];
+    }
+    for (std::size_t i = 0; i < n; ++i) expected += mixed[i] == '\n' || (mixed[i] == '\r' && (i + 1 == n || mixed[i + 1] != '\n'));
+    EXPECT_EQ(EditorLineCount(mixed), expected) << n;
+    EXPECT_EQ(EditorLineCount(std::string(n, '\n')), n + 1) << n;
+    EXPECT_EQ(EditorLineCount(std::string(n / 2, '\r') + std::string(n - n / 2, '\n')), n + 1 - (n > 1 ? 1 : 0)) << n;
+  }
 
   // Lines that trim to nothing count too, the trailing ones included.
   std::string blanks;
@@ -230,6 +245,45 @@ std::string Joined(const std::vector<std::string>& v) {
   std::string s;
   for (const auto& l : v) s += l;
   return s;
+}
+
+// A line's sentence ends and curly quotes, counted eight characters at a
+// time, against a walk of its characters: random lines of stops, closing
+// and curly quotes and other characters, of every length around the edges
+// of those blocks.
+TEST(LineScannerLayout, DescribedSentenceEndsAndQuotesMatchACharacterWalk) {
+  const std::vector<std::string> pieces = {G("。"), G("！"), G("”"), G("」"), G("’"), G("“"),
+                                           G("字"), G("，"), G("…"), G("〈")};
+  auto is = [](std::string_view c, std::initializer_list<const char*> set) {
+    for (const char* s : set) {
+      if (c == G(s)) return true;
+    }
+    return false;
+  };
+  std::uint32_t seed = 7;
+  for (int round = 0; round < 3000; ++round) {
+    std::vector<std::string> chars;
+    const int count = 1 + round % 40;
+    for (int k = 0; k < count; ++k) {
+      seed = seed * 1103515245 + 12345;
+      chars.push_back(pieces[(seed >> 16) % pieces.size()]);
+    }
+    std::string line;
+    std::uint32_t inner = 0, inner_quote = 0, curly = 0;
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+      line += chars[k];
+      curly += is(chars[k], {"“", "”", "‘", "’"});
+      const bool stop = is(chars[k], {"。", "！", "？", "…"});
+      const bool quote = is(chars[k], {"”", "’", "」", "』"});
+      if (k + 1 == chars.size() || is(chars[k + 1], {"。", "！", "？", "…", "”", "’", "」", "』"})) continue;
+      if (stop) ++inner;
+      if (quote && k > 0 && is(chars[k - 1], {"。", "！", "？", "…"})) ++inner_quote;
+    }
+    const LayoutLine l = DescribeLine(line, 0, 0);
+    EXPECT_EQ(l.inner_ends, inner) << U(line);
+    EXPECT_EQ(l.inner_quote_ends, inner_quote) << U(line);
+    EXPECT_EQ(l.columns, (line.size() - curly + 1) / 2) << U(line);
+  }
 }
 
 TEST(LineScannerLayout, IndentedParagraphsJoinAcrossWrapsAfterFullStops) {
