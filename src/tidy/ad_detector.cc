@@ -701,6 +701,14 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       junk = u[k].Junk() || (u[k].Is(d::kBlank) && k > c.a && k < c.b);
     const int quoted_need = !junk ? 9 : c.top >= 4 ? 4 : 6;
     const int need = quoted_[c.a] ? quoted_need : (long_strong ? 4 : c.top >= 3 ? 5 : 7) - (junk ? 1 : 0);
+    // Words stories share (网站, 小说, 更新, 章节) with the story's own
+    // characters between them are a reader's talk (网站的小说更新得很快):
+    // advertising runs such words together.
+    if (c.top <= 2 && !junk) {
+      int glue = 0;
+      for (std::size_t k = c.a; k < c.b; ++k) glue += u[k].Is(d::kCjk) && covered_[k] == 0;
+      if (glue >= 3) continue;
+    }
     if (c.weight >= need) seeds.push_back({{c.a, c.b}, c.weight, kShapeWords});
   }
   RuinSeeds(u, &seeds);
@@ -1020,7 +1028,10 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     const bool shared_only = e.strong == 0 && hosts == 0 && junk == 0;
     const int need = speech || shared_only ? 2 * base : base;
     if (shared_only) evidence -= e.glue;
-    if (evidence * kScale >= need) {
+    // Such words in a sentence with five story characters of its own
+    // between them are a reader's talk (这个网站的小说更新得很快，章节也多。).
+    const bool talk = shared_only && story >= 5 && u[n - 1].Is(d::kSentenceEnd);
+    if (!talk && evidence * kScale >= need) {
       f.ad = true;
       f.shapes = shapes | (bracketed ? kShapeBracket : 0u);
       return f;

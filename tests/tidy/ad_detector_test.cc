@@ -100,6 +100,9 @@ TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
       "他想了想......又摇摇头--走了。",
       "奖□戚威柄，新/旧两派，好~~好。",
       "“你装个app看看。”他说。",
+      "这个网站的小说更新得很快，章节也多。",
+      "他笑道：“那个网站上的书更新得可真快，章节也全。”",
+      "你可以用我的手机看看最新的消息。",
   };
   std::string in;
   for (const char* l : lines) in += std::string(l) + "\r\n";
