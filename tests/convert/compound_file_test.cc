@@ -67,10 +67,11 @@ TEST(CompoundFile, FollowsTheDifatPastTheHeadersHundredAndNineFatSectors) {
   // The link at the end of the first DIFAT sector, pointing outside the file
   // or at a chain mark instead of the second.
   const auto first_difat = static_cast<std::size_t>(testing::GetLe(file, 0x44, 4));
-  ASSERT_EQ(testing::GetLe(file, (first_difat + 1) * 512 + 508, 4), first_difat + 1) << "the link slot";
+  const std::size_t link_at = (first_difat + 1) * 512 + 508;
+  ASSERT_EQ(testing::GetLe(file, link_at, 4), first_difat + 1) << "the link slot";
   for (const std::uint32_t link : {0x00FFFFFFu, testing::kCfbEnd}) {
     std::string away = file;
-    testing::PutLe(away, (first_difat + 1) * 512 + 508, link, 4);
+    testing::PutLe(away, link_at, link, 4);
     EXPECT_EQ(cf.Open(away).message(), msg::kDocDamaged) << link;
   }
 }
