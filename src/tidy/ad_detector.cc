@@ -286,6 +286,9 @@ class Detector {
   // Whether a passage the file repeats is advertising; *first and *last
   // narrow it to what goes (story punctuation at its edges stays).
   bool RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last);
+  // Narrows a repeated passage (`scratch_hits_` found in it) to what the
+  // copies share beyond the story around them; whether it changed.
+  bool TrimStoryEdges(std::span<const Unit>* u);
   // `u` is the stripped line, `hits` its words (indices into `u`).
   LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
                       std::string_view stripped, bool beside_title, int removed_bonus);
@@ -304,6 +307,7 @@ class Detector {
   std::vector<std::uint32_t> candidates_;
   std::vector<d::Anchor> anchors_;
   std::vector<d::Repeat> repeats_;
+  std::vector<char> edge_worded_;
   d::RepeatFinder repeat_finder_;
   const d::Glyph* glyphs_ = d::GlyphTable();
   // The text writes its punctuation in ASCII (",." more often than "，。"):
@@ -739,11 +743,16 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       while (first < b && !inside(first)) ++first;
       while (last > first && !inside(last - 1)) --last;
       int edge = 0, glue = 0;
+      // A character glued to an address's letters is where the address was
+      // pasted into a word of the story (通关文…net牒): never the ad's own.
+      bool glued = false;
       for (std::size_t p = a; p < b; ++p) {
         if (!u[p].Is(d::kCjk) || inside(p)) continue;
-        (p < first || p >= last ? edge : glue) += 1;
+        const bool at_edge = p < first || p >= last;
+        (at_edge ? edge : glue) += 1;
+        glued |= at_edge && ((p > a && u[p - 1].Is(d::kLatin)) || (p + 1 < b && u[p + 1].Is(d::kLatin)));
       }
-      if (edge <= 1 && glue <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
+      if (edge <= 1 && !glued && glue <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
     }
   }
   for (bool changed = true; changed;) {
@@ -777,9 +786,29 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
           for (std::size_t p = x; p < y; ++p) c += u[p].Is(d::kCjk);
           return c;
         };
-        if (uncovered <= 3) {
+        // Story characters glued to an address's letters on the far side of
+        // it (不觉的www…) are the sentence the address was put into.
+        bool glued = false;
+        if (first < b) {
+          const int far_edge = side == 0 ? han(a, first) : han(last, b);
+          int far_uncovered = 0;
+          for (std::size_t p = side == 0 ? a : last; p < (side == 0 ? first : b); ++p)
+            far_uncovered += u[p].Is(d::kCjk) && covered_[p] == 0;
+          const bool latin_edge = side == 0 ? u[first].Is(d::kLatin) : u[last - 1].Is(d::kLatin);
+          glued = far_uncovered > 0 && far_edge == far_uncovered && latin_edge;
+        }
+        if (uncovered <= 3 && !glued) {
           marks_[nb] = kAll;
           changed = true;
+        } else if (uncovered <= 3) {
+          marks_[nb] = kPart;
+          if (side == 0) {
+            parts[nb] = {first, b};
+          } else {
+            std::size_t y = last;
+            while (y < b && u[y].Separator() && !u[y].Is(d::kQuote)) ++y;
+            parts[nb] = {a, y};
+          }
         } else if (side == 0 && first < b && han(last, b) <= 2 && strong_in(a, b)) {
           // The advertisement began inside the story's clause: from its first word on.
           marks_[nb] = kPart;
@@ -830,6 +859,52 @@ void Detector::TailPiece(std::vector<Piece>* pieces) {
   if (weight >= 3 && 3 * covered >= han) pieces->push_back({{begin, u.size()}, kShapeWords | kShapeTail});
 }
 
+bool Detector::TrimStoryEdges(std::span<const Unit>* span) {
+  std::span<const Unit> u = *span;
+  const std::size_t n = u.size();
+  std::vector<char>& worded = edge_worded_;
+  worded.assign(n, 0);
+  // Glue words (请, 看) are the story's as often as an advertisement's.
+  for (const Hit& h : scratch_hits_) {
+    if (h.weight >= 2) std::fill(worded.begin() + h.begin, worded.begin() + h.end, 1);
+  }
+  auto story = [&](std::size_t k) { return u[k].Is(d::kCjk | d::kStoryPunct) && !worded[k]; };
+  std::size_t a = 0, b = n;
+  // Whole story sentences at the front, then at the back.
+  for (std::size_t k = 0; k < n && story(k); ++k) {
+    if (u[k].Is(d::kSentenceEnd)) a = k + 1;
+  }
+  while (a < b && u[a].Is(d::kClauseTail | d::kBlank)) ++a;
+  std::size_t tail = b;
+  for (std::size_t k = b; k > a && story(k - 1); --k) {
+    if (k - 1 > a && u[k - 2].Is(d::kSentenceEnd) && !u[k - 1].Is(d::kClauseTail)) tail = k - 1;
+  }
+  b = tail;
+  // Story text at an edge glued to a host's letters (not to symbols: those
+  // are a deformed name's last characters, 小.说.天.堂): a Han character or
+  // two, speech, or a clause that ends after the address (…com下回分解。)
+  // were the sentence the address was pasted into; longer Han text bare of
+  // punctuation is a site's name (阿巴达txt, 内容来自www).
+  auto glued_story = [&](std::size_t from, std::size_t to, bool after) {
+    int han = 0;
+    bool speech = false;
+    for (std::size_t k = from; k < to; ++k) {
+      han += u[k].Is(d::kCjk);
+      speech |= u[k].Is(d::kQuote);
+    }
+    return han > 0 && (han <= 2 || speech || (after && u[to - 1].Is(d::kClauseEnd)));
+  };
+  std::size_t front = a;
+  while (front < b && story(front)) ++front;
+  if (front < b && u[front].Is(d::kLatin) && glued_story(a, front, false)) a = front;
+  std::size_t back = b;
+  while (back > a && story(back - 1)) --back;
+  if (back > a && back < b && u[back - 1].Is(d::kLatin) && glued_story(back, b, true)) b = back;
+  if (a == 0 && b == n) return false;
+  *span = b > a ? u.subspan(a, b - a) : u.subspan(0, 0);
+  return true;
+}
+
 bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last) {
   d::LineSummary sum = d::SplitUnits(passage, &judge_units_);
   if (ascii_punct_) sum = AsStoryPunctuation(&judge_units_);
@@ -843,6 +918,16 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
   u = u.subspan(a, b - a);
   scratch_hits_.clear();
   vocab_.FindHits(u, 0, u.size(), &scratch_hits_);
+  // Copies pasted at the same place in their chapters agree on the story's
+  // formulae around them by chance (且听下回分解。 before, 却说 after): a
+  // sentence at an edge that is Han text and story punctuation alone, with
+  // no word in it, and such text between the passage's letters and its
+  // edge, are the story's.
+  if (TrimStoryEdges(&u)) {
+    if (u.size() < 4) return false;
+    scratch_hits_.clear();
+    vocab_.FindHits(u, 0, u.size(), &scratch_hits_);
+  }
   int weight = 0, strong = 0, glue = 0, covered = 0, han = 0;
   for (const Hit& h : scratch_hits_) {
     weight += h.weight;

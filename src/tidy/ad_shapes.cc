@@ -272,8 +272,24 @@ void IsolatedRuns(std::span<const Unit> u, std::vector<Range>* out) {
     } else if (chars == 1 && runs == 2 && i > 0 && end < n && u[i - 1].Is(kCjk) && u[end].Is(kCjk) &&
                hard(i, end)) {
       // One character between two runs of hard junk inside Han text
-      // (奇#書*网): a name of three characters, its ends taken with it.
-      out->push_back({i - 1, end + 1});
+      // (奇#書*网): a name of three characters, its ends taken with it. When
+      // one end is a piece of a longer deformed name (junk before its
+      // stretch, 小＠说天＾堂＆笑盈盈), the other end begins the story.
+      auto stretch = [&](std::size_t k, int dir) {
+        std::size_t len = 0;
+        while (u[k].Is(kCjk)) {
+          ++len;
+          if ((dir < 0 && k == 0) || (dir > 0 && k + 1 >= n)) break;
+          k = dir > 0 ? k + 1 : k - 1;
+        }
+        return len;
+      };
+      const std::size_t left = stretch(i - 1, -1), right = stretch(end, +1);
+      const bool left_junk = left <= 2 && i - 1 >= left && u[i - 1 - left].Junk();
+      const bool right_junk = right <= 2 && end + right < n && u[end + right].Junk();
+      const std::size_t from = left >= 3 && right_junk ? i : i - 1;
+      const std::size_t to = right >= 3 && left_junk ? end : end + 1;
+      out->push_back({from, to});
     }
     i = std::max(end, i + 1);
   }

@@ -5,6 +5,7 @@
 
 #include "charset/codepage.h"
 #include "tidy/ad_detector.h"
+#include "tidy/ad_merge.h"
 #include "tidy/ad_residue.h"
 #include "tidy/removal_log.h"
 #include "tidy/status_texts.h"
@@ -156,6 +157,20 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     // The text as the removal found it, to tell the lines it emptied or cut
     // down to leftovers from the lines of the novel.
     const std::string before = work;
+    // The detector reads the advertising whole, as the rows do: each run
+    // after the other would leave it fragments of what the other took.
+    // What the rows leave of a slogan they cut is judged after the merge.
+    std::string detected;
+    if (params.ad_detector) {
+      detected = work;
+      if (params.removals == nullptr) {
+        RemoveDetectedAds(detected, nullptr, &marked_starts);
+      } else {
+        std::vector<DetectedAd> found;
+        RemoveDetectedAds(detected, &found, &marked_starts);
+        internal::LogDetected(std::move(found), params.removals);
+      }
+    }
     AdRunInput in;
     in.titles = &titles;
     in.custom = &params.custom;
@@ -173,6 +188,8 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     }
     if (!done) return std::nullopt;
     if (params.ad_detector) {
+      work = MergeRemovals(before, work, detected);
+      std::string().swap(detected);
       if (params.removals == nullptr) {
         RemoveDetectedAds(work, nullptr, &marked_starts);
       } else {

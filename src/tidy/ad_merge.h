@@ -1,0 +1,27 @@
+// Joins the two advertisement removals made from one text. The rows delete
+// the strings they were written from, a piece at a time, and the detector
+// judges advertising by its shape, which it can only read whole: run one
+// after the other, the first leaves the second fragments (a row takes a
+// site's host, and the name beside it is too little for the detector; the
+// detector takes an address, and the row that held the whole slogan no
+// longer matches). So both read the same text, and the result keeps what
+// both kept.
+//
+// `rows` is what the rows made of `text`, `detected` what the detector made
+// of it (only deletions: it is a subsequence of `text`). Where the rows
+// rewrote a character rather than deleting it, their writing stands unless
+// the detector removed everything it replaced. A stretch the rows changed
+// too much to line up with the text is kept as the rows left it.
+//
+// Tested by tests/tidy/ad_merge_test.cc.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace folian::tidy {
+
+// All three GBK, lines ending in LF or CR LF.
+std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected);
+
+}  // namespace folian::tidy
