@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace folian::tidy {
@@ -13,20 +14,25 @@ constexpr std::size_t kSyncReach = 32;
 // Edits beyond this in one stretch: the rows rewrote it, not cut pieces
 // out of it, and it is kept as they left it.
 constexpr int kMaxEdits = 2048;
+// Characters compared in all, at most, to line up one stretch.
+constexpr long long kStepBudget = 1ll << 26;
 
-// A text cut into characters (GBK: a lead byte and its trail, or one byte).
+// A stretch of text cut into characters (GBK: a lead byte and its trail,
+// or one byte).
 struct Chars {
-  explicit Chars(std::string_view t) : text(t) {
-    at.reserve(t.size() + 1);
+  Chars() = default;
+  explicit Chars(std::string_view t) { Reset(t); }
+  void Reset(std::string_view t) {
+    text = t;
+    at.clear();
     for (std::size_t i = 0; i < t.size();) {
       at.push_back(static_cast<std::uint32_t>(i));
-      i += static_cast<unsigned char>(t[i]) >= 0x81 && i + 1 < t.size() ? 2 : 1;
+      i += CharLen(t, i);
     }
     at.push_back(static_cast<std::uint32_t>(t.size()));
-    for (std::size_t k = 0; k + 1 < at.size(); ++k) {
-      if (t[at[k]] == '\n') line_end.push_back(k + 1);
-    }
-    if (line_end.empty() || line_end.back() != size()) line_end.push_back(size());
+  }
+  static std::size_t CharLen(std::string_view t, std::size_t i) {
+    return static_cast<unsigned char>(t[i]) >= 0x81 && i + 1 < t.size() ? 2 : 1;
   }
   std::size_t size() const { return at.size() - 1; }
   std::string_view Char(std::size_t k) const { return text.substr(at[k], at[k + 1] - at[k]); }
@@ -35,22 +41,71 @@ struct Chars {
 
   std::string_view text;
   std::vector<std::uint32_t> at;
-  std::vector<std::size_t> line_end;  // one past each line's last character (its LF)
 };
 
-// Which characters of `text` the detector removed: `detected` is `text`
-// with some characters deleted, lined up from the front.
-bool Removed(const Chars& text, const Chars& detected, std::vector<char>* gone) {
-  gone->assign(text.size(), 1);
-  std::size_t j = 0;
-  for (std::size_t i = 0; i < text.size() && j < detected.size(); ++i) {
-    if (text.Same(i, detected, j)) {
-      (*gone)[i] = 0;
-      ++j;
+// Where each line of a text ends (one past its LF; the last line may have
+// none).
+std::vector<std::size_t> LineEnds(std::string_view t) {
+  std::vector<std::size_t> ends;
+  for (std::size_t from = 0; from < t.size();) {
+    const void* lf = std::memchr(t.data() + from, '\n', t.size() - from);
+    if (lf == nullptr) break;
+    from = static_cast<std::size_t>(static_cast<const char*>(lf) - t.data()) + 1;
+    ends.push_back(from);
+  }
+  if (ends.empty() || ends.back() != t.size()) ends.push_back(t.size());
+  return ends;
+}
+
+// The detector's text walked along the text it was made from. It only
+// deletes, so the two line up from the front, a character at a time.
+class Kept {
+ public:
+  explicit Kept(std::string_view detected) : d_(detected) {}
+
+  // Marks which characters of `piece` (the text's next ones) the detector
+  // removed.
+  void Mark(const Chars& piece, std::vector<char>* gone) {
+    if (d_.substr(j_, piece.text.size()) == piece.text) {
+      j_ += piece.text.size();
+      gone->assign(piece.size(), 0);
+      return;
+    }
+    gone->assign(piece.size(), 1);
+    for (std::size_t k = 0; k < piece.size(); ++k) {
+      const std::string_view c = piece.Char(k);
+      if (d_.substr(j_, c.size()) == c) {
+        (*gone)[k] = 0;
+        j_ += c.size();
+      }
     }
   }
-  return j == detected.size();
-}
+  // Appends the characters of `piece` (the text's next ones, which the rows
+  // left as they were) that the detector kept.
+  void Copy(std::string_view piece, std::string* out) {
+    if (d_.substr(j_, piece.size()) == piece) {
+      out->append(piece);
+      j_ += piece.size();
+      return;
+    }
+    for (std::size_t i = 0; i < piece.size();) {
+      const std::size_t len = Chars::CharLen(piece, i);
+      const std::string_view c = piece.substr(i, len);
+      if (d_.substr(j_, len) == c) {
+        out->append(c);
+        j_ += len;
+      }
+      i += len;
+    }
+  }
+  // Whether all of the detector's text was lined up: it was a deletion of
+  // the text.
+  bool Whole() const { return j_ == d_.size(); }
+
+ private:
+  std::string_view d_;
+  std::size_t j_ = 0;
+};
 
 // The shortest edit script between a[a0, a1) and b[b0, b1) (Myers): the
 // pairs of equal characters, in order. False when it needs more than
@@ -58,7 +113,9 @@ bool Removed(const Chars& text, const Chars& detected, std::vector<char>* gone) 
 bool LineUp(const Chars& a, std::size_t a0, std::size_t a1, const Chars& b, std::size_t b0, std::size_t b1,
             std::vector<std::pair<std::size_t, std::size_t>>* pairs) {
   const int n = static_cast<int>(a1 - a0), m = static_cast<int>(b1 - b0);
-  const int most = std::min(n + m, kMaxEdits);
+  // Each edit step may follow the whole stretch: a long stretch gets fewer.
+  const int most = static_cast<int>(
+      std::min<long long>({n + m, kMaxEdits, kStepBudget / std::max<long long>(1, n + m)}));
   const int off = most + 1;
   std::vector<int> v(2 * static_cast<std::size_t>(most) + 3, 0);
   std::vector<std::vector<int>> trace;
@@ -102,20 +159,24 @@ bool LineUp(const Chars& a, std::size_t a0, std::size_t a1, const Chars& b, std:
   return true;
 }
 
-class Merger {
+
+// Text characters t became rows characters r: the rows' writing, without
+// what the detector removed.
+class Stretch {
  public:
-  Merger(const Chars& text, const Chars& rows, const std::vector<char>& gone, std::string* out)
-      : t_(text), r_(rows), gone_(gone), out_(out) {}
+  Stretch(const Chars& t, const Chars& r, const std::vector<char>& gone, std::string* out)
+      : t_(t), r_(r), gone_(gone), out_(out) {}
 
-  // Characters t[a, b) that the rows kept unchanged.
-  void KeepText(std::size_t a, std::size_t b) {
-    for (std::size_t k = a; k < b; ++k) {
-      if (!gone_[k]) out_->append(t_.Char(k));
+  void Merge() {
+    // The detector kept all of it: the rows' writing stands.
+    if (std::none_of(gone_.begin(), gone_.end(), [](char g) { return g != 0; })) {
+      out_->append(r_.text);
+      return;
     }
-  }
-
-  // Text characters [ta, tb) became rows characters [ra, rb).
-  void Stretch(std::size_t ta, std::size_t tb, std::size_t ra, std::size_t rb) {
+    // The rows only deleted (the common case): their text lines up with
+    // the text from the front.
+    if (Deleted()) return;
+    std::size_t ta = 0, ra = 0, tb = t_.size(), rb = r_.size();
     while (ta < tb && ra < rb && t_.Same(ta, r_, ra)) {
       if (!gone_[ta]) out_->append(r_.Char(ra));
       ++ta, ++ra;
@@ -155,6 +216,24 @@ class Merger {
     if (!removed) out_->append(r_.Span(ra, rb));
   }
 
+  // Lines the rows' characters up with the text's, each with the first
+  // one left that is equal; writes what both kept. False, writing nothing,
+  // when the rows' text is no deletion of the text.
+  bool Deleted() {
+    std::vector<std::pair<std::size_t, std::size_t>>& pairs = pairs_;
+    pairs.clear();
+    std::size_t ti = 0;
+    for (std::size_t ri = 0; ri < r_.size(); ++ri, ++ti) {
+      while (ti < t_.size() && !t_.Same(ti, r_, ri)) ++ti;
+      if (ti >= t_.size()) return false;
+      pairs.push_back({ti, ri});
+    }
+    for (const auto& [tp, rp] : pairs) {
+      if (!gone_[tp]) out_->append(r_.Char(rp));
+    }
+    return true;
+  }
+
   const Chars& t_;
   const Chars& r_;
   const std::vector<char>& gone_;
@@ -167,33 +246,30 @@ class Merger {
 std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected) {
   if (detected == text) return std::string(rows);
   if (rows == text) return std::string(detected);
-  const Chars t(text), r(rows), d(detected);
-  std::vector<char> gone;
-  // Not a deletion of the text: nothing to line up, the rows' text stands.
-  if (!Removed(t, d, &gone)) return std::string(rows);
-
-  std::string out;
-  out.reserve(rows.size());
-  Merger merge(t, r, gone, &out);
-  // Where line k begins; past the last line, the end.
-  auto start = [](const Chars& c, std::size_t k) {
-    return k == 0 ? std::size_t{0} : c.line_end[std::min(k, c.line_end.size()) - 1];
+  const std::vector<std::size_t> tl = LineEnds(text), rl = LineEnds(rows);
+  auto start = [](const std::vector<std::size_t>& ends, std::size_t k) {
+    return k == 0 ? std::size_t{0} : ends[std::min(k, ends.size()) - 1];
   };
-  auto line = [&](const Chars& c, std::size_t k) { return std::make_pair(start(c, k), c.line_end[k]); };
-  auto text_of = [&](const Chars& c, std::size_t k) {
-    const auto [a, b] = line(c, k);
-    return c.Span(a, b);
+  auto line = [&](std::string_view s, const std::vector<std::size_t>& ends, std::size_t k) {
+    return s.substr(start(ends, k), ends[k] - start(ends, k));
   };
+  // Lines to sync on hold more than their break and blanks (blank lines
+  // are everywhere and would pair the wrong stretches).
   auto anchor = [](std::string_view l) {
     while (!l.empty() && (l.back() == '\n' || l.back() == '\r' || l.back() == ' ')) l.remove_suffix(1);
     return !l.empty();
   };
-  const std::size_t nt = t.line_end.size(), nr = r.line_end.size();
+
+  std::string out;
+  out.reserve(rows.size());
+  Kept kept(detected);
+  std::vector<char> gone;
+  Chars t, r;
+  const std::size_t nt = tl.size(), nr = rl.size();
   std::size_t ti = 0, ri = 0;
   while (ti < nt || ri < nr) {
-    if (ti < nt && ri < nr && text_of(t, ti) == text_of(r, ri)) {
-      const auto [a, b] = line(t, ti);
-      merge.KeepText(a, b);
+    if (ti < nt && ri < nr && line(text, tl, ti) == line(rows, rl, ri)) {
+      kept.Copy(line(text, tl, ti), &out);
       ++ti, ++ri;
       continue;
     }
@@ -204,8 +280,8 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
     for (std::size_t dist = 1; dist <= 2 * kSyncReach && !synced; ++dist) {
       for (std::size_t k = dist > kSyncReach ? dist - kSyncReach : 0; k <= dist && k <= kSyncReach; ++k) {
         if (ri + k >= nr || ti + dist - k >= nt) continue;
-        const std::string_view l = text_of(r, ri + k);
-        if (!anchor(l) || l != text_of(t, ti + dist - k)) continue;
+        const std::string_view l = line(rows, rl, ri + k);
+        if (!anchor(l) || l != line(text, tl, ti + dist - k)) continue;
         a = k;
         b = dist - k;
         synced = true;
@@ -221,10 +297,15 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
         b = std::min(kSyncReach, nt - ti);
       }
     }
-    merge.Stretch(start(t, ti), start(t, ti + b), start(r, ri), start(r, ri + a));
+    t.Reset(text.substr(start(tl, ti), start(tl, ti + b) - start(tl, ti)));
+    r.Reset(rows.substr(start(rl, ri), start(rl, ri + a) - start(rl, ri)));
+    kept.Mark(t, &gone);
+    Stretch(t, r, gone, &out).Merge();
     ti += b;
     ri += a;
   }
+  // Not a deletion of the text after all: the rows' text stands.
+  if (!kept.Whole()) return std::string(rows);
   return out;
 }
 

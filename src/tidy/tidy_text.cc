@@ -159,7 +159,6 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     const std::string before = work;
     // The detector reads the advertising whole, as the rows do: each run
     // after the other would leave it fragments of what the other took.
-    // What the rows leave of a slogan they cut is judged after the merge.
     std::string detected;
     if (params.ad_detector) {
       detected = work;
@@ -190,13 +189,6 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     if (params.ad_detector) {
       work = MergeRemovals(before, work, detected);
       std::string().swap(detected);
-      if (params.removals == nullptr) {
-        RemoveDetectedAds(work, nullptr, &marked_starts);
-      } else {
-        std::vector<DetectedAd> found;
-        RemoveDetectedAds(work, &found, &marked_starts);
-        internal::LogDetected(std::move(found), params.removals);
-      }
     }
     // Lines the rows or the detector emptied or cut down to leftovers.
     work = DropAdResidue(before, std::move(work));
