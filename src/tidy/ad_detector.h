@@ -1,6 +1,8 @@
-// The advertisement detector: the stage after the eight rule stages. The
+// The advertisement detector: the stage beside the eight rule stages. The
 // rows of the table name the sites they were written from; this stage finds
-// advertising no row has seen by its shape:
+// advertising no row has seen by its shape. It reads the text the rows read
+// (the line scanner's), so that it sees each advertisement whole, and the
+// tidying keeps what both kept (ad_merge.h). What it looks for:
 //   - advertising words (data/ads/words.tsv, folded so traditional and
 //     full-width spellings count) and how densely they cover a line or a
 //     clause: a line is advertising when their weight outruns the story
