@@ -243,6 +243,66 @@ struct Piece {
   unsigned shapes = 0;
 };
 
+// Story a line judged advertising began or ended with: whole clauses with
+// no advertising word and no mark of one (a bracket, symbol or letter) at
+// the line's start, up to the advertisement's first word or mark, and at
+// its end, once the advertisement's last short clauses are passed (难以长存，
+// has no word but ends a slogan), or a long run after its last word. Eight Han characters or more of them
+// are the paragraph the advertisement was pasted into, and stay; at the
+// end they must finish a sentence. The rest of the line, [first, second),
+// is the advertisement.
+Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
+  constexpr int kStoryRun = 8;
+  constexpr int kShortClause = 5;
+  const std::size_t n = u.size();
+  std::vector<char> worded(n, 0);
+  for (const Hit& h : hits) std::fill(worded.begin() + h.begin, worded.begin() + std::min<std::size_t>(h.end, n), 1);
+  auto pasted = [&](std::size_t k) { return worded[k] || (u[k].Separator() && !u[k].Is(d::kBlank)); };
+  auto han = [&](std::size_t a, std::size_t b) {
+    int c = 0;
+    for (std::size_t k = a; k < b; ++k) c += u[k].Is(d::kCjk);
+    return c;
+  };
+  std::vector<Range> clauses;
+  d::Clauses(u, &clauses);
+  Range ad{0, n};
+  // From the front: clauses of story, then the story before the first mark.
+  std::size_t head = 0;
+  for (const Range& c : clauses) {
+    std::size_t k = c.first;
+    while (k < c.second && !pasted(k)) ++k;
+    head = k;
+    if (k < c.second) break;
+  }
+  if (head < n && han(0, head) >= kStoryRun) ad.first = head;
+  // From the back: clauses of story after the last word or mark.
+  std::size_t tail = n;
+  for (std::size_t ci = clauses.size(); ci-- > 0;) {
+    const Range& c = clauses[ci];
+    std::size_t k = c.second;
+    while (k > c.first && !pasted(k - 1)) --k;
+    if (k > c.first) {
+      // The advertisement ends in this clause: a mark ends it; its words
+      // leave the clause's end to it, unless a long run of story follows
+      // them (the next paragraph, glued on where the line broke).
+      tail = u[k - 1].Separator() || han(k, c.second) >= kStoryRun ? k : c.second;
+      break;
+    }
+    tail = c.first;
+  }
+  // Short clauses right after the last word are the slogan's own.
+  for (const Range& c : clauses) {
+    if (c.first < tail || c.first >= n) continue;
+    if (c.first != tail || han(c.first, c.second) >= kShortClause) break;
+    tail = c.second;
+  }
+  std::size_t end = n;
+  while (end > tail && u[end - 1].Is(d::kBlank)) --end;
+  const bool finished = end > tail && u[end - 1].Is(d::kSentenceEnd | d::kQuoteClose);
+  if (tail > ad.first && tail < n && finished && han(tail, n) >= kStoryRun) ad.second = tail;
+  return ad;
+}
+
 // Joins pieces (sorted by start) that touch or overlap.
 void MergeOverlapping(std::vector<Piece>& pieces) {
   if (pieces.empty()) return;
@@ -743,14 +803,16 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       while (first < b && !inside(first)) ++first;
       while (last > first && !inside(last - 1)) --last;
       int edge = 0, glue = 0;
-      // A character glued to an address's letters is where the address was
-      // pasted into a word of the story (通关文…net牒): never the ad's own.
+      // A character glued to an address's letters or to a bracket or symbol
+      // of the advertisement is where it was pasted into the story (通关文
+      // …net牒, 而【…】): never the ad's own, as a word's neighbour may be.
       bool glued = false;
+      auto pasted_at = [&](std::size_t q) { return q >= a && q < b && inside(q) && !u[q].Is(d::kCjk); };
       for (std::size_t p = a; p < b; ++p) {
         if (!u[p].Is(d::kCjk) || inside(p)) continue;
         const bool at_edge = p < first || p >= last;
         (at_edge ? edge : glue) += 1;
-        glued |= at_edge && ((p > a && u[p - 1].Is(d::kLatin)) || (p + 1 < b && u[p + 1].Is(d::kLatin)));
+        glued |= at_edge && ((p > a && pasted_at(p - 1)) || pasted_at(p + 1));
       }
       if (edge <= 1 && !glued && glue <= (s.cluster >= 6 ? 4 : 1)) marks_[k] = kAll;
     }
@@ -786,29 +848,47 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
           for (std::size_t p = x; p < y; ++p) c += u[p].Is(d::kCjk);
           return c;
         };
-        // Story characters glued to an address's letters on the far side of
-        // it (不觉的www…) are the sentence the address was put into.
-        bool glued = false;
+        // Story characters on the far side of the advertisement's first
+        // pasted mark (a letter, bracket or symbol: 不觉的www…, 而【告知…)
+        // are the sentence it was put into; the advertisement starts at the
+        // mark (ends after it, in the clause after).
+        std::size_t cut = side == 0 ? a : b;
         if (first < b) {
-          const int far_edge = side == 0 ? han(a, first) : han(last, b);
-          int far_uncovered = 0;
-          for (std::size_t p = side == 0 ? a : last; p < (side == 0 ? first : b); ++p)
-            far_uncovered += u[p].Is(d::kCjk) && covered_[p] == 0;
-          const bool latin_edge = side == 0 ? u[first].Is(d::kLatin) : u[last - 1].Is(d::kLatin);
-          glued = far_uncovered > 0 && far_edge == far_uncovered && latin_edge;
+          if (side == 0) {
+            std::size_t m = first;
+            if (!u[first].Is(d::kLatin)) {
+              while (m > a && u[m - 1].Is(d::kCjk) && covered_[m - 1] == 0) --m;
+              if (m > a && u[m - 1].Separator() && !u[m - 1].Is(d::kBlank)) --m;
+              else m = a;
+            }
+            if (m > a && han(a, m) > 0 && std::all_of(covered_.begin() + a, covered_.begin() + m,
+                                                      [](int c) { return c == 0; })) {
+              bool story_only = true;
+              for (std::size_t p = a; p < m; ++p) story_only &= u[p].Is(d::kCjk | d::kStoryPunct | d::kBlank);
+              if (story_only) cut = m;
+            }
+          } else {
+            std::size_t m = last;
+            if (!u[last - 1].Is(d::kLatin)) {
+              while (m < b && u[m].Is(d::kCjk) && covered_[m] == 0) ++m;
+              if (m < b && u[m].Separator() && !u[m].Is(d::kBlank)) ++m;
+              else m = b;
+            }
+            if (m < b && han(m, b) > 0 && std::all_of(covered_.begin() + m, covered_.begin() + b,
+                                                      [](int c) { return c == 0; })) {
+              bool story_only = true;
+              for (std::size_t p = m; p < b; ++p) story_only &= u[p].Is(d::kCjk | d::kStoryPunct | d::kBlank);
+              if (story_only) cut = m;
+            }
+          }
         }
+        const bool glued = side == 0 ? cut > a : cut < b;
         if (uncovered <= 3 && !glued) {
           marks_[nb] = kAll;
           changed = true;
         } else if (uncovered <= 3) {
           marks_[nb] = kPart;
-          if (side == 0) {
-            parts[nb] = {first, b};
-          } else {
-            std::size_t y = last;
-            while (y < b && u[y].Separator() && !u[y].Is(d::kQuote)) ++y;
-            parts[nb] = {a, y};
-          }
+          parts[nb] = side == 0 ? Range{cut, b} : Range{a, cut};
         } else if (side == 0 && first < b && han(last, b) <= 2 && strong_in(a, b)) {
           // The advertisement began inside the story's clause: from its first word on.
           marks_[nb] = kPart;
@@ -1499,7 +1579,20 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       return f;
     };
 
-    if (!pieces.empty()) {
+    if (pieces.empty()) {
+      const LineFacts f = judge_whole();
+      if (!f.ad) {
+        put(l.begin, l.next - l.begin);
+        continue;
+      }
+      const Range ad = PastedPart(units_, hits_);
+      if (ad.first == 0 && ad.second == units_.size()) {
+        report_line(f, 0);
+        continue;
+      }
+      pieces.push_back({ad, f.shapes});
+    }
+    {
       std::sort(pieces.begin(), pieces.end(), [](const Piece& a, const Piece& b) { return a.r < b.r; });
       MergeOverlapping(pieces);
       std::vector<Piece>& merged = pieces;
@@ -1521,25 +1614,38 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         }
       }
       TakeLabelValues(merged);
-      remainder_.clear();
-      std::size_t at = 0, removed_units = 0;
       unsigned shapes = 0;
-      for (const Piece& pc : merged) {
-        const std::size_t from = units_[pc.r.first].off;
-        const std::size_t to = pc.r.second < units_.size() ? units_[pc.r.second].off : line.size();
-        remainder_.append(line.substr(at, from - at));
-        at = to;
-        removed_units += pc.r.second - pc.r.first;
-        shapes |= pc.shapes;
+      std::string_view rest;
+      // What is left of the line once the pieces went, judged as a line.
+      auto judge_rest = [&] {
+        remainder_.clear();
+        std::size_t at = 0, removed_units = 0;
+        for (const Piece& pc : merged) {
+          const std::size_t from = units_[pc.r.first].off;
+          const std::size_t to = pc.r.second < units_.size() ? units_[pc.r.second].off : line.size();
+          remainder_.append(line.substr(at, from - at));
+          at = to;
+          removed_units += pc.r.second - pc.r.first;
+          shapes |= pc.shapes;
+        }
+        remainder_.append(line.substr(at));
+        const int bonus = static_cast<int>(std::min<std::size_t>(4, removed_units / 3));
+        rest = Strip(remainder_);
+        d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
+        if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
+        judge_hits_.clear();
+        vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
+        return JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
+      };
+      LineFacts f = judge_rest();
+      if (f.ad) {
+        // The story the line began or ended with stays; the rest goes.
+        const Range part = PastedPart(units_, hits_);
+        if (part.first != 0 || part.second != units_.size()) {
+          merged.assign(1, Piece{part, shapes | f.shapes});
+          f = judge_rest();
+        }
       }
-      remainder_.append(line.substr(at));
-      const int bonus = static_cast<int>(std::min<std::size_t>(4, removed_units / 3));
-      const std::string_view rest = Strip(remainder_);
-      d::LineSummary rest_sum = d::SplitUnits(rest, &judge_units_);
-      if (ascii_punct_) rest_sum = AsStoryPunctuation(&judge_units_);
-      judge_hits_.clear();
-      vocab_.FindHits(judge_units_, 0, judge_units_.size(), &judge_hits_);
-      const LineFacts f = JudgeLine(judge_units_, judge_hits_, rest_sum, rest, beside_title, bonus);
       if (f.ad) {
         report_line(f, shapes);
         continue;
@@ -1582,12 +1688,6 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       }
       continue;
     }
-    const LineFacts f = judge_whole();
-    if (f.ad) {
-      report_line(f, 0);
-      continue;
-    }
-    put(l.begin, l.next - l.begin);
   }
   text.resize(write);
   return removals;

@@ -16,6 +16,9 @@ constexpr std::size_t kSyncReach = 32;
 constexpr int kMaxEdits = 2048;
 // Characters compared in all, at most, to line up one stretch.
 constexpr long long kStepBudget = 1ll << 26;
+// Han characters a row takes in one piece when it knew a whole slogan (本文
+// 由…首发, 章节错误，点此举报…), not a host or a phrase out of a longer one.
+constexpr int kKnownSlogan = 5;
 
 // A stretch of text cut into characters (GBK: a lead byte and its trail,
 // or one byte).
@@ -57,55 +60,135 @@ std::vector<std::size_t> LineEnds(std::string_view t) {
   return ends;
 }
 
-// The detector's text walked along the text it was made from. It only
-// deletes, so the two line up from the front, a character at a time.
-class Kept {
- public:
-  explicit Kept(std::string_view detected) : d_(detected) {}
+// What the detector removed from the text: byte ranges, in order, never
+// cutting a character.
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
 
-  // Marks which characters of `piece` (the text's next ones) the detector
-  // removed.
-  void Mark(const Chars& piece, std::vector<char>* gone) {
-    if (d_.substr(j_, piece.text.size()) == piece.text) {
-      j_ += piece.text.size();
-      gone->assign(piece.size(), 0);
-      return;
-    }
-    gone->assign(piece.size(), 1);
-    for (std::size_t k = 0; k < piece.size(); ++k) {
-      const std::string_view c = piece.Char(k);
-      if (d_.substr(j_, c.size()) == c) {
-        (*gone)[k] = 0;
-        j_ += c.size();
-      }
-    }
-  }
-  // Appends the characters of `piece` (the text's next ones, which the rows
-  // left as they were) that the detector kept.
-  void Copy(std::string_view piece, std::string* out) {
-    if (d_.substr(j_, piece.size()) == piece) {
-      out->append(piece);
-      j_ += piece.size();
-      return;
-    }
-    for (std::size_t i = 0; i < piece.size();) {
-      const std::size_t len = Chars::CharLen(piece, i);
-      const std::string_view c = piece.substr(i, len);
-      if (d_.substr(j_, len) == c) {
-        out->append(c);
-        j_ += len;
-      }
-      i += len;
+// The removed ranges read along the text, a piece at a time (pieces come
+// in order: each starts where the last one ended or later).
+class Removed {
+ public:
+  explicit Removed(const Ranges& ranges) : ranges_(ranges) {}
+
+  // Marks which characters of `piece`, at byte `base` of the text, went.
+  void Mark(const Chars& piece, std::size_t base, std::vector<char>* gone) {
+    gone->assign(piece.size(), 0);
+    Skip(base);
+    std::size_t k = next_;
+    for (std::size_t c = 0; c < piece.size() && k < ranges_.size(); ++c) {
+      const std::size_t at = base + piece.at[c];
+      while (k < ranges_.size() && ranges_[k].second <= at) ++k;
+      if (k < ranges_.size() && ranges_[k].first <= at) (*gone)[c] = 1;
     }
   }
-  // Whether all of the detector's text was lined up: it was a deletion of
-  // the text.
-  bool Whole() const { return j_ == d_.size(); }
+  // Appends what is left of `piece`, at byte `base` of the text.
+  void Copy(std::string_view piece, std::size_t base, std::string* out) {
+    Skip(base);
+    std::size_t from = base;
+    const std::size_t end = base + piece.size();
+    for (std::size_t k = next_; k < ranges_.size() && ranges_[k].first < end; ++k) {
+      const std::size_t a = std::max(ranges_[k].first, from);
+      if (a > from) out->append(piece.substr(from - base, a - from));
+      from = std::max(from, std::min(ranges_[k].second, end));
+    }
+    if (end > from) out->append(piece.substr(from - base, end - from));
+  }
 
  private:
-  std::string_view d_;
-  std::size_t j_ = 0;
+  void Skip(std::size_t base) {
+    while (next_ < ranges_.size() && ranges_[next_].second <= base) ++next_;
+  }
+  const Ranges& ranges_;
+  std::size_t next_ = 0;
 };
+
+// Walks two texts line by line: `same(a, b)` for a line of `text` (bytes
+// [a, b)) that `other` has unchanged, `changed(a, b, c, d)` for a stretch of
+// `text` that became other[c, d). The nearest line both still share closes
+// a changed stretch.
+template <typename Same, typename Changed>
+void Walk(std::string_view text, std::string_view other, Same same, Changed changed) {
+  const std::vector<std::size_t> tl = LineEnds(text), ol = LineEnds(other);
+  auto start = [](const std::vector<std::size_t>& ends, std::size_t k) {
+    return k == 0 ? std::size_t{0} : ends[std::min(k, ends.size()) - 1];
+  };
+  auto line = [&](std::string_view s, const std::vector<std::size_t>& ends, std::size_t k) {
+    return s.substr(start(ends, k), ends[k] - start(ends, k));
+  };
+  // Lines to sync on hold more than their break and blanks (blank lines
+  // are everywhere and would pair the wrong stretches).
+  auto anchor = [](std::string_view l) {
+    while (!l.empty() && (l.back() == '\n' || l.back() == '\r' || l.back() == ' ')) l.remove_suffix(1);
+    return !l.empty();
+  };
+  const std::size_t nt = tl.size(), no = ol.size();
+  std::size_t ti = 0, oi = 0;
+  while (ti < nt || oi < no) {
+    if (ti < nt && oi < no && line(text, tl, ti) == line(other, ol, oi)) {
+      same(start(tl, ti), tl[ti]);
+      ++ti, ++oi;
+      continue;
+    }
+    // Other's lines oi..oi+a-1 came from the text's lines ti..ti+b-1.
+    std::size_t a = 0, b = 0;
+    bool synced = false;
+    for (std::size_t dist = 1; dist <= 2 * kSyncReach && !synced; ++dist) {
+      for (std::size_t k = dist > kSyncReach ? dist - kSyncReach : 0; k <= dist && k <= kSyncReach; ++k) {
+        if (oi + k >= no || ti + dist - k >= nt) continue;
+        const std::string_view l = line(other, ol, oi + k);
+        if (!anchor(l) || l != line(text, tl, ti + dist - k)) continue;
+        a = k;
+        b = dist - k;
+        synced = true;
+        break;
+      }
+    }
+    if (!synced) {
+      if ((no - oi <= kSyncReach && nt - ti <= kSyncReach) || ti >= nt || oi >= no) {
+        a = no - oi;
+        b = nt - ti;
+      } else {
+        a = std::min(kSyncReach, no - oi);
+        b = std::min(kSyncReach, nt - ti);
+      }
+    }
+    changed(start(tl, ti), start(tl, ti + b), start(ol, oi), start(ol, oi + a));
+    ti += b;
+    oi += a;
+  }
+}
+
+// The ranges the detector removed: its text lined up with the text, line by
+// line, and inside a changed stretch a character at a time from the front
+// (it only deletes). False when its text is no deletion of the text.
+bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
+  out->clear();
+  bool ok = true;
+  auto add = [&](std::size_t a, std::size_t b) {
+    if (!out->empty() && out->back().second == a) {
+      out->back().second = b;
+    } else {
+      out->push_back({a, b});
+    }
+  };
+  Walk(
+      text, detected, [](std::size_t, std::size_t) {},
+      [&](std::size_t t0, std::size_t t1, std::size_t d0, std::size_t d1) {
+        const std::string_view t = text.substr(t0, t1 - t0), d = detected.substr(d0, d1 - d0);
+        std::size_t j = 0;
+        for (std::size_t i = 0; i < t.size();) {
+          const std::size_t len = Chars::CharLen(t, i);
+          if (d.substr(j, len) == t.substr(i, len)) {
+            j += len;
+          } else {
+            add(t0 + i, t0 + i + len);
+          }
+          i += len;
+        }
+        ok &= j == d.size();
+      });
+  return ok;
+}
 
 // The shortest edit script between a[a0, a1) and b[b0, b1) (Myers): the
 // pairs of equal characters, in order. False when it needs more than
@@ -164,7 +247,7 @@ bool LineUp(const Chars& a, std::size_t a0, std::size_t a1, const Chars& b, std:
 // what the detector removed.
 class Stretch {
  public:
-  Stretch(const Chars& t, const Chars& r, const std::vector<char>& gone, std::string* out)
+  Stretch(const Chars& t, const Chars& r, std::vector<char>& gone, std::string* out)
       : t_(t), r_(r), gone_(gone), out_(out) {}
 
   void Merge() {
@@ -173,34 +256,45 @@ class Stretch {
       out_->append(r_.text);
       return;
     }
-    // The rows only deleted (the common case): their text lines up with
-    // the text from the front.
-    if (Deleted()) return;
-    std::size_t ta = 0, ra = 0, tb = t_.size(), rb = r_.size();
-    while (ta < tb && ra < rb && t_.Same(ta, r_, ra)) {
-      if (!gone_[ta]) out_->append(r_.Char(ra));
-      ++ta, ++ra;
+    if (!Align()) {
+      out_->append(r_.text);
+      return;
     }
-    std::size_t te = tb, re = rb;
-    while (te > ta && re > ra && t_.Same(te - 1, r_, re - 1)) --te, --re;
-    if (!LineUp(t_, ta, te, r_, ra, re, &pairs_)) {
-      out_->append(r_.Span(ra, re));
-    } else {
-      std::size_t ti = ta, ri = ra;
-      for (const auto& [tp, rp] : pairs_) {
-        Rewritten(ti, tp, ri, rp);
-        if (!gone_[tp]) out_->append(r_.Char(rp));
-        ti = tp + 1;
-        ri = rp + 1;
-      }
-      Rewritten(ti, te, ri, re);
+    std::size_t ti = 0, ri = 0;
+    for (const auto& [tp, rp] : pairs_) {
+      Rewritten(ti, tp, ri, rp);
+      if (!gone_[tp]) out_->append(r_.Char(rp));
+      ti = tp + 1;
+      ri = rp + 1;
     }
-    for (; te < tb; ++te, ++re) {
-      if (!gone_[te]) out_->append(r_.Char(re));
-    }
+    Rewritten(ti, t_.size(), ri, r_.size());
   }
 
  private:
+  // Pairs each character the rows kept with its place in the text. Rows
+  // that only deleted (the common case) line up from the front; others
+  // by the shortest edit script. False when they cannot be lined up.
+  bool Align() {
+    pairs_.clear();
+    std::size_t ti = 0;
+    bool deleted = true;
+    for (std::size_t ri = 0; ri < r_.size() && deleted; ++ri, ++ti) {
+      while (ti < t_.size() && !t_.Same(ti, r_, ri)) ++ti;
+      deleted = ti < t_.size();
+      if (deleted) pairs_.push_back({ti, ri});
+    }
+    if (deleted) return true;
+    pairs_.clear();
+    std::size_t ta = 0, ra = 0, tb = t_.size(), rb = r_.size();
+    while (ta < tb && ra < rb && t_.Same(ta, r_, ra)) pairs_.push_back({ta++, ra++});
+    std::size_t te = tb, re = rb;
+    while (te > ta && re > ra && t_.Same(te - 1, r_, re - 1)) --te, --re;
+    if (!LineUp(t_, ta, te, r_, ra, re, &middle_)) return false;
+    pairs_.insert(pairs_.end(), middle_.begin(), middle_.end());
+    for (; te < tb; ++te, ++re) pairs_.push_back({te, re});
+    return true;
+  }
+
   // The rows put r[ra, rb) where t[ta, tb) stood (either may be empty):
   // kept unless the detector removed all it replaced, or, put between two
   // characters, both of them.
@@ -216,96 +310,87 @@ class Stretch {
     if (!removed) out_->append(r_.Span(ra, rb));
   }
 
-  // Lines the rows' characters up with the text's, each with the first
-  // one left that is equal; writes what both kept. False, writing nothing,
-  // when the rows' text is no deletion of the text.
-  bool Deleted() {
-    std::vector<std::pair<std::size_t, std::size_t>>& pairs = pairs_;
-    pairs.clear();
-    std::size_t ti = 0;
-    for (std::size_t ri = 0; ri < r_.size(); ++ri, ++ti) {
-      while (ti < t_.size() && !t_.Same(ti, r_, ri)) ++ti;
-      if (ti >= t_.size()) return false;
-      pairs.push_back({ti, ri});
-    }
-    for (const auto& [tp, rp] : pairs) {
-      if (!gone_[tp]) out_->append(r_.Char(rp));
-    }
-    return true;
-  }
-
   const Chars& t_;
   const Chars& r_;
-  const std::vector<char>& gone_;
+  std::vector<char>& gone_;
   std::string* out_;
-  std::vector<std::pair<std::size_t, std::size_t>> pairs_;
+  std::vector<std::pair<std::size_t, std::size_t>> pairs_, middle_;
 };
+
+// The most Han characters the rows took in one piece from `t` (0 when
+// their text is no deletion of it).
+int LongestCut(const Chars& t, const Chars& r) {
+  int longest = 0, run = 0;
+  std::size_t ti = 0;
+  auto take = [&](std::size_t k) {
+    const auto lead = static_cast<unsigned char>(t.Char(k)[0]);
+    if (t.Char(k).size() == 2 && !(lead >= 0xA1 && lead <= 0xA9)) ++run;
+  };
+  for (std::size_t ri = 0; ri < r.size(); ++ri, ++ti) {
+    while (ti < t.size() && !t.Same(ti, r, ri)) take(ti++);
+    if (ti >= t.size()) return 0;
+    longest = std::max(longest, run);
+    run = 0;
+  }
+  while (ti < t.size()) take(ti++);
+  return std::max(longest, run);
+}
 
 }  // namespace
 
-std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected) {
+std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected,
+                          std::string_view rows_checked) {
   if (detected == text) return std::string(rows);
   if (rows == text) return std::string(detected);
-  const std::vector<std::size_t> tl = LineEnds(text), rl = LineEnds(rows);
-  auto start = [](const std::vector<std::size_t>& ends, std::size_t k) {
-    return k == 0 ? std::size_t{0} : ends[std::min(k, ends.size()) - 1];
+  Ranges ranges;
+  // Not a deletion of the text: the rows' text stands.
+  if (!DetectorRemoved(text, detected, &ranges)) return std::string(rows);
+  // The rows' lines the detector still finds advertising in.
+  const std::vector<std::size_t> rl = LineEnds(rows);
+  std::vector<char> dirty(rl.size(), 0);
+  auto line_of = [&](std::size_t byte) {
+    return static_cast<std::size_t>(std::upper_bound(rl.begin(), rl.end(), byte) - rl.begin());
   };
-  auto line = [&](std::string_view s, const std::vector<std::size_t>& ends, std::size_t k) {
-    return s.substr(start(ends, k), ends[k] - start(ends, k));
-  };
-  // Lines to sync on hold more than their break and blanks (blank lines
-  // are everywhere and would pair the wrong stretches).
-  auto anchor = [](std::string_view l) {
-    while (!l.empty() && (l.back() == '\n' || l.back() == '\r' || l.back() == ' ')) l.remove_suffix(1);
-    return !l.empty();
-  };
-
+  Walk(rows, rows_checked, [](std::size_t, std::size_t) {},
+       [&](std::size_t r0, std::size_t r1, std::size_t, std::size_t) {
+         for (std::size_t k = line_of(r0); k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k) dirty[k] = 1;
+       });
   std::string out;
   out.reserve(rows.size());
-  Kept kept(detected);
+  Removed removed(ranges);
   std::vector<char> gone;
   Chars t, r;
-  const std::size_t nt = tl.size(), nr = rl.size();
-  std::size_t ti = 0, ri = 0;
-  while (ti < nt || ri < nr) {
-    if (ti < nt && ri < nr && line(text, tl, ti) == line(rows, rl, ri)) {
-      kept.Copy(line(text, tl, ti), &out);
-      ++ti, ++ri;
-      continue;
+  auto merge = [&](std::size_t t0, std::size_t t1, std::size_t r0, std::size_t r1) {
+    t.Reset(text.substr(t0, t1 - t0));
+    r.Reset(rows.substr(r0, r1 - r0));
+    bool clean = r1 > r0 && LongestCut(t, r) >= kKnownSlogan;
+    for (std::size_t k = line_of(r0); clean && k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k)
+      clean = !dirty[k];
+    if (clean) {
+      // A row took a whole slogan in Chinese here and the detector finds
+      // nothing left in the rows' lines: the table knew this advertisement
+      // and where it ended, and its text stands. (Read whole, a short line
+      // may lose the story around a known advertisement to the detector.)
+      out.append(r.text);
+      return;
     }
-    // The nearest line both still share closes the changed stretch: rows
-    // lines ri..ri+a-1 came from text lines ti..ti+b-1.
-    std::size_t a = 0, b = 0;
-    bool synced = false;
-    for (std::size_t dist = 1; dist <= 2 * kSyncReach && !synced; ++dist) {
-      for (std::size_t k = dist > kSyncReach ? dist - kSyncReach : 0; k <= dist && k <= kSyncReach; ++k) {
-        if (ri + k >= nr || ti + dist - k >= nt) continue;
-        const std::string_view l = line(rows, rl, ri + k);
-        if (!anchor(l) || l != line(text, tl, ti + dist - k)) continue;
-        a = k;
-        b = dist - k;
-        synced = true;
-        break;
-      }
-    }
-    if (!synced) {
-      if ((nr - ri <= kSyncReach && nt - ti <= kSyncReach) || ti >= nt || ri >= nr) {
-        a = nr - ri;
-        b = nt - ti;
-      } else {
-        a = std::min(kSyncReach, nr - ri);
-        b = std::min(kSyncReach, nt - ti);
-      }
-    }
-    t.Reset(text.substr(start(tl, ti), start(tl, ti + b) - start(tl, ti)));
-    r.Reset(rows.substr(start(rl, ri), start(rl, ri + a) - start(rl, ri)));
-    kept.Mark(t, &gone);
+    removed.Mark(t, t0, &gone);
     Stretch(t, r, gone, &out).Merge();
-    ti += b;
-    ri += a;
-  }
-  // Not a deletion of the text after all: the rows' text stands.
-  if (!kept.Whole()) return std::string(rows);
+  };
+  Walk(
+      text, rows, [&](std::size_t a, std::size_t b) { removed.Copy(text.substr(a, b - a), a, &out); },
+      [&](std::size_t t0, std::size_t t1, std::size_t r0, std::size_t r1) {
+        // As many lines on both sides: each became the other's line.
+        const std::vector<std::size_t> te = LineEnds(text.substr(t0, t1 - t0));
+        const std::vector<std::size_t> re = LineEnds(rows.substr(r0, r1 - r0));
+        if (t1 > t0 && r1 > r0 && te.size() == re.size()) {
+          for (std::size_t k = 0; k < te.size(); ++k) {
+            merge(t0 + (k == 0 ? 0 : te[k - 1]), t0 + te[k], r0 + (k == 0 ? 0 : re[k - 1]), r0 + re[k]);
+          }
+        } else {
+          merge(t0, t1, r0, r1);
+        }
+      });
   return out;
 }
 

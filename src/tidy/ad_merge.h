@@ -21,7 +21,11 @@
 
 namespace folian::tidy {
 
-// All three GBK, lines ending in LF or CR LF.
-std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected);
+// `rows_checked` is what the detector makes of `rows`: where the rows
+// changed lines and the detector finds nothing more in them, the rows'
+// lines stand (their table knew the advertisement there and where it
+// ended). All four GBK, lines ending in LF or CR LF.
+std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected,
+                          std::string_view rows_checked);
 
 }  // namespace folian::tidy

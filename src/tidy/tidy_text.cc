@@ -187,7 +187,9 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     }
     if (!done) return std::nullopt;
     if (params.ad_detector) {
-      work = MergeRemovals(before, work, detected);
+      std::string checked = work;
+      RemoveDetectedAds(checked);
+      work = MergeRemovals(before, work, detected, checked);
       std::string().swap(detected);
     }
     // Lines the rows or the detector emptied or cut down to leftovers.

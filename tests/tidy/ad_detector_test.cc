@@ -172,6 +172,16 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
 
+TEST(AdDetector, ALineJudgedAdvertisingKeepsTheStoryItBeganOrEndedWith) {
+  const std::string ad = "【告知书友，时代在变化，免费站点难以长存，手机app多书源站点切换看书";
+  // Clauses of story before the advertisement's first mark, and a long run
+  // after its last word (the next line, glued on where the line broke).
+  EXPECT_EQ(Detect("笔墨纸张都预备好了，事不宜迟，" + ad + "\r\n"), "笔墨纸张都预备好了，事不宜迟，\r\n");
+  EXPECT_EQ(Detect(ad + "那老者拄着拐杖慢慢走到门前，看了看天色。\r\n"), "那老者拄着拐杖慢慢走到门前，看了看天色。\r\n");
+  // A few characters of story around it go with the line.
+  EXPECT_EQ(Detect("事不宜迟，" + ad + "\r\n"), "");
+}
+
 TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
   // The same words in a character's mouth stay; an address in it does not.
   EXPECT_EQ(Detect("他说：“你去本站看最新章节吧。”\r\n"), "他说：“你去本站看最新章节吧。”\r\n");

@@ -14,9 +14,11 @@ namespace {
 using testing::G;
 using testing::U;
 
-// text, what the rows made of it, what the detector made of it: UTF-8.
+// text, what the rows made of it, what the detector made of it: UTF-8. The
+// detector finds more in every line of the rows' text (an empty text is
+// what it makes of it), so the two removals always merge.
 std::string Merge(std::string_view text, std::string_view rows, std::string_view detected) {
-  return U(MergeRemovals(G(text), G(rows), G(detected)));
+  return U(MergeRemovals(G(text), G(rows), G(detected), ""));
 }
 
 TEST(AdMerge, KeepsWhatBothKept) {
@@ -42,6 +44,11 @@ TEST(AdMerge, WholeLinesAndJoinedLines) {
                   "第一行。\r\n\r\n第二行。\r\n请收藏。\r\n第三行。\r\n",
                   "第一行。\r\n本站首发。\r\n第二行。\r\n第三行。\r\n"),
             "第一行。\r\n\r\n第二行。\r\n第三行。\r\n");
+  // The line the detector dropped begins as the next one does: each text
+  // is lined up line by line, so the next line keeps its own characters.
+  EXPECT_EQ(Merge("复言。\r\n    一秒记住【好书网\r\n    一日，张三不在。\r\n",
+                  "复言。\r\n    【好书网\r\n    一日，张三不在。\r\n", "复言。\r\n    一日，张三不在。\r\n"),
+            "复言。\r\n    一日，张三不在。\r\n");
   // The detector joined the two halves of a sentence it had cut an address
   // from; the rows changed a line elsewhere.
   EXPECT_EQ(Merge("他走到门前www.example.com\r\n看了看天色。\r\n又来了。。。\r\n",
@@ -61,16 +68,33 @@ TEST(AdMerge, WhatTheRowsRewroteStandsUnlessTheDetectorTookItAll) {
   EXPECT_EQ(Merge("前ＡＢ后\r\n", "前Ａ、Ｂ后\r\n", "前后\r\n"), "前后\r\n");
 }
 
+TEST(AdMerge, WhereARowTookAWholeSloganTheRowsLineStands) {
+  // A short line with a slogan the table knows: the detector, reading the
+  // line whole, took the story around it too. In the rows' line it finds
+  // nothing more, so that line stays as the rows left it. Where the rows
+  // took only a host, the detector's reading still counts, found again in
+  // the rows' text or not.
+  const std::string text = "那怪展长枪，本文由好书网首发劈手相迎。\r\n他走到门前书包网 www.bookbao.com看了看天色。\r\n";
+  const std::string rows = "那怪展长枪，劈手相迎。\r\n他走到门前书包网 看了看天色。\r\n";
+  const std::string detected = "\r\n他走到门前看了看天色。\r\n";
+  const std::string want = "那怪展长枪，劈手相迎。\r\n他走到门前看了看天色。\r\n";
+  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), G(want))), want);
+  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), G(rows))), want);
+  // The detector still finds advertising in the rows' line: both removals
+  // count there.
+  EXPECT_EQ(Merge(text, rows, detected), "\r\n他走到门前看了看天色。\r\n");
+}
+
 TEST(AdMerge, CharactersAreNeverCutInHalf) {
   // 丂 is 81 40 in GBK: its second byte is the ASCII '@'. The rows took the
   // '@' after it, the detector the character before it.
   const std::string text = G("甲丂@乙");
   const std::string rows = G("甲丂乙");
   const std::string detected = G("丂@乙");
-  EXPECT_EQ(U(MergeRemovals(text, rows, detected)), "丂乙");
+  EXPECT_EQ(U(MergeRemovals(text, rows, detected, "")), "丂乙");
   // A lone lead byte at the end stays a character of its own.
   const std::string odd = G("甲乙") + "\x81";
-  EXPECT_EQ(MergeRemovals(odd, G("乙") + "\x81", G("甲乙")), G("乙"));
+  EXPECT_EQ(MergeRemovals(odd, G("乙") + "\x81", G("甲乙"), ""), G("乙"));
 }
 
 TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
@@ -86,7 +110,7 @@ TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   const std::string text = "广告。\r\n" + long_text + "\r\n尾。\r\n";
   EXPECT_EQ(Merge(text, "广告。\r\n" + long_rows + "\r\n尾。\r\n", long_text + "\r\n尾。\r\n"),
             long_rows + "\r\n尾。\r\n");
-  EXPECT_EQ(MergeRemovals("", "", ""), "");
+  EXPECT_EQ(MergeRemovals("", "", "", ""), "");
   EXPECT_EQ(Merge("甲\n乙", "甲\n", "乙"), "");
 }
 
