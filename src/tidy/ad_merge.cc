@@ -339,22 +339,31 @@ int LongestCut(const Chars& t, const Chars& r) {
 }  // namespace
 
 std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected,
-                          std::string_view rows_checked) {
+                          const LineCheck& rows_line_clean) {
   if (detected == text) return std::string(rows);
   if (rows == text) return std::string(detected);
   Ranges ranges;
   // Not a deletion of the text: the rows' text stands.
   if (!DetectorRemoved(text, detected, &ranges)) return std::string(rows);
-  // The rows' lines the detector still finds advertising in.
   const std::vector<std::size_t> rl = LineEnds(rows);
-  std::vector<char> dirty(rl.size(), 0);
   auto line_of = [&](std::size_t byte) {
     return static_cast<std::size_t>(std::upper_bound(rl.begin(), rl.end(), byte) - rl.begin());
   };
-  Walk(rows, rows_checked, [](std::size_t, std::size_t) {},
-       [&](std::size_t r0, std::size_t r1, std::size_t, std::size_t) {
-         for (std::size_t k = line_of(r0); k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k) dirty[k] = 1;
-       });
+  auto rows_line = [&](std::size_t k) {
+    if (k >= rl.size()) return std::string_view();
+    const std::size_t a = k == 0 ? 0 : rl[k - 1];
+    return rows.substr(a, rl[k] - a);
+  };
+  // Whether the detector finds nothing in the rows' lines [r0, r1), each
+  // read between its neighbours.
+  auto clean = [&](std::size_t r0, std::size_t r1) {
+    if (!rows_line_clean) return false;
+    for (std::size_t k = line_of(r0); k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k) {
+      if (!rows_line_clean(k == 0 ? std::string_view() : rows_line(k - 1), rows_line(k), rows_line(k + 1)))
+        return false;
+    }
+    return true;
+  };
   std::string out;
   out.reserve(rows.size());
   Removed removed(ranges);
@@ -363,10 +372,7 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
   auto merge = [&](std::size_t t0, std::size_t t1, std::size_t r0, std::size_t r1) {
     t.Reset(text.substr(t0, t1 - t0));
     r.Reset(rows.substr(r0, r1 - r0));
-    bool clean = r1 > r0 && LongestCut(t, r) >= kKnownSlogan;
-    for (std::size_t k = line_of(r0); clean && k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k)
-      clean = !dirty[k];
-    if (clean) {
+    if (r1 > r0 && LongestCut(t, r) >= kKnownSlogan && clean(r0, r1)) {
       // A row took a whole slogan in Chinese here and the detector finds
       // nothing left in the rows' lines: the table knew this advertisement
       // and where it ended, and its text stands. (Read whole, a short line

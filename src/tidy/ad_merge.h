@@ -16,16 +16,21 @@
 // Tested by tests/tidy/ad_merge_test.cc.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace folian::tidy {
 
-// `rows_checked` is what the detector makes of `rows`: where the rows
-// changed lines and the detector finds nothing more in them, the rows'
-// lines stand (their table knew the advertisement there and where it
-// ended). All four GBK, lines ending in LF or CR LF.
+// Whether the detector finds nothing in `line` (GBK, with its break), read
+// between the lines around it (empty at the text's ends).
+using LineCheck = std::function<bool(std::string_view before, std::string_view line, std::string_view after)>;
+
+// Where a row took a whole slogan from a line (five Han characters or more
+// in one piece) and `rows_line_clean` finds nothing more in the rows' line,
+// that line stands as the rows left it: their table knew the advertisement
+// there and where it ended. All texts GBK, lines ending in LF or CR LF.
 std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected,
-                          std::string_view rows_checked);
+                          const LineCheck& rows_line_clean);
 
 }  // namespace folian::tidy

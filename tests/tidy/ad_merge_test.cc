@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "test_support.h"
 
@@ -14,11 +15,10 @@ namespace {
 using testing::G;
 using testing::U;
 
-// text, what the rows made of it, what the detector made of it: UTF-8. The
-// detector finds more in every line of the rows' text (an empty text is
-// what it makes of it), so the two removals always merge.
+// text, what the rows made of it, what the detector made of it: UTF-8. No
+// line of the rows' text is checked, so the two removals always merge.
 std::string Merge(std::string_view text, std::string_view rows, std::string_view detected) {
-  return U(MergeRemovals(G(text), G(rows), G(detected), ""));
+  return U(MergeRemovals(G(text), G(rows), G(detected), nullptr));
 }
 
 TEST(AdMerge, KeepsWhatBothKept) {
@@ -78,11 +78,18 @@ TEST(AdMerge, WhereARowTookAWholeSloganTheRowsLineStands) {
   const std::string rows = "那怪展长枪，劈手相迎。\r\n他走到门前书包网 看了看天色。\r\n";
   const std::string detected = "\r\n他走到门前看了看天色。\r\n";
   const std::string want = "那怪展长枪，劈手相迎。\r\n他走到门前看了看天色。\r\n";
-  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), G(want))), want);
-  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), G(rows))), want);
+  std::vector<std::string> asked;
+  const LineCheck nothing_more = [&](std::string_view before, std::string_view line, std::string_view after) {
+    asked.push_back(U(before) + "|" + U(line) + "|" + U(after));
+    return true;
+  };
+  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), nothing_more)), want);
+  // Only the line with the slogan was asked about, between its neighbours.
+  EXPECT_EQ(asked, std::vector<std::string>{"|那怪展长枪，劈手相迎。\r\n|他走到门前书包网 看了看天色。\r\n"});
   // The detector still finds advertising in the rows' line: both removals
   // count there.
-  EXPECT_EQ(Merge(text, rows, detected), "\r\n他走到门前看了看天色。\r\n");
+  const LineCheck more = [](std::string_view, std::string_view, std::string_view) { return false; };
+  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), more)), "\r\n他走到门前看了看天色。\r\n");
 }
 
 TEST(AdMerge, CharactersAreNeverCutInHalf) {
@@ -91,10 +98,10 @@ TEST(AdMerge, CharactersAreNeverCutInHalf) {
   const std::string text = G("甲丂@乙");
   const std::string rows = G("甲丂乙");
   const std::string detected = G("丂@乙");
-  EXPECT_EQ(U(MergeRemovals(text, rows, detected, "")), "丂乙");
+  EXPECT_EQ(U(MergeRemovals(text, rows, detected, nullptr)), "丂乙");
   // A lone lead byte at the end stays a character of its own.
   const std::string odd = G("甲乙") + "\x81";
-  EXPECT_EQ(MergeRemovals(odd, G("乙") + "\x81", G("甲乙"), ""), G("乙"));
+  EXPECT_EQ(MergeRemovals(odd, G("乙") + "\x81", G("甲乙"), nullptr), G("乙"));
 }
 
 TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
@@ -110,7 +117,7 @@ TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   const std::string text = "广告。\r\n" + long_text + "\r\n尾。\r\n";
   EXPECT_EQ(Merge(text, "广告。\r\n" + long_rows + "\r\n尾。\r\n", long_text + "\r\n尾。\r\n"),
             long_rows + "\r\n尾。\r\n");
-  EXPECT_EQ(MergeRemovals("", "", "", ""), "");
+  EXPECT_EQ(MergeRemovals("", "", "", nullptr), "");
   EXPECT_EQ(Merge("甲\n乙", "甲\n", "乙"), "");
 }
 
