@@ -60,9 +60,32 @@ std::vector<std::size_t> LineEnds(std::string_view t) {
   return ends;
 }
 
-// What the detector removed from the text: byte ranges, in order, never
-// cutting a character.
-using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+// Writes the merge over the rows' own text. Everything written is the
+// rows' text (or the text's, where the two agree) at or after where it is
+// written, since the result keeps some of the rows' characters in their
+// order: nothing not yet read is overwritten.
+class InPlace {
+ public:
+  explicit InPlace(std::string* rows) : buf_(rows) {}
+  void Append(std::string_view piece) {
+    if (piece.empty()) return;
+    char* to = buf_->data() + write_;
+    if (to != piece.data()) std::memmove(to, piece.data(), piece.size());
+    write_ += piece.size();
+  }
+  // The last line written (with its break).
+  std::string_view LastLine() const {
+    const std::string_view done(buf_->data(), write_);
+    if (done.empty()) return done;
+    const std::size_t lf = done.substr(0, done.size() - 1).rfind('\n');
+    return done.substr(lf == std::string_view::npos ? 0 : lf + 1);
+  }
+  void Finish() { buf_->resize(write_); }
+
+ private:
+  std::string* buf_;
+  std::size_t write_ = 0;
+};
 
 // The removed ranges read along the text, a piece at a time (pieces come
 // in order: each starts where the last one ended or later).
@@ -82,16 +105,16 @@ class Removed {
     }
   }
   // Appends what is left of `piece`, at byte `base` of the text.
-  void Copy(std::string_view piece, std::size_t base, std::string* out) {
+  void Copy(std::string_view piece, std::size_t base, InPlace* out) {
     Skip(base);
     std::size_t from = base;
     const std::size_t end = base + piece.size();
     for (std::size_t k = next_; k < ranges_.size() && ranges_[k].first < end; ++k) {
       const std::size_t a = std::max(ranges_[k].first, from);
-      if (a > from) out->append(piece.substr(from - base, a - from));
+      if (a > from) out->Append(piece.substr(from - base, a - from));
       from = std::max(from, std::min(ranges_[k].second, end));
     }
-    if (end > from) out->append(piece.substr(from - base, end - from));
+    if (end > from) out->Append(piece.substr(from - base, end - from));
   }
 
  private:
@@ -161,7 +184,7 @@ void Walk(std::string_view text, std::string_view other, Same same, Changed chan
 // The ranges the detector removed: its text lined up with the text, line by
 // line, and inside a changed stretch a character at a time from the front
 // (it only deletes). False when its text is no deletion of the text.
-bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
+bool LineUpRemoved(std::string_view text, std::string_view detected, Ranges* out) {
   out->clear();
   bool ok = true;
   auto add = [&](std::size_t a, std::size_t b) {
@@ -247,23 +270,23 @@ bool LineUp(const Chars& a, std::size_t a0, std::size_t a1, const Chars& b, std:
 // what the detector removed.
 class Stretch {
  public:
-  Stretch(const Chars& t, const Chars& r, std::vector<char>& gone, std::string* out)
+  Stretch(const Chars& t, const Chars& r, std::vector<char>& gone, InPlace* out)
       : t_(t), r_(r), gone_(gone), out_(out) {}
 
   void Merge() {
     // The detector kept all of it: the rows' writing stands.
     if (std::none_of(gone_.begin(), gone_.end(), [](char g) { return g != 0; })) {
-      out_->append(r_.text);
+      out_->Append(r_.text);
       return;
     }
     if (!Align()) {
-      out_->append(r_.text);
+      out_->Append(r_.text);
       return;
     }
     std::size_t ti = 0, ri = 0;
     for (const auto& [tp, rp] : pairs_) {
       Rewritten(ti, tp, ri, rp);
-      if (!gone_[tp]) out_->append(r_.Char(rp));
+      if (!gone_[tp]) out_->Append(r_.Char(rp));
       ti = tp + 1;
       ri = rp + 1;
     }
@@ -307,13 +330,13 @@ class Stretch {
     } else {
       removed = ta > 0 && ta < t_.size() && gone_[ta - 1] && gone_[ta];
     }
-    if (!removed) out_->append(r_.Span(ra, rb));
+    if (!removed) out_->Append(r_.Span(ra, rb));
   }
 
   const Chars& t_;
   const Chars& r_;
   std::vector<char>& gone_;
-  std::string* out_;
+  InPlace* out_;
   std::vector<std::pair<std::size_t, std::size_t>> pairs_, middle_;
 };
 
@@ -338,13 +361,14 @@ int LongestCut(const Chars& t, const Chars& r) {
 
 }  // namespace
 
-std::string MergeRemovals(std::string_view text, std::string_view rows, std::string_view detected,
-                          const LineCheck& rows_line_clean) {
-  if (detected == text) return std::string(rows);
-  if (rows == text) return std::string(detected);
-  Ranges ranges;
-  // Not a deletion of the text: the rows' text stands.
-  if (!DetectorRemoved(text, detected, &ranges)) return std::string(rows);
+bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* removed) {
+  return LineUpRemoved(text, detected, removed);
+}
+
+void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& ranges,
+                   const LineCheck& rows_line_clean) {
+  if (ranges.empty()) return;
+  const std::string_view rows(*rows_text);
   const std::vector<std::size_t> rl = LineEnds(rows);
   auto line_of = [&](std::size_t byte) {
     return static_cast<std::size_t>(std::upper_bound(rl.begin(), rl.end(), byte) - rl.begin());
@@ -354,18 +378,16 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
     const std::size_t a = k == 0 ? 0 : rl[k - 1];
     return rows.substr(a, rl[k] - a);
   };
+  InPlace out(rows_text);
   // Whether the detector finds nothing in the rows' lines [r0, r1), each
-  // read between its neighbours.
+  // read between the line merged before it and the rows' next line.
   auto clean = [&](std::size_t r0, std::size_t r1) {
     if (!rows_line_clean) return false;
     for (std::size_t k = line_of(r0); k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k) {
-      if (!rows_line_clean(k == 0 ? std::string_view() : rows_line(k - 1), rows_line(k), rows_line(k + 1)))
-        return false;
+      if (!rows_line_clean(out.LastLine(), rows_line(k), rows_line(k + 1))) return false;
     }
     return true;
   };
-  std::string out;
-  out.reserve(rows.size());
   Removed removed(ranges);
   std::vector<char> gone;
   Chars t, r;
@@ -377,7 +399,7 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
       // nothing left in the rows' lines: the table knew this advertisement
       // and where it ended, and its text stands. (Read whole, a short line
       // may lose the story around a known advertisement to the detector.)
-      out.append(r.text);
+      out.Append(r.text);
       return;
     }
     removed.Mark(t, t0, &gone);
@@ -397,7 +419,7 @@ std::string MergeRemovals(std::string_view text, std::string_view rows, std::str
           merge(t0, t1, r0, r1);
         }
       });
-  return out;
+  out.Finish();
 }
 
 }  // namespace folian::tidy

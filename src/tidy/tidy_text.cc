@@ -159,17 +159,21 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     // down to leftovers from the lines of the novel.
     const std::string before = work;
     // The detector reads the advertising whole, as the rows do: each run
-    // after the other would leave it fragments of what the other took.
-    std::string detected;
+    // after the other would leave it fragments of what the other took. It
+    // runs first, on the text itself; what it removed is noted and the
+    // text restored for the rows, so that no third copy is held.
+    Ranges detected;
+    bool detected_ok = false;
     if (params.ad_detector) {
-      detected = work;
       if (params.removals == nullptr) {
-        RemoveDetectedAds(detected, nullptr, &marked_starts);
+        RemoveDetectedAds(work, nullptr, &marked_starts);
       } else {
         std::vector<DetectedAd> found;
-        RemoveDetectedAds(detected, &found, &marked_starts);
+        RemoveDetectedAds(work, &found, &marked_starts);
         internal::LogDetected(std::move(found), params.removals);
       }
+      detected_ok = DetectorRemoved(before, work, &detected);
+      work.assign(before);
     }
     AdRunInput in;
     in.titles = &titles;
@@ -187,7 +191,7 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
       done = AdRemover(rules).Run(work, in);
     }
     if (!done) return std::nullopt;
-    if (params.ad_detector) {
+    if (detected_ok) {
       std::string context;
       std::vector<DetectedAd> found;
       const auto clean = [&](std::string_view prev, std::string_view line, std::string_view next) {
@@ -198,8 +202,8 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
           return ad.offset >= prev.size() && ad.offset < prev.size() + line.size();
         });
       };
-      work = MergeRemovals(before, work, detected, clean);
-      std::string().swap(detected);
+      MergeRemovals(before, &work, detected, clean);
+      Ranges().swap(detected);
     }
     // Lines the rows or the detector emptied or cut down to leftovers.
     work = DropAdResidue(before, std::move(work));

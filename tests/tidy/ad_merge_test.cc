@@ -15,10 +15,20 @@ namespace {
 using testing::G;
 using testing::U;
 
+// The merge of GBK texts: the rows' text unchanged when the detector's is
+// no deletion of the text.
+std::string MergeGbk(std::string_view text, std::string_view rows, std::string_view detected,
+                     const LineCheck& check) {
+  Ranges removed;
+  std::string out(rows);
+  if (DetectorRemoved(text, detected, &removed)) MergeRemovals(text, &out, removed, check);
+  return out;
+}
+
 // text, what the rows made of it, what the detector made of it: UTF-8. No
 // line of the rows' text is checked, so the two removals always merge.
 std::string Merge(std::string_view text, std::string_view rows, std::string_view detected) {
-  return U(MergeRemovals(G(text), G(rows), G(detected), nullptr));
+  return U(MergeGbk(G(text), G(rows), G(detected), nullptr));
 }
 
 TEST(AdMerge, KeepsWhatBothKept) {
@@ -83,13 +93,13 @@ TEST(AdMerge, WhereARowTookAWholeSloganTheRowsLineStands) {
     asked.push_back(U(before) + "|" + U(line) + "|" + U(after));
     return true;
   };
-  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), nothing_more)), want);
+  EXPECT_EQ(U(MergeGbk(G(text), G(rows), G(detected), nothing_more)), want);
   // Only the line with the slogan was asked about, between its neighbours.
   EXPECT_EQ(asked, std::vector<std::string>{"|那怪展长枪，劈手相迎。\r\n|他走到门前书包网 看了看天色。\r\n"});
   // The detector still finds advertising in the rows' line: both removals
   // count there.
   const LineCheck more = [](std::string_view, std::string_view, std::string_view) { return false; };
-  EXPECT_EQ(U(MergeRemovals(G(text), G(rows), G(detected), more)), "\r\n他走到门前看了看天色。\r\n");
+  EXPECT_EQ(U(MergeGbk(G(text), G(rows), G(detected), more)), "\r\n他走到门前看了看天色。\r\n");
 }
 
 TEST(AdMerge, CharactersAreNeverCutInHalf) {
@@ -98,15 +108,21 @@ TEST(AdMerge, CharactersAreNeverCutInHalf) {
   const std::string text = G("甲丂@乙");
   const std::string rows = G("甲丂乙");
   const std::string detected = G("丂@乙");
-  EXPECT_EQ(U(MergeRemovals(text, rows, detected, nullptr)), "丂乙");
+  EXPECT_EQ(U(MergeGbk(text, rows, detected, nullptr)), "丂乙");
   // A lone lead byte at the end stays a character of its own.
   const std::string odd = G("甲乙") + "\x81";
-  EXPECT_EQ(MergeRemovals(odd, G("乙") + "\x81", G("甲乙"), nullptr), G("乙"));
+  EXPECT_EQ(MergeGbk(odd, G("乙") + "\x81", G("甲乙"), nullptr), G("乙"));
 }
 
 TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   // Not a deletion of the text: the detector's result is ignored.
+  Ranges removed;
+  EXPECT_FALSE(DetectorRemoved(G("甲乙丙\r\n"), G("丁\r\n"), &removed));
+  EXPECT_FALSE(DetectorRemoved(G("甲乙\r\n"), G("甲乙\r\n丙\r\n"), &removed));
   EXPECT_EQ(Merge("甲乙丙\r\n", "甲丙\r\n", "丁\r\n"), "甲丙\r\n");
+  // What it removed, in bytes of the text.
+  ASSERT_TRUE(DetectorRemoved(G("甲乙丙\r\n丁\r\n"), G("甲丙\r\n"), &removed));
+  EXPECT_EQ(removed, (Ranges{{2, 4}, {8, 12}}));
   // A stretch the rows rewrote through and through (more edits than are
   // lined up) keeps the rows' writing; the lines around still merge.
   std::string long_text, long_rows;
@@ -117,7 +133,7 @@ TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   const std::string text = "广告。\r\n" + long_text + "\r\n尾。\r\n";
   EXPECT_EQ(Merge(text, "广告。\r\n" + long_rows + "\r\n尾。\r\n", long_text + "\r\n尾。\r\n"),
             long_rows + "\r\n尾。\r\n");
-  EXPECT_EQ(MergeRemovals("", "", "", nullptr), "");
+  EXPECT_EQ(MergeGbk("", "", "", nullptr), "");
   EXPECT_EQ(Merge("甲\n乙", "甲\n", "乙"), "");
 }
 
