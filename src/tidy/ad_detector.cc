@@ -243,16 +243,18 @@ struct Piece {
   unsigned shapes = 0;
 };
 
-// Story a line judged advertising began or ended with: whole clauses with
-// no advertising word and no mark of one (a bracket, symbol or letter) at
-// the line's start, up to the advertisement's first word or mark, and at
-// its end, once the advertisement's last short clauses are passed (难以长存，
-// has no word but ends a slogan), or a long run after its last word. Eight Han characters or more of them
-// are the paragraph the advertisement was pasted into, and stay; at the
-// end they must finish a sentence. The rest of the line, [first, second),
-// is the advertisement.
+// Story a line judged advertising began or ended with: clauses with no
+// advertising word and no mark of one (a bracket, symbol or letter) at the
+// line's start, up to the advertisement's first word or mark; at its end,
+// clauses after the advertisement's last word or mark, once its own short
+// clauses are passed (难以长存， has no word but ends a slogan, unless the
+// slogan's sentence had ended), or a run glued on after its last word. Four
+// Han characters or more of them are the paragraph the advertisement was
+// pasted into, and stay (那怪展长枪，…劈手相迎。): at the start, eight or a
+// clause ended; at the end, a sentence finished. The rest of the line, [first, second), is the
+// advertisement.
 Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
-  constexpr int kStoryRun = 8;
+  constexpr int kStoryRun = 4;
   constexpr int kShortClause = 5;
   const std::size_t n = u.size();
   std::vector<char> worded(n, 0);
@@ -274,7 +276,10 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
     head = k;
     if (k < c.second) break;
   }
-  if (head < n && han(0, head) >= kStoryRun) ad.first = head;
+  // A short head must have ended its clause (那怪展长枪，); a name before a
+  // mark (《星河物语》(…), 谁说晴天不下雨xyz) is the advertisement's own.
+  const bool clause_ended = head > 0 && u[head - 1].Is(d::kClauseEnd | d::kClauseTail);
+  if (head < n && (han(0, head) >= 2 * kStoryRun || (clause_ended && han(0, head) >= kStoryRun))) ad.first = head;
   // From the back: clauses of story after the last word or mark.
   std::size_t tail = n;
   for (std::size_t ci = clauses.size(); ci-- > 0;) {
@@ -290,10 +295,12 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
     }
     tail = c.first;
   }
-  // Short clauses right after the last word are the slogan's own.
+  // Short clauses right after the last word are the slogan's own, unless
+  // the slogan's sentence had ended.
   for (const Range& c : clauses) {
     if (c.first < tail || c.first >= n) continue;
     if (c.first != tail || han(c.first, c.second) >= kShortClause) break;
+    if (c.first > 0 && u[c.first - 1].Is(d::kSentenceEnd)) break;
     tail = c.second;
   }
   std::size_t end = n;

@@ -16,9 +16,6 @@ constexpr std::size_t kSyncReach = 32;
 constexpr int kMaxEdits = 2048;
 // Characters compared in all, at most, to line up one stretch.
 constexpr long long kStepBudget = 1ll << 26;
-// Han characters a row takes in one piece when it knew a whole slogan (本文
-// 由…首发, 章节错误，点此举报…), not a host or a phrase out of a longer one.
-constexpr int kKnownSlogan = 5;
 
 // A stretch of text cut into characters (GBK: a lead byte and its trail,
 // or one byte).
@@ -72,13 +69,6 @@ class InPlace {
     char* to = buf_->data() + write_;
     if (to != piece.data()) std::memmove(to, piece.data(), piece.size());
     write_ += piece.size();
-  }
-  // The last line written (with its break).
-  std::string_view LastLine() const {
-    const std::string_view done(buf_->data(), write_);
-    if (done.empty()) return done;
-    const std::size_t lf = done.substr(0, done.size() - 1).rfind('\n');
-    return done.substr(lf == std::string_view::npos ? 0 : lf + 1);
   }
   void Finish() { buf_->resize(write_); }
 
@@ -340,68 +330,22 @@ class Stretch {
   std::vector<std::pair<std::size_t, std::size_t>> pairs_, middle_;
 };
 
-// The most Han characters the rows took in one piece from `t` (0 when
-// their text is no deletion of it).
-int LongestCut(const Chars& t, const Chars& r) {
-  int longest = 0, run = 0;
-  std::size_t ti = 0;
-  auto take = [&](std::size_t k) {
-    const auto lead = static_cast<unsigned char>(t.Char(k)[0]);
-    if (t.Char(k).size() == 2 && !(lead >= 0xA1 && lead <= 0xA9)) ++run;
-  };
-  for (std::size_t ri = 0; ri < r.size(); ++ri, ++ti) {
-    while (ti < t.size() && !t.Same(ti, r, ri)) take(ti++);
-    if (ti >= t.size()) return 0;
-    longest = std::max(longest, run);
-    run = 0;
-  }
-  while (ti < t.size()) take(ti++);
-  return std::max(longest, run);
-}
-
 }  // namespace
 
 bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* removed) {
   return LineUpRemoved(text, detected, removed);
 }
 
-void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& ranges,
-                   const LineCheck& rows_line_clean) {
+void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& ranges) {
   if (ranges.empty()) return;
   const std::string_view rows(*rows_text);
-  const std::vector<std::size_t> rl = LineEnds(rows);
-  auto line_of = [&](std::size_t byte) {
-    return static_cast<std::size_t>(std::upper_bound(rl.begin(), rl.end(), byte) - rl.begin());
-  };
-  auto rows_line = [&](std::size_t k) {
-    if (k >= rl.size()) return std::string_view();
-    const std::size_t a = k == 0 ? 0 : rl[k - 1];
-    return rows.substr(a, rl[k] - a);
-  };
   InPlace out(rows_text);
-  // Whether the detector finds nothing in the rows' lines [r0, r1), each
-  // read between the line merged before it and the rows' next line.
-  auto clean = [&](std::size_t r0, std::size_t r1) {
-    if (!rows_line_clean) return false;
-    for (std::size_t k = line_of(r0); k < rl.size() && (k == 0 ? 0 : rl[k - 1]) < r1; ++k) {
-      if (!rows_line_clean(out.LastLine(), rows_line(k), rows_line(k + 1))) return false;
-    }
-    return true;
-  };
   Removed removed(ranges);
   std::vector<char> gone;
   Chars t, r;
   auto merge = [&](std::size_t t0, std::size_t t1, std::size_t r0, std::size_t r1) {
     t.Reset(text.substr(t0, t1 - t0));
     r.Reset(rows.substr(r0, r1 - r0));
-    if (r1 > r0 && LongestCut(t, r) >= kKnownSlogan && clean(r0, r1)) {
-      // A row took a whole slogan in Chinese here and the detector finds
-      // nothing left in the rows' lines: the table knew this advertisement
-      // and where it ended, and its text stands. (Read whole, a short line
-      // may lose the story around a known advertisement to the detector.)
-      out.Append(r.text);
-      return;
-    }
     removed.Mark(t, t0, &gone);
     Stretch(t, r, gone, &out).Merge();
   };

@@ -17,7 +17,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,17 +33,9 @@ using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
 // False when `detected` is no deletion of `text`.
 bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* removed);
 
-// Whether the detector finds nothing in `line` (GBK, with its break), read
-// between the lines around it (empty at the text's ends).
-using LineCheck = std::function<bool(std::string_view before, std::string_view line, std::string_view after)>;
-
 // Turns `rows` (what the rows made of `text`) into the merge, in place: a
-// novel's tidy holds no more texts than before. Where a row took a whole
-// slogan from a line (five Han characters or more in one piece) and
-// `rows_line_clean` finds nothing more in the rows' line, that line stands
-// as the rows left it: their table knew the advertisement there and where
-// it ended. All texts GBK, lines ending in LF or CR LF.
-void MergeRemovals(std::string_view text, std::string* rows, const Ranges& removed,
-                   const LineCheck& rows_line_clean);
+// novel's tidy holds no more texts than the rows alone need. All texts GBK,
+// lines ending in LF or CR LF.
+void MergeRemovals(std::string_view text, std::string* rows, const Ranges& removed);
 
 }  // namespace folian::tidy

@@ -1,6 +1,5 @@
 #include "tidy/tidy_text.h"
 
-#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -192,17 +191,7 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     }
     if (!done) return std::nullopt;
     if (detected_ok) {
-      std::string context;
-      std::vector<DetectedAd> found;
-      const auto clean = [&](std::string_view prev, std::string_view line, std::string_view next) {
-        context.assign(prev).append(line).append(next);
-        found.clear();
-        RemoveDetectedAds(context, &found);
-        return std::none_of(found.begin(), found.end(), [&](const DetectedAd& ad) {
-          return ad.offset >= prev.size() && ad.offset < prev.size() + line.size();
-        });
-      };
-      MergeRemovals(before, &work, detected, clean);
+      MergeRemovals(before, &work, detected);
       Ranges().swap(detected);
     }
     // Lines the rows or the detector emptied or cut down to leftovers.

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "test_support.h"
 
@@ -17,18 +16,16 @@ using testing::U;
 
 // The merge of GBK texts: the rows' text unchanged when the detector's is
 // no deletion of the text.
-std::string MergeGbk(std::string_view text, std::string_view rows, std::string_view detected,
-                     const LineCheck& check) {
+std::string MergeGbk(std::string_view text, std::string_view rows, std::string_view detected) {
   Ranges removed;
   std::string out(rows);
-  if (DetectorRemoved(text, detected, &removed)) MergeRemovals(text, &out, removed, check);
+  if (DetectorRemoved(text, detected, &removed)) MergeRemovals(text, &out, removed);
   return out;
 }
 
-// text, what the rows made of it, what the detector made of it: UTF-8. No
-// line of the rows' text is checked, so the two removals always merge.
+// text, what the rows made of it, what the detector made of it: UTF-8.
 std::string Merge(std::string_view text, std::string_view rows, std::string_view detected) {
-  return U(MergeGbk(G(text), G(rows), G(detected), nullptr));
+  return U(MergeGbk(G(text), G(rows), G(detected)));
 }
 
 TEST(AdMerge, KeepsWhatBothKept) {
@@ -78,40 +75,16 @@ TEST(AdMerge, WhatTheRowsRewroteStandsUnlessTheDetectorTookItAll) {
   EXPECT_EQ(Merge("前ＡＢ后\r\n", "前Ａ、Ｂ后\r\n", "前后\r\n"), "前后\r\n");
 }
 
-TEST(AdMerge, WhereARowTookAWholeSloganTheRowsLineStands) {
-  // A short line with a slogan the table knows: the detector, reading the
-  // line whole, took the story around it too. In the rows' line it finds
-  // nothing more, so that line stays as the rows left it. Where the rows
-  // took only a host, the detector's reading still counts, found again in
-  // the rows' text or not.
-  const std::string text = "那怪展长枪，本文由好书网首发劈手相迎。\r\n他走到门前书包网 www.bookbao.com看了看天色。\r\n";
-  const std::string rows = "那怪展长枪，劈手相迎。\r\n他走到门前书包网 看了看天色。\r\n";
-  const std::string detected = "\r\n他走到门前看了看天色。\r\n";
-  const std::string want = "那怪展长枪，劈手相迎。\r\n他走到门前看了看天色。\r\n";
-  std::vector<std::string> asked;
-  const LineCheck nothing_more = [&](std::string_view before, std::string_view line, std::string_view after) {
-    asked.push_back(U(before) + "|" + U(line) + "|" + U(after));
-    return true;
-  };
-  EXPECT_EQ(U(MergeGbk(G(text), G(rows), G(detected), nothing_more)), want);
-  // Only the line with the slogan was asked about, between its neighbours.
-  EXPECT_EQ(asked, std::vector<std::string>{"|那怪展长枪，劈手相迎。\r\n|他走到门前书包网 看了看天色。\r\n"});
-  // The detector still finds advertising in the rows' line: both removals
-  // count there.
-  const LineCheck more = [](std::string_view, std::string_view, std::string_view) { return false; };
-  EXPECT_EQ(U(MergeGbk(G(text), G(rows), G(detected), more)), "\r\n他走到门前看了看天色。\r\n");
-}
-
 TEST(AdMerge, CharactersAreNeverCutInHalf) {
   // 丂 is 81 40 in GBK: its second byte is the ASCII '@'. The rows took the
   // '@' after it, the detector the character before it.
   const std::string text = G("甲丂@乙");
   const std::string rows = G("甲丂乙");
   const std::string detected = G("丂@乙");
-  EXPECT_EQ(U(MergeGbk(text, rows, detected, nullptr)), "丂乙");
+  EXPECT_EQ(U(MergeGbk(text, rows, detected)), "丂乙");
   // A lone lead byte at the end stays a character of its own.
   const std::string odd = G("甲乙") + "\x81";
-  EXPECT_EQ(MergeGbk(odd, G("乙") + "\x81", G("甲乙"), nullptr), G("乙"));
+  EXPECT_EQ(MergeGbk(odd, G("乙") + "\x81", G("甲乙")), G("乙"));
 }
 
 TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
@@ -133,7 +106,7 @@ TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   const std::string text = "广告。\r\n" + long_text + "\r\n尾。\r\n";
   EXPECT_EQ(Merge(text, "广告。\r\n" + long_rows + "\r\n尾。\r\n", long_text + "\r\n尾。\r\n"),
             long_rows + "\r\n尾。\r\n");
-  EXPECT_EQ(MergeGbk("", "", "", nullptr), "");
+  EXPECT_EQ(MergeGbk("", "", ""), "");
   EXPECT_EQ(Merge("甲\n乙", "甲\n", "乙"), "");
 }
 
