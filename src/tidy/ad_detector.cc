@@ -814,7 +814,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       // of the advertisement is where it was pasted into the story (通关文
       // …net牒, 而【…】): never the ad's own, as a word's neighbour may be.
       bool glued = false;
-      auto pasted_at = [&](std::size_t q) { return q >= a && q < b && inside(q) && !u[q].Is(d::kCjk); };
+      auto pasted_at = [&, lo = a, hi = b](std::size_t q) { return q >= lo && q < hi && inside(q) && !u[q].Is(d::kCjk); };
       for (std::size_t p = a; p < b; ++p) {
         if (!u[p].Is(d::kCjk) || inside(p)) continue;
         const bool at_edge = p < first || p >= last;
