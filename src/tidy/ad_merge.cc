@@ -16,6 +16,9 @@ constexpr std::size_t kSyncReach = 32;
 constexpr int kMaxEdits = 2048;
 // Characters compared in all, at most, to line up one stretch.
 constexpr long long kStepBudget = 1ll << 26;
+// Bytes of a changed stretch lined up a character at a time, at most (its
+// tables take some twenty bytes a character).
+constexpr std::size_t kMaxStretchBytes = std::size_t{4} << 20;
 
 // A stretch of text cut into characters (GBK: a lead byte and its trail,
 // or one byte).
@@ -344,6 +347,12 @@ void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& 
   std::vector<char> gone;
   Chars t, r;
   auto merge = [&](std::size_t t0, std::size_t t1, std::size_t r0, std::size_t r1) {
+    // A stretch of megabytes (a text of one endless line) is not lined up
+    // a character at a time: the rows' text stands there.
+    if (t1 - t0 > kMaxStretchBytes || r1 - r0 > kMaxStretchBytes) {
+      out.Append(rows.substr(r0, r1 - r0));
+      return;
+    }
     t.Reset(text.substr(t0, t1 - t0));
     r.Reset(rows.substr(r0, r1 - r0));
     removed.Mark(t, t0, &gone);

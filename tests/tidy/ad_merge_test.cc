@@ -106,6 +106,14 @@ TEST(AdMerge, WhatCannotBeLinedUpIsLeftAsTheRowsMadeIt) {
   const std::string text = "广告。\r\n" + long_text + "\r\n尾。\r\n";
   EXPECT_EQ(Merge(text, "广告。\r\n" + long_rows + "\r\n尾。\r\n", long_text + "\r\n尾。\r\n"),
             long_rows + "\r\n尾。\r\n");
+  // A changed stretch of megabytes (one endless line) is left as the rows
+  // made it, without lining it up.
+  std::string endless(std::size_t{5} << 20, 'a');
+  std::string endless_rows = endless;
+  endless_rows.replace(100, 3, "");
+  std::string endless_detected = endless;
+  endless_detected.replace(200, 5, "");
+  EXPECT_EQ(MergeGbk(endless, endless_rows, endless_detected), endless_rows);
   EXPECT_EQ(MergeGbk("", "", ""), "");
   EXPECT_EQ(Merge("甲\n乙", "甲\n", "乙"), "");
 }
