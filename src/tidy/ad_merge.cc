@@ -174,38 +174,6 @@ void Walk(std::string_view text, std::string_view other, Same same, Changed chan
   }
 }
 
-// The ranges the detector removed: its text lined up with the text, line by
-// line, and inside a changed stretch a character at a time from the front
-// (it only deletes). False when its text is no deletion of the text.
-bool LineUpRemoved(std::string_view text, std::string_view detected, Ranges* out) {
-  out->clear();
-  bool ok = true;
-  auto add = [&](std::size_t a, std::size_t b) {
-    if (!out->empty() && out->back().second == a) {
-      out->back().second = b;
-    } else {
-      out->push_back({a, b});
-    }
-  };
-  Walk(
-      text, detected, [](std::size_t, std::size_t) {},
-      [&](std::size_t t0, std::size_t t1, std::size_t d0, std::size_t d1) {
-        const std::string_view t = text.substr(t0, t1 - t0), d = detected.substr(d0, d1 - d0);
-        std::size_t j = 0;
-        for (std::size_t i = 0; i < t.size();) {
-          const std::size_t len = Chars::CharLen(t, i);
-          if (d.substr(j, len) == t.substr(i, len)) {
-            j += len;
-          } else {
-            add(t0 + i, t0 + i + len);
-          }
-          i += len;
-        }
-        ok &= j == d.size();
-      });
-  return ok;
-}
-
 // The shortest edit script between a[a0, a1) and b[b0, b1) (Myers): the
 // pairs of equal characters, in order. False when it needs more than
 // kMaxEdits edits.
@@ -257,7 +225,6 @@ bool LineUp(const Chars& a, std::size_t a0, std::size_t a1, const Chars& b, std:
   std::reverse(pairs->begin(), pairs->end());
   return true;
 }
-
 
 // Text characters t became rows characters r: the rows' writing, without
 // what the detector removed.
@@ -335,9 +302,37 @@ class Stretch {
 
 }  // namespace
 
-bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* removed) {
-  return LineUpRemoved(text, detected, removed);
+// Line by line, and inside a changed stretch a character at a time from the
+// front: the detector only deletes.
+bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
+  out->clear();
+  bool ok = true;
+  auto add = [&](std::size_t a, std::size_t b) {
+    if (!out->empty() && out->back().second == a) {
+      out->back().second = b;
+    } else {
+      out->push_back({a, b});
+    }
+  };
+  Walk(
+      text, detected, [](std::size_t, std::size_t) {},
+      [&](std::size_t t0, std::size_t t1, std::size_t d0, std::size_t d1) {
+        const std::string_view t = text.substr(t0, t1 - t0), d = detected.substr(d0, d1 - d0);
+        std::size_t j = 0;
+        for (std::size_t i = 0; i < t.size();) {
+          const std::size_t len = Chars::CharLen(t, i);
+          if (d.substr(j, len) == t.substr(i, len)) {
+            j += len;
+          } else {
+            add(t0 + i, t0 + i + len);
+          }
+          i += len;
+        }
+        ok &= j == d.size();
+      });
+  return ok;
 }
+
 
 void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& ranges) {
   if (ranges.empty()) return;
