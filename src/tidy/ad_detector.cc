@@ -343,6 +343,7 @@ class Detector {
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
   void TakeLabelValues(std::vector<Piece>& merged);
+  void GiveBackQuotes(std::vector<Piece>& merged) const;
   // What a rule left of an advertisement inside a paragraph (units_, hits_,
   // covered_ and quoted_ set): see the definition.
   void RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds);
@@ -1374,6 +1375,36 @@ void Detector::TakeLabelValues(std::vector<Piece>& merged) {
   if (grew) MergeOverlapping(merged);
 }
 
+// A quote mark at a piece's edge that the piece does not pair opens or
+// closes the speech the advertisement was pasted into (…壮气。txt小说天堂.net」):
+// without it the speech would never end. An advertisement quoted whole
+// goes with its marks.
+void Detector::GiveBackQuotes(std::vector<Piece>& merged) const {
+  std::size_t kept = 0;
+  for (Piece& pc : merged) {
+    if (pc.r.first > 0 && pc.r.second < units_.size() && units_[pc.r.first - 1].Is(d::kQuoteOpen) &&
+        units_[pc.r.second].Is(d::kQuoteClose)) {
+      --pc.r.first;
+      ++pc.r.second;
+    }
+    int opens = 0, closes = 0;
+    for (std::size_t k = pc.r.first; k < pc.r.second; ++k) {
+      opens += units_[k].Is(d::kQuoteOpen);
+      closes += units_[k].Is(d::kQuoteClose);
+    }
+    while (pc.r.second > pc.r.first && closes > opens && units_[pc.r.second - 1].Is(d::kQuoteClose)) {
+      --pc.r.second;
+      --closes;
+    }
+    while (pc.r.second > pc.r.first && opens > closes && units_[pc.r.first].Is(d::kQuoteOpen)) {
+      ++pc.r.first;
+      --opens;
+    }
+    if (pc.r.second > pc.r.first) merged[kept++] = pc;
+  }
+  merged.resize(kept);
+}
+
 std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts) {
   // Lines and their breaks ("\r\n", or "\n" alone).
   struct Line {
@@ -1621,6 +1652,11 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         }
       }
       TakeLabelValues(merged);
+      GiveBackQuotes(merged);
+      if (merged.empty()) {
+        put(l.begin, l.next - l.begin);
+        continue;
+      }
       unsigned shapes = 0;
       std::string_view rest;
       // What is left of the line once the pieces went, judged as a line.
@@ -1650,6 +1686,8 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         const Range part = PastedPart(units_, hits_);
         if (part.first != 0 || part.second != units_.size()) {
           merged.assign(1, Piece{part, shapes | f.shapes});
+          GiveBackQuotes(merged);
+          if (merged.empty()) merged.assign(1, Piece{part, shapes | f.shapes});
           f = judge_rest();
         }
       }

@@ -168,6 +168,16 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       // deformed name's last piece, stays.
       {"沙僧听得是通关文www。example。net牒，止不住近前厉声高叫。", "沙僧听得是通关文牒，止不住近前厉声高叫。"},
       {"真仙闻言，满怀春意，小＠说天＾堂＆笑盈盈一阵威风，挺如意钩子。", "真仙闻言，满怀春意，笑盈盈一阵威风，挺如意钩子。"},
+      // Speech the advertisement was pasted at the end or start of keeps
+      // its quote marks; an advertisement quoted whole goes with them.
+      {"先主曰：“朕正欲观汝壮气，今日便随你去。t xt＋小＜说＋天＞堂ＷＷＷ.example.net”即命关兴前往，不在话下。",
+       "先主曰：“朕正欲观汝壮气，今日便随你去。”即命关兴前往，不在话下。"},
+      {"大圣道：“变罢了，永不清平！www。example。nett/xt.小/说.天+堂”佛祖道：“你除了生长变化之法。”",
+       "大圣道：“变罢了，永不清平！”佛祖道：“你除了生长变化之法。”"},
+      {"那老者拄着拐杖慢慢走到门前，看了看天色。“www.example-novels.com你来了。”",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。“你来了。”"},
+      {"那老者拄着拐杖慢慢走到门前“www.example-novels.com”，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，看了看天色。"},
   };
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
