@@ -1353,7 +1353,9 @@ void Detector::TakeLabelValues(std::vector<Piece>& merged) {
     if (!label || (SpeechVerb(units_[colon - 1]) && !word_at_colon)) continue;
     static const std::vector<std::uint16_t> asks_name = [] {
       std::vector<std::uint16_t> v;
-      const std::string_view all = "名称号群址";
+      // An address's value is a host: the Han text after 网址： is story
+      // glued to a label whose host the list stripped (牢记网址：等到天亮).
+      const std::string_view all = "名称号群";
       for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
       return v;
     }();

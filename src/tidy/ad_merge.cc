@@ -46,6 +46,52 @@ struct Chars {
   std::vector<std::uint32_t> at;
 };
 
+// Pairs each character of `r` with one of `t` when `r` is `t` with pieces
+// deleted; false when it is not. A character the kept text goes on with may
+// stand inside a deleted piece too (现 of 现金 before 现在): where a deletion
+// begins, it ends where the longest run of matches follows, not at the first
+// match, so that one piece is one deletion rather than two cutting the
+// story's character out.
+bool EmbedDeletions(const Chars& t, const Chars& r, std::vector<std::pair<std::size_t, std::size_t>>* pairs) {
+  // Characters looked ahead for a deletion's end, and compared in all, at most.
+  constexpr std::size_t kReach = 4096, kRun = 16;
+  constexpr long long kBudget = 1ll << 22;
+  const std::size_t n = t.size(), m = r.size();
+  pairs->clear();
+  if (m > n) return false;
+  // latest[i]: the last place in t where r[i..] can still begin.
+  std::vector<std::size_t> latest(m + 1);
+  latest[m] = n;
+  for (std::size_t i = m; i-- > 0;) {
+    std::size_t k = latest[i + 1];
+    while (k > 0 && !t.Same(k - 1, r, i)) --k;
+    if (k == 0) return false;
+    latest[i] = k - 1;
+  }
+  long long budget = kBudget;
+  std::size_t ti = 0;
+  for (std::size_t ri = 0; ri < m; ++ri, ++ti) {
+    if (!t.Same(ti, r, ri)) {
+      std::size_t best = latest[ri], best_run = 0;
+      const std::size_t last = std::min(latest[ri], ti + kReach);
+      for (std::size_t k = ti + 1; k <= last && budget > 0; ++k) {
+        if (!t.Same(k, r, ri)) continue;
+        std::size_t run = 1;
+        while (run < kRun && k + run < n && ri + run < m && t.Same(k + run, r, ri + run)) ++run;
+        budget -= static_cast<long long>(run);
+        if (run > best_run || (run == best_run && k < best)) {
+          best = k;
+          best_run = run;
+        }
+        if (run == kRun) break;
+      }
+      ti = best;
+    }
+    pairs->push_back({ti, ri});
+  }
+  return true;
+}
+
 // Where each line of a text ends (one past its LF; the last line may have
 // none).
 std::vector<std::size_t> LineEnds(std::string_view t) {
@@ -258,15 +304,7 @@ class Stretch {
   // that only deleted (the common case) line up from the front; others
   // by the shortest edit script. False when they cannot be lined up.
   bool Align() {
-    pairs_.clear();
-    std::size_t ti = 0;
-    bool deleted = true;
-    for (std::size_t ri = 0; ri < r_.size() && deleted; ++ri, ++ti) {
-      while (ti < t_.size() && !t_.Same(ti, r_, ri)) ++ti;
-      deleted = ti < t_.size();
-      if (deleted) pairs_.push_back({ti, ri});
-    }
-    if (deleted) return true;
+    if (EmbedDeletions(t_, r_, &pairs_)) return true;
     pairs_.clear();
     std::size_t ta = 0, ra = 0, tb = t_.size(), rb = r_.size();
     while (ta < tb && ra < rb && t_.Same(ta, r_, ra)) pairs_.push_back({ta++, ra++});
@@ -302,11 +340,14 @@ class Stretch {
 
 }  // namespace
 
-// Line by line, and inside a changed stretch a character at a time from the
-// front: the detector only deletes.
+// Line by line, and inside a changed stretch a character at a time: the
+// detector only deletes. What is no deletion is read from the front, and
+// reported.
 bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
   out->clear();
   bool ok = true;
+  Chars tc, dc;
+  std::vector<std::pair<std::size_t, std::size_t>> pairs;
   auto add = [&](std::size_t a, std::size_t b) {
     if (!out->empty() && out->back().second == a) {
       out->back().second = b;
@@ -318,6 +359,17 @@ bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* o
       text, detected, [](std::size_t, std::size_t) {},
       [&](std::size_t t0, std::size_t t1, std::size_t d0, std::size_t d1) {
         const std::string_view t = text.substr(t0, t1 - t0), d = detected.substr(d0, d1 - d0);
+        tc.Reset(t);
+        dc.Reset(d);
+        if (EmbedDeletions(tc, dc, &pairs)) {
+          std::size_t from = 0;
+          for (const auto& [tk, dk] : pairs) {
+            if (tk > from) add(t0 + tc.at[from], t0 + tc.at[tk]);
+            from = tk + 1;
+          }
+          if (tc.size() > from) add(t0 + tc.at[from], t0 + tc.at[tc.size()]);
+          return;
+        }
         std::size_t j = 0;
         for (std::size_t i = 0; i < t.size();) {
           const std::size_t len = Chars::CharLen(t, i);

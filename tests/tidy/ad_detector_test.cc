@@ -163,6 +163,8 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "那老者拄着拐杖慢慢走到门前，老者看了看天色，叹一口气。"},
       {"那老者拄着拐杖慢慢走到门前，本站首发：他笑了，叹一口气。", "那老者拄着拐杖慢慢走到门前，他笑了，叹一口气。"},
       {"那老者说道：名字：张三，时间：三更，看了看天色。", "那老者说道：名字：张三，时间：三更，看了看天色。"},
+      {"那老者拄着拐杖慢慢走到门前，全文字更新，牢记网址：等到天亮，看了看天色。",
+       "那老者拄着拐杖慢慢走到门前，等到天亮，看了看天色。"},
       {"那老者笑曰最新章节全文阅读【首发】：“今年的雨水来得迟。”", "那老者笑曰：“今年的雨水来得迟。”"},
       // The story's character glued to an address's letters, or beside a
       // deformed name's last piece, stays.

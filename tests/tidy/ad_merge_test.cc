@@ -40,6 +40,15 @@ TEST(AdMerge, KeepsWhatBothKept) {
   // Each removed something the other did not, on different lines.
   EXPECT_EQ(Merge("甲广告一。\r\n乙。\r\n丙广告二。\r\n", "甲。\r\n乙。\r\n丙广告二。\r\n", "甲广告一。\r\n乙。\r\n丙。\r\n"),
             "甲。\r\n乙。\r\n丙。\r\n");
+  // What the story goes on with also stands inside the removed piece (现 of
+  // 现金 before 现在): each removal is one piece, the story's 现 stays.
+  const std::string pasted = "只是不敢告老，【书友福利】看书即可得现金，关注公众号【书友大本营】可领！现在我们家里两个世袭。\r\n";
+  EXPECT_EQ(Merge(pasted, "只是不敢告老，现在我们家里两个世袭。\r\n",
+                  "只是不敢告老，，关注可领！现在我们家里两个世袭。\r\n"),
+            "只是不敢告老，现在我们家里两个世袭。\r\n");
+  EXPECT_EQ(Merge(pasted, "只是不敢告老，，关注可领！现在我们家里两个世袭。\r\n",
+                  "只是不敢告老，现在我们家里两个世袭。\r\n"),
+            "只是不敢告老，现在我们家里两个世袭。\r\n");
   // One of them left the text as it was: the other's text is the result.
   EXPECT_EQ(Merge(text, text, "他走到门前看了看天色。\r\n次日又来。\r\n"), "他走到门前看了看天色。\r\n次日又来。\r\n");
   EXPECT_EQ(Merge(text, "他走到门前看了看天色。\r\n次日又来。\r\n", text), "他走到门前看了看天色。\r\n次日又来。\r\n");
