@@ -343,7 +343,7 @@ class Detector {
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
   void TakeLabelValues(std::vector<Piece>& merged);
-  void GiveBackQuotes(std::vector<Piece>& merged) const;
+  void GiveBackStoryMarks(std::vector<Piece>& merged) const;
   // What a rule left of an advertisement inside a paragraph (units_, hits_,
   // covered_ and quoted_ set): see the definition.
   void RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds);
@@ -752,9 +752,11 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       Cluster& c = clusters.back();
       const std::size_t allowed = c.weight >= 3 && h.weight >= 2 ? 4 : 2;
       // Story words between them across a clause end (网站的更新，又翻到下一章)
-      // part them: advertising runs its words together.
+      // part them: advertising runs its words together. So does story
+      // glued to an address's letters (…com你先请罢): the story resumes there.
+      const bool resumes = h.begin > c.b && u[c.b - 1].Is(d::kLetter) && u[c.b].Is(d::kCjk);
       if (gap(c.b, h.begin) <= allowed && !sentence_between(c.b, h.begin) &&
-          !story_across_clause(c.b, h.begin)) {
+          !story_across_clause(c.b, h.begin) && !resumes) {
         c.b = h.end;
         c.weight += h.weight;
         c.top = std::max<int>(c.top, h.weight);
@@ -806,10 +808,18 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
       // seed, are the story the advertisement was put into; uncovered
       // characters between words are its own glue.
       const auto [a, b] = clauses_[k];
-      auto inside = [&](std::size_t p) { return covered_[p] != 0 || (s.r.first <= p && p < s.r.second); };
+      // The advertisement is the seed and the words of weight 2 or more,
+      // with the glue words (请, 看) that touch them: a glue word set apart
+      // by story characters (com你先请罢) is the story's own.
+      auto core = [&](std::size_t p) { return covered_[p] >= 2 || (s.r.first <= p && p < s.r.second); };
       std::size_t first = a, last = b;
-      while (first < b && !inside(first)) ++first;
-      while (last > first && !inside(last - 1)) --last;
+      while (first < b && !core(first)) ++first;
+      while (last > first && !core(last - 1)) --last;
+      while (first > a && first < last && covered_[first - 1] != 0) --first;
+      while (last < b && last > first && covered_[last] != 0) ++last;
+      auto inside = [&, lo = first, hi = last](std::size_t p) {
+        return p >= lo && p < hi && (covered_[p] != 0 || (s.r.first <= p && p < s.r.second));
+      };
       int edge = 0, glue = 0;
       // A character glued to an address's letters or to a bracket or symbol
       // of the advertisement is where it was pasted into the story (通关文
@@ -1381,7 +1391,7 @@ void Detector::TakeLabelValues(std::vector<Piece>& merged) {
 // closes the speech the advertisement was pasted into (…壮气。txt小说天堂.net」):
 // without it the speech would never end. An advertisement quoted whole
 // goes with its marks.
-void Detector::GiveBackQuotes(std::vector<Piece>& merged) const {
+void Detector::GiveBackStoryMarks(std::vector<Piece>& merged) const {
   std::size_t kept = 0;
   for (Piece& pc : merged) {
     if (pc.r.first > 0 && pc.r.second < units_.size() && units_[pc.r.first - 1].Is(d::kQuoteOpen) &&
@@ -1401,6 +1411,15 @@ void Detector::GiveBackQuotes(std::vector<Piece>& merged) const {
     while (pc.r.second > pc.r.first && opens > closes && units_[pc.r.first].Is(d::kQuoteOpen)) {
       ++pc.r.first;
       --opens;
+    }
+    // A comma between two runs of story is the story's (卸了妆[…小＠说天＾堂＆]，来见):
+    // advertisements seldom end in one, unless a rule left marks doubled.
+    static const std::uint16_t comma = d::CodeOf("，"), semicolon = d::CodeOf("；");
+    if (pc.r.second - pc.r.first >= 2 && pc.r.first > 0 && pc.r.second < units_.size() &&
+        units_[pc.r.first - 1].Is(d::kCjk) && units_[pc.r.second].Is(d::kCjk) &&
+        !units_[pc.r.second - 2].Is(d::kClauseEnd)) {
+      const std::uint16_t c = units_[pc.r.second - 1].code;
+      if (c == comma || c == semicolon) --pc.r.second;
     }
     if (pc.r.second > pc.r.first) merged[kept++] = pc;
   }
@@ -1654,7 +1673,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         }
       }
       TakeLabelValues(merged);
-      GiveBackQuotes(merged);
+      GiveBackStoryMarks(merged);
       if (merged.empty()) {
         put(l.begin, l.next - l.begin);
         continue;
@@ -1688,7 +1707,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         const Range part = PastedPart(units_, hits_);
         if (part.first != 0 || part.second != units_.size()) {
           merged.assign(1, Piece{part, shapes | f.shapes});
-          GiveBackQuotes(merged);
+          GiveBackStoryMarks(merged);
           if (merged.empty()) merged.assign(1, Piece{part, shapes | f.shapes});
           f = judge_rest();
         }

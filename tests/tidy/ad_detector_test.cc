@@ -163,6 +163,10 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "那老者拄着拐杖慢慢走到门前，老者看了看天色，叹一口气。"},
       {"那老者拄着拐杖慢慢走到门前，本站首发：他笑了，叹一口气。", "那老者拄着拐杖慢慢走到门前，他笑了，叹一口气。"},
       {"那老者说道：名字：张三，时间：三更，看了看天色。", "那老者说道：名字：张三，时间：三更，看了看天色。"},
+      // A glue word that story characters part from the advertisement is
+      // the story's (你先请罢 after an address).
+      {"紫鹃道：“林奶奶，无错小说 www.example.com你先请罢！等着人死了，我们自然是出去的。”",
+       "紫鹃道：“林奶奶，你先请罢！等着人死了，我们自然是出去的。”"},
       {"那老者拄着拐杖慢慢走到门前，全文字更新，牢记网址：等到天亮，看了看天色。",
        "那老者拄着拐杖慢慢走到门前，等到天亮，看了看天色。"},
       {"那老者笑曰最新章节全文阅读【首发】：“今年的雨水来得迟。”", "那老者笑曰：“今年的雨水来得迟。”"},
@@ -178,6 +182,9 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "大圣道：“变罢了，永不清平！”佛祖道：“你除了生长变化之法。”"},
       {"那老者拄着拐杖慢慢走到门前，看了看天色。“www.example-novels.com你来了。”",
        "那老者拄着拐杖慢慢走到门前，看了看天色。“你来了。”"},
+      // The comma between the story before it and after it is the story's.
+      {"至掌灯时，凤姐卸了妆www.example.net＃txt＄！小＠说天＾堂＆，来见王夫人，回说了几句话。",
+       "至掌灯时，凤姐卸了妆，来见王夫人，回说了几句话。"},
       {"那老者拄着拐杖慢慢走到门前“www.example-novels.com”，看了看天色。",
        "那老者拄着拐杖慢慢走到门前，看了看天色。"},
   };
