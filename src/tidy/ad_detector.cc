@@ -27,11 +27,15 @@ namespace d = detector;
 // with a number, say) is judged as any other line.
 constexpr std::size_t kMaxTitleBytes = 60;
 // Lines up to this long are counted for the repeated-line feature.
-constexpr std::size_t kMaxCountedLineBytes = 60;
+constexpr std::size_t kMaxCountedLineBytes = 120;
 // Brackets further apart than this (characters) are not one span.
 constexpr std::size_t kMaxBracketSpan = 90;
 // A line with more story characters than this is never removed whole.
 constexpr int kMaxStoryInAdLine = 80;
+// Han characters of a line removed for being repeated, at most.
+constexpr int kMaxRepeatedLineHan = 48;
+// And of one with no advertising word, ending in no mark.
+constexpr int kMaxRepeatedBareHan = 24;
 
 // Evidence is counted in twentieths so that the story-length slope stays
 // an integer.
@@ -353,7 +357,7 @@ class Detector {
                   std::size_t base = 0, std::size_t line_begin = 0, std::size_t line_end = 0);
   // Whether a passage the file repeats is advertising; *first and *last
   // narrow it to what goes (story punctuation at its edges stays).
-  bool RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last);
+  bool RepeatIsAd(std::string_view passage, std::uint32_t copies, std::size_t* first, std::size_t* last);
   // Narrows a repeated passage (`scratch_hits_` found in it) to what the
   // copies share beyond the story around them; whether it changed.
   bool TrimStoryEdges(std::span<const Unit>* u);
@@ -1003,7 +1007,7 @@ bool Detector::TrimStoryEdges(std::span<const Unit>* span) {
   return true;
 }
 
-bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::size_t* last) {
+bool Detector::RepeatIsAd(std::string_view passage, std::uint32_t copies, std::size_t* first, std::size_t* last) {
   d::LineSummary sum = d::SplitUnits(passage, &judge_units_);
   if (ascii_punct_) sum = AsStoryPunctuation(&judge_units_);
   std::span<const Unit> u(judge_units_);
@@ -1064,7 +1068,11 @@ bool Detector::RepeatIsAd(std::string_view passage, std::size_t* first, std::siz
   bool speech = false;
   for (const Unit& c : judge_units_) speech |= c.Is(d::kQuote);
   if (speech && (strong < 3 || w < 8)) return false;
-  if (w < (shared_only ? 8 : 4) || 12 * w < 24 + story) return false;
+  // Pasted four times or more: half the shared words do (a story says a
+  // sentence of its own about websites and updates again, but not in
+  // chapter after chapter).
+  const int shared_need = copies >= 4 ? 4 : 8;
+  if (w < (shared_only ? shared_need : 4) || 12 * w < 24 + story) return false;
   *first = u.front().off;
   *last = u.back().off + u.back().len;
   return true;
@@ -1098,6 +1106,26 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   const int han = sum.han;
   const bool latin = (sum.classes & d::kLatin) != 0;
   const bool separators = latin || sum.symbols || (sum.classes & d::kBlank) != 0;
+  // A line the file repeats word for word three times or more, with a word
+  // of the list beyond the glue in it and no speech: a house line the site
+  // pasted into chapter after chapter. The story's own repeated lines
+  // (且看下文分解。, a verse, 行者道：“好！”) hold none, or are speech.
+  if (han <= kMaxRepeatedLineHan && e.weight - e.glue >= 2 &&
+      (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) == 0 && !IsTitle(stripped) && CountOf(stripped) >= 3) {
+    f.ad = true;
+    f.shapes = kShapeWords | kShapeRepeated;
+    return f;
+  }
+  // So is a line of Han text that ends in no mark at all, three times or
+  // more: the story's lines end their sentences, or at least a clause (a
+  // verse's 正是：); its titles pass the title test, and the names it sets
+  // under its verses (潇湘妃子) are short.
+  if (han >= 8 && han <= kMaxRepeatedBareHan && u[n - 1].Is(d::kCjk) &&
+      (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) == 0 && !IsTitle(stripped) && CountOf(stripped) >= 3) {
+    f.ad = true;
+    f.shapes = kShapeRepeated;
+    return f;
+  }
   if (!separators) {
     // Han characters, punctuation and words only: the words must outweigh
     // the story (or, in a short line, count at all).
@@ -1513,7 +1541,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     for (const d::Repeat& r : repeats_) {
       const std::string_view passage = std::string_view(text).substr(r.begin, r.end - r.begin);
       auto [it, fresh] = verdicts.try_emplace(HashOf(passage), Verdict{false, 0, 0});
-      if (fresh) it->second.ad = RepeatIsAd(passage, &it->second.first, &it->second.last);
+      if (fresh) it->second.ad = RepeatIsAd(passage, r.copies, &it->second.first, &it->second.last);
       if (!it->second.ad) continue;
       repeats_[kept++] = {r.begin + it->second.first, r.begin + it->second.last, r.line_begin, r.copies};
     }
@@ -1524,6 +1552,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   std::size_t removals = 0;
   std::size_t write = 0;
   std::vector<Piece> pieces;
+  std::vector<Range> repeat_spans;
   auto put = [&](std::size_t from, std::size_t len) {
     if (len != 0 && write != from) std::memmove(text.data() + write, text.data() + from, len);
     write += len;
@@ -1544,7 +1573,11 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     while (next_repeat < repeats_.size() && repeats_[next_repeat].line_begin < l.begin) ++next_repeat;
     const std::size_t repeats_from = next_repeat;
     while (next_repeat < repeats_.size() && repeats_[next_repeat].line_begin == l.begin) ++next_repeat;
-    if (l.plain && repeats_from == next_repeat) {
+    // A plain line goes through unless the file repeats it whole (a house
+    // line in the story's own words).
+    if (l.plain && repeats_from == next_repeat &&
+        (l.send - l.sbegin > kMaxCountedLineBytes ||
+         CountOf(std::string_view(text).substr(l.sbegin, l.send - l.sbegin)) < 3)) {
       put(l.begin, l.next - l.begin);
       continue;
     }
@@ -1561,6 +1594,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     hits_.clear();
     vocab_.FindHitsAt(units_, candidates_, &hits_);
     pieces.clear();
+    repeat_spans.clear();
     for (std::size_t k = repeats_from; k < next_repeat; ++k) {
       auto unit_at = [&](std::size_t byte) {
         return static_cast<std::size_t>(
@@ -1572,7 +1606,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       std::size_t b = unit_at(repeats_[k].end);
       // A character the edge cuts through is the story's.
       while (b > a && units_[b - 1].off + units_[b - 1].len > repeats_[k].end - l.begin) --b;
-      if (b > a) pieces.push_back({{a, b}, kShapeRepeatedSpan});
+      if (b > a) {
+        pieces.push_back({{a, b}, kShapeRepeatedSpan});
+        repeat_spans.push_back({a, b});
+      }
     }
     InlinePieces(sum, &pieces);
     TailPiece(&pieces);
@@ -1704,7 +1741,15 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       LineFacts f = judge_rest();
       if (f.ad) {
         // The story the line began or ended with stays; the rest goes.
-        const Range part = PastedPart(units_, hits_);
+        Range part = PastedPart(units_, hits_);
+        // What the file's copies of a passage share is the advertisement's,
+        // however much it reads like story (谁也不能说只有他痛苦 + a site).
+        for (const Range& r : repeat_spans) {
+          if (r.first < part.second && r.second > part.first) {
+            part.first = std::min(part.first, r.first);
+            part.second = std::max(part.second, r.second);
+          }
+        }
         if (part.first != 0 || part.second != units_.size()) {
           merged.assign(1, Piece{part, shapes | f.shapes});
           GiveBackStoryMarks(merged);

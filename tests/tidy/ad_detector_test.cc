@@ -273,6 +273,43 @@ TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
   }
 }
 
+TEST(AdDetector, LinesRepeatedThreeTimesWithSharedWordsGo) {
+  const std::string story = std::string(kStory);
+  auto repeated = [&](const std::string& line, int copies) {
+    std::string in;
+    for (int k = 0; k < copies; ++k) in += story + "\r\n" + line + "\r\n";
+    return in + story + "\r\n";
+  };
+  std::string three_stories;
+  for (int k = 0; k < 4; ++k) three_stories += story + "\r\n";
+  // Words stories share (用户, 免费) are not enough once or twice; a third
+  // copy makes the line the site's.
+  const std::string house = "活动期间用户还可以免费看更多好故事";
+  EXPECT_EQ(Detect(repeated(house, 2)), repeated(house, 2));
+  EXPECT_EQ(Detect(repeated(house, 3)), three_stories);
+  // Pasted inside paragraphs: three copies may be the story's own sentence,
+  // four or more are the site's.
+  const char* before[] = {"众人听了，都低下头去", "那少年站起身来", "老者叹了一口气", "窗外的风渐渐停了", "天色将晚"};
+  const char* after[] = {"半晌没有人说话。", "向老者作了一揖。", "转身进屋去了。", "院里一片寂静。", "炊烟四起。"};
+  auto inline_copies = [&](int copies, const std::string& pasted) {
+    std::string in;
+    for (int k = 0; k < copies; ++k) in += std::string(before[k]) + "，" + pasted + after[k] + "\r\n";
+    return in;
+  };
+  EXPECT_EQ(Detect(inline_copies(3, house)), inline_copies(3, house));
+  EXPECT_EQ(Detect(inline_copies(4, house)), inline_copies(4, ""));
+  // A line of Han text ending in no mark, three times: the site's too.
+  const std::string bare = "谁知这一去竟是十年";
+  EXPECT_EQ(Detect(repeated(bare, 2)), repeated(bare, 2));
+  EXPECT_EQ(Detect(repeated(bare, 3)), three_stories);
+  // The story's repeated lines: formulae with no word of the list, speech,
+  // glue words alone, a verse's clause.
+  for (const char* own : {"未知胜负如何，且看下文分解。", "他笑道：“用户免费，好得很。”", "请看下回。", "正是：",
+                          "满城风雨近重阳，", "潇湘妃子"}) {
+    EXPECT_EQ(Detect(repeated(own, 4)), repeated(own, 4)) << own;
+  }
+}
+
 // Three paragraphs of story, each with `pasted` put into it at a character
 // that ends no clause (the first copy also in traditional script when asked).
 std::string ThreeParagraphsWith(const std::string& pasted, const std::string& first_copy) {
@@ -314,6 +351,12 @@ TEST(AdDetector, PassagesTheFileRepeatsGoWithTheirEdgesExact) {
             "过了一会，那少年站起身来，且听下回分解。却说少年出门去了。\r\n");
   EXPECT_EQ(Detect("他道：“你先请罢。" + host + "”行者道：“好。”\r\n那人道：“你先请罢。" + host + "”行者道：“走。”\r\n"),
             "他道：“你先请罢。”行者道：“好。”\r\n那人道：“你先请罢。”行者道：“走。”\r\n");
+  // A slogan that opens with a line of story-like text: its copies share
+  // that text in every context, so it is the slogan's, not the story's.
+  const std::string lead = "人生在世谁都不容易啊好书网www.example-novels.com电子书下载";
+  const std::string story_line = std::string(kStory) + "\r\n";
+  EXPECT_EQ(Detect(story_line + lead + "\r\n" + story_line + lead + "\r\n" + story_line + lead + "\r\n"),
+            story_line + story_line + story_line);
   // Two copies are enough, also when one of them is a line of its own.
   const std::string two = ThreeParagraphsWith(slogan, "") + slogan + "\r\n";
   EXPECT_EQ(Detect(two), clean);
