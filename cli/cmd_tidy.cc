@@ -315,7 +315,8 @@ RegisterCommand reg{[](CLI::App& app, int* exit_code) {
       ->check(CLI::IsMember({"follow", "rule"}));
   cmd->add_option("--remove", args->remove_files, "More literal deletions, one per line (like remove.txt)");
   cmd->add_option("--rules", args->rules_dir,
-                  "Advertisement rules from this folder (stage1.tsv ... site.tsv) instead of the built-in ones");
+                  "Advertisement rules from this folder (stage1.tsv ... site.tsv, and the detector's words.tsv if "
+                  "there) instead of the built-in ones");
   cmd->add_option("-o,--output", args->output, "Write here instead of in place (a folder for several files)");
   cmd->add_option("-j,--jobs", args->jobs, "Files tidied in parallel (default: the number of cores)")
       ->check(CLI::Range(1, 1024));

@@ -1806,8 +1806,9 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
 
 }  // namespace
 
-std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts) {
-  Detector det(Vocabulary::Builtin());
+std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found, const MarkedStarts* starts,
+                              const Vocabulary* words) {
+  Detector det(words != nullptr ? *words : Vocabulary::Builtin());
   return det.Run(text, found, starts);
 }
 

@@ -82,10 +82,15 @@ struct DetectedAd {
   int weight = 0;                  // their summed weight (with the shapes' share)
 };
 
+namespace detector {
+class Vocabulary;
+}
+
 // Removes the advertising the detector finds from `text` (GBK, lines ending
 // in CR LF as the rule stages leave them). Returns the number of removals;
-// with `found`, each is appended there.
+// with `found`, each is appended there. `words`: the advertising words to
+// look for, when not the built-in ones.
 std::size_t RemoveDetectedAds(std::string& text, std::vector<DetectedAd>* found = nullptr,
-                              const MarkedStarts* starts = nullptr);
+                              const MarkedStarts* starts = nullptr, const detector::Vocabulary* words = nullptr);
 
 }  // namespace folian::tidy

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "charset/codepage.h"
+#include "tidy/ad_vocabulary.h"
 #include "tidy/rule_tsv.h"
 
 // The data files, compiled in by data/CMakeLists.txt.
@@ -159,7 +160,19 @@ bool LoadRuleTable(const std::filesystem::path& dir, RuleTable* table, std::stri
   }
   if (!read("site.tsv", &texts[kStageCount])) return false;
   src.site = texts[kStageCount];
-  return BuildRuleTable(src, table, error);
+  if (!BuildRuleTable(src, table, error)) return false;
+  std::error_code ec;
+  if (std::filesystem::exists(dir / "words.tsv", ec)) {
+    std::string text;
+    if (!read("words.tsv", &text)) return false;
+    auto words = std::make_shared<detector::Vocabulary>();
+    if (!detector::Vocabulary::Parse(text, words.get(), error)) {
+      *error = (dir / "words.tsv").string() + ": " + *error;
+      return false;
+    }
+    table->ad_words = std::move(words);
+  }
+  return true;
 }
 
 const RuleTable& BuiltinRules() {

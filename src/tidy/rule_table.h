@@ -5,11 +5,16 @@
 #pragma once
 
 #include <array>
+#include <memory>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 namespace folian::tidy {
+
+namespace detector {
+class Vocabulary;
+}
 
 enum class RuleKind {
   kReplace,        // literal replace-all, case-sensitive, byte-exact
@@ -34,6 +39,9 @@ struct RuleTable {
   // The footer filter's five-letter site token and three-character site name.
   std::string footer_token;
   std::string footer_site_name;
+  // The advertisement detector's words, when a folder gave its own; null:
+  // the built-in ones.
+  std::shared_ptr<const detector::Vocabulary> ad_words;
 };
 
 // The built-in table, parsed once on first use (thread-safe).
@@ -41,9 +49,10 @@ const RuleTable& BuiltinRules();
 
 // A table read from a folder holding the files the built-in one is made of
 // (stage1.tsv, stage2.tsv, stage3.tsv, stage4.tsv, stage6.tsv, stage8.tsv,
-// site.tsv), checked as the built-in files are. Lets a user try a changed
-// table, and an evaluation run a table without some sites, without a
-// rebuild. False with the reason (naming the file) in *error.
+// site.tsv), checked as the built-in files are, and the detector's words
+// (words.tsv) when the folder holds them. Lets a user try a changed table,
+// and an evaluation run a table or a word list without some sites, without
+// a rebuild. False with the reason (naming the file) in *error.
 bool LoadRuleTable(const std::filesystem::path& dir, RuleTable* table, std::string* error);
 
 }  // namespace folian::tidy

@@ -165,10 +165,10 @@ std::optional<std::string> Tidy(std::string_view gbk, std::string* owned, const 
     bool detected_ok = false;
     if (params.ad_detector) {
       if (params.removals == nullptr) {
-        RemoveDetectedAds(work, nullptr, &marked_starts);
+        RemoveDetectedAds(work, nullptr, &marked_starts, rules.ad_words.get());
       } else {
         std::vector<DetectedAd> found;
-        RemoveDetectedAds(work, &found, &marked_starts);
+        RemoveDetectedAds(work, &found, &marked_starts, rules.ad_words.get());
         internal::LogDetected(std::move(found), params.removals);
       }
       detected_ok = DetectorRemoved(before, work, &detected);

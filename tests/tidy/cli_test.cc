@@ -127,6 +127,37 @@ TEST_F(TidyCli, AdDetectorSwitchAndExplain) {
   EXPECT_EQ(Read(dir_ / "c.txt"), in);
 }
 
+TEST_F(TidyCli, RulesFolderWithAndWithoutItsOwnWords) {
+  const fs::path rules = dir_ / "rules";
+  fs::create_directories(rules);
+  for (const char* f : {"stage1.tsv", "stage2.tsv", "stage3.tsv", "stage4.tsv", "stage6.tsv", "stage8.tsv", "site.tsv"})
+    fs::copy_file(fs::path(FOLIAN_SOURCE_DIR) / "data" / "ads" / f, rules / f);
+  const std::string story = "那老者慢慢走到门前，看了看天色，叹一口气，众人都低下头去，半晌没有人说话。";
+  const std::string in = G(story + "云端免费小说天天看\r\n");
+  // The table's files alone: the detector keeps its own words.
+  Write(dir_ / "a.txt", in);
+  EXPECT_EQ(Cli("tidy --rules rules a.txt", dir_.string()).code, 0);
+  EXPECT_EQ(Read(dir_ / "a.txt"), G(story));
+  // A word list of the folder's own replaces them.
+  Write(rules / "words.tsv", "# none of the slogan's words\n甲乙丙\t4\n");
+  Write(dir_ / "b.txt", in);
+  EXPECT_EQ(Cli("tidy --rules rules b.txt", dir_.string()).code, 0);
+  EXPECT_EQ(Read(dir_ / "b.txt"), G(story + "云端免费小说天天看"));
+  // A broken list, or a missing stage file, is named and nothing is written.
+  Write(rules / "words.tsv", "免费\t9\n");
+  Write(dir_ / "c.txt", in);
+  Result r = Cli("tidy --rules rules c.txt 2>&1", dir_.string());
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("words.tsv"), std::string::npos) << r.out;
+  EXPECT_EQ(Read(dir_ / "c.txt"), in);
+  fs::remove(rules / "words.tsv");
+  fs::remove(rules / "stage3.tsv");
+  r = Cli("tidy --rules rules c.txt 2>&1", dir_.string());
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.out.find("stage3.tsv"), std::string::npos) << r.out;
+  EXPECT_EQ(Read(dir_ / "c.txt"), in);
+}
+
 }  // namespace
 }  // namespace folian::tidy
 

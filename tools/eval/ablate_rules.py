@@ -17,6 +17,12 @@ the engine's reading for the table's simple patterns. The site fragments and
 footer token of site.tsv are treated the same way (a dropped one becomes a
 token no text holds).
 
+With --words, the detector's word list (data/ads/words.tsv) is written too,
+without the words found (normalised as ad_folds.py does) in held-out strings
+and in no other fold's: the detector's vocabulary was chosen looking at the
+tuning folds, so on one of those it has seen every word; this makes a tuning
+fold's words as unseen as a held-out fold's (`ad_eval.py --configs table-kw+det`).
+
 The table in DIR is meant for `folian-cli tidy --rules DIR`.
 """
 import argparse, os, re, sys
@@ -110,6 +116,7 @@ def main():
     ap.add_argument('--ads', default=ad_folds.DEFAULT_ADS)
     ap.add_argument('--table', default=os.path.join(ROOT, 'data', 'ads'))
     ap.add_argument('--out', required=True)
+    ap.add_argument('--words', action='store_true', help="also write the detector's words without the held-out ones")
     o = ap.parse_args()
     held = {int(x) for x in o.held_out.split(',')}
     rows = ad_folds.load_ads(o.ads)
@@ -146,9 +153,26 @@ def main():
             dropped_site += 1
     with open(os.path.join(o.out, 'site.tsv'), 'w', encoding='utf-8') as f:
         f.write('\n'.join(site))
+    dropped_words = []
+    if o.words:
+        norm = ad_folds.normalise([r['string'] for r in rows])
+        held_norm = [s for r, s in zip(rows, norm) if fold_of[r['id']] in held]
+        rest_norm = [s for r, s in zip(rows, norm) if fold_of[r['id']] not in held]
+        with open(os.path.join(o.table, 'words.tsv'), encoding='utf-8') as f:
+            words = f.read().split('\n')
+        entries = [(i, line.split('\t')[0]) for i, line in enumerate(words)
+                   if line and not line.startswith('#') and '\t' in line]
+        forms = ad_folds.normalise([w for _, w in entries])
+        for (i, w), wn in zip(entries, forms):
+            if wn and any(wn in s for s in held_norm) and not any(wn in s for s in rest_norm):
+                words[i] = '# held out: ' + words[i]
+                dropped_words.append(w)
+        with open(os.path.join(o.out, 'words.tsv'), 'w', encoding='utf-8') as f:
+            f.write('\n'.join(words))
     total = sum(len(t) for t in tables.values())
     print(f'held out folds {sorted(held)}: {len(drop)} of {total} rows dropped, '
-          f'{dropped_site} site markers replaced; {len(fired_rest)} rows fire on the other folds')
+          f'{dropped_site} site markers replaced; {len(fired_rest)} rows fire on the other folds'
+          + (f'; {len(dropped_words)} detector words dropped: {" ".join(dropped_words)}' if o.words else ''))
 
 
 if __name__ == '__main__':

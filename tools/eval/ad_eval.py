@@ -11,7 +11,10 @@ do not use), and tidied three ways:
                    (tools/eval/ablate_rules.py), detector off: fold k's ads
                    are unseen, as a reader's next novel's are;
   table-k+det      the same table with the detector: the figure that counts;
-  full+det         the full table with the detector (the table has seen them).
+  full+det         the full table with the detector (the table has seen them);
+  table-kw+det     (on request) table-k+det with the detector's words that
+                   only fold k's strings hold dropped as well: on a tuning
+                   fold, a stand-in for a held-out one that can be studied.
 Each result is scored with the shared measure.py. Folds 3 and 4 are the
 held-out ones: the detector's words, features and thresholds were chosen
 looking at folds 0-2 only. `--detail` lists, for the folds given, the ads
@@ -140,6 +143,10 @@ def main():
         rules = os.path.join(o.work, f'rules{k}')
         subprocess.run([sys.executable, os.path.join(HERE, 'ablate_rules.py'), '--held-out', str(k),
                         '--out', rules], check=True, stdout=subprocess.DEVNULL)
+        rules_w = os.path.join(o.work, f'rules{k}w')
+        if any(c.startswith('table-kw') for c in configs):
+            subprocess.run([sys.executable, os.path.join(HERE, 'ablate_rules.py'), '--held-out', str(k),
+                            '--out', rules_w, '--words'], check=True, stdout=subprocess.DEVNULL)
         ads = [r for r in rows if fold_of[r['id']] == k]
         made = []
         for n, novel in enumerate(NOVELS):
@@ -153,7 +160,8 @@ def main():
             os.makedirs(d)
             copies = [shutil.copy(p, d) for p in made]
             extra = [] if config.endswith('+det') or not o.off_flag else [o.off_flag]
-            tidy(cli, copies, rules if config.startswith('table-k') else None, extra)
+            table = rules_w if config.startswith('table-kw') else rules if config.startswith('table-k') else None
+            tidy(cli, copies, table, extra)
             for p, c in zip(made, copies):
                 truth = os.path.splitext(p)[0] + '.truth.json'
                 s = score(c, truth)
