@@ -1357,6 +1357,14 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
     f.shapes = shapes | kShapeRepeated;
     return f;
   }
+  // A short line of two shared words or more that ends in no mark at all
+  // (女凤免费小说抢先看): a slogan, wherever it stands; the story ends its
+  // lines, and its titles pass the title test.
+  if (story <= 8 && !quote && e.weight - e.glue >= 4 && u[n - 1].Is(d::kCjk)) {
+    f.ad = true;
+    f.shapes = kShapeWords;
+    return f;
+  }
   // A short line with some advertising words beside a title, at a chapter's
   // end, or repeated in the file.
   if (story <= 12 && !quote && (e.strong >= 3 || (e.weight >= 2 && story <= 4 && !sentence_end))) {

@@ -47,6 +47,8 @@ TEST(AdDetector, RemovesWholeAdvertisingLines) {
       "作者有话说：求收藏，求推荐",
       "本书由网友收集整理，仅供交流学习，请勿用于商业用途，版权归原作者所有",
       "今天码字到深夜，加更明天补上，感谢读者们点赞",
+      // Shared words alone, in a line that ends in no mark.
+      "青鸟免费小说天天有",
   };
   for (const char* ad : ads) {
     const std::string in = story + "\r\n" + ad + "\r\n" + story + "\r\n";
