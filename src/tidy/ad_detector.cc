@@ -700,6 +700,31 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     for (const Range& r : runs_) seeds.push_back({r, 0, kShapeIsolated});
   }
 
+  // A bracket the story never writes (【, 〖), opened inside Han text and
+  // never closed, before a short name ending in a character that ends
+  // site names (【某某中文网): what a rule or a wrap left of a site's tag.
+  for (std::size_t i = 1; brackets && i + 1 < n; ++i) {
+    static const std::uint16_t lenticular = d::CodeOf("【"), white = d::CodeOf("〖");
+    static const std::vector<std::uint16_t> name_ends = [] {
+      std::vector<std::uint16_t> v;
+      const std::string_view all = "网阁楼屋站吧盟";
+      for (std::size_t k = 0; k < all.size(); k += 3) v.push_back(d::CodeOf(all.substr(k, 3)));
+      return v;
+    }();
+    if ((u[i].code != lenticular && u[i].code != white) || !u[i - 1].Is(d::kCjk)) continue;
+    const std::uint16_t close = d::ClosingBracket(u[i].code);
+    bool closed = false;
+    for (std::size_t k = i + 1; k < n && !closed; ++k) closed = u[k].code == close;
+    if (closed) continue;
+    constexpr std::size_t kMaxName = 8;
+    for (std::size_t k = i + 1; k < n && k - i <= kMaxName && u[k].Is(d::kCjk); ++k) {
+      if (k - i >= 2 && std::find(name_ends.begin(), name_ends.end(), u[k].fold) != name_ends.end()) {
+        seeds.push_back({{i, k + 1}, 0, kShapeBracket});
+        break;
+      }
+    }
+  }
+
   // Brackets, and pairs of one symbol, around advertising words.
   for (std::size_t i = 0; brackets && i < n; ++i) {
     if (!u[i].Is(d::kOpenBracket) && !u[i].Junk()) continue;
