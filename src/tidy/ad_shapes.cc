@@ -153,9 +153,11 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
     std::size_t pieces = 0, singles = 0, seps = 0, run_end = i;
     bool digits_only_sep = false, all_blank_seps = true, all_wave_seps = true;
     han.clear();
+    std::size_t last_single_end = i;
     while (true) {
       ++pieces;
       singles += end - i == 1;
+      if (end - i == 1) last_single_end = end;
       for (std::size_t k = i; k < end; ++k) han.push_back(u[k].fold);
       run_end = end;
       std::size_t m = end;
@@ -175,6 +177,15 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       all_wave_seps &= wave;
       i = m;
       end = next_end;
+    }
+    // Single characters, then two before a clause's end (︾乐︾文︾小︾说|去看，):
+    // the two are the story's clause the name was pasted into.
+    if (pieces >= 4 && singles == pieces - 1 && run_end - i == 2 &&
+        (run_end == n || u[run_end].Is(kClauseEnd))) {
+      run_end = last_single_end;
+      han.resize(han.size() - 2);
+      --pieces;
+      --seps;
     }
     bool ok = pieces >= 3 && singles * 2 >= pieces && !digits_only_sep && seps >= 2;
     if (ok && all_blank_seps && pieces < 4) ok = false;

@@ -184,6 +184,9 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "大圣道：“变罢了，永不清平！”佛祖道：“你除了生长变化之法。”"},
       {"那老者拄着拐杖慢慢走到门前，看了看天色。“www.example-novels.com你来了。”",
        "那老者拄着拐杖慢慢走到门前，看了看天色。“你来了。”"},
+      // A name spelt a character at a time, then two characters before a
+      // clause's end: those are the story's.
+      {"马二先生要进︾乐︾文︾小︾说|去看，管门的问他要了一个钱。", "马二先生要进去看，管门的问他要了一个钱。"},
       // A site's tag whose closing bracket went: the bracket and the name.
       {"那老者拄着拐杖慢慢走到门前【青鸟阁看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
       {"他抬头看见门匾上写着【青鸟阁】三个大字。", "他抬头看见门匾上写着【青鸟阁】三个大字。"},
