@@ -373,17 +373,25 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
   for (const bool with_indent : {false, true}) {
     std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
     std::uint32_t lines = 0, indented = 0;
+    // The longest length and width counted: the buckets past them are 0,
+    // and a chapter's lines are far fewer than the buckets.
+    std::uint32_t top_length = 0, top_wide = 0;
     for (std::uint32_t k = first; k < end; ++k) {
       if (lines_[k].title) continue;
       const std::uint32_t room = with_indent ? IndentRoom(lines_[k].indent) : 0;
       indented += room != 0;
-      ++hist[std::min(lines_[k].length + room, kMaxLength)];
-      ++wide[std::min(lines_[k].columns + room, kMaxLength)];
+      const std::uint32_t length = std::min(lines_[k].length + room, kMaxLength);
+      const std::uint32_t columns = std::min(lines_[k].columns + room, kMaxLength);
+      ++hist[length];
+      ++wide[columns];
+      top_length = std::max(top_length, length);
+      top_wide = std::max(top_wide, columns);
       ++lines;
     }
     if (with_indent && indented == 0) break;
     std::uint32_t mode = given, count = given != 0 ? hist[given] : 0;
-    for (std::uint32_t w = kMinWidth; given == 0 && w < kMaxLength; ++w) {
+    const std::uint32_t mode_end = std::min(top_length + 1, kMaxLength);
+    for (std::uint32_t w = kMinWidth; given == 0 && w < mode_end; ++w) {
       if (hist[w] > count) mode = w, count = hist[w];
     }
     if (count == 0) continue;
@@ -399,7 +407,7 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     // Past the width by their columns: a line that holds half-width letters
     // has more characters than a wrap allows, not more columns.
     std::uint32_t beyond = 0;
-    for (std::uint32_t w = mode + 2 * kSlack + 1; w <= kMaxLength; ++w) beyond += wide[w];
+    for (std::uint32_t w = mode + 2 * kSlack + 1; w <= top_wide; ++w) beyond += wide[w];
     // Wrapped: a good share of lines reach the width (paragraphs of a line or
     // two keep it from being most), and lines past it are rare (advertising,
     // mostly).
