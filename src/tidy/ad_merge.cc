@@ -27,12 +27,15 @@ struct Chars {
   explicit Chars(std::string_view t) { Reset(t); }
   void Reset(std::string_view t) {
     text = t;
-    at.clear();
+    // Room for a character a byte, written through a pointer, then cut.
+    at.resize(t.size() + 1);
+    std::uint32_t* w = at.data();
     for (std::size_t i = 0; i < t.size();) {
-      at.push_back(static_cast<std::uint32_t>(i));
+      *w++ = static_cast<std::uint32_t>(i);
       i += CharLen(t, i);
     }
-    at.push_back(static_cast<std::uint32_t>(t.size()));
+    *w++ = static_cast<std::uint32_t>(t.size());
+    at.resize(static_cast<std::size_t>(w - at.data()));
   }
   static std::size_t CharLen(std::string_view t, std::size_t i) {
     return static_cast<unsigned char>(t[i]) >= 0x81 && i + 1 < t.size() ? 2 : 1;
@@ -40,7 +43,12 @@ struct Chars {
   std::size_t size() const { return at.size() - 1; }
   std::string_view Char(std::size_t k) const { return text.substr(at[k], at[k + 1] - at[k]); }
   std::string_view Span(std::size_t a, std::size_t b) const { return text.substr(at[a], at[b] - at[a]); }
-  bool Same(std::size_t k, const Chars& o, std::size_t j) const { return Char(k) == o.Char(j); }
+  // Char(k) == o.Char(j), for characters of one or two bytes.
+  bool Same(std::size_t k, const Chars& o, std::size_t j) const {
+    const std::uint32_t a = at[k], len = at[k + 1] - a, b = o.at[j];
+    if (len != o.at[j + 1] - b || text[a] != o.text[b]) return false;
+    return len == 1 || text[a + 1] == o.text[b + 1];
+  }
 
   std::string_view text;
   std::vector<std::uint32_t> at;
@@ -96,6 +104,11 @@ class Removed {
       while (k < ranges_.size() && ranges_[k].second <= at) ++k;
       if (k < ranges_.size() && ranges_[k].first <= at) (*gone)[c] = 1;
     }
+  }
+  // Whether a range reaches into text bytes [a, b) (pieces in order, as above).
+  bool Touches(std::size_t a, std::size_t b) {
+    Skip(a);
+    return next_ < ranges_.size() && ranges_[next_].first < b;
   }
   // Appends what is left of `piece`, at byte `base` of the text.
   void Copy(std::string_view piece, std::size_t base, InPlace* out) {
@@ -345,6 +358,12 @@ void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& 
     // A stretch of megabytes (a text of one endless line) is not lined up
     // a character at a time: the rows' text stands there.
     if (t1 - t0 > kMaxStretchBytes || r1 - r0 > kMaxStretchBytes) {
+      out.Append(rows.substr(r0, r1 - r0));
+      return;
+    }
+    // Nothing the detector removed lies here (the common case): the rows'
+    // writing stands, without cutting either side into characters.
+    if (!removed.Touches(t0, t1)) {
       out.Append(rows.substr(r0, r1 - r0));
       return;
     }
