@@ -178,11 +178,15 @@ SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
   for (; 2 * j + 18 <= n; j += 8) {
     const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
     if ((_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(cur, two), lead)) & 0x5555) == 0) continue;
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
+    // Commas put A3 leads in most blocks; a sentence end is rarer. Without
+    // a stop here or just before, nothing ends in the block.
     const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j - 2));
+    const __m128i stop_cur = stops(cur), stop_prev = stops(prev);
+    if (_mm_movemask_epi8(_mm_or_si128(stop_cur, stop_prev)) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
     const __m128i open = _mm_or_si128(stops(next), quotes(next));
-    const __m128i plain = _mm_andnot_si128(open, stops(cur));
-    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stops(prev)));
+    const __m128i plain = _mm_andnot_si128(open, stop_cur);
+    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stop_prev));
     plain_sum = _mm_sub_epi32(plain_sum, _mm_madd_epi16(plain, ones));
     quoted_sum = _mm_sub_epi32(quoted_sum, _mm_madd_epi16(quoted, ones));
   }
