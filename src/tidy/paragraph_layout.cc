@@ -204,6 +204,86 @@ SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
   return e;
 }
 
+// Whether no byte of the line is below 0x80.
+bool AllHigh(const u8* p, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  if (n >= 16) {
+    // A byte below 0x80 clears its high bit in the AND of all the blocks;
+    // the last block may overlap the one before it.
+    __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    for (; i + 16 <= n; i += 16) all = _mm_and_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    return _mm_movemask_epi8(all) == 0xFFFF;
+  }
+#endif
+  unsigned low = 0;
+  for (; i < n; ++i) low |= ~p[i] & 0x80u;
+  return low == 0;
+}
+
+// What a character with lead A1 or A3 is, by lead (A1: 0, A3: 1) and trail:
+// 1 a stop (IsStop), 2 a closing quote (IsCloseQuote), 4 a curly quote.
+struct MarkKinds {
+  std::array<std::array<u8, 256>, 2> kind{};
+  constexpr MarkKinds() {
+    for (unsigned t = 0; t < 256; ++t) {
+      for (unsigned lead : {0xA1u, 0xA3u}) {
+        const unsigned c = lead << 8 | t;
+        u8 k = 0;
+        if (IsStop(c)) k |= 1;
+        if (IsCloseQuote(c)) k |= 2;
+        if (lead == 0xA1 && t >= 0xAE && t <= 0xB1) k |= 4;
+        kind[lead == 0xA3 ? 1 : 0][t] = k;
+      }
+    }
+  }
+};
+constexpr MarkKinds kMarkKinds;
+
+// A line whose every byte pair is one character (AllHigh, even length): its
+// curly quotes, returned, and its sentence ends. Both are marks with lead A1
+// or A3, a character in five or so: the scan goes from one to the next, a
+// block of eight characters at a time, and looks at each where it stands.
+std::uint32_t CountAligned(const u8* p, std::size_t n, SentenceEnds* e) {
+  const std::size_t m = n / 2;
+  // The MarkKinds of character j, 0 for any lead but A1 and A3.
+  auto kind = [p](std::size_t j) -> unsigned {
+    const u8 lead = p[2 * j];
+    return (lead | 2) == 0xA3 ? kMarkKinds.kind[lead == 0xA3 ? 1 : 0][p[2 * j + 1]] : 0u;
+  };
+  std::size_t curly = 0;
+  std::uint32_t inner = 0, inner_quote = 0;
+  // Character j has lead A1 or A3: a curly quote, or a stop (or a closing
+  // quote after one) with a next character that is neither.
+  auto mark = [&](std::size_t j) {
+    const unsigned k = kind(j);
+    curly += k >> 2;
+    if ((k & 3) == 0 || j + 1 >= m || (kind(j + 1) & 3) != 0) return;
+    if ((k & 1) != 0) {
+      ++inner;
+    } else if (j > 0 && (kind(j - 1) & 1) != 0) {
+      ++inner_quote;
+    }
+  };
+  std::size_t j = 0;
+#if defined(__SSE2__)
+  const __m128i two = _mm_set1_epi8(2), lead = _mm_set1_epi8(static_cast<char>(0xA3));
+  for (; 2 * j + 16 <= n; j += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
+    auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, two), lead))) & 0x5555u;
+    for (; bits != 0; bits &= bits - 1) mark(j + static_cast<std::size_t>(__builtin_ctz(bits)) / 2);
+  }
+#endif
+  for (; j < m; ++j) {
+    if ((p[2 * j] | 2) == 0xA3) mark(j);
+  }
+  e->inner = inner;
+  e->inner_quote = inner_quote;
+  e->stop_end = m > 0 && (kind(m - 1) & 1) != 0;
+  e->quote_end = m > 1 && (kind(m - 1) & 2) != 0 && (kind(m - 2) & 1) != 0;
+  return static_cast<std::uint32_t>(std::min<std::size_t>(curly, std::size_t{1} << 30));
+}
+
 // Lengths above this share one histogram bucket.
 constexpr std::uint32_t kMaxLength = 1023;
 // The narrowest wrap looked for: verse lines (a seven-character couplet is
@@ -257,7 +337,18 @@ bool EndsInClosing(std::string_view line) {
 LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title) {
   LayoutLine l;
   l.flags = flags;
-  const Counted c = CountChars(trimmed);
+  const u8* p = reinterpret_cast<const u8*>(trimmed.data());
+  Counted c;
+  SentenceEnds e;
+  // Most lines are two-byte characters only: counted in one pass.
+  if (trimmed.size() % 2 == 0 && trimmed.size() / 2 <= (1u << 30) && AllHigh(p, trimmed.size())) {
+    c.chars = static_cast<std::uint32_t>(trimmed.size() / 2);
+    c.curly = CountAligned(p, trimmed.size(), &e);
+  } else {
+    c = CountChars(trimmed);
+    const bool aligned = c.letters == 0 && trimmed.size() == 2 * static_cast<std::size_t>(c.chars);
+    e = CountSentenceEnds(p, trimmed.size(), aligned);
+  }
   l.length = c.chars;
   l.letters = c.letters;
   // Columns in full-width characters, the curly quotes at half width: a
@@ -265,9 +356,6 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
   l.closes = EndsInClosing(trimmed);
   {
-    const u8* p = reinterpret_cast<const u8*>(trimmed.data());
-    const bool aligned = c.letters == 0 && trimmed.size() == 2 * static_cast<std::size_t>(c.chars);
-    const SentenceEnds e = CountSentenceEnds(p, trimmed.size(), aligned);
     constexpr std::uint32_t kCap = 0xFFFF;
     l.inner_ends = static_cast<std::uint16_t>(std::min(e.inner, kCap));
     l.inner_quote_ends = static_cast<std::uint16_t>(std::min(e.inner_quote, kCap));
