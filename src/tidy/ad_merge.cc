@@ -72,20 +72,39 @@ std::vector<std::size_t> LineEnds(std::string_view t) {
 // rows' text (or the text's, where the two agree) at or after where it is
 // written, since the result keeps some of the rows' characters in their
 // order: nothing not yet read is overwritten.
+// Pieces that follow each other where they are read from (the characters
+// of a stretch the rows kept, one by one) are moved as one: the move waits
+// until the next piece does not go on from it, and nothing is written in
+// between.
 class InPlace {
  public:
   explicit InPlace(std::string* rows) : buf_(rows) {}
   void Append(std::string_view piece) {
     if (piece.empty()) return;
-    char* to = buf_->data() + write_;
-    if (to != piece.data()) std::memmove(to, piece.data(), piece.size());
-    write_ += piece.size();
+    if (piece.data() == run_.data() + run_.size()) {
+      run_ = std::string_view(run_.data(), run_.size() + piece.size());
+      return;
+    }
+    Flush();
+    run_ = piece;
   }
-  void Finish() { buf_->resize(write_); }
+  void Finish() {
+    Flush();
+    buf_->resize(write_);
+  }
 
  private:
+  void Flush() {
+    if (run_.empty()) return;
+    char* to = buf_->data() + write_;
+    if (to != run_.data()) std::memmove(to, run_.data(), run_.size());
+    write_ += run_.size();
+    run_ = {};
+  }
+
   std::string* buf_;
   std::size_t write_ = 0;
+  std::string_view run_;
 };
 
 // The removed ranges read along the text, a piece at a time (pieces come
