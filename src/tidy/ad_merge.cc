@@ -353,7 +353,8 @@ bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* o
         std::size_t j = 0;
         for (std::size_t i = 0; i < t.size();) {
           const std::size_t len = Chars::CharLen(t, i);
-          if (d.substr(j, len) == t.substr(i, len)) {
+          // d.substr(j, len) == t.substr(i, len), for one or two bytes.
+          if (j + len <= d.size() && d[j] == t[i] && (len == 1 || d[j + 1] == t[i + 1])) {
             j += len;
           } else {
             add(t0 + i, t0 + i + len);
