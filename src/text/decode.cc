@@ -1,6 +1,7 @@
 #include "text/decode.h"
 
 #include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "charset/codepage.h"
@@ -9,6 +10,14 @@
 
 namespace folian::text {
 namespace {
+
+// NUL bytes are rare: found with memchr rather than a byte loop over the
+// whole file.
+void ZerosToBlanks(std::string& s) {
+  char* p = s.data();
+  char* const end = p + s.size();
+  while ((p = static_cast<char*>(std::memchr(p, '\0', static_cast<std::size_t>(end - p)))) != nullptr) *p++ = ' ';
+}
 
 std::u16string UnitsFromBytes(std::string_view bytes, bool big_endian, std::size_t* unmappable) {
   std::u16string units(bytes.size() / 2, u'\0');
@@ -120,7 +129,7 @@ std::string DecodeToGbk(std::string_view content, int bom_class, std::size_t* un
       out.assign(content);
       break;
   }
-  if (zeros_to_blanks) std::replace(out.begin(), out.end(), '\0', ' ');
+  if (zeros_to_blanks) ZerosToBlanks(out);
   if (unmappable != nullptr) *unmappable = lost;
   return out;
 }
@@ -129,7 +138,7 @@ std::string DecodeFileToGbk(std::string bytes, StoredEncoding encoding, std::siz
   const std::string_view content = SkipMark(bytes, encoding);
   if (IsWideOrUtf8(encoding.bom_class)) return DecodeToGbk(content, encoding.bom_class, unmappable);
   bytes.erase(0, bytes.size() - content.size());
-  std::replace(bytes.begin(), bytes.end(), '\0', ' ');
+  ZerosToBlanks(bytes);
   if (unmappable != nullptr) *unmappable = 0;
   return bytes;
 }

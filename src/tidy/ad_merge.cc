@@ -27,12 +27,15 @@ struct Chars {
   explicit Chars(std::string_view t) { Reset(t); }
   void Reset(std::string_view t) {
     text = t;
-    at.clear();
+    // Room for a character a byte, written through a pointer, then cut.
+    at.resize(t.size() + 1);
+    std::uint32_t* w = at.data();
     for (std::size_t i = 0; i < t.size();) {
-      at.push_back(static_cast<std::uint32_t>(i));
+      *w++ = static_cast<std::uint32_t>(i);
       i += CharLen(t, i);
     }
-    at.push_back(static_cast<std::uint32_t>(t.size()));
+    *w++ = static_cast<std::uint32_t>(t.size());
+    at.resize(static_cast<std::size_t>(w - at.data()));
   }
   static std::size_t CharLen(std::string_view t, std::size_t i) {
     return static_cast<unsigned char>(t[i]) >= 0x81 && i + 1 < t.size() ? 2 : 1;
@@ -40,7 +43,12 @@ struct Chars {
   std::size_t size() const { return at.size() - 1; }
   std::string_view Char(std::size_t k) const { return text.substr(at[k], at[k + 1] - at[k]); }
   std::string_view Span(std::size_t a, std::size_t b) const { return text.substr(at[a], at[b] - at[a]); }
-  bool Same(std::size_t k, const Chars& o, std::size_t j) const { return Char(k) == o.Char(j); }
+  // Char(k) == o.Char(j), for characters of one or two bytes.
+  bool Same(std::size_t k, const Chars& o, std::size_t j) const {
+    const std::uint32_t a = at[k], len = at[k + 1] - a, b = o.at[j];
+    if (len != o.at[j + 1] - b || text[a] != o.text[b]) return false;
+    return len == 1 || text[a + 1] == o.text[b + 1];
+  }
 
   std::string_view text;
   std::vector<std::uint32_t> at;
@@ -110,20 +118,39 @@ std::vector<std::size_t> LineEnds(std::string_view t) {
 // rows' text (or the text's, where the two agree) at or after where it is
 // written, since the result keeps some of the rows' characters in their
 // order: nothing not yet read is overwritten.
+// Pieces that follow each other where they are read from (the characters
+// of a stretch the rows kept, one by one) are moved as one: the move waits
+// until the next piece does not go on from it, and nothing is written in
+// between.
 class InPlace {
  public:
   explicit InPlace(std::string* rows) : buf_(rows) {}
   void Append(std::string_view piece) {
     if (piece.empty()) return;
-    char* to = buf_->data() + write_;
-    if (to != piece.data()) std::memmove(to, piece.data(), piece.size());
-    write_ += piece.size();
+    if (piece.data() == run_.data() + run_.size()) {
+      run_ = std::string_view(run_.data(), run_.size() + piece.size());
+      return;
+    }
+    Flush();
+    run_ = piece;
   }
-  void Finish() { buf_->resize(write_); }
+  void Finish() {
+    Flush();
+    buf_->resize(write_);
+  }
 
  private:
+  void Flush() {
+    if (run_.empty()) return;
+    char* to = buf_->data() + write_;
+    if (to != run_.data()) std::memmove(to, run_.data(), run_.size());
+    write_ += run_.size();
+    run_ = {};
+  }
+
   std::string* buf_;
   std::size_t write_ = 0;
+  std::string_view run_;
 };
 
 // The removed ranges read along the text, a piece at a time (pieces come
@@ -142,6 +169,11 @@ class Removed {
       while (k < ranges_.size() && ranges_[k].second <= at) ++k;
       if (k < ranges_.size() && ranges_[k].first <= at) (*gone)[c] = 1;
     }
+  }
+  // Whether a range reaches into text bytes [a, b) (pieces in order, as above).
+  bool Touches(std::size_t a, std::size_t b) {
+    Skip(a);
+    return next_ < ranges_.size() && ranges_[next_].first < b;
   }
   // Appends what is left of `piece`, at byte `base` of the text.
   void Copy(std::string_view piece, std::size_t base, InPlace* out) {
@@ -373,7 +405,8 @@ bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* o
         std::size_t j = 0;
         for (std::size_t i = 0; i < t.size();) {
           const std::size_t len = Chars::CharLen(t, i);
-          if (d.substr(j, len) == t.substr(i, len)) {
+          // d.substr(j, len) == t.substr(i, len), for one or two bytes.
+          if (j + len <= d.size() && d[j] == t[i] && (len == 1 || d[j + 1] == t[i + 1])) {
             j += len;
           } else {
             add(t0 + i, t0 + i + len);
@@ -397,6 +430,12 @@ void MergeRemovals(std::string_view text, std::string* rows_text, const Ranges& 
     // A stretch of megabytes (a text of one endless line) is not lined up
     // a character at a time: the rows' text stands there.
     if (t1 - t0 > kMaxStretchBytes || r1 - r0 > kMaxStretchBytes) {
+      out.Append(rows.substr(r0, r1 - r0));
+      return;
+    }
+    // Nothing the detector removed lies here (the common case): the rows'
+    // writing stands, without cutting either side into characters.
+    if (!removed.Touches(t0, t1)) {
       out.Append(rows.substr(r0, r1 - r0));
       return;
     }

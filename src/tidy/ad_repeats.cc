@@ -1,15 +1,49 @@
 #include "tidy/ad_repeats.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <functional>
 
 namespace folian::tidy::detector {
 namespace {
 
+// The first byte in memory as the lowest eight bits, whatever the machine.
+std::uint64_t ToLittle(std::uint64_t x) {
+  if constexpr (std::endian::native == std::endian::big) return __builtin_bswap64(x);
+  return x;
+}
+
 std::uint64_t KeyOf(std::string_view window, bool left_side) {
   const std::uint64_t h = std::hash<std::string_view>{}(window);
   // The two sides of one word must not meet in one group.
   return left_side ? h * 0x9E3779B97F4A7C15ull + 1 : h;
+}
+
+// How many bytes a and b agree on, up to `limit`, eight at a time.
+std::size_t CommonPrefix(const char* a, const char* b, std::size_t limit) {
+  std::size_t k = 0;
+  for (; k + 8 <= limit; k += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    if (x != y) return k + static_cast<std::size_t>(std::countr_zero(ToLittle(x ^ y))) / 8;
+  }
+  while (k < limit && a[k] == b[k]) ++k;
+  return k;
+}
+
+// How many bytes the text before a and before b agree on, up to `limit`.
+std::size_t CommonSuffix(const char* a, const char* b, std::size_t limit) {
+  std::size_t k = 0;
+  for (; k + 8 <= limit; k += 8) {
+    std::uint64_t x, y;
+    std::memcpy(&x, a - k - 8, 8);
+    std::memcpy(&y, b - k - 8, 8);
+    if (x != y) return k + static_cast<std::size_t>(std::countl_zero(ToLittle(x ^ y))) / 8;
+  }
+  while (k < limit && a[-1 - static_cast<std::ptrdiff_t>(k)] == b[-1 - static_cast<std::ptrdiff_t>(k)]) ++k;
+  return k;
 }
 
 }  // namespace
@@ -32,14 +66,13 @@ void RepeatFinder::Find(std::string_view text, const std::vector<Anchor>& anchor
   });
   const auto* s = text.data();
   // How far copies m and p agree around their words: [left, right) of m.
+  // Each side stops at either line's edge or one byte past kMaxBytes (a
+  // longer agreement is story).
   auto agree = [&](const Anchor& m, const Anchor& p, std::size_t* left, std::size_t* right) {
-    std::size_t i = m.at, j = p.at;
-    while (i > m.line_begin && j > p.line_begin && s[i - 1] == s[j - 1] && m.at - i <= kMaxBytes) --i, --j;
-    *left = i;
-    i = m.at;
-    j = p.at;
-    while (i < m.line_end && j < p.line_end && s[i] == s[j] && i - m.at <= kMaxBytes) ++i, ++j;
-    *right = i;
+    const std::size_t back = std::min<std::size_t>({m.at - m.line_begin, p.at - p.line_begin, kMaxBytes + 1});
+    *left = m.at - CommonSuffix(s + m.at, s + p.at, back);
+    const std::size_t ahead = std::min<std::size_t>({m.line_end - m.at, p.line_end - p.at, kMaxBytes + 1});
+    *right = m.at + CommonPrefix(s + m.at, s + p.at, ahead);
   };
   for (std::size_t r0 = 0; r0 < keys_.size();) {
     std::size_t r1 = r0 + 1;

@@ -42,7 +42,9 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<
   pair_bits_.assign(65536 / 64, 0);
   quad_bits_.assign((std::size_t{1} << kQuadBits) / 64, 0);
   single_.resize(256);
-  std::vector<std::vector<std::uint32_t>> pairs(65536), quads(65536);
+  // (bucket, needle) in needle order, bucketed by a counting sort below:
+  // a table of 65536 lists per set cost more to build than the set's scans.
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> pairs, quads;
   for (std::uint32_t id = 0; id < needles_.size(); ++id) {
     const std::string& n = needles_[id];
     if (n.empty()) continue;
@@ -63,7 +65,7 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<
         for (int b = 0; b < c[1]; ++b) {
           const unsigned key = v[0][a] << 8 | v[1][b];
           pair_bits_[key >> 6] |= std::uint64_t{1} << (key & 63);
-          pairs[key].push_back(id);
+          pairs.emplace_back(key, id);
         }
       }
       any_pair_ = true;
@@ -80,27 +82,26 @@ NeedleSet::NeedleSet(const std::vector<std::string>& needles, const std::vector<
             }
       std::sort(hashes.begin(), hashes.end());
       hashes.erase(std::unique(hashes.begin(), hashes.end()), hashes.end());
+      // Sorted hashes: the needle's buckets (hash >> 4) come in order, so
+      // it enters each once by skipping repeats.
       for (std::uint32_t h : hashes) {
         quad_bits_[h >> 6] |= std::uint64_t{1} << (h & 63);
-        auto& bucket = quads[h >> 4];
-        if (std::find(bucket.begin(), bucket.end(), id) == bucket.end()) bucket.push_back(id);
+        if (quads.empty() || quads.back() != std::pair<std::uint32_t, std::uint32_t>(h >> 4, id)) {
+          quads.emplace_back(h >> 4, id);
+        }
       }
       any_quad_ = true;
     }
   }
-  auto flatten = [&](std::vector<std::vector<std::uint32_t>>& buckets, std::vector<std::uint32_t>* start,
-                     std::vector<Entry>* entries) {
-    start->resize(65537);
-    std::uint32_t total = 0;
-    for (unsigned key = 0; key < 65536; ++key) {
-      (*start)[key] = total;
-      total += static_cast<std::uint32_t>(buckets[key].size());
-    }
-    (*start)[65536] = total;
-    entries->reserve(total);
-    for (auto& b : buckets) {
-      for (std::uint32_t id : b) entries->push_back(MakeEntry(id));
-    }
+  // Buckets in key order, each keeping needle order.
+  auto flatten = [&](const std::vector<std::pair<std::uint32_t, std::uint32_t>>& keyed,
+                     std::vector<std::uint32_t>* start, std::vector<Entry>* entries) {
+    start->assign(65537, 0);
+    for (const auto& [key, id] : keyed) ++(*start)[key + 1];
+    for (unsigned key = 0; key < 65536; ++key) (*start)[key + 1] += (*start)[key];
+    entries->resize(keyed.size());
+    std::vector<std::uint32_t> fill(start->begin(), start->end() - 1);
+    for (const auto& [key, id] : keyed) (*entries)[fill[key]++] = MakeEntry(id);
   };
   flatten(pairs, &pair_start_, &pair_entries_);
   flatten(quads, &quad_start_, &quad_entries_);

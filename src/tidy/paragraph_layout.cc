@@ -178,11 +178,15 @@ SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
   for (; 2 * j + 18 <= n; j += 8) {
     const __m128i cur = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
     if ((_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(cur, two), lead)) & 0x5555) == 0) continue;
-    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
+    // Commas put A3 leads in most blocks; a sentence end is rarer. Without
+    // a stop here or just before, nothing ends in the block.
     const __m128i prev = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j - 2));
+    const __m128i stop_cur = stops(cur), stop_prev = stops(prev);
+    if (_mm_movemask_epi8(_mm_or_si128(stop_cur, stop_prev)) == 0) continue;
+    const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j + 2));
     const __m128i open = _mm_or_si128(stops(next), quotes(next));
-    const __m128i plain = _mm_andnot_si128(open, stops(cur));
-    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stops(prev)));
+    const __m128i plain = _mm_andnot_si128(open, stop_cur);
+    const __m128i quoted = _mm_andnot_si128(open, _mm_and_si128(quotes(cur), stop_prev));
     plain_sum = _mm_sub_epi32(plain_sum, _mm_madd_epi16(plain, ones));
     quoted_sum = _mm_sub_epi32(quoted_sum, _mm_madd_epi16(quoted, ones));
   }
@@ -198,6 +202,86 @@ SentenceEnds CountSentenceEnds(const u8* p, std::size_t n, bool aligned) {
   e.stop_end = m > 0 && IsStop(at(m - 1));
   e.quote_end = m > 1 && IsCloseQuote(at(m - 1)) && IsStop(at(m - 2));
   return e;
+}
+
+// Whether no byte of the line is below 0x80.
+bool AllHigh(const u8* p, std::size_t n) {
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  if (n >= 16) {
+    // A byte below 0x80 clears its high bit in the AND of all the blocks;
+    // the last block may overlap the one before it.
+    __m128i all = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + n - 16));
+    for (; i + 16 <= n; i += 16) all = _mm_and_si128(all, _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+    return _mm_movemask_epi8(all) == 0xFFFF;
+  }
+#endif
+  unsigned low = 0;
+  for (; i < n; ++i) low |= ~p[i] & 0x80u;
+  return low == 0;
+}
+
+// What a character with lead A1 or A3 is, by lead (A1: 0, A3: 1) and trail:
+// 1 a stop (IsStop), 2 a closing quote (IsCloseQuote), 4 a curly quote.
+struct MarkKinds {
+  std::array<std::array<u8, 256>, 2> kind{};
+  constexpr MarkKinds() {
+    for (unsigned t = 0; t < 256; ++t) {
+      for (unsigned lead : {0xA1u, 0xA3u}) {
+        const unsigned c = lead << 8 | t;
+        u8 k = 0;
+        if (IsStop(c)) k |= 1;
+        if (IsCloseQuote(c)) k |= 2;
+        if (lead == 0xA1 && t >= 0xAE && t <= 0xB1) k |= 4;
+        kind[lead == 0xA3 ? 1 : 0][t] = k;
+      }
+    }
+  }
+};
+constexpr MarkKinds kMarkKinds;
+
+// A line whose every byte pair is one character (AllHigh, even length): its
+// curly quotes, returned, and its sentence ends. Both are marks with lead A1
+// or A3, a character in five or so: the scan goes from one to the next, a
+// block of eight characters at a time, and looks at each where it stands.
+std::uint32_t CountAligned(const u8* p, std::size_t n, SentenceEnds* e) {
+  const std::size_t m = n / 2;
+  // The MarkKinds of character j, 0 for any lead but A1 and A3.
+  auto kind = [p](std::size_t j) -> unsigned {
+    const u8 lead = p[2 * j];
+    return (lead | 2) == 0xA3 ? kMarkKinds.kind[lead == 0xA3 ? 1 : 0][p[2 * j + 1]] : 0u;
+  };
+  std::size_t curly = 0;
+  std::uint32_t inner = 0, inner_quote = 0;
+  // Character j has lead A1 or A3: a curly quote, or a stop (or a closing
+  // quote after one) with a next character that is neither.
+  auto mark = [&](std::size_t j) {
+    const unsigned k = kind(j);
+    curly += k >> 2;
+    if ((k & 3) == 0 || j + 1 >= m || (kind(j + 1) & 3) != 0) return;
+    if ((k & 1) != 0) {
+      ++inner;
+    } else if (j > 0 && (kind(j - 1) & 1) != 0) {
+      ++inner_quote;
+    }
+  };
+  std::size_t j = 0;
+#if defined(__SSE2__)
+  const __m128i two = _mm_set1_epi8(2), lead = _mm_set1_epi8(static_cast<char>(0xA3));
+  for (; 2 * j + 16 <= n; j += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 2 * j));
+    auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_or_si128(v, two), lead))) & 0x5555u;
+    for (; bits != 0; bits &= bits - 1) mark(j + static_cast<std::size_t>(__builtin_ctz(bits)) / 2);
+  }
+#endif
+  for (; j < m; ++j) {
+    if ((p[2 * j] | 2) == 0xA3) mark(j);
+  }
+  e->inner = inner;
+  e->inner_quote = inner_quote;
+  e->stop_end = m > 0 && (kind(m - 1) & 1) != 0;
+  e->quote_end = m > 1 && (kind(m - 1) & 2) != 0 && (kind(m - 2) & 1) != 0;
+  return static_cast<std::uint32_t>(std::min<std::size_t>(curly, std::size_t{1} << 30));
 }
 
 // Lengths above this share one histogram bucket.
@@ -253,7 +337,18 @@ bool EndsInClosing(std::string_view line) {
 LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title) {
   LayoutLine l;
   l.flags = flags;
-  const Counted c = CountChars(trimmed);
+  const u8* p = reinterpret_cast<const u8*>(trimmed.data());
+  Counted c;
+  SentenceEnds e;
+  // Most lines are two-byte characters only: counted in one pass.
+  if (trimmed.size() % 2 == 0 && trimmed.size() / 2 <= (1u << 30) && AllHigh(p, trimmed.size())) {
+    c.chars = static_cast<std::uint32_t>(trimmed.size() / 2);
+    c.curly = CountAligned(p, trimmed.size(), &e);
+  } else {
+    c = CountChars(trimmed);
+    const bool aligned = c.letters == 0 && trimmed.size() == 2 * static_cast<std::size_t>(c.chars);
+    e = CountSentenceEnds(p, trimmed.size(), aligned);
+  }
   l.length = c.chars;
   l.letters = c.letters;
   // Columns in full-width characters, the curly quotes at half width: a
@@ -261,9 +356,6 @@ LayoutLine DescribeLine(std::string_view trimmed, unsigned char flags, int title
   l.columns = static_cast<std::uint32_t>(std::min<std::size_t>((trimmed.size() - c.curly + 1) / 2, 1u << 30));
   l.closes = EndsInClosing(trimmed);
   {
-    const u8* p = reinterpret_cast<const u8*>(trimmed.data());
-    const bool aligned = c.letters == 0 && trimmed.size() == 2 * static_cast<std::size_t>(c.chars);
-    const SentenceEnds e = CountSentenceEnds(p, trimmed.size(), aligned);
     constexpr std::uint32_t kCap = 0xFFFF;
     l.inner_ends = static_cast<std::uint16_t>(std::min(e.inner, kCap));
     l.inner_quote_ends = static_cast<std::uint16_t>(std::min(e.inner_quote, kCap));
@@ -373,17 +465,25 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
   for (const bool with_indent : {false, true}) {
     std::array<std::uint32_t, kMaxLength + 2> hist{}, wide{};
     std::uint32_t lines = 0, indented = 0;
+    // The longest length and width counted: the buckets past them are 0,
+    // and a chapter's lines are far fewer than the buckets.
+    std::uint32_t top_length = 0, top_wide = 0;
     for (std::uint32_t k = first; k < end; ++k) {
       if (lines_[k].title) continue;
       const std::uint32_t room = with_indent ? IndentRoom(lines_[k].indent) : 0;
       indented += room != 0;
-      ++hist[std::min(lines_[k].length + room, kMaxLength)];
-      ++wide[std::min(lines_[k].columns + room, kMaxLength)];
+      const std::uint32_t length = std::min(lines_[k].length + room, kMaxLength);
+      const std::uint32_t columns = std::min(lines_[k].columns + room, kMaxLength);
+      ++hist[length];
+      ++wide[columns];
+      top_length = std::max(top_length, length);
+      top_wide = std::max(top_wide, columns);
       ++lines;
     }
     if (with_indent && indented == 0) break;
     std::uint32_t mode = given, count = given != 0 ? hist[given] : 0;
-    for (std::uint32_t w = kMinWidth; given == 0 && w < kMaxLength; ++w) {
+    const std::uint32_t mode_end = std::min(top_length + 1, kMaxLength);
+    for (std::uint32_t w = kMinWidth; given == 0 && w < mode_end; ++w) {
       if (hist[w] > count) mode = w, count = hist[w];
     }
     if (count == 0) continue;
@@ -399,7 +499,7 @@ std::uint32_t ParagraphLayout::Width(std::uint32_t first, std::uint32_t end, std
     // Past the width by their columns: a line that holds half-width letters
     // has more characters than a wrap allows, not more columns.
     std::uint32_t beyond = 0;
-    for (std::uint32_t w = mode + 2 * kSlack + 1; w <= kMaxLength; ++w) beyond += wide[w];
+    for (std::uint32_t w = mode + 2 * kSlack + 1; w <= top_wide; ++w) beyond += wide[w];
     // Wrapped: a good share of lines reach the width (paragraphs of a line or
     // two keep it from being most), and lines past it are rare (advertising,
     // mostly).

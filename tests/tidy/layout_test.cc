@@ -42,6 +42,33 @@ TEST(LineSubstance, SortsEachKindOfCharacter) {
   EXPECT_EQ(MeasureLine("\xB0\x0A").chinese, 1u);
 }
 
+// A line of two-byte characters only is counted eight characters at a time;
+// an ASCII letter put before it sends it down the byte walk, which must agree
+// but for that letter. Lines of every length around those blocks, of
+// characters with leads A1..A9 (no Chinese ones) and trails on both sides of
+// A1, among Chinese characters; now and then a byte that is no lead or no
+// trail makes both count by the walk.
+TEST(LineSubstance, TwoByteLinesCountAsTheByteWalkDoes) {
+  const std::vector<std::string> pieces = {
+      "\xA1\xA1", "\xA1\xA3", "\xA1\x9F", "\xA2\xF1", "\xA3\xB0", "\xA3\xC1", "\xA3\xAC",
+      "\xA3\xE1", "\xA4\xA2", "\xA8\xA6", "\xA9\xA4", "\xA9\x90", "\xA0\xFE", "\xB5\xDA",
+      "\xF1\x81", "\xFE\xFE", "\x81\xA1", "\xAA\xA1"};
+  // Bytes that are no lead (80, FF) or no trail (below 40) take the walk.
+  const std::vector<std::string> odd = {"\xA1\x80", "\xA5\xFF", "\x80\xB0", "\xB0\x3A"};
+  std::mt19937 rng(5);
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    const int count = round % 41;
+    for (int k = 0; k < count; ++k) line += pieces[rng() % pieces.size()];
+    if (round % 5 == 0 && count > 0) line.insert(2 * (rng() % count), odd[rng() % odd.size()]);
+    const LineSubstance fast = MeasureLine(line);
+    const LineSubstance walked = MeasureLine("a" + line);
+    EXPECT_EQ(fast.chinese, walked.chinese) << round;
+    EXPECT_EQ(fast.alnum + 1, walked.alnum) << round;
+    EXPECT_EQ(fast.marks, walked.marks) << round;
+  }
+}
+
 TEST(Layout, NoBlankLineAtTheStartOrEndAndNoneIndented) {
   TidyOptions o;
   o.indent = 3;

@@ -286,6 +286,48 @@ TEST(LineScannerLayout, DescribedSentenceEndsAndQuotesMatchACharacterWalk) {
   }
 }
 
+// The same with every mark the count knows (？ 『 ‘ and both curly quotes
+// too), and how the line ends: on a stop, or on a closing quote after one
+// (’ and 』 close speech inside speech and end nothing).
+TEST(LineScannerLayout, DescribedLineEndsMatchACharacterWalk) {
+  const std::vector<std::string> pieces = {G("。"), G("！"), G("？"), G("…"), G("”"), G("」"), G("』"), G("’"),
+                                           G("“"), G("‘"), G("字"), G("，"), G("：")};
+  auto is = [](std::string_view c, std::initializer_list<const char*> set) {
+    for (const char* s : set) {
+      if (c == G(s)) return true;
+    }
+    return false;
+  };
+  std::uint32_t seed = 11;
+  for (int round = 0; round < 4000; ++round) {
+    std::vector<std::string> chars;
+    const int count = 1 + round % 48;
+    for (int k = 0; k < count; ++k) {
+      seed = seed * 1103515245 + 12345;
+      chars.push_back(pieces[(seed >> 16) % pieces.size()]);
+    }
+    std::string line;
+    std::uint32_t inner = 0, inner_quote = 0, curly = 0;
+    auto stop = [&](std::size_t k) { return is(chars[k], {"。", "！", "？", "…"}); };
+    auto quote = [&](std::size_t k) { return is(chars[k], {"”", "’", "」", "』"}); };
+    for (std::size_t k = 0; k < chars.size(); ++k) {
+      line += chars[k];
+      curly += is(chars[k], {"“", "”", "‘", "’"});
+      if (k + 1 == chars.size() || stop(k + 1) || quote(k + 1)) continue;
+      if (stop(k)) ++inner;
+      if (quote(k) && k > 0 && stop(k - 1)) ++inner_quote;
+    }
+    const std::size_t last = chars.size() - 1;
+    const LayoutLine l = DescribeLine(line, 0, 0);
+    EXPECT_EQ(l.inner_ends, inner) << U(line);
+    EXPECT_EQ(l.inner_quote_ends, inner_quote) << U(line);
+    EXPECT_EQ(l.columns, (line.size() - curly + 1) / 2) << U(line);
+    EXPECT_EQ(l.length, chars.size()) << U(line);
+    EXPECT_EQ(l.stop_end, stop(last)) << U(line);
+    EXPECT_EQ(l.quote_end, is(chars[last], {"”", "」"}) && last > 0 && stop(last - 1)) << U(line);
+  }
+}
+
 TEST(LineScannerLayout, IndentedParagraphsJoinAcrossWrapsAfterFullStops) {
   const char* chars[] = {"甲", "乙", "丙", "丁", "戊"};
   std::string in, want;
