@@ -391,6 +391,27 @@ bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* o
       text, detected, [](std::size_t, std::size_t) {},
       [&](std::size_t t0, std::size_t t1, std::size_t d0, std::size_t d1) {
         const std::string_view t = text.substr(t0, t1 - t0), d = detected.substr(d0, d1 - d0);
+        // One piece taken (a line, or a piece of one: the common case): the
+        // text is the detector's with one stretch put in, found from both ends.
+        if (d.size() < t.size()) {
+          std::size_t pre = 0;
+          while (pre < d.size() && t[pre] == d[pre]) ++pre;
+          std::size_t suf = 0;
+          while (suf < d.size() - pre && t[t.size() - 1 - suf] == d[d.size() - 1 - suf]) ++suf;
+          if (pre + suf == d.size()) {
+            // The cut starts on a character of the text, at or before where
+            // the bytes part.
+            std::size_t cut = 0;
+            while (cut < pre && cut + Chars::CharLen(t, cut) <= pre) cut += Chars::CharLen(t, cut);
+            const std::size_t cut_end = cut + (t.size() - d.size());
+            std::size_t at = cut;
+            while (at < cut_end) at += Chars::CharLen(t, at);
+            if (at == cut_end && t.substr(cut_end) == d.substr(cut)) {
+              add(t0 + cut, t0 + cut_end);
+              return;
+            }
+          }
+        }
         tc.Reset(t);
         dc.Reset(d);
         if (EmbedDeletions(tc, dc, &pairs)) {
