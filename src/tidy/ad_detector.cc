@@ -68,23 +68,25 @@ std::uint64_t HashOf(std::string_view s) {
   return std::hash<std::string_view>{}(s);
 }
 
+// The codes of the characters of a UTF-8 string (the detector's own lists).
+std::vector<std::uint16_t> CodesOf(std::string_view utf8) {
+  std::vector<std::uint16_t> v;
+  for (std::size_t i = 0; i < utf8.size();) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
+    v.push_back(d::CodeOf(utf8.substr(i, len)));
+    i += len;
+  }
+  return v;
+}
+
 // What a line of text ends a paragraph with, as the line scanner reads it.
 bool EndsParagraph(const Unit& last) {
   if (last.len == 1) {
     return std::string_view("\"'~]!#*=-.)?_>1234567890").find(static_cast<char>(last.code)) !=
            std::string_view::npos;
   }
-  static const std::vector<std::uint16_t> closing = [] {
-    std::vector<std::uint16_t> v;
-    const std::string_view all = "”！。＝－×※）？…’」』—";
-    // "×" takes two bytes in UTF-8, the others three.
-    for (std::size_t i = 0; i < all.size();) {
-      const std::size_t len = static_cast<unsigned char>(all[i]) < 0xE0 ? 2 : 3;
-      v.push_back(d::CodeOf(all.substr(i, len)));
-      i += len;
-    }
-    return v;
-  }();
+  static const std::vector<std::uint16_t> closing = CodesOf("”！。＝－×※）？…’」』—");
   return std::find(closing.begin(), closing.end(), last.code) != closing.end();
 }
 
@@ -165,12 +167,7 @@ bool IsColon(const Unit& c) {
 
 // A verb that opens speech before a colon (笑道：, 听说：, 诗曰：): no label.
 bool SpeechVerb(const Unit& c) {
-  static const std::vector<std::uint16_t> verbs = [] {
-    std::vector<std::uint16_t> v;
-    const std::string_view all = "道说曰云问答叹叫喝骂言笑讲称";
-    for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
-    return v;
-  }();
+  static const std::vector<std::uint16_t> verbs = CodesOf("道说曰云问答叹叫喝骂言笑讲称");
   return std::find(verbs.begin(), verbs.end(), c.fold) != verbs.end();
 }
 
@@ -703,14 +700,9 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   // A bracket the story never writes (【, 〖), opened inside Han text and
   // never closed, before a short name ending in a character that ends
   // site names (【某某中文网): what a rule or a wrap left of a site's tag.
+  static const std::uint16_t lenticular = d::CodeOf("【"), white = d::CodeOf("〖");
+  static const std::vector<std::uint16_t> name_ends = CodesOf("网阁楼屋站吧盟");
   for (std::size_t i = 1; brackets && i + 1 < n; ++i) {
-    static const std::uint16_t lenticular = d::CodeOf("【"), white = d::CodeOf("〖");
-    static const std::vector<std::uint16_t> name_ends = [] {
-      std::vector<std::uint16_t> v;
-      const std::string_view all = "网阁楼屋站吧盟";
-      for (std::size_t k = 0; k < all.size(); k += 3) v.push_back(d::CodeOf(all.substr(k, 3)));
-      return v;
-    }();
     if ((u[i].code != lenticular && u[i].code != white) || !u[i - 1].Is(d::kCjk)) continue;
     const std::uint16_t close = d::ClosingBracket(u[i].code);
     bool closed = false;
@@ -1304,13 +1296,7 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
   // One Han character with punctuation is a word of the story (嗯。); with
   // letters beside it, the ruin of an address.
   if ((han == 0 || (han == 1 && latin)) && !pause) {
-    static const std::vector<std::uint16_t> residue_marks = [] {
-      std::vector<std::uint16_t> v;
-      const std::string_view wide = "，。、：；（）【】《》";
-      for (std::size_t i = 0; i < wide.size(); i += 3) v.push_back(d::CodeOf(wide.substr(i, 3)));
-      for (char c : std::string_view(".,:;()[]<>/\\|_=+^~`'\"")) v.push_back(static_cast<unsigned char>(c));
-      return v;
-    }();
+    static const std::vector<std::uint16_t> residue_marks = CodesOf("，。、：；（）【】《》.,:;()[]<>/\\|_=+^~`'\"");
     bool residue = latin;
     for (std::size_t k = 0; k < n && !residue; ++k)
       residue = std::find(residue_marks.begin(), residue_marks.end(), u[k].code) != residue_marks.end();
@@ -1422,14 +1408,9 @@ void Detector::TakeLabelValues(std::vector<Piece>& merged) {
     // A verb of speech before the colon opens speech, unless it ends a
     // word of the list (名称：).
     if (!label || (SpeechVerb(units_[colon - 1]) && !word_at_colon)) continue;
-    static const std::vector<std::uint16_t> asks_name = [] {
-      std::vector<std::uint16_t> v;
-      // An address's value is a host: the Han text after 网址： is story
-      // glued to a label whose host the list stripped (牢记网址：等到天亮).
-      const std::string_view all = "名称号群";
-      for (std::size_t i = 0; i < all.size(); i += 3) v.push_back(d::CodeOf(all.substr(i, 3)));
-      return v;
-    }();
+    // An address's value is a host: the Han text after 网址： is story
+    // glued to a label whose host the list stripped (牢记网址：等到天亮).
+    static const std::vector<std::uint16_t> asks_name = CodesOf("名称号群");
     const bool names =
         std::find(asks_name.begin(), asks_name.end(), units_[colon - 1].fold) != asks_name.end();
     std::size_t value_end = LabelValueEnd(units_, colon + 1, names);
