@@ -344,6 +344,7 @@ class Detector {
   void InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces);
   void TailPiece(std::vector<Piece>* pieces);
   void TakeLabelValues(std::vector<Piece>& merged);
+  void TakeUnclosedBrackets(std::vector<Piece>& merged) const;
   void GiveBackStoryMarks(std::vector<Piece>& merged) const;
   // What a rule left of an advertisement inside a paragraph (units_, hits_,
   // covered_ and quoted_ set): see the definition.
@@ -1429,6 +1430,38 @@ void Detector::TakeLabelValues(std::vector<Piece>& merged) {
   if (grew) MergeOverlapping(merged);
 }
 
+// A bracket the line opens a few Han characters before a piece and never
+// closes after it ((未完待续[请搜索…]) began the advertisement: the story
+// closes its brackets. So too one closing after a piece that nothing before
+// the piece opened.
+void Detector::TakeUnclosedBrackets(std::vector<Piece>& merged) const {
+  // Han characters between the bracket and the piece: an advertisement's
+  // opening words, or the last of its name (天堂）) after the piece.
+  constexpr std::size_t kMaxLead = 6, kMaxTail = 3;
+  const std::size_t n = units_.size();
+  for (std::size_t m = 0; m < merged.size(); ++m) {
+    Piece& pc = merged[m];
+    const std::size_t floor = m > 0 ? merged[m - 1].r.second : 0;
+    std::size_t k = pc.r.first;
+    while (k > floor && pc.r.first - k < kMaxLead && units_[k - 1].Is(d::kCjk)) --k;
+    if (k > floor && units_[k - 1].Is(d::kOpenBracket) && !units_[k - 1].Is(d::kQuote)) {
+      const std::uint16_t close = d::ClosingBracket(units_[k - 1].code);
+      bool closed = false;
+      for (std::size_t j = pc.r.second; j < n && !closed; ++j) closed = units_[j].code == close;
+      if (close != 0 && !closed) pc.r.first = k - 1;
+    }
+    const std::size_t ceiling = m + 1 < merged.size() ? merged[m + 1].r.first : n;
+    k = pc.r.second;
+    while (k < ceiling && k - pc.r.second < kMaxTail && units_[k].Is(d::kCjk)) ++k;
+    if (k < ceiling && units_[k].Is(d::kCloseBracket) && !units_[k].Is(d::kQuote)) {
+      bool opened = false;
+      for (std::size_t j = 0; j < pc.r.first && !opened; ++j)
+        opened = units_[j].Is(d::kOpenBracket) && d::ClosingBracket(units_[j].code) == units_[k].code;
+      if (!opened) pc.r.second = k + 1;
+    }
+  }
+}
+
 // A quote mark at a piece's edge that the piece does not pair opens or
 // closes the speech the advertisement was pasted into (…壮气。txt小说天堂.net」):
 // without it the speech would never end. An advertisement quoted whole
@@ -1724,6 +1757,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         }
       }
       TakeLabelValues(merged);
+      TakeUnclosedBrackets(merged);
       GiveBackStoryMarks(merged);
       if (merged.empty()) {
         put(l.begin, l.next - l.begin);

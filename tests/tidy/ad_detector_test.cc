@@ -190,6 +190,13 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       // A site's tag whose closing bracket went: the bracket and the name.
       {"那老者拄着拐杖慢慢走到门前【青鸟阁看了看天色。", "那老者拄着拐杖慢慢走到门前看了看天色。"},
       {"他抬头看见门匾上写着【青鸟阁】三个大字。", "他抬头看见门匾上写着【青鸟阁】三个大字。"},
+      // A bracket opened before a piece and never closed, or closed after
+      // one and never opened, with a few characters between: the
+      // advertisement's own. More story before the closing one stays.
+      {"那老者拄着拐杖慢慢走到门前（下回再说www.example-novels.com看了看天色。",
+       "那老者拄着拐杖慢慢走到门前看了看天色。"},
+      {"宝玉听了便问袭人www.bookfree-site.net请上）今日可曾来过。", "宝玉听了便问袭人今日可曾来过。"},
+      {"八戒道：“我不曾说谎abc.example.org哥哥休怪）。”", "八戒道：“我不曾说谎哥哥休怪）。”"},
       // The comma between the story before it and after it is the story's.
       {"至掌灯时，凤姐卸了妆www.example.net＃txt＄！小＠说天＾堂＆，来见王夫人，回说了几句话。",
        "至掌灯时，凤姐卸了妆，来见王夫人，回说了几句话。"},
