@@ -41,6 +41,7 @@ inline constexpr char kWhyRepeated[] = "多次出现的短行";
 inline constexpr char kWhyTitle[] = "含广告的章节名";
 inline constexpr char kWhyTail[] = "段末句号后的广告词";
 inline constexpr char kWhyRepeatedSpan[] = "多次出现的含广告词的文字";
+inline constexpr char kWhyOtherScript[] = "繁体文中的简体文字";
 inline constexpr char kWhySeparator[] = "、";
 inline constexpr char kWhyInLine[] = "　所在行：";
 inline constexpr char kNormaliseTitle[] = "规范化文件名";

@@ -134,6 +134,91 @@ bool WritesAsciiPunctuation(std::string_view text) {
   return ascii > wide;
 }
 
+// Whether the text is written in traditional characters: judged on its
+// first stretch, where simplified forms must be rare beside traditional
+// ones (a traditional text writes a few, 后 and 里 among them).
+bool WritesTraditional(std::string_view text, const d::Glyph* glyphs) {
+  constexpr std::size_t kSample = 1u << 20;
+  constexpr std::size_t kMinForms = 200, kRatio = 20;
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = std::min(text.size(), kSample);
+  std::size_t traditional = 0, simplified = 0;
+  for (std::size_t i = 0; i + 1 < n;) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
+    const d::Glyph& g = glyphs[code];
+    if ((g.cls & d::kCjk) != 0) {
+      traditional += g.fold != code;
+      simplified += (g.cls & d::kSimplified) != 0;
+    }
+    i += 2;
+  }
+  return traditional >= kMinForms && simplified * kRatio <= traditional;
+}
+
+bool HoldsTraditional(std::string_view line, const d::Glyph* glyphs) {
+  const auto* s = reinterpret_cast<const unsigned char*>(line.data());
+  for (std::size_t i = 0; i + 1 < line.size();) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
+    if ((glyphs[code].cls & d::kCjk) != 0 && glyphs[code].fold != code) return true;
+    i += 2;
+  }
+  return false;
+}
+
+// In a text written in traditional characters, a stretch in simplified ones
+// was pasted in (an advertisement of a simplified site): from its first
+// simplified form to its last, three of them or more, with no traditional
+// form between them nor a run of more than six Han characters without a
+// simplified one. Punctuation and symbols do not end a stretch.
+void OtherScriptRuns(std::span<const Unit> u, std::vector<Range>* out) {
+  out->clear();
+  constexpr int kMinForms = 3;
+  constexpr std::size_t kMaxGap = 6;
+  constexpr std::size_t kNone = SIZE_MAX;
+  std::size_t start = kNone, last = 0, gap = 0;
+  int forms = 0;
+  auto flush = [&] {
+    if (forms >= kMinForms) out->push_back({start, last + 1});
+    start = kNone;
+    forms = 0;
+    gap = 0;
+  };
+  for (std::size_t k = 0; k < u.size(); ++k) {
+    const Unit& c = u[k];
+    if (!c.Is(d::kCjk)) continue;
+    if (c.fold != c.code) {
+      flush();
+    } else if (c.Is(d::kSimplified)) {
+      if (start == kNone) start = k;
+      last = k;
+      ++forms;
+      gap = 0;
+    } else if (start != kNone && ++gap > kMaxGap) {
+      flush();
+    }
+  }
+  flush();
+  // A few characters on to a sentence's end, with the symbols after it
+  // (…阅读愉快！^0^), are the stretch's own: the story resumes after them.
+  for (Range& r : *out) {
+    constexpr std::size_t kMaxTail = 4;
+    std::size_t k = r.second;
+    while (k < u.size() && k - r.second < kMaxTail && u[k].Is(d::kCjk) && u[k].fold == u[k].code) ++k;
+    if (k >= u.size() || !u[k].Is(d::kSentenceEnd)) continue;
+    ++k;
+    while (k < u.size() && u[k].Separator() && !u[k].Is(d::kBlank)) ++k;
+    r.second = k;
+  }
+}
+
 // A date or a time of day written in digits (2024-05-06, 7:55:51): the
 // stamp of an update notice.
 bool HasStamp(std::span<const Unit> u) {
@@ -371,7 +456,7 @@ class Detector {
   std::vector<Unit> units_, judge_units_;
   std::vector<Hit> hits_, judge_hits_, scratch_hits_;
   std::vector<std::uint8_t> covered_, quoted_, marks_;
-  std::vector<Range> runs_, clauses_;
+  std::vector<Range> runs_, clauses_, script_runs_;
   std::vector<std::uint64_t> short_lines_;  // hashes of short stripped lines, sorted
   std::vector<Seed> seeds_;
   std::vector<std::uint32_t> candidates_;
@@ -383,6 +468,10 @@ class Detector {
   // The text writes its punctuation in ASCII (",." more often than "，。"):
   // then those are story punctuation, not junk.
   bool ascii_punct_ = false;
+  // The text is written in traditional characters: a stretch in simplified
+  // ones is foreign to it.
+  bool traditional_ = false;
+  bool script_pasted_ = false;  // the line's Line::script_pasted
   std::string remainder_;
 };
 
@@ -675,7 +764,11 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   // Most story lines hold none of the shapes and too few words: done.
   int words = 0;
   for (const Hit& h : hits_) words += h.weight;
-  if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u)) && !EmptyLabelsIn(u)) return;
+  if (script_pasted_) OtherScriptRuns(u, &script_runs_);
+  const bool other_script = script_pasted_ && !script_runs_.empty();
+  if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u)) && !EmptyLabelsIn(u) &&
+      !other_script)
+    return;
 
   covered_.assign(n, 0);
   for (const Hit& h : hits_) std::fill(covered_.begin() + h.begin, covered_.begin() + h.end, h.weight);
@@ -696,6 +789,9 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   if (sum.symbols) {
     d::IsolatedRuns(u, &runs_);
     for (const Range& r : runs_) seeds.push_back({r, 0, kShapeIsolated});
+  }
+  if (other_script) {
+    for (const Range& r : script_runs_) seeds.push_back({r, 0, kShapeOtherScript});
   }
 
   // A bracket the story never writes (【, 〖), opened inside Han text and
@@ -824,6 +920,9 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   };
   for (const Seed& s : seeds) {
     pieces->push_back({s.r, s.shape});
+    // A stretch of the other script ends where the text's own script
+    // resumes: the story's characters beside it stay.
+    if (s.shape == kShapeOtherScript) continue;
     const std::size_t k1 = clause_of(s.r.first), k2 = clause_of(std::max(s.r.first, s.r.second - 1));
     for (std::size_t k = k1; k <= k2; ++k) {
       // Story characters at the clause's edges, outside every word and the
@@ -1509,6 +1608,10 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     bool blank;
     std::int8_t title;  // -1: not yet known
     bool plain = false;  // PlainStory: nothing to find unless a repeat is in it
+    // A traditional text's line that holds a traditional form, or whose
+    // neighbours both do: a simplified stretch in it was pasted in. (A
+    // chapter the file has in simplified characters is the story's.)
+    bool script_pasted = false;
   };
   std::vector<Line> lines;
   short_lines_.clear();
@@ -1530,6 +1633,30 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     return l.title == 1;
   };
   ascii_punct_ = WritesAsciiPunctuation(text);
+  traditional_ = WritesTraditional(text, glyphs_);
+  if (traditional_) {
+    std::vector<char> holds(lines.size(), 0);
+    for (std::size_t k = 0; k < lines.size(); ++k)
+      holds[k] = !lines[k].blank && HoldsTraditional(std::string_view(text).substr(lines[k].begin,
+                                                                                 lines[k].end - lines[k].begin),
+                                                     glyphs_);
+    std::size_t prev = SIZE_MAX;
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      if (lines[k].blank) continue;
+      std::size_t next = k + 1;
+      while (next < lines.size() && lines[next].blank) ++next;
+      lines[k].script_pasted =
+          holds[k] || (prev != SIZE_MAX && holds[prev] && next < lines.size() && holds[next]);
+      prev = k;
+    }
+  }
+  // A plain line of a traditional text may still hold a simplified stretch.
+  auto other_script = [&](const Line& l) {
+    if (!l.script_pasted) return false;
+    d::SplitUnits(std::string_view(text).substr(l.begin, l.end - l.begin), &units_);
+    OtherScriptRuns(units_, &runs_);
+    return !runs_.empty();
+  };
 
   // The words of every line, for the passages the file repeats (offsets
   // are kept in 32 bits: a larger text goes without).
@@ -1538,12 +1665,15 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   for (Line& l : lines) {
     if (l.blank) continue;
     if (!find_repeats) {
-      l.plain = !ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin));
+      l.plain = !ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin)) &&
+                !other_script(l);
       continue;
     }
     const std::size_t mark = anchors_.size();
-    if (!ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin), &anchors_,
-                                    l.sbegin, l.begin, l.end)) {
+    if (!ascii_punct_ &&
+        PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin), &anchors_, l.sbegin, l.begin,
+                   l.end) &&
+        !other_script(l)) {
       l.plain = true;
       continue;
     }
@@ -1658,6 +1788,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         repeat_spans.push_back({a, b});
       }
     }
+    script_pasted_ = l.script_pasted;
     InlinePieces(sum, &pieces);
     TailPiece(&pieces);
 

@@ -90,6 +90,32 @@ void FoldTraditional(Table* t) {
   }
 }
 
+// Simplified forms: the Han characters the script converter writes
+// otherwise in traditional script.
+void MarkSimplified(Table* t) {
+  std::vector<std::uint16_t> codes;
+  std::string text;
+  for (std::uint32_t code = 0x8140; code <= 0xFEFE; ++code) {
+    if ((t->glyphs[code].cls & kCjk) == 0) continue;
+    codes.push_back(static_cast<std::uint16_t>(code));
+    text += static_cast<char>(code >> 8);
+    text += static_cast<char>(code & 0xFF);
+    text += '\n';
+  }
+  if (!charset::ConvertScript(text, charset::ScriptMode::kGbToGbk)) return;
+  std::size_t at = 0;
+  for (std::uint16_t code : codes) {
+    const std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) return;
+    if (end - at == 2) {
+      const auto to = static_cast<std::uint16_t>(static_cast<unsigned char>(text[at]) << 8 |
+                                                 static_cast<unsigned char>(text[at + 1]));
+      if (to != code) t->glyphs[code].cls |= kSimplified;
+    }
+    at = end + 1;
+  }
+}
+
 std::unique_ptr<Table> Build() {
   auto t = std::make_unique<Table>();
   for (std::uint32_t b = 0; b < 0x80; ++b) {
@@ -122,6 +148,7 @@ std::unique_ptr<Table> Build() {
     }
   }
   FoldTraditional(t.get());
+  MarkSimplified(t.get());
   for (const BracketPair& b : BracketPairs()) {
     t->glyphs[b.open].cls |= kOpenBracket;
     t->glyphs[b.close].cls |= kCloseBracket;

@@ -35,6 +35,9 @@ enum GlyphClass : std::uint16_t {
   kPause = 1u << 12,       // …— and quotes: a line of them alone is story, not residue
   kOpenBracket = 1u << 13, // opens a bracket pair (ClosingBracket knows its partner)
   kCloseBracket = 1u << 14,// closes one
+  kSimplified = 1u << 15,  // a simplified form the traditional script writes
+                           // otherwise (亲 for 親); a traditional form is a
+                           // Han character whose `fold` differs from it
 };
 
 struct Glyph {

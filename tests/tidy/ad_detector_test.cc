@@ -71,6 +71,38 @@ TEST(AdDetector, RemovesTraditionalScriptAdvertising) {
   }
 }
 
+// A text in traditional characters takes a stretch in simplified ones for
+// pasted in, wherever its own script stands around it; a chapter the file
+// has in simplified characters, and a simplified text, keep theirs.
+TEST(AdDetector, SimplifiedStretchesInATraditionalTextGo) {
+  const std::string t1 =
+      "那老者拄著柺杖慢慢走到門前，看了看天色，嘆一口氣道：今年的雨水來得遲，田裡的秧苗都黃了，"
+      "只怕秋後又要挨餓。眾人聽了，都低下頭去，半晌沒有人說話。";
+  const std::string t2 =
+      "兩個秀才拿班做勢，在館裡又不肯來。過了幾日，整治一席酒，請二位舅爺來致謝，衙門裡使費共用去了十幾兩銀子。";
+  std::string head;
+  for (int i = 0; i < 7; ++i) head += t1 + "\r\n" + t2 + "\r\n";
+  // No word of the list in it: only its script tells.
+  const std::string ad = "欢迎各位亲们常来这里看书";
+  const std::string cut = "那老者拄著柺杖慢慢走到門前，看了看天色，嘆一口氣";
+  const std::string rest = t1.substr(cut.size());
+  std::vector<DetectedAd> found;
+  EXPECT_EQ(Detect(head + cut + ad + rest + "\r\n", &found), head + t1 + "\r\n");
+  ASSERT_EQ(found.size(), 1u);
+  EXPECT_NE(found[0].shapes & kShapeOtherScript, 0u);
+  // The sentence end and symbols after the stretch go with it.
+  EXPECT_EQ(Detect(head + cut + ad + "！^0^" + rest + "\r\n"), head + t1 + "\r\n");
+  EXPECT_EQ(Detect(head + ad + "\r\n" + t1 + "\r\n"), head + t1 + "\r\n");
+  // Stays: two simplified forms (幸瞻丰采), a chapter in simplified
+  // characters, the same words in a simplified text.
+  const std::string rare = head + "晚生久聞大名，今日幸瞻丰采，真是三生有幸。\r\n";
+  EXPECT_EQ(Detect(rare), rare);
+  const std::string chapter = head + std::string(kStory) + "\r\n" + ad + "。\r\n" + std::string(kStory) + "\r\n";
+  EXPECT_EQ(Detect(chapter), chapter);
+  const std::string simplified = std::string(kStory) + "\r\n" + "那老者拄着拐杖" + ad + "，看了看天色。\r\n";
+  EXPECT_EQ(Detect(simplified), simplified);
+}
+
 TEST(AdDetector, KeepsStoryAboutWebsitesUpdatesChaptersPhonesAndQq) {
   const char* lines[] = {
       "“我昨晚在网站上看见那部小说又更新了，新的一章写得真好。”她笑着说。",
