@@ -135,11 +135,13 @@ bool WritesAsciiPunctuation(std::string_view text) {
 }
 
 // Whether the text is written in traditional characters: judged on its
-// first stretch, where simplified forms must be rare beside traditional
-// ones (a traditional text writes a few, 后 and 里 among them).
+// first stretch, where traditional forms must far outnumber simplified ones.
+// A traditional text writes a few of those (后 and 里 among them) and its
+// pasted advertising more: a simplified text writes hardly any traditional
+// forms at all.
 bool WritesTraditional(std::string_view text, const d::Glyph* glyphs) {
   constexpr std::size_t kSample = 1u << 20;
-  constexpr std::size_t kMinForms = 200, kRatio = 20;
+  constexpr std::size_t kMinForms = 200, kRatio = 4;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = std::min(text.size(), kSample);
   std::size_t traditional = 0, simplified = 0;
