@@ -161,7 +161,12 @@ bool WritesTraditional(std::string_view text, const d::Glyph* glyphs) {
   return traditional >= kMinForms && simplified * kRatio <= traditional;
 }
 
-bool HoldsTraditional(std::string_view line, const d::Glyph* glyphs) {
+// The traditional and simplified forms a line holds (each counted up to 3).
+struct ScriptForms {
+  int traditional = 0, simplified = 0;
+};
+ScriptForms FormsIn(std::string_view line, const d::Glyph* glyphs) {
+  ScriptForms f;
   const auto* s = reinterpret_cast<const unsigned char*>(line.data());
   for (std::size_t i = 0; i + 1 < line.size();) {
     if (s[i] < 0x80) {
@@ -169,10 +174,15 @@ bool HoldsTraditional(std::string_view line, const d::Glyph* glyphs) {
       continue;
     }
     const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
-    if ((glyphs[code].cls & d::kCjk) != 0 && glyphs[code].fold != code) return true;
+    const d::Glyph& g = glyphs[code];
+    if ((g.cls & d::kCjk) != 0) {
+      f.traditional += g.fold != code && f.traditional < 3;
+      f.simplified += (g.cls & d::kSimplified) != 0 && f.simplified < 3;
+      if (f.traditional == 3 && f.simplified == 3) break;
+    }
     i += 2;
   }
-  return false;
+  return f;
 }
 
 // In a text written in traditional characters, a stretch in simplified ones
@@ -1614,6 +1624,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     // neighbours both do: a simplified stretch in it was pasted in. (A
     // chapter the file has in simplified characters is the story's.)
     bool script_pasted = false;
+    bool simplified = false;  // it holds three simplified forms or more
   };
   std::vector<Line> lines;
   short_lines_.clear();
@@ -1638,10 +1649,13 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   traditional_ = WritesTraditional(text, glyphs_);
   if (traditional_) {
     std::vector<char> holds(lines.size(), 0);
-    for (std::size_t k = 0; k < lines.size(); ++k)
-      holds[k] = !lines[k].blank && HoldsTraditional(std::string_view(text).substr(lines[k].begin,
-                                                                                 lines[k].end - lines[k].begin),
-                                                     glyphs_);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+      if (lines[k].blank) continue;
+      const ScriptForms f =
+          FormsIn(std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin), glyphs_);
+      holds[k] = f.traditional > 0;
+      lines[k].simplified = f.simplified >= 3;
+    }
     std::size_t prev = SIZE_MAX;
     for (std::size_t k = 0; k < lines.size(); ++k) {
       if (lines[k].blank) continue;
@@ -1654,7 +1668,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   }
   // A plain line of a traditional text may still hold a simplified stretch.
   auto other_script = [&](const Line& l) {
-    if (!l.script_pasted) return false;
+    if (!l.script_pasted || !l.simplified) return false;
     d::SplitUnits(std::string_view(text).substr(l.begin, l.end - l.begin), &units_);
     OtherScriptRuns(units_, &runs_);
     return !runs_.empty();
@@ -1790,7 +1804,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         repeat_spans.push_back({a, b});
       }
     }
-    script_pasted_ = l.script_pasted;
+    script_pasted_ = l.script_pasted && l.simplified;
     InlinePieces(sum, &pieces);
     TailPiece(&pieces);
 
