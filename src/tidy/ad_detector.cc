@@ -134,12 +134,16 @@ bool WritesAsciiPunctuation(std::string_view text) {
   return ascii > wide;
 }
 
-// Whether the text is written in traditional characters: judged on its
-// first stretch, where traditional forms must far outnumber simplified ones.
-// A traditional text writes a few of those (后 and 里 among them) and its
-// pasted advertising more: a simplified text writes hardly any traditional
-// forms at all.
-bool WritesTraditional(std::string_view text, const d::Glyph* glyphs) {
+// Which script the text is written in, judged on its first stretch: one
+// whose forms far outnumber the other's. A traditional text writes a few
+// simplified forms (后 and 里 among them), a simplified one hardly any
+// traditional forms; pasted advertising adds some of the other script.
+enum class Script { kMixed, kSimplified, kTraditional };
+
+bool TraditionalForm(const d::Glyph& g, std::uint16_t code) { return (g.cls & d::kCjk) != 0 && g.fold != code; }
+bool SimplifiedForm(const d::Glyph& g) { return (g.cls & d::kSimplified) != 0; }
+
+Script ScriptOf(std::string_view text, const d::Glyph* glyphs) {
   constexpr std::size_t kSample = 1u << 20;
   constexpr std::size_t kMinForms = 200, kRatio = 4;
   const auto* s = reinterpret_cast<const unsigned char*>(text.data());
@@ -151,22 +155,23 @@ bool WritesTraditional(std::string_view text, const d::Glyph* glyphs) {
       continue;
     }
     const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
-    const d::Glyph& g = glyphs[code];
-    if ((g.cls & d::kCjk) != 0) {
-      traditional += g.fold != code;
-      simplified += (g.cls & d::kSimplified) != 0;
-    }
+    traditional += TraditionalForm(glyphs[code], code);
+    simplified += SimplifiedForm(glyphs[code]);
     i += 2;
   }
-  return traditional >= kMinForms && simplified * kRatio <= traditional;
+  if (traditional >= kMinForms && simplified * kRatio <= traditional) return Script::kTraditional;
+  if (simplified >= kMinForms && traditional * kRatio <= simplified) return Script::kSimplified;
+  return Script::kMixed;
 }
 
-// The traditional and simplified forms a line holds (each counted up to 3).
+// The forms of the text's own script and of the other one that a line
+// holds (each counted up to 3).
 struct ScriptForms {
-  int traditional = 0, simplified = 0;
+  int own = 0, other = 0;
 };
-ScriptForms FormsIn(std::string_view line, const d::Glyph* glyphs) {
+ScriptForms FormsIn(std::string_view line, const d::Glyph* glyphs, Script script) {
   ScriptForms f;
+  const bool traditional = script == Script::kTraditional;
   const auto* s = reinterpret_cast<const unsigned char*>(line.data());
   for (std::size_t i = 0; i + 1 < line.size();) {
     if (s[i] < 0x80) {
@@ -174,27 +179,28 @@ ScriptForms FormsIn(std::string_view line, const d::Glyph* glyphs) {
       continue;
     }
     const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
-    const d::Glyph& g = glyphs[code];
-    if ((g.cls & d::kCjk) != 0) {
-      f.traditional += g.fold != code && f.traditional < 3;
-      f.simplified += (g.cls & d::kSimplified) != 0 && f.simplified < 3;
-      if (f.traditional == 3 && f.simplified == 3) break;
-    }
+    const bool t = TraditionalForm(glyphs[code], code), si = SimplifiedForm(glyphs[code]);
+    f.own += (traditional ? t : si) && f.own < 3;
+    f.other += (traditional ? si : t) && f.other < 3;
+    if (f.own == 3 && f.other == 3) break;
     i += 2;
   }
   return f;
 }
 
-// In a text written in traditional characters, a stretch in simplified ones
-// was pasted in (an advertisement of a simplified site): from its first
-// simplified form to its last, three of them or more, with no traditional
-// form between them nor a run of more than six Han characters without a
-// simplified one. Punctuation and symbols do not end a stretch.
-void OtherScriptRuns(std::span<const Unit> u, std::vector<Range>* out) {
+// A stretch in the other script than the text's was pasted in (an
+// advertisement of a site that writes the other one): from its first form
+// of that script to its last, three of them or more, with no form of the
+// text's own script between them nor a run of more than six Han characters
+// without one. Punctuation and symbols do not end a stretch.
+void OtherScriptRuns(std::span<const Unit> u, Script script, std::vector<Range>* out) {
   out->clear();
   constexpr int kMinForms = 3;
   constexpr std::size_t kMaxGap = 6;
   constexpr std::size_t kNone = SIZE_MAX;
+  const bool traditional = script == Script::kTraditional;
+  auto own = [&](const Unit& c) { return traditional ? c.fold != c.code : c.Is(d::kSimplified); };
+  auto other = [&](const Unit& c) { return traditional ? c.Is(d::kSimplified) : c.fold != c.code; };
   std::size_t start = kNone, last = 0, gap = 0;
   int forms = 0;
   auto flush = [&] {
@@ -206,9 +212,9 @@ void OtherScriptRuns(std::span<const Unit> u, std::vector<Range>* out) {
   for (std::size_t k = 0; k < u.size(); ++k) {
     const Unit& c = u[k];
     if (!c.Is(d::kCjk)) continue;
-    if (c.fold != c.code) {
+    if (own(c)) {
       flush();
-    } else if (c.Is(d::kSimplified)) {
+    } else if (other(c)) {
       if (start == kNone) start = k;
       last = k;
       ++forms;
@@ -220,11 +226,17 @@ void OtherScriptRuns(std::span<const Unit> u, std::vector<Range>* out) {
   flush();
   // A few characters on to a sentence's end, with the symbols after it
   // (…阅读愉快！^0^), are the stretch's own: the story resumes after them.
+  // Not a sentence end that a closing quote follows: the story's speech
+  // ends there (…变矣[感謝…再次感謝了]。”).
   for (Range& r : *out) {
     constexpr std::size_t kMaxTail = 4;
     std::size_t k = r.second;
-    while (k < u.size() && k - r.second < kMaxTail && u[k].Is(d::kCjk) && u[k].fold == u[k].code) ++k;
+    while (k < u.size() && k - r.second < kMaxTail && u[k].Is(d::kCjk) && !own(u[k])) ++k;
     if (k >= u.size() || !u[k].Is(d::kSentenceEnd)) continue;
+    if (k + 1 < u.size() && u[k + 1].Is(d::kQuoteClose | d::kClauseTail)) {
+      r.second = k;
+      continue;
+    }
     ++k;
     while (k < u.size() && u[k].Separator() && !u[k].Is(d::kBlank)) ++k;
     r.second = k;
@@ -480,9 +492,9 @@ class Detector {
   // The text writes its punctuation in ASCII (",." more often than "，。"):
   // then those are story punctuation, not junk.
   bool ascii_punct_ = false;
-  // The text is written in traditional characters: a stretch in simplified
-  // ones is foreign to it.
-  bool traditional_ = false;
+  // The script the text is written in: a stretch in the other one is
+  // foreign to it.
+  Script script_ = Script::kMixed;
   bool script_pasted_ = false;  // the line's Line::script_pasted
   std::string remainder_;
 };
@@ -776,7 +788,7 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
   // Most story lines hold none of the shapes and too few words: done.
   int words = 0;
   for (const Hit& h : hits_) words += h.weight;
-  if (script_pasted_) OtherScriptRuns(u, &script_runs_);
+  if (script_pasted_) OtherScriptRuns(u, script_, &script_runs_);
   const bool other_script = script_pasted_ && !script_runs_.empty();
   if (!separators && !brackets && words < 4 && !(words >= 3 && DoubledMarks(u)) && !EmptyLabelsIn(u) &&
       !other_script)
@@ -1620,11 +1632,11 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     bool blank;
     std::int8_t title;  // -1: not yet known
     bool plain = false;  // PlainStory: nothing to find unless a repeat is in it
-    // A traditional text's line that holds a traditional form, or whose
-    // neighbours both do: a simplified stretch in it was pasted in. (A
-    // chapter the file has in simplified characters is the story's.)
+    // A line that holds a form of the text's script, or whose neighbours
+    // both do: a stretch of the other script in it was pasted in. (A
+    // chapter the file has in the other script is the story's.)
     bool script_pasted = false;
-    bool simplified = false;  // it holds three simplified forms or more
+    bool other_script = false;  // it holds three forms of the other script or more
   };
   std::vector<Line> lines;
   short_lines_.clear();
@@ -1646,15 +1658,15 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     return l.title == 1;
   };
   ascii_punct_ = WritesAsciiPunctuation(text);
-  traditional_ = WritesTraditional(text, glyphs_);
-  if (traditional_) {
+  script_ = ScriptOf(text, glyphs_);
+  if (script_ != Script::kMixed) {
     std::vector<char> holds(lines.size(), 0);
     for (std::size_t k = 0; k < lines.size(); ++k) {
       if (lines[k].blank) continue;
       const ScriptForms f =
-          FormsIn(std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin), glyphs_);
-      holds[k] = f.traditional > 0;
-      lines[k].simplified = f.simplified >= 3;
+          FormsIn(std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin), glyphs_, script_);
+      holds[k] = f.own > 0;
+      lines[k].other_script = f.other >= 3;
     }
     std::size_t prev = SIZE_MAX;
     for (std::size_t k = 0; k < lines.size(); ++k) {
@@ -1666,11 +1678,11 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       prev = k;
     }
   }
-  // A plain line of a traditional text may still hold a simplified stretch.
+  // A plain line may still hold a stretch of the other script.
   auto other_script = [&](const Line& l) {
-    if (!l.script_pasted || !l.simplified) return false;
+    if (!l.script_pasted || !l.other_script) return false;
     d::SplitUnits(std::string_view(text).substr(l.begin, l.end - l.begin), &units_);
-    OtherScriptRuns(units_, &runs_);
+    OtherScriptRuns(units_, script_, &runs_);
     return !runs_.empty();
   };
 
@@ -1804,7 +1816,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
         repeat_spans.push_back({a, b});
       }
     }
-    script_pasted_ = l.script_pasted && l.simplified;
+    script_pasted_ = l.script_pasted && l.other_script;
     InlinePieces(sum, &pieces);
     TailPiece(&pieces);
 

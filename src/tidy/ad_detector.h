@@ -70,7 +70,7 @@ enum AdShape : unsigned {
   kShapeTitle = 1u << 9,        // a title line holding advertising
   kShapeTail = 1u << 10,        // words after a paragraph's last sentence, ending none
   kShapeRepeatedSpan = 1u << 11,  // a passage with advertising words the file repeats
-  kShapeOtherScript = 1u << 12,   // simplified characters pasted into a traditional text
+  kShapeOtherScript = 1u << 12,   // characters of the other script (simplified, traditional) pasted in
 };
 
 struct DetectedAd {

@@ -71,17 +71,22 @@ TEST(AdDetector, RemovesTraditionalScriptAdvertising) {
   }
 }
 
-// A text in traditional characters takes a stretch in simplified ones for
+// A text takes a stretch in the other script (simplified, traditional) for
 // pasted in, wherever its own script stands around it; a chapter the file
-// has in simplified characters, and a simplified text, keep theirs.
-TEST(AdDetector, SimplifiedStretchesInATraditionalTextGo) {
+// has in the other script, and two forms of it, stay.
+TEST(AdDetector, StretchesInTheOtherScriptGo) {
   const std::string t1 =
       "那老者拄著柺杖慢慢走到門前，看了看天色，嘆一口氣道：今年的雨水來得遲，田裡的秧苗都黃了，"
       "只怕秋後又要挨餓。眾人聽了，都低下頭去，半晌沒有人說話。";
   const std::string t2 =
       "兩個秀才拿班做勢，在館裡又不肯來。過了幾日，整治一席酒，請二位舅爺來致謝，衙門裡使費共用去了十幾兩銀子。";
-  std::string head;
-  for (int i = 0; i < 7; ++i) head += t1 + "\r\n" + t2 + "\r\n";
+  const std::string s2 =
+      "两个秀才拿班做势，在馆里又不肯来。过了几日，整治一席酒，请二位舅爷来致谢，衙门里使费共用去了十几两银子。";
+  std::string head, simplified_head;
+  for (int i = 0; i < 7; ++i) {
+    head += t1 + "\r\n" + t2 + "\r\n";
+    simplified_head += std::string(kStory) + "\r\n" + s2 + "\r\n";
+  }
   // No word of the list in it: only its script tells.
   const std::string ad = "欢迎各位亲们常来这里看书";
   const std::string cut = "那老者拄著柺杖慢慢走到門前，看了看天色，嘆一口氣";
@@ -90,16 +95,23 @@ TEST(AdDetector, SimplifiedStretchesInATraditionalTextGo) {
   EXPECT_EQ(Detect(head + cut + ad + rest + "\r\n", &found), head + t1 + "\r\n");
   ASSERT_EQ(found.size(), 1u);
   EXPECT_NE(found[0].shapes & kShapeOtherScript, 0u);
-  // The sentence end and symbols after the stretch go with it.
+  // The sentence end and symbols after the stretch go with it; a sentence
+  // end that the story's closing quote follows stays.
   EXPECT_EQ(Detect(head + cut + ad + "！^0^" + rest + "\r\n"), head + t1 + "\r\n");
+  EXPECT_EQ(Detect(head + "眾人道：“我們都聽見了" + ad + "。”\r\n"), head + "眾人道：“我們都聽見了。”\r\n");
   EXPECT_EQ(Detect(head + ad + "\r\n" + t1 + "\r\n"), head + t1 + "\r\n");
+  // The other way round: traditional characters pasted into a simplified text.
+  const std::string cut_s = "那老者拄着拐杖慢慢走到门前，看了看天色，叹一口气";
+  const std::string rest_s = std::string(kStory).substr(cut_s.size());
+  EXPECT_EQ(Detect(simplified_head + cut_s + "歡迎各位親們常來這裡看書" + rest_s + "\r\n"),
+            simplified_head + std::string(kStory) + "\r\n");
   // Stays: two simplified forms (幸瞻丰采), a chapter in simplified
   // characters, the same words in a simplified text.
   const std::string rare = head + "晚生久聞大名，今日幸瞻丰采，真是三生有幸。\r\n";
   EXPECT_EQ(Detect(rare), rare);
   const std::string chapter = head + std::string(kStory) + "\r\n" + ad + "。\r\n" + std::string(kStory) + "\r\n";
   EXPECT_EQ(Detect(chapter), chapter);
-  const std::string simplified = std::string(kStory) + "\r\n" + "那老者拄着拐杖" + ad + "，看了看天色。\r\n";
+  const std::string simplified = simplified_head + "那老者拄着拐杖" + ad + "，看了看天色。\r\n";
   EXPECT_EQ(Detect(simplified), simplified);
 }
 
