@@ -859,7 +859,14 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
     // ASCII ones in a text of full-width punctuation) go for few words.
     const bool pasted = !u[i].Is(d::kStoryPunct) && !ascii_punct_;
     if (e.strong >= 3 && e.weight >= need && (!quoted_[i] || pasted || e.weight >= 6 || e.top >= 4)) {
-      seeds.push_back({{i, j + 1}, 0, kShapeBracket});
+      // Han characters glued to an address's letters up to the closing
+      // bracket, in no word, are where the story resumes (万象争辉（[…net]匾额）):
+      // the brackets are the story's, the address in them is what goes.
+      constexpr std::size_t kMaxResumed = 6;
+      std::size_t k = j;
+      while (k > i + 1 && j - k < kMaxResumed && u[k - 1].Is(d::kCjk) && covered_[k - 1] == 0) --k;
+      const bool resumes = k < j && k > i + 1 && u[k - 1].Is(d::kLetter);
+      seeds.push_back({resumes ? Range{i + 1, k} : Range{i, j + 1}, 0, kShapeBracket});
     }
   }
 

@@ -241,6 +241,10 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "那老者拄着拐杖慢慢走到门前看了看天色。"},
       {"宝玉听了便问袭人www.bookfree-site.net请上）今日可曾来过。", "宝玉听了便问袭人今日可曾来过。"},
       {"八戒道：“我不曾说谎abc.example.org哥哥休怪）。”", "八戒道：“我不曾说谎哥哥休怪）。”"},
+      // The story's own brackets around an address pasted into them, the
+      // story resuming glued to its letters: the address goes.
+      {"他抬头看那匾上写着万象争辉（TXT小说天堂 http://www.example-novels.net匾额）四个大字。",
+       "他抬头看那匾上写着万象争辉（匾额）四个大字。"},
       // The comma between the story before it and after it is the story's.
       {"至掌灯时，凤姐卸了妆www.example.net＃txt＄！小＠说天＾堂＆，来见王夫人，回说了几句话。",
        "至掌灯时，凤姐卸了妆，来见王夫人，回说了几句话。"},
