@@ -389,7 +389,6 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
   // A short head must have ended its clause (那怪展长枪，); a name before a
   // mark (《星河物语》(…), 谁说晴天不下雨xyz) is the advertisement's own.
   const bool clause_ended = head > 0 && u[head - 1].Is(d::kClauseEnd | d::kClauseTail);
-  if (head < n && (han(0, head) >= 2 * kStoryRun || (clause_ended && han(0, head) >= kStoryRun))) ad.first = head;
   // From the back: clauses of story after the last word or mark.
   std::size_t tail = n;
   for (std::size_t ci = clauses.size(); ci-- > 0;) {
@@ -416,7 +415,13 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
   std::size_t end = n;
   while (end > tail && u[end - 1].Is(d::kBlank)) --end;
   const bool finished = end > tail && u[end - 1].Is(d::kSentenceEnd | d::kQuoteClose);
-  if (tail > ad.first && tail < n && finished && han(tail, n) >= kStoryRun) ad.second = tail;
+  const bool story_after = tail > head && tail < n && finished && han(tail, n) >= kStoryRun;
+  // With the paragraph's story after the advertisement too, it was pasted
+  // into the paragraph: a short head is that paragraph's start (上有六张[…]交椅，…).
+  if (head < n &&
+      (han(0, head) >= 2 * kStoryRun || ((clause_ended || story_after) && han(0, head) >= kStoryRun)))
+    ad.first = head;
+  if (story_after) ad.second = tail;
   return ad;
 }
 
