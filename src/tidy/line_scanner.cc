@@ -300,14 +300,37 @@ std::string_view Trim(std::string_view s) {
   return s;
 }
 
+// A line of story with a footer pasted into it: more Han characters than a
+// footer holds (a site's name, 更新时间, 本章字数), and the story's clause
+// marks, which a footer does not write. Dropping it would lose the story;
+// the advertisement stage takes the footer out of it.
+bool StoryAroundFooter(std::string_view line) {
+  constexpr int kMaxFooterHan = 16;
+  int han = 0;
+  bool marks = false;
+  const auto* s = reinterpret_cast<const u8*>(line.data());
+  for (std::size_t i = 0; i + 1 < line.size();) {
+    if (s[i] < 0x80) {
+      ++i;
+      continue;
+    }
+    han += s[i] >= 0xB0 || s[i] < 0xA1;
+    // ， 。 ！ ？
+    marks |= (s[i] == 0xA3 && (s[i + 1] == 0xAC || s[i + 1] == 0xA1 || s[i + 1] == 0xBF)) ||
+             (s[i] == 0xA1 && s[i + 1] == 0xA3);
+    i += 2;
+  }
+  return marks && han > kMaxFooterHan;
+}
+
 bool IsFooter(std::string_view line, const ScanConfig& c) {
   if (line.size() < 40 && ContainsIgnoreCase(line, c.footer_token)) return true;
   // Every other footer holds 字数 (the chapter and section counts include
   // it), which story lines seldom do: test it first.
   if (!Contains(line, kWordCount)) return false;
-  if (Contains(line, kUpdateTime)) return true;
+  if (Contains(line, kUpdateTime)) return !StoryAroundFooter(line);
   return !c.footer_site_name.empty() && Contains(line, c.footer_site_name) &&
-         Contains(line, kSectionWords);
+         Contains(line, kSectionWords) && !StoryAroundFooter(line);
 }
 
 // Whether a line holds anything but marks and blanks: a Chinese character

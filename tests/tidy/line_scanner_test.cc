@@ -149,6 +149,11 @@ TEST(LineScanner, FooterLinesAreDroppedWithoutTrace) {
   EXPECT_EQ(Scan(a + "ABCDE。", c).text, a + "ABCDE。\r\n");
   EXPECT_EQ(Scan("某某网 本节字数：3000\n乙。", c).text, "乙。\r\n");
   EXPECT_EQ(Scan("更新时间 2010 字数 3000\n乙。", c).text, "乙。\r\n");
+  // A line of story that a footer was pasted into stays whole: the
+  // advertisement stage takes the footer out of it.
+  const std::string story = "水亭处处齐纨动，帘卷朱楼罢晚书香屋 更新时间:2012-10-17 10:47:21 本章字数:832妆。";
+  EXPECT_EQ(Scan(story + "\n乙。", c).text, story + "\r\n乙。\r\n");
+  EXPECT_EQ(Scan("手机电子书·飞库网 更新时间:2006-7-24 10:34:00 本章字数:2091\n乙。", c).text, "乙。\r\n");
   // Without advertising removal nothing is dropped.
   c.has_adver = false;
   EXPECT_EQ(Scan("更新时间 字数\n", c).text, "更新时间 字数\r\n");
