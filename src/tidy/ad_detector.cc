@@ -1111,7 +1111,24 @@ void Detector::TailPiece(std::vector<Piece>* pieces) {
     weight += h.weight;
     covered += static_cast<int>(h.end - h.begin);
   }
-  if (weight >= 3 && 3 * covered >= han) pieces->push_back({{begin, u.size()}, kShapeWords | kShapeTail});
+  if (weight < 3 || 3 * covered < han) return;
+  // A clause of story before the first word or mark, four Han characters
+  // or more with its clause mark, goes on the story's sentence: the line
+  // broke there, the paragraph did not end (帝然其说，[因www…]).
+  std::size_t first = begin;
+  std::vector<char> worded(end - begin, 0);
+  for (const Hit& h : hits_) {
+    if (h.begin < begin || h.end > end) continue;
+    std::fill(worded.begin() + (h.begin - begin), worded.begin() + (h.end - begin), 1);
+  }
+  while (first < end && !worded[first - begin] && !(u[first].Separator() && !u[first].Is(d::kBlank))) ++first;
+  std::size_t keep = begin;
+  int story = 0;
+  for (std::size_t k = begin; k < first; ++k) {
+    story += u[k].Is(d::kCjk);
+    if (u[k].Is(d::kClauseEnd) && story >= 4) keep = k + 1;
+  }
+  pieces->push_back({{keep, u.size()}, kShapeWords | kShapeTail});
 }
 
 bool Detector::TrimStoryEdges(std::span<const Unit>* span) {

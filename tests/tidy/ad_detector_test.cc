@@ -473,6 +473,8 @@ TEST(AdDetector, WordsAfterAParagraphsLastSentenceGo) {
     EXPECT_EQ(Detect(story + t + "\r\n"), story + "\r\n") << t;
   // A name before the advertisement goes with it when the story had ended.
   EXPECT_EQ(Detect(story + "星河物语电子书下载\r\n"), story + "\r\n");
+  // A clause of story before its first word stays: the line broke there.
+  EXPECT_EQ(Detect(story + "帝然其说，因www/xiaoshuotxt/n\r\n"), story + "帝然其说，\r\n");
   // The story's own unfinished words stay: no advertising in them, too few,
   // inside a quote, or a sentence of their own.
   for (const char* own : {"他拿起手机看了看", "他说“快去免费下载", "他拿起手机看了看免费的下载。"}) {
