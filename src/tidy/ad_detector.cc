@@ -1033,7 +1033,10 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
             std::size_t m = first;
             if (!u[first].Is(d::kLatin)) {
               while (m > a && u[m - 1].Is(d::kCjk) && covered_[m - 1] == 0) --m;
-              if (m > a && u[m - 1].Separator() && !u[m - 1].Is(d::kBlank)) --m;
+              // Blanks pad the mark ([ 免费…): it is still the edge.
+              std::size_t mark = m;
+              while (mark > a && u[mark - 1].Is(d::kBlank)) --mark;
+              if (mark > a && u[mark - 1].Separator() && !u[mark - 1].Is(d::kBlank)) m = mark - 1;
               else m = a;
             }
             if (m > a && han(a, m) > 0 && std::all_of(covered_.begin() + a, covered_.begin() + m,
@@ -1046,7 +1049,9 @@ void Detector::InlinePieces(d::LineSummary sum, std::vector<Piece>* pieces) {
             std::size_t m = last;
             if (!u[last - 1].Is(d::kLatin)) {
               while (m < b && u[m].Is(d::kCjk) && covered_[m] == 0) ++m;
-              if (m < b && u[m].Separator() && !u[m].Is(d::kBlank)) ++m;
+              std::size_t mark = m;
+              while (mark < b && u[mark].Is(d::kBlank)) ++mark;
+              if (mark < b && u[mark].Separator() && !u[mark].Is(d::kBlank)) m = mark + 1;
               else m = b;
             }
             if (m < b && han(m, b) > 0 && std::all_of(covered_.begin() + m, covered_.begin() + b,

@@ -241,6 +241,10 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
        "那老者拄着拐杖慢慢走到门前看了看天色。"},
       {"宝玉听了便问袭人www.bookfree-site.net请上）今日可曾来过。", "宝玉听了便问袭人今日可曾来过。"},
       {"八戒道：“我不曾说谎abc.example.org哥哥休怪）。”", "八戒道：“我不曾说谎哥哥休怪）。”"},
+      // A bracket padded with blanks is still the advertisement's first
+      // mark: the story before it stays.
+      {"只教他送师父过河，再做理[ 免费无广告，书架自动追更，百万书库 mjjxs.example.com 啥书都能找到 ]会。",
+       "只教他送师父过河，再做理会。"},
       // The story's own brackets around an address pasted into them, the
       // story resuming glued to its letters: the address goes.
       {"他抬头看那匾上写着万象争辉（TXT小说天堂 http://www.example-novels.net匾额）四个大字。",
