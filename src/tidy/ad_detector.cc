@@ -389,6 +389,10 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
   // A short head must have ended its clause (那怪展长枪，); a name before a
   // mark (《星河物语》(…), 谁说晴天不下雨xyz) is the advertisement's own.
   const bool clause_ended = head > 0 && u[head - 1].Is(d::kClauseEnd | d::kClauseTail);
+  // Or a clause ended inside it (小姐，又道[温馨提示…]): a sentence of the
+  // story that a wrap or the advertisement broke off.
+  bool clause_inside = false;
+  for (std::size_t k = 0; k + 1 < head && !clause_inside; ++k) clause_inside = u[k].Is(d::kClauseEnd);
   // From the back: clauses of story after the last word or mark.
   std::size_t tail = n;
   for (std::size_t ci = clauses.size(); ci-- > 0;) {
@@ -419,7 +423,8 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
   // With the paragraph's story after the advertisement too, it was pasted
   // into the paragraph: a short head is that paragraph's start (上有六张[…]交椅，…).
   if (head < n &&
-      (han(0, head) >= 2 * kStoryRun || ((clause_ended || story_after) && han(0, head) >= kStoryRun)))
+      (han(0, head) >= 2 * kStoryRun ||
+       ((clause_ended || clause_inside || story_after) && han(0, head) >= kStoryRun)))
     ad.first = head;
   if (story_after) ad.second = tail;
   return ad;

@@ -267,6 +267,8 @@ TEST(AdDetector, ALineJudgedAdvertisingKeepsTheStoryItBeganOrEndedWith) {
   // A short clause before it stays when it ended (a name before a mark is
   // the advertisement's: see the ruins beside titles).
   EXPECT_EQ(Detect("事不宜迟，" + ad + "\r\n"), "事不宜迟，\r\n");
+  // So does one that holds a clause's end (a wrap broke its sentence off).
+  EXPECT_EQ(Detect("小姐，又道" + ad + "\r\n"), "小姐，又道\r\n");
   // So does a short head that no mark ended when the paragraph's story
   // goes on after the advertisement: it was pasted into the paragraph.
   EXPECT_EQ(Detect("上有六张" + ad + "！交椅，两山头挂着四季吊屏。\r\n"), "上有六张交椅，两山头挂着四季吊屏。\r\n");
