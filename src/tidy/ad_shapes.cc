@@ -131,6 +131,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
   out->clear();
   const std::size_t n = u.size();
   std::vector<std::uint16_t> han;
+  std::vector<Range> sep_at;  // the separators between the run's pieces
   // Stretches of Han characters: one or two make a piece of a name; a
   // longer one is story text, never part of a run (the name's first or last
   // character glued to it stays with it).
@@ -154,6 +155,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
     bool digits_only_sep = false, all_blank_seps = true, all_wave_seps = true;
     han.clear();
     std::size_t last_single_end = i;
+    sep_at.clear();
     while (true) {
       ++pieces;
       singles += end - i == 1;
@@ -172,6 +174,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       const std::size_t next_end = stretch_end(m);
       if (next_end - m > 2) break;
       ++seps;
+      sep_at.push_back({end, m});
       digits_only_sep |= digits;
       all_blank_seps &= blank;
       all_wave_seps &= wave;
@@ -186,6 +189,7 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       han.resize(han.size() - 2);
       --pieces;
       --seps;
+      sep_at.pop_back();
     }
     bool ok = pieces >= 3 && singles * 2 >= pieces && !digits_only_sep && seps >= 2;
     if (ok && all_blank_seps && pieces < 4) ok = false;
@@ -208,7 +212,24 @@ void JunkRuns(std::span<const Unit> u, std::vector<Range>* out,
       }
       ok = found;
     }
-    if (ok) out->push_back({start, run_end});
+    if (ok) {
+      // The name's own separators are alike; one unlike them at an end of
+      // the run (︾樂︾文︾小︾说|曰, 又問-優－優－…－快x道) is where the site's
+      // name was cut off and pasted: the piece beyond it is the story's.
+      Range run{start, run_end};
+      const std::size_t s = sep_at.size();
+      auto alike = [&](const Range& a, const Range& b) {
+        if (a.second - a.first != b.second - b.first) return false;
+        for (std::size_t k = 0; k < a.second - a.first; ++k)
+          if (u[a.first + k].code != u[b.first + k].code) return false;
+        return true;
+      };
+      bool inner_alike = s >= 4;  // two inner separators or more to go by
+      for (std::size_t k = 2; k + 1 < s && inner_alike; ++k) inner_alike = alike(sep_at[k], sep_at[1]);
+      if (inner_alike && !alike(sep_at[s - 1], sep_at[s - 2])) run.second = sep_at[s - 1].first;
+      if (inner_alike && !alike(sep_at[0], sep_at[1])) run.first = sep_at[0].second;
+      out->push_back(run);
+    }
     i = run_end;
   }
 }

@@ -593,6 +593,16 @@ TEST(AdShapes, NamesSpeltWithJunk) {
   const std::string gbk = G("那老者慢~好~看~小~说~网~慢走来");
   detector::SplitUnits(gbk, &u);
   EXPECT_EQ(U(gbk.substr(u[r[0].first].off, u[r[0].second].off - u[r[0].first].off)), "好~看~小~说~网");
+  // A separator unlike the name's own at an end of the run parts the story
+  // from it (又問|道 are the story's).
+  for (const auto& [text, name] : {std::pair{"二人商议。岱︾樂︾文︾小︾说|曰：“丞相", "岱︾樂︾文︾小︾说"},
+                                   std::pair{"當下又問-優－優－小－說－更－新－最－快x道：「比", "優－優－小－說－更－新－最－快"}}) {
+    const std::string g = G(text);
+    const auto runs = Runs(text, true);
+    ASSERT_EQ(runs.size(), 1u) << text;
+    detector::SplitUnits(g, &u);
+    EXPECT_EQ(U(g.substr(u[runs[0].first].off, u[runs[0].second].off - u[runs[0].first].off)), name);
+  }
 }
 
 TEST(AdVocabulary, ParsesAndRejects) {
