@@ -1,6 +1,7 @@
 #include "tidy/ad_detector.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -164,27 +165,50 @@ Script ScriptOf(std::string_view text, const d::Glyph* glyphs) {
   return Script::kMixed;
 }
 
-// The forms of the text's own script and of the other one that a line
-// holds (each counted up to 3).
-struct ScriptForms {
-  int own = 0, other = 0;
+// The two scripts' forms as bit sets over GBK codes, built once from the
+// glyph table: every line of a text is counted, and 16 KB of bits stay in
+// cache where the table does not.
+struct FormSets {
+  std::array<std::uint64_t, 1024> traditional{}, simplified{};
 };
-ScriptForms FormsIn(std::string_view line, const d::Glyph* glyphs, Script script) {
+const FormSets& Forms() {
+  static const FormSets sets = [] {
+    FormSets f;
+    const d::Glyph* g = d::GlyphTable();
+    for (std::uint32_t code = 0x8140; code <= 0xFEFE; ++code) {
+      const auto c = static_cast<std::uint16_t>(code);
+      if (TraditionalForm(g[c], c)) f.traditional[c >> 6] |= std::uint64_t{1} << (c & 63);
+      if (SimplifiedForm(g[c])) f.simplified[c >> 6] |= std::uint64_t{1} << (c & 63);
+    }
+    return f;
+  }();
+  return sets;
+}
+
+// Whether a line holds a form of the text's own script, and three forms of
+// the other one or more.
+struct ScriptForms {
+  bool own = false, other = false;
+};
+ScriptForms FormsIn(std::string_view line, Script script) {
+  const FormSets& sets = Forms();
+  const auto& own = script == Script::kTraditional ? sets.traditional : sets.simplified;
+  const auto& other = script == Script::kTraditional ? sets.simplified : sets.traditional;
   ScriptForms f;
-  const bool traditional = script == Script::kTraditional;
+  int others = 0;
   const auto* s = reinterpret_cast<const unsigned char*>(line.data());
   for (std::size_t i = 0; i + 1 < line.size();) {
     if (s[i] < 0x80) {
       ++i;
       continue;
     }
-    const auto code = static_cast<std::uint16_t>(s[i] << 8 | s[i + 1]);
-    const bool t = TraditionalForm(glyphs[code], code), si = SimplifiedForm(glyphs[code]);
-    f.own += (traditional ? t : si) && f.own < 3;
-    f.other += (traditional ? si : t) && f.other < 3;
-    if (f.own == 3 && f.other == 3) break;
+    const unsigned code = static_cast<unsigned>(s[i]) << 8 | s[i + 1];
+    f.own |= (own[code >> 6] >> (code & 63) & 1) != 0;
+    others += static_cast<int>(other[code >> 6] >> (code & 63) & 1);
+    if (f.own && others >= 3) break;
     i += 2;
   }
+  f.other = others >= 3;
   return f;
 }
 
@@ -1703,9 +1727,9 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     for (std::size_t k = 0; k < lines.size(); ++k) {
       if (lines[k].blank) continue;
       const ScriptForms f =
-          FormsIn(std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin), glyphs_, script_);
-      holds[k] = f.own > 0;
-      lines[k].other_script = f.other >= 3;
+          FormsIn(std::string_view(text).substr(lines[k].begin, lines[k].end - lines[k].begin), script_);
+      holds[k] = f.own;
+      lines[k].other_script = f.other;
     }
     std::size_t prev = SIZE_MAX;
     for (std::size_t k = 0; k < lines.size(); ++k) {
