@@ -64,56 +64,46 @@ const std::vector<BracketPair>& BracketPairs() {
   return pairs;
 }
 
-// Traditional -> simplified, one character at a time, through the script
-// converter: all Han characters of GBK in one text, one a line.
-void FoldTraditional(Table* t) {
+// Every Han character of GBK through the script converter, one a line, so
+// that each converts on its own: `each(code, to)` for each that stays one
+// character. Without the converter's tables nothing is called.
+template <typename Each>
+void ConvertEach(const Table& t, charset::ScriptMode mode, Each each) {
   std::vector<std::uint16_t> codes;
   std::string text;
   for (std::uint32_t code = 0x8140; code <= 0xFEFE; ++code) {
-    if ((t->glyphs[code].cls & kCjk) == 0) continue;
+    if ((t.glyphs[code].cls & kCjk) == 0) continue;
     codes.push_back(static_cast<std::uint16_t>(code));
     text += static_cast<char>(code >> 8);
     text += static_cast<char>(code & 0xFF);
     text += '\n';
   }
-  if (!charset::ConvertScript(text, charset::ScriptMode::kGbkToGb)) return;
+  if (!charset::ConvertScript(text, mode)) return;
   std::size_t at = 0;
   for (std::uint16_t code : codes) {
     const std::size_t end = text.find('\n', at);
     if (end == std::string::npos) return;  // lengths disagree: keep what is mapped
     if (end - at == 2) {
-      const auto to = static_cast<std::uint16_t>(static_cast<unsigned char>(text[at]) << 8 |
-                                                 static_cast<unsigned char>(text[at + 1]));
-      t->glyphs[code].fold = to;
+      each(code, static_cast<std::uint16_t>(static_cast<unsigned char>(text[at]) << 8 |
+                                            static_cast<unsigned char>(text[at + 1])));
     }
     at = end + 1;
   }
 }
 
+// Traditional -> simplified, one character at a time.
+void FoldTraditional(Table* t) {
+  ConvertEach(*t, charset::ScriptMode::kGbkToGb, [t](std::uint16_t code, std::uint16_t to) {
+    t->glyphs[code].fold = to;
+  });
+}
+
 // Simplified forms: the Han characters the script converter writes
 // otherwise in traditional script.
 void MarkSimplified(Table* t) {
-  std::vector<std::uint16_t> codes;
-  std::string text;
-  for (std::uint32_t code = 0x8140; code <= 0xFEFE; ++code) {
-    if ((t->glyphs[code].cls & kCjk) == 0) continue;
-    codes.push_back(static_cast<std::uint16_t>(code));
-    text += static_cast<char>(code >> 8);
-    text += static_cast<char>(code & 0xFF);
-    text += '\n';
-  }
-  if (!charset::ConvertScript(text, charset::ScriptMode::kGbToGbk)) return;
-  std::size_t at = 0;
-  for (std::uint16_t code : codes) {
-    const std::size_t end = text.find('\n', at);
-    if (end == std::string::npos) return;
-    if (end - at == 2) {
-      const auto to = static_cast<std::uint16_t>(static_cast<unsigned char>(text[at]) << 8 |
-                                                 static_cast<unsigned char>(text[at + 1]));
-      if (to != code) t->glyphs[code].cls |= kSimplified;
-    }
-    at = end + 1;
-  }
+  ConvertEach(*t, charset::ScriptMode::kGbToGbk, [t](std::uint16_t code, std::uint16_t to) {
+    if (to != code) t->glyphs[code].cls |= kSimplified;
+  });
 }
 
 std::unique_ptr<Table> Build() {
