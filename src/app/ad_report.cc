@@ -52,7 +52,8 @@ std::string DetectorReason(const tidy::DetectedAd& d) {
       {tidy::kShapeResidue, msg::kWhyResidue},     {tidy::kShapeIsolated, msg::kWhyIsolated},
       {tidy::kShapeBesideTitle, msg::kWhyBesideTitle}, {tidy::kShapeRepeated, msg::kWhyRepeated},
       {tidy::kShapeTitle, msg::kWhyTitle},         {tidy::kShapeTail, msg::kWhyTail},
-      {tidy::kShapeRepeatedSpan, msg::kWhyRepeatedSpan}, {tidy::kShapeOtherScript, msg::kWhyOtherScript}};
+      {tidy::kShapeRepeatedSpan, msg::kWhyRepeatedSpan}, {tidy::kShapeOtherScript, msg::kWhyOtherScript},
+      {tidy::kShapeSiteName, msg::kWhySiteName}};
   for (const auto& [bit, text] : shapes) {
     if ((d.shapes & bit) != 0) parts.push_back(G(text));
   }

@@ -42,6 +42,7 @@ inline constexpr char kWhyTitle[] = "含广告的章节名";
 inline constexpr char kWhyTail[] = "段末句号后的广告词";
 inline constexpr char kWhyRepeatedSpan[] = "多次出现的含广告词的文字";
 inline constexpr char kWhyOtherScript[] = "与全文简繁不同的文字";
+inline constexpr char kWhySiteName[] = "站名样的短行";
 inline constexpr char kWhySeparator[] = "、";
 inline constexpr char kWhyInLine[] = "　所在行：";
 inline constexpr char kNormaliseTitle[] = "规范化文件名";

@@ -37,6 +37,8 @@ constexpr int kMaxStoryInAdLine = 80;
 constexpr int kMaxRepeatedLineHan = 48;
 // And of one with no advertising word, ending in no mark.
 constexpr int kMaxRepeatedBareHan = 24;
+// A site's name standing alone is short.
+constexpr int kMaxSiteNameHan = 8;
 
 // Evidence is counted in twentieths so that the story-length slope stays
 // an integer.
@@ -291,6 +293,20 @@ bool HasStamp(std::span<const Unit> u) {
     }
   }
   return false;
+}
+
+// Whether the characters end as a site's name does: …网, …站, …盟, or a
+// place of books (…书屋, …书阁, …书楼, …书城, …书库, …书吧). (吧 alone
+// ends speech: 走吧.)
+bool EndsAsSiteName(std::span<const Unit> u) {
+  static const std::vector<std::uint16_t> ends = CodesOf("网站盟");
+  static const std::vector<std::uint16_t> book_places = CodesOf("屋阁楼城库吧");
+  static const std::uint16_t book = d::CodeOf("书");
+  const std::size_t n = u.size();
+  if (n == 0) return false;
+  const std::uint16_t last = u[n - 1].fold;
+  if (std::find(ends.begin(), ends.end(), last) != ends.end()) return true;
+  return n >= 2 && u[n - 2].fold == book && std::find(book_places.begin(), book_places.end(), last) != book_places.end();
 }
 
 bool IsColon(const Unit& c) {
@@ -1328,6 +1344,16 @@ Detector::LineFacts Detector::JudgeLine(std::span<const Unit> u, std::span<const
       (sum.classes & (d::kQuoteOpen | d::kQuoteClose)) == 0 && !IsTitle(stripped) && CountOf(stripped) >= 3) {
     f.ad = true;
     f.shapes = kShapeRepeated;
+    return f;
+  }
+  // A short line of Han characters alone, no mark at all, ending as a
+  // site's name does (乐文移动网, 稻草人书屋): the story ends its lines with
+  // a mark, and names no site; its inscriptions and names under verses end
+  // otherwise.
+  if (han >= 3 && han <= kMaxSiteNameHan && static_cast<std::size_t>(han) == n && !IsTitle(stripped) &&
+      EndsAsSiteName(u)) {
+    f.ad = true;
+    f.shapes = kShapeSiteName;
     return f;
   }
   if (!separators) {

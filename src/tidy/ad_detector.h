@@ -71,6 +71,7 @@ enum AdShape : unsigned {
   kShapeTail = 1u << 10,        // words after a paragraph's last sentence, ending none
   kShapeRepeatedSpan = 1u << 11,  // a passage with advertising words the file repeats
   kShapeOtherScript = 1u << 12,   // characters of the other script (simplified, traditional) pasted in
+  kShapeSiteName = 1u << 13,      // a short bare line ending as a site's name does (…网, …书屋)
 };
 
 struct DetectedAd {

@@ -333,6 +333,25 @@ TEST(AdDetector, ShortLinesBesideTitlesAndRepeatedLines) {
   }
 }
 
+TEST(AdDetector, ABareLineNamedLikeASiteGoes) {
+  const std::string story = std::string(kStory);
+  std::vector<DetectedAd> found;
+  for (const char* name : {"青竹移动网", "松风书屋", "闲云小说站", "墨香书阁", "飞鸟书吧"}) {
+    found.clear();
+    EXPECT_EQ(Detect(story + "\r\n" + name + "\r\n" + story + "\r\n", &found), story + "\r\n" + story + "\r\n")
+        << name;
+    ASSERT_EQ(found.size(), 1u) << name;
+    EXPECT_NE(found[0].shapes & kShapeSiteName, 0u) << name;
+  }
+  // Speech ending in 吧, an inscription, a name too long for a site's, a
+  // sentence that ends in 网, a title and a line with a mark all stay.
+  for (const char* own : {"算了吧", "咱们走吧", "有凤来仪", "黄鹤楼", "天下英雄尽入彀中如同一张天罗地网",
+                          "撒下天罗地网。", "第三章 天网", "“我的书屋”"}) {
+    const std::string in = story + "\r\n" + own + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), in) << own;
+  }
+}
+
 TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
   const std::string story = std::string(kStory);
   // Once it may be anything; repeated, it is the site's.
