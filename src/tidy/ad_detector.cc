@@ -39,6 +39,10 @@ constexpr int kMaxRepeatedLineHan = 48;
 constexpr int kMaxRepeatedBareHan = 24;
 // A site's name standing alone is short.
 constexpr int kMaxSiteNameHan = 8;
+// Short lines that go whole, remembered to find their copies in paragraphs:
+// at most this many, of at least this many characters (blanks aside).
+constexpr std::size_t kMaxHouseLines = 256;
+constexpr std::size_t kMinHouseUnits = 5;
 
 // Evidence is counted in twentieths so that the story-length slope stays
 // an integer.
@@ -521,8 +525,17 @@ class Detector {
   // `u` is the stripped line, `hits` its words (indices into `u`).
   LineFacts JudgeLine(std::span<const Unit> u, std::span<const Hit> hits, d::LineSummary sum,
                       std::string_view stripped, bool beside_title, int removed_bonus);
+  // JudgeLine on the whole line in units_ (hits_ its words), the blanks
+  // around it left out.
+  LineFacts JudgeWhole(d::LineSummary sum, std::string_view line, bool beside_title);
   void QuoteMask(std::span<const Unit> u);
   std::size_t CountOf(std::string_view stripped) const;
+  // A stripped line of nothing but a few Han characters ending as a site's
+  // name does (see EndsAsSiteName), and no title.
+  bool BareSiteName(std::string_view stripped) const;
+  // Whether a plain line (stripped: two-byte characters only) holds a copy
+  // of a house line other than itself.
+  bool HoldsHouseLine(std::string_view stripped) const;
   void Words(std::span<const Unit> u, std::size_t a, std::size_t b, std::vector<std::string>* out);
 
   const Vocabulary& vocab_;
@@ -536,6 +549,18 @@ class Detector {
   std::vector<std::uint32_t> candidates_;
   std::vector<d::Anchor> anchors_;
   std::vector<d::Repeat> repeats_;
+  // Short lines judged advertising as a whole before any went (GBK,
+  // stripped), and their first characters' codes, sorted, with the index.
+  std::vector<std::string> house_;
+  std::vector<unsigned> house_shape_;  // the shape its copies are taken for
+  std::vector<std::pair<std::uint16_t, std::uint32_t>> house_starts_;
+  std::array<std::uint64_t, 1024> house_first_{};  // a bit per hash of the first four bytes
+  bool house_in_plain_ = false;  // some house line could stand inside a plain line
+  static unsigned HouseKey(const char* p) {
+    std::uint32_t x;
+    std::memcpy(&x, p, 4);
+    return (x * 0x9E3779B1u) >> 16;
+  }
   std::vector<char> edge_worded_;
   d::RepeatFinder repeat_finder_;
   const d::Glyph* glyphs_ = d::GlyphTable();
@@ -683,6 +708,56 @@ std::size_t Detector::CountOf(std::string_view stripped) const {
   const auto range = std::equal_range(short_lines_.begin(), short_lines_.end(), HashOf(stripped));
   return static_cast<std::size_t>(range.second - range.first);
 }
+
+bool Detector::BareSiteName(std::string_view stripped) const {
+  const std::size_t n = stripped.size();
+  if (n % 2 != 0 || n < 6 || n > 2 * static_cast<std::size_t>(kMaxSiteNameHan)) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(stripped.data());
+  std::array<Unit, kMaxSiteNameHan> u;
+  for (std::size_t k = 0; k < n / 2; ++k) {
+    const std::uint16_t code = static_cast<std::uint16_t>(p[2 * k] << 8 | p[2 * k + 1]);
+    const d::Glyph& g = glyphs_[code];
+    if ((g.cls & d::kCjk) == 0) return false;
+    u[k].code = code;
+    u[k].fold = g.fold;
+  }
+  return EndsAsSiteName(std::span<const Unit>(u.data(), n / 2)) && !IsTitle(stripped);
+}
+
+bool Detector::HoldsHouseLine(std::string_view stripped) const {
+  if (!house_in_plain_) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(stripped.data());
+  const std::string_view line = stripped;
+  for (std::size_t k = 0; k + 4 <= line.size(); k += 2) {
+    const unsigned key = HouseKey(line.data() + k);
+    if ((house_first_[key >> 6] >> (key & 63) & 1) == 0) continue;
+    const std::uint16_t c = static_cast<std::uint16_t>(p[k] << 8 | p[k + 1]);
+    auto it = std::lower_bound(house_starts_.begin(), house_starts_.end(), std::pair<std::uint16_t, std::uint32_t>{c, 0});
+    for (; it != house_starts_.end() && it->first == c; ++it) {
+      const std::string& h = house_[it->second];
+      if (line.substr(k, h.size()) == h && h.size() != stripped.size()) return true;
+    }
+  }
+  return false;
+}
+
+Detector::LineFacts Detector::JudgeWhole(d::LineSummary sum, std::string_view line, bool beside_title) {
+  std::size_t ub = 0, ue = units_.size();
+  while (ub < ue && units_[ub].Is(d::kBlank)) ++ub;
+  while (ue > ub && units_[ue - 1].Is(d::kBlank)) --ue;
+  const auto shift = [&](bool back) {
+    for (Hit& h : hits_) {
+      h.begin = back ? h.begin + static_cast<std::uint32_t>(ub) : h.begin - static_cast<std::uint32_t>(ub);
+      h.end = back ? h.end + static_cast<std::uint32_t>(ub) : h.end - static_cast<std::uint32_t>(ub);
+    }
+  };
+  if (ub != 0) shift(false);
+  const LineFacts f =
+      JudgeLine(std::span<const Unit>(units_).subspan(ub, ue - ub), hits_, sum, Strip(line), beside_title, 0);
+  if (ub != 0) shift(true);
+  return f;
+}
+
 
 void Detector::Words(std::span<const Unit> u, std::size_t a, std::size_t b,
                      std::vector<std::string>* out) {
@@ -1782,9 +1857,36 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
   // The words of every line, for the passages the file repeats (offsets
   // are kept in 32 bits: a larger text goes without).
   anchors_.clear();
+  house_.clear();
+  house_shape_.clear();
+  house_starts_.clear();
+  house_first_.fill(0);
+  house_in_plain_ = false;
   const bool find_repeats = text.size() < UINT32_MAX;
-  for (Line& l : lines) {
+  auto beside_title_at = [&](std::size_t i) {
+    std::size_t p = i, q = i;
+    bool prev_title = true, next_title = true;
+    while (p > 0 && lines[p - 1].blank) --p;
+    if (p > 0) prev_title = is_title(p - 1);
+    while (q + 1 < lines.size() && lines[q + 1].blank) ++q;
+    if (q + 1 < lines.size()) next_title = is_title(q + 1);
+    return prev_title || next_title;
+  };
+  for (std::size_t li = 0; li < lines.size(); ++li) {
+    Line& l = lines[li];
     if (l.blank) continue;
+    // A site's name on a line of its own (plain text by its characters).
+    if (l.send - l.sbegin <= 2 * static_cast<std::size_t>(kMaxSiteNameHan) && house_.size() < kMaxHouseLines) {
+      const std::string_view stripped = std::string_view(text).substr(l.sbegin, l.send - l.sbegin);
+      if (BareSiteName(stripped)) {
+        if (std::find(house_.begin(), house_.end(), stripped) == house_.end()) {
+          house_.emplace_back(stripped);
+          house_shape_.push_back(kShapeSiteName);
+        }
+        l.plain = false;
+        continue;
+      }
+    }
     if (!find_repeats) {
       l.plain = !ascii_punct_ && PlainStory(std::string_view(text).substr(l.sbegin, l.send - l.sbegin)) &&
                 !other_script(l);
@@ -1800,9 +1902,28 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     }
     anchors_.resize(mark);
     const std::string_view line = std::string_view(text).substr(l.begin, l.end - l.begin);
-    d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
+    d::LineSummary sum = d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
     hits_.clear();
     vocab_.FindHitsAt(units_, candidates_, &hits_);
+    // A short line that goes whole: the site pastes its copies into the
+    // paragraphs too, found below.
+    if (l.send - l.sbegin <= kMaxCountedLineBytes && house_.size() < kMaxHouseLines) {
+      const std::string_view stripped = std::string_view(text).substr(l.sbegin, l.send - l.sbegin);
+      std::size_t units = 0, han = 0;
+      for (const Unit& u : units_) {
+        units += !u.Is(d::kBlank);
+        han += u.Is(d::kCjk);
+      }
+      if (units >= kMinHouseUnits && han >= 2 && !is_title(li) &&
+          std::find(house_.begin(), house_.end(), stripped) == house_.end()) {
+        const d::LineSummary judged = ascii_punct_ ? AsStoryPunctuation(&units_) : sum;
+        if (JudgeWhole(judged, line, beside_title_at(li)).ad) {
+          house_.emplace_back(stripped);
+          house_shape_.push_back(kShapeRepeatedSpan);
+        }
+        if (ascii_punct_) d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
+      }
+    }
     for (const Hit& h : hits_) {
       if (h.weight < 2) continue;
       const std::size_t from = units_[h.begin].off;
@@ -1845,6 +1966,22 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     }
     repeats_.resize(kept);
   }
+  for (std::uint32_t k = 0; k < house_.size(); ++k) {
+    const auto* p = reinterpret_cast<const unsigned char*>(house_[k].data());
+    const std::uint16_t first =
+        p[0] >= 0x81 && house_[k].size() >= 2 ? static_cast<std::uint16_t>(p[0] << 8 | p[1]) : p[0];
+    house_starts_.push_back({first, k});
+    const unsigned key = HouseKey(house_[k].data());
+    house_first_[key >> 6] |= std::uint64_t{1} << (key & 63);
+    // Two-byte Han characters and story marks only, as in a plain line.
+    bool plain = house_[k].size() % 2 == 0;
+    for (std::size_t b = 0; plain && b < house_[k].size(); b += 2) {
+      const d::Glyph& g = glyphs_[p[b] << 8 | p[b + 1]];
+      plain = (g.cls & (d::kCjk | d::kStoryPunct)) != 0 && (g.cls & (d::kLatin | d::kBlank | d::kOpenBracket)) == 0;
+    }
+    house_in_plain_ |= plain;
+  }
+  std::sort(house_starts_.begin(), house_starts_.end());
   std::size_t next_repeat = 0;
 
   std::size_t removals = 0;
@@ -1874,6 +2011,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     // A plain line goes through unless the file repeats it whole (a house
     // line in the story's own words).
     if (l.plain && repeats_from == next_repeat &&
+        !HoldsHouseLine(std::string_view(text).substr(l.sbegin, l.send - l.sbegin)) &&
         (l.send - l.sbegin > kMaxCountedLineBytes ||
          CountOf(std::string_view(text).substr(l.sbegin, l.send - l.sbegin)) < 3)) {
       put(l.begin, l.next - l.begin);
@@ -1893,20 +2031,40 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     vocab_.FindHitsAt(units_, candidates_, &hits_);
     pieces.clear();
     repeat_spans.clear();
-    for (std::size_t k = repeats_from; k < next_repeat; ++k) {
+    auto add_copy = [&](const d::Repeat& r, unsigned shape) {
       auto unit_at = [&](std::size_t byte) {
         return static_cast<std::size_t>(
             std::lower_bound(units_.begin(), units_.end(), byte - l.begin,
                              [](const Unit& x, std::size_t off) { return x.off < off; }) -
             units_.begin());
       };
-      const std::size_t a = unit_at(repeats_[k].begin);
-      std::size_t b = unit_at(repeats_[k].end);
+      const std::size_t a = unit_at(r.begin);
+      std::size_t b = unit_at(r.end);
       // A character the edge cuts through is the story's.
-      while (b > a && units_[b - 1].off + units_[b - 1].len > repeats_[k].end - l.begin) --b;
+      while (b > a && units_[b - 1].off + units_[b - 1].len > r.end - l.begin) --b;
       if (b > a) {
-        pieces.push_back({{a, b}, kShapeRepeatedSpan});
+        pieces.push_back({{a, b}, shape});
         repeat_spans.push_back({a, b});
+      }
+    };
+    for (std::size_t k = repeats_from; k < next_repeat; ++k) add_copy(repeats_[k], kShapeRepeatedSpan);
+    // Copies of a house line inside this one.
+    if (!house_starts_.empty()) {
+      const std::string_view stripped = Strip(line);
+      for (std::size_t k = 0; k < units_.size(); ++k) {
+        if (units_[k].off + 4 > line.size()) break;
+        const unsigned key = HouseKey(line.data() + units_[k].off);
+        if ((house_first_[key >> 6] >> (key & 63) & 1) == 0) continue;
+        const std::uint16_t c = units_[k].code;
+        auto it = std::lower_bound(house_starts_.begin(), house_starts_.end(),
+                                   std::pair<std::uint16_t, std::uint32_t>{units_[k].code, 0});
+        for (; it != house_starts_.end() && it->first == units_[k].code; ++it) {
+          const std::string& h = house_[it->second];
+          if (line.substr(units_[k].off, h.size()) != h || h.size() == stripped.size()) continue;
+          add_copy({l.begin + units_[k].off, l.begin + units_[k].off + h.size(), l.begin, 0},
+                   house_shape_[it->second]);
+          break;
+        }
       }
     }
     script_pasted_ = l.script_pasted && l.other_script;
@@ -1957,22 +2115,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
     };
 
     // The line as a whole, without the blanks around it.
-    auto judge_whole = [&] {
-      std::size_t ub = 0, ue = units_.size();
-      while (ub < ue && units_[ub].Is(d::kBlank)) ++ub;
-      while (ue > ub && units_[ue - 1].Is(d::kBlank)) --ue;
-      const auto shift = [&](bool back) {
-        for (Hit& h : hits_) {
-          h.begin = back ? h.begin + static_cast<std::uint32_t>(ub) : h.begin - static_cast<std::uint32_t>(ub);
-          h.end = back ? h.end + static_cast<std::uint32_t>(ub) : h.end - static_cast<std::uint32_t>(ub);
-        }
-      };
-      if (ub != 0) shift(false);
-      const LineFacts f = JudgeLine(std::span<const Unit>(units_).subspan(ub, ue - ub), hits_, sum,
-                                    Strip(line), beside_title, 0);
-      if (ub != 0) shift(true);
-      return f;
-    };
+    auto judge_whole = [&] { return JudgeWhole(sum, line, beside_title); };
 
     if (pieces.empty()) {
       const LineFacts f = judge_whole();

@@ -352,6 +352,38 @@ TEST(AdDetector, ABareLineNamedLikeASiteGoes) {
   }
 }
 
+TEST(AdDetector, CopiesOfALineThatWentWholeGoFromTheParagraphsToo) {
+  const std::string story = std::string(kStory);
+  const std::string head = "那老者拄着拐杖慢慢走到门前，看了看天色，";
+  const std::string tail = "叹一口气道：今年的雨水来得迟，田里的秧苗都黄了，只怕秋后又要挨饿。";
+  // A site's name, Han characters only, pasted into a paragraph before and
+  // after the line that holds it alone.
+  {
+    const std::string in = head + "青竹移动网" + tail + "\r\n" + story + "\r\n青竹移动网\r\n" + head + "青竹移动网" +
+                           tail + "\r\n";
+    std::vector<DetectedAd> found;
+    EXPECT_EQ(Detect(in, &found), head + tail + "\r\n" + story + "\r\n" + head + tail + "\r\n");
+    ASSERT_EQ(found.size(), 3u);
+    EXPECT_EQ(U(found[0].text), "青竹移动网");
+    EXPECT_FALSE(found[0].whole_line);
+    EXPECT_NE(found[0].shapes & kShapeSiteName, 0u);
+  }
+  // A slogan the detector takes as a line, spelt with junk: its copy inside
+  // a paragraph, where it would pass for a clause, goes with it.
+  {
+    const std::string ad = "—青—竹—小说";
+    const std::string in = head + ad + tail + "\r\n" + story + "\r\n" + ad + "\r\n" + story + "\r\n";
+    EXPECT_EQ(Detect(in), head + tail + "\r\n" + story + "\r\n" + story + "\r\n");
+  }
+  // The story's own lines are no house lines: a short sentence on a line of
+  // its own and again inside a paragraph stays both times.
+  {
+    const std::string own = "他笑了笑，转身走了。";
+    const std::string in = story + "\r\n" + own + "\r\n" + head + own + tail + "\r\n";
+    EXPECT_EQ(Detect(in), in);
+  }
+}
+
 TEST(AdDetector, ShortLinesWithJunkGoWhenTheFileRepeatsThem) {
   const std::string story = std::string(kStory);
   // Once it may be anything; repeated, it is the site's.
