@@ -196,12 +196,24 @@ class Removed {
   std::size_t next_ = 0;
 };
 
+// Whether `part` is `whole` with bytes left out (a subsequence).
+bool Within(std::string_view part, std::string_view whole) {
+  if (part.size() > whole.size()) return false;
+  std::size_t j = 0;
+  for (std::size_t i = 0; i < whole.size() && j < part.size(); ++i) j += whole[i] == part[j];
+  return j == part.size();
+}
+
 // Walks two texts line by line: `same(a, b)` for a line of `text` (bytes
 // [a, b)) that `other` has unchanged, `changed(a, b, c, d)` for a stretch of
 // `text` that became other[c, d). The nearest line both still share closes
 // a changed stretch.
+// With `deletions_only` (`other` is `text` with pieces deleted), the lines
+// are paired greedily instead, each of the other's lines with the first of
+// the text's it can be what is left of: a paragraph the file repeats would
+// otherwise sync with the copy beside the one the detector cut down.
 template <typename Same, typename Changed>
-void Walk(std::string_view text, std::string_view other, Same same, Changed changed) {
+void Walk(std::string_view text, std::string_view other, Same same, Changed changed, bool deletions_only = false) {
   const std::vector<std::size_t> tl = LineEnds(text), ol = LineEnds(other);
   auto start = [](const std::vector<std::size_t>& ends, std::size_t k) {
     return k == 0 ? std::size_t{0} : ends[std::min(k, ends.size()) - 1];
@@ -221,6 +233,26 @@ void Walk(std::string_view text, std::string_view other, Same same, Changed chan
     if (ti < nt && oi < no && line(text, tl, ti) == line(other, ol, oi)) {
       same(start(tl, ti), tl[ti]);
       ++ti, ++oi;
+      continue;
+    }
+    if (deletions_only && ti < nt) {
+      // Greedily, line by line: the other's line is what is left of this
+      // line, or of it and the next (their break taken), or this line went.
+      const std::string_view o = oi < no ? line(other, ol, oi) : std::string_view();
+      std::size_t take = 0;
+      if (oi < no && Within(o, line(text, tl, ti))) {
+        take = 1;
+      } else if (oi < no && ti + 1 < nt && Within(o, text.substr(start(tl, ti), tl[ti + 1] - start(tl, ti)))) {
+        take = 2;
+      }
+      if (take == 0) {
+        changed(start(tl, ti), tl[ti], start(ol, oi), start(ol, oi));
+        ++ti;
+      } else {
+        changed(start(tl, ti), tl[ti + take - 1], start(ol, oi), ol[oi]);
+        ti += take;
+        ++oi;
+      }
       continue;
     }
     // Other's lines oi..oi+a-1 came from the text's lines ti..ti+b-1.
@@ -375,7 +407,9 @@ class Stretch {
 // Line by line, and inside a changed stretch a character at a time: the
 // detector only deletes. What is no deletion is read from the front, and
 // reported.
-bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
+namespace {
+
+bool ReadRemoved(std::string_view text, std::string_view detected, Ranges* out, bool deletions_only) {
   out->clear();
   bool ok = true;
   Chars tc, dc;
@@ -435,8 +469,18 @@ bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* o
           i += len;
         }
         ok &= j == d.size();
-      });
+      },
+      deletions_only);
   return ok;
+}
+
+}  // namespace
+
+bool DetectorRemoved(std::string_view text, std::string_view detected, Ranges* out) {
+  // The lines first lined up as any two texts are; where that fails (a
+  // paragraph the file repeats beside one the detector cut down), once more
+  // with each cut line taken for the text's line at its place.
+  return ReadRemoved(text, detected, out, false) || ReadRemoved(text, detected, out, true);
 }
 
 

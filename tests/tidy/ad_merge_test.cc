@@ -71,6 +71,15 @@ TEST(AdMerge, WholeLinesAndJoinedLines) {
                   "他走到门前www.example.com\r\n看了看天色。\r\n又来了…\r\n",
                   "他走到门前看了看天色。\r\n又来了。。。\r\n"),
             "他走到门前看了看天色。\r\n又来了…\r\n");
+  // A paragraph the file repeats beside the one the detector cut a piece
+  // from: the next copy must not be taken for the cut one (the whole
+  // detection would be given up), nor a line of it lost.
+  const std::string p = "众人听了，都低下头去，半晌没有人说话。\r\n";
+  const std::string twice = p + "（本章未完，请翻页）\r\n" + "众人听了，都低下头去，半晌没有人说话。（本章未完，请翻页）\r\n" + p;
+  EXPECT_EQ(Merge(twice, twice, p + p + p), p + p + p);
+  // ...with the rows having changed the text elsewhere.
+  EXPECT_EQ(Merge("又来了。。。\r\n" + twice, "又来了…\r\n" + twice, "又来了。。。\r\n" + p + p + p),
+            "又来了…\r\n" + p + p + p);
 }
 
 TEST(AdMerge, WhatTheRowsRewroteStandsUnlessTheDetectorTookItAll) {
