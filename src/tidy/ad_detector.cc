@@ -471,6 +471,14 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
        ((clause_ended || clause_inside || story_after) && han(0, head) >= kStoryRun)))
     ad.first = head;
   if (story_after) ad.second = tail;
+  // Han characters alone after the closing bracket that ends the
+  // advertisement, to the line's end (…下载安装】次日): the paragraph the
+  // bracket was pasted into goes on there, broken off by a wrap.
+  if (!story_after && tail > head && tail < end && u[tail - 1].Is(d::kCloseBracket)) {
+    bool han_only = true;
+    for (std::size_t k = tail; k < end && han_only; ++k) han_only = u[k].Is(d::kCjk);
+    if (han_only) ad.second = tail;
+  }
   return ad;
 }
 
@@ -509,6 +517,10 @@ class Detector {
   void TakeLabelValues(std::vector<Piece>& merged);
   void TakeUnclosedBrackets(std::vector<Piece>& merged) const;
   void GiveBackStoryMarks(std::vector<Piece>& merged) const;
+  // A piece holding a passage the file repeats ends where the copies do:
+  // a few Han characters it took beyond them, no word of the list, are the
+  // story's that one copy was pasted beside (纷[请用搜索引擎…]纷不一).
+  void TrimToRepeats(std::vector<Piece>& merged, std::span<const Range> repeats) const;
   // What a rule left of an advertisement inside a paragraph (units_, hits_,
   // covered_ and quoted_ set): see the definition.
   void RuinSeeds(std::span<const Unit> u, std::vector<Seed>* seeds);
@@ -1753,6 +1765,29 @@ void Detector::TakeUnclosedBrackets(std::vector<Piece>& merged) const {
 // closes the speech the advertisement was pasted into (…壮气。txt小说天堂.net」):
 // without it the speech would never end. An advertisement quoted whole
 // goes with its marks.
+void Detector::TrimToRepeats(std::vector<Piece>& merged, std::span<const Range> repeats) const {
+  constexpr std::size_t kMaxBeyond = 3;
+  // Han characters alone, none in a word of the list (glue words too).
+  auto story = [&](std::size_t a, std::size_t b) {
+    if (b <= a || b - a > kMaxBeyond) return false;
+    for (std::size_t k = a; k < b; ++k)
+      if (!units_[k].Is(d::kCjk)) return false;
+    for (const Hit& h : hits_)
+      if (h.begin < b && h.end > a) return false;
+    return true;
+  };
+  // Only inside running text: at the line's edge they may be the rest of
+  // a name the copies spelt otherwise (…说天堂 alone on its line).
+  auto running = [&](std::size_t k) { return k < units_.size() && units_[k].Is(d::kCjk | d::kStoryPunct); };
+  for (Piece& pc : merged) {
+    for (const Range& r : repeats) {
+      if (r.first < pc.r.first || r.second > pc.r.second || r.second <= r.first) continue;
+      if (pc.r.first > 0 && running(pc.r.first - 1) && story(pc.r.first, r.first)) pc.r.first = r.first;
+      if (running(pc.r.second) && story(r.second, pc.r.second)) pc.r.second = r.second;
+    }
+  }
+}
+
 void Detector::GiveBackStoryMarks(std::vector<Piece>& merged) const {
   std::size_t kept = 0;
   for (Piece& pc : merged) {
@@ -1782,6 +1817,14 @@ void Detector::GiveBackStoryMarks(std::vector<Piece>& merged) const {
         !units_[pc.r.second - 2].Is(d::kClauseEnd)) {
       const std::uint16_t c = units_[pc.r.second - 1].code;
       if (c == comma || c == semicolon) --pc.r.second;
+    }
+    // So is a sentence's end right after a bracket that closed the
+    // advertisement (溜了[《…》]。转到): the bracket was pasted before it.
+    if (pc.r.second - pc.r.first >= 3 && pc.r.first > 0 && pc.r.second < units_.size() &&
+        units_[pc.r.first - 1].Is(d::kCjk) && units_[pc.r.second].Is(d::kCjk) &&
+        units_[pc.r.second - 1].Is(d::kSentenceEnd) && units_[pc.r.second - 2].Is(d::kCloseBracket) &&
+        d::ClosingBracket(units_[pc.r.first].code) == units_[pc.r.second - 2].code) {
+      --pc.r.second;
     }
     if (pc.r.second > pc.r.first) merged[kept++] = pc;
   }
@@ -2153,6 +2196,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       }
       TakeLabelValues(merged);
       TakeUnclosedBrackets(merged);
+      TrimToRepeats(merged, repeat_spans);
       GiveBackStoryMarks(merged);
       if (merged.empty()) {
         put(l.begin, l.next - l.begin);

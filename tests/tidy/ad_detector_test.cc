@@ -217,6 +217,10 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
       {"那老者拄着拐杖慢慢走到门前，全文字更新，牢记网址：等到天亮，看了看天色。",
        "那老者拄着拐杖慢慢走到门前，等到天亮，看了看天色。"},
       {"那老者笑曰最新章节全文阅读【首发】：“今年的雨水来得迟。”", "那老者笑曰：“今年的雨水来得迟。”"},
+      // A sentence's end right after the bracket the advertisement closed is
+      // the story's.
+      {"那老者拄着拐杖慢慢走到门前《最快更新小说站：好书阁http://WWW.HaoShuGe.COM》。看了看天色。",
+       "那老者拄着拐杖慢慢走到门前。看了看天色。"},
       // The story's character glued to an address's letters, or beside a
       // deformed name's last piece, stays.
       {"沙僧听得是通关文www。example。net牒，止不住近前厉声高叫。", "沙僧听得是通关文牒，止不住近前厉声高叫。"},
@@ -259,6 +263,17 @@ TEST(AdDetector, RemovesPiecesInsideParagraphsAndKeepsTheStoryAroundThem) {
   for (const auto& c : cases) EXPECT_EQ(Detect(c.in), c.out) << c.in;
 }
 
+TEST(AdDetector, ACopyOfARepeatedPassageTakesNoStoryBesideIt) {
+  // The same slogan pasted three times, twice right after a clause's first
+  // character (纷 of 纷纷, 方 of 方才): the slogan's clause would take that
+  // character, but the copies show where the slogan begins.
+  const std::string ad = "请到好书阁看破防盗章节，各种小说随便看";
+  const std::string in = "有说该用补药的；纷" + ad + "纷不一。众人都慌了。\r\n" + "那老者笑道：好！方" + ad +
+                         "才说到哪里了？\r\n" + "他又看了一眼" + ad + "门外的天色。\r\n";
+  EXPECT_EQ(Detect(in), "有说该用补药的；纷纷不一。众人都慌了。\r\n那老者笑道：好！方才说到哪里了？\r\n"
+                        "他又看了一眼门外的天色。\r\n");
+}
+
 TEST(AdDetector, ALineJudgedAdvertisingKeepsTheStoryItBeganOrEndedWith) {
   const std::string ad = "【告知书友，时代在变化，免费站点难以长存，手机app多书源站点切换看书";
   // Clauses of story before the advertisement's first mark, and a long run
@@ -273,6 +288,12 @@ TEST(AdDetector, ALineJudgedAdvertisingKeepsTheStoryItBeganOrEndedWith) {
   // So does a short head that no mark ended when the paragraph's story
   // goes on after the advertisement: it was pasted into the paragraph.
   EXPECT_EQ(Detect("上有六张" + ad + "！交椅，两山头挂着四季吊屏。\r\n"), "上有六张交椅，两山头挂着四季吊屏。\r\n");
+  // Han characters alone after the bracket that closed it, to the line's
+  // end: the wrapped paragraph going on (the next line carries the rest).
+  const std::string unopened = ad.substr(std::string_view("【").size());
+  EXPECT_EQ(Detect(unopened + "】次日\r\n"), "次日\r\n");
+  // A name after the bracket is the advertisement's word, and goes.
+  EXPECT_EQ(Detect(unopened + "】小说网\r\n"), "");
 }
 
 TEST(AdDetector, QuotedSpeechNeedsMoreThanAFewWords) {
