@@ -452,6 +452,8 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
     }
     tail = c.first;
   }
+  // (Where a closing bracket ended it, what follows is not its own.)
+  const std::size_t bracket_end = tail > 0 && tail <= n && u[tail - 1].Is(d::kCloseBracket) ? tail : 0;
   // Short clauses right after the last word are the slogan's own, unless
   // the slogan's sentence had ended.
   for (const Range& c : clauses) {
@@ -471,13 +473,16 @@ Range PastedPart(std::span<const Unit> u, std::span<const Hit> hits) {
        ((clause_ended || clause_inside || story_after) && han(0, head) >= kStoryRun)))
     ad.first = head;
   if (story_after) ad.second = tail;
-  // Han characters alone after the closing bracket that ends the
-  // advertisement, to the line's end (…下载安装】次日): the paragraph the
-  // bracket was pasted into goes on there, broken off by a wrap.
-  if (!story_after && tail > head && tail < end && u[tail - 1].Is(d::kCloseBracket)) {
-    bool han_only = true;
-    for (std::size_t k = tail; k < end && han_only; ++k) han_only = u[k].Is(d::kCjk);
-    if (han_only) ad.second = tail;
+  // After the closing bracket that ends the advertisement, the story it
+  // was pasted into goes on, however short, to the line's end (…下载安装】
+  // 次日, …安装】替他扬名，国家): a wrap broke the paragraph off there.
+  if (bracket_end > head && bracket_end < end && u[bracket_end].Is(d::kCjk)) {
+    // Han characters and the marks between clauses only: a bracket or
+    // quote left there is the advertisement's.
+    bool story = true;
+    for (std::size_t k = bracket_end; k < end && story; ++k)
+      story = u[k].Is(d::kCjk) || (u[k].Is(d::kClauseEnd) && !u[k].Is(d::kQuote | d::kOpenBracket | d::kCloseBracket));
+    if (story) ad.second = std::min(ad.second, bracket_end);
   }
   return ad;
 }

@@ -292,6 +292,7 @@ TEST(AdDetector, ALineJudgedAdvertisingKeepsTheStoryItBeganOrEndedWith) {
   // end: the wrapped paragraph going on (the next line carries the rest).
   const std::string unopened = ad.substr(std::string_view("【").size());
   EXPECT_EQ(Detect(unopened + "】次日\r\n"), "次日\r\n");
+  EXPECT_EQ(Detect(unopened + "】替他扬名，国家\r\n"), "替他扬名，国家\r\n");
   // A name after the bracket is the advertisement's word, and goes.
   EXPECT_EQ(Detect(unopened + "】小说网\r\n"), "");
 }
