@@ -744,15 +744,14 @@ bool Detector::BareSiteName(std::string_view stripped) const {
 bool Detector::HoldsHouseLine(std::string_view stripped) const {
   if (!house_in_plain_) return false;
   const auto* p = reinterpret_cast<const unsigned char*>(stripped.data());
-  const std::string_view line = stripped;
-  for (std::size_t k = 0; k + 4 <= line.size(); k += 2) {
-    const unsigned key = HouseKey(line.data() + k);
+  for (std::size_t k = 0; k + 4 <= stripped.size(); k += 2) {
+    const unsigned key = HouseKey(stripped.data() + k);
     if ((house_first_[key >> 6] >> (key & 63) & 1) == 0) continue;
     const std::uint16_t c = static_cast<std::uint16_t>(p[k] << 8 | p[k + 1]);
     auto it = std::lower_bound(house_starts_.begin(), house_starts_.end(), std::pair<std::uint16_t, std::uint32_t>{c, 0});
     for (; it != house_starts_.end() && it->first == c; ++it) {
       const std::string& h = house_[it->second];
-      if (line.substr(k, h.size()) == h && h.size() != stripped.size()) return true;
+      if (stripped.substr(k, h.size()) == h && h.size() != stripped.size()) return true;
     }
   }
   return false;
@@ -774,7 +773,6 @@ Detector::LineFacts Detector::JudgeWhole(d::LineSummary sum, std::string_view li
   if (ub != 0) shift(true);
   return f;
 }
-
 
 void Detector::Words(std::span<const Unit> u, std::size_t a, std::size_t b,
                      std::vector<std::string>* out) {
