@@ -2063,13 +2063,7 @@ std::size_t Detector::Run(std::string& text, std::vector<DetectedAd>* found, con
       put(l.begin, l.next - l.begin);
       continue;
     }
-    std::size_t p = i, q = i;
-    bool prev_title = true, next_title = true;
-    while (p > 0 && lines[p - 1].blank) --p;
-    if (p > 0) prev_title = is_title(p - 1);
-    while (q + 1 < lines.size() && lines[q + 1].blank) ++q;
-    if (q + 1 < lines.size()) next_title = is_title(q + 1);
-    const bool beside_title = prev_title || next_title;
+    const bool beside_title = beside_title_at(i);
 
     d::LineSummary sum = d::SplitUnits(line, &units_, vocab_.starts(), &candidates_);
     if (ascii_punct_) sum = AsStoryPunctuation(&units_);
